@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds everything from scratch and runs every test: the native and the
+# sanitizer builds with their unit tests, the Windows cross-build, a short
+# benchmark smoke run and a short fuzz run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+fuzz_seconds="${FUZZ_SECONDS:-60}"
+jobs="$(nproc)"
+
+scripts/install-deps.sh
+
+rm -rf build/native build/asan build/fuzz build/windows
+
+echo "== native"
+cmake --preset native
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
+
+echo "== asan"
+cmake --preset asan
+cmake --build --preset asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
+
+echo "== windows (cross-build)"
+cmake --preset windows
+cmake --build --preset windows -j "$jobs"
+
+echo "== benchmark smoke run"
+build/native/bench/png_bench --benchmark_filter='/(161x161|flake)' --benchmark_min_time=0.01
+
+echo "== fuzz (${fuzz_seconds} s)"
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cp fuzz/corpus/png/* "$work/"
+build/fuzz/fuzz/png_read_fuzzer -dict=fuzz/png.dict -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
+  -max_total_time="$fuzz_seconds" -print_final_stats=1 "$work"
+
+echo "== all tests passed"

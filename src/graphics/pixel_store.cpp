@@ -1,0 +1,72 @@
+#include "graphics/pixel_store.h"
+
+#include <limits>
+#include <stdexcept>
+
+namespace nivarra {
+
+namespace {
+bool IsSupportedBitCount(int bitCount) {
+  return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24 || bitCount == 32;
+}
+}  // namespace
+
+std::optional<std::size_t> StoredRowBytes(std::int64_t width, int bitCount) {
+  if (width < 0 || bitCount <= 0 || bitCount > 64) return std::nullopt;
+  const auto bits = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitCount);
+  if (bits > std::numeric_limits<std::uint64_t>::max() - 31) return std::nullopt;
+  const std::uint64_t bytes = ((bits + 31) & ~std::uint64_t{31}) / 8;
+  if (bytes > std::numeric_limits<std::size_t>::max()) return std::nullopt;
+  return static_cast<std::size_t>(bytes);
+}
+
+std::optional<std::size_t> StoredImageBytes(std::int64_t width, std::int64_t height, int bitCount) {
+  const auto row = StoredRowBytes(width, bitCount);
+  if (!row || height < 0) return std::nullopt;
+  const auto rows = static_cast<std::size_t>(height);
+  if (rows != 0 && *row > std::numeric_limits<std::size_t>::max() / rows) return std::nullopt;
+  return *row * rows;
+}
+
+PixelStore::PixelStore(int width, int height, int bitCount, RowOrder order)
+    : width_(width), height_(height), bitCount_(bitCount), order_(order) {
+  if (!IsSupportedBitCount(bitCount)) throw std::invalid_argument("unsupported pixel store depth");
+  const auto row = StoredRowBytes(width, bitCount);
+  const auto total = StoredImageBytes(width, height, bitCount);
+  if (!row || !total) throw std::length_error("pixel store too large");
+  rowStride_ = *row;
+  bytes_.assign(*total, 0);
+}
+
+TColor PixelStore::PixelColour(int x, int y) const {
+  const std::uint8_t* row = RowAddress(y);
+  switch (bitCount_) {
+    case 24:
+    case 32: {
+      const std::uint8_t* p = row + static_cast<std::size_t>(x) * BytesPerPixel();
+      return MakeColour(p[2], p[1], p[0]);
+    }
+    default: {
+      const int bitOffset = x * bitCount_;
+      const int shift = 8 - bitCount_ - bitOffset % 8;
+      const int index = (row[bitOffset / 8] >> shift) & ((1 << bitCount_) - 1);
+      return ColourOf(colours_[static_cast<std::size_t>(index)]);
+    }
+  }
+}
+
+void PixelStore::Fill(std::uint8_t blue, std::uint8_t green, std::uint8_t red, std::uint8_t fourth) {
+  const int bpp = BytesPerPixel();
+  if (bpp < 3) return;
+  for (int y = 0; y < height_; ++y) {
+    std::uint8_t* p = RowAddress(y);
+    for (int x = 0; x < width_; ++x, p += bpp) {
+      p[0] = blue;
+      p[1] = green;
+      p[2] = red;
+      if (bpp == 4) p[3] = fourth;
+    }
+  }
+}
+
+}  // namespace nivarra

@@ -1,0 +1,72 @@
+#pragma once
+// A directly addressable pixel store: the portable stand-in for a
+// device-independent bitmap section. Rows are padded to a multiple of 4
+// bytes and stored bottom row first or top row first; RowAddress always
+// counts image rows from the top. Stores of 1, 4 and 8 bits per pixel carry
+// a 256-entry colour table.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "graphics/bitmap_info.h"
+
+namespace nivarra {
+
+enum class RowOrder { BottomUp, TopDown };
+
+// Bytes of one stored row: ((bits × width + 31) with the low 5 bits cleared) / 8.
+// Empty when the arithmetic would overflow or the arguments are invalid.
+std::optional<std::size_t> StoredRowBytes(std::int64_t width, int bitCount);
+// RowStride × height, empty on overflow.
+std::optional<std::size_t> StoredImageBytes(std::int64_t width, std::int64_t height, int bitCount);
+
+class PixelStore {
+ public:
+  PixelStore() = default;
+  // Allocates a zeroed store. Throws std::length_error for sizes that do not
+  // fit and std::bad_alloc when memory runs out.
+  PixelStore(int width, int height, int bitCount, RowOrder order);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int BitCount() const { return bitCount_; }
+  int BytesPerPixel() const { return bitCount_ / 8; }
+  std::size_t RowStride() const { return rowStride_; }
+  RowOrder Order() const { return order_; }
+  bool IsEmpty() const { return width_ == 0 || height_ == 0; }
+
+  // First byte of image row y (0 is the top row). No range test.
+  std::uint8_t* RowAddress(int y) { return bytes_.data() + RowOffset(y); }
+  const std::uint8_t* RowAddress(int y) const { return bytes_.data() + RowOffset(y); }
+
+  std::span<std::uint8_t> Bytes() { return bytes_; }
+  std::span<const std::uint8_t> Bytes() const { return bytes_; }
+
+  std::array<RGBQuad, 256>& ColourTable() { return colours_; }
+  const std::array<RGBQuad, 256>& ColourTable() const { return colours_; }
+
+  // The colour of pixel (x, y) as 0x00BBGGRR, through the colour table for
+  // indexed stores. No range test.
+  TColor PixelColour(int x, int y) const;
+
+  void Fill(std::uint8_t blue, std::uint8_t green, std::uint8_t red, std::uint8_t fourth);
+
+ private:
+  std::size_t RowOffset(int y) const {
+    const int stored = order_ == RowOrder::BottomUp ? height_ - 1 - y : y;
+    return static_cast<std::size_t>(stored) * rowStride_;
+  }
+
+  int width_ = 0;
+  int height_ = 0;
+  int bitCount_ = 32;
+  std::size_t rowStride_ = 0;
+  RowOrder order_ = RowOrder::TopDown;
+  std::vector<std::uint8_t> bytes_;
+  std::array<RGBQuad, 256> colours_{};
+};
+
+}  // namespace nivarra

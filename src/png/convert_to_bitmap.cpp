@@ -1,0 +1,18 @@
+#include <algorithm>
+
+#include "graphics/pixel_store.h"
+#include "png/png_object.h"
+
+namespace nivarra {
+
+void TPNGObject::ConvertToBitmap(PixelStore& bitmap) const {
+  const TChunkIHDR& header = HeaderChunk();
+  const ImageStorage& storage = header.Storage;
+  PixelStore converted(header.Width, header.Height, storage.DibInfo.Header.BitCount, RowOrder::BottomUp);
+  // Same geometry, same row order: the stored rows move as they are.
+  std::copy(storage.Pixels.begin(), storage.Pixels.end(), converted.Bytes().begin());
+  converted.ColourTable() = storage.DibInfo.Colours;
+  bitmap = std::move(converted);
+}
+
+}  // namespace nivarra

@@ -1,0 +1,28 @@
+#pragma once
+// The three ways a PNG reaches a pixel store of 24 or 32 bits. Stores of
+// other depths are left untouched.
+
+#include "graphics/rect.h"
+#include "graphics/bitmap_info.h"
+
+namespace nivarra {
+
+class PixelStore;
+class TPNGObject;
+
+// Blends the image at its own size with its top-left corner at
+// (left, top): colour := (s*a + 255 + (255-a)*d) >> 8 for each colour
+// byte; the fourth byte of a 32-bit destination is never written. What
+// falls outside the destination is not drawn.
+void DrawBlended(const TPNGObject& png, PixelStore& dest, int left, int top);
+
+// Paints the stored image stretched to rect (colour types 0 and 3 through
+// their colour table). The fourth byte of a 32-bit destination keeps its
+// value.
+void DrawOpaque(const TPNGObject& png, PixelStore& dest, const TRect& rect);
+
+// As DrawOpaque, but destination pixels stay where the stretched image has
+// the key colour.
+void DrawColourKeyed(const TPNGObject& png, PixelStore& dest, const TRect& rect, TColor key);
+
+}  // namespace nivarra

@@ -1,0 +1,143 @@
+// Straight-alpha drawing of a decoded image onto a 24- or 32-bit store:
+// colour := (s*a + 255 + (255-a)*d) >> 8 per colour byte, exact at a = 0
+// and a = 255, the fourth byte of the destination never written.
+
+#include <algorithm>
+#include <array>
+
+#include "graphics/pixel_store.h"
+#include "png/draw.h"
+#include "png/png_errors.h"
+#include "png/png_object.h"
+
+namespace nivarra {
+
+namespace {
+
+inline std::uint8_t Blend(unsigned s, unsigned a, unsigned d) {
+  return static_cast<std::uint8_t>((s * a + 255 + (255 - a) * d) >> 8);
+}
+
+// Where the colour of image pixel i comes from.
+struct TruecolourSource {
+  const std::uint8_t* Row;  // blue, green, red per pixel
+  std::uint8_t At(int i, int channel) const { return Row[3 * i + channel]; }
+};
+struct GreySource {
+  const std::uint8_t* Row;  // one grey byte per pixel, for all three channels
+  std::uint8_t At(int i, int) const { return Row[i]; }
+};
+
+template <int kBpp, class Source>
+void BlendRun(Source s, const std::uint8_t* alpha, std::uint8_t* d, int count) {
+  for (int i = 0; i < count; ++i) {
+    const unsigned a = alpha[i];
+    std::uint8_t* p = d + kBpp * i;
+    p[0] = Blend(s.At(i, 0), a, p[0]);
+    p[1] = Blend(s.At(i, 1), a, p[1]);
+    p[2] = Blend(s.At(i, 2), a, p[2]);
+  }
+}
+
+template <int kBpp, class Source>
+void CopyRun(Source s, std::uint8_t* d, int count) {
+  for (int i = 0; i < count; ++i) {
+    std::uint8_t* p = d + kBpp * i;
+    p[0] = s.At(i, 0);
+    p[1] = s.At(i, 1);
+    p[2] = s.At(i, 2);
+  }
+}
+
+struct Clip {
+  int X0, X1, Y0, Y1;  // image columns and rows that land on the store
+  bool Empty() const { return X0 >= X1 || Y0 >= Y1; }
+};
+
+Clip ClipTo(const PixelStore& dest, int left, int top, int width, int height) {
+  return Clip{std::max(0, -left), std::min(width, dest.Width() - left), std::max(0, -top),
+              std::min(height, dest.Height() - top)};
+}
+
+// Colour types 4 and 6: the alpha plane's runs decide per stretch whether to
+// skip, copy or blend.
+template <int kBpp, class Source>
+void BlendWithAlphaPlane(const TPNGObject& png, PixelStore& dest, int left, int top, const Clip& clip) {
+  const TChunkIHDR& header = png.HeaderChunk();
+  const ImageStorage& storage = header.Storage;
+  if (!storage.BlendSpans) {
+    storage.BlendSpans = std::make_unique<AlphaSpans>(storage.AlphaPlane.data(), header.Width, header.Height);
+  }
+  constexpr int kSourceBytes = std::is_same_v<Source, TruecolourSource> ? 3 : 1;
+  for (int y = clip.Y0; y < clip.Y1; ++y) {
+    const std::uint8_t* pixels = png.PixelRow(y);
+    const std::uint8_t* alpha = png.AlphaRow(y);
+    std::uint8_t* destRow = dest.RowAddress(top + y) + static_cast<std::ptrdiff_t>(left) * kBpp;
+    for (const AlphaRun& run : storage.BlendSpans->Row(y)) {
+      const int start = std::max(static_cast<int>(run.Start), clip.X0);
+      const int end = std::min(static_cast<int>(run.Start + run.Length), clip.X1);
+      if (start >= end) continue;
+      const Source s{pixels + kSourceBytes * start};
+      std::uint8_t* d = destRow + kBpp * start;
+      if (run.Opaque) {
+        CopyRun<kBpp>(s, d, end - start);
+      } else {
+        BlendRun<kBpp>(s, alpha + start, d, end - start);
+      }
+    }
+  }
+}
+
+// Colour type 3 with per-pixel alpha from tRNS.
+template <int kBpp>
+void BlendIndexed(const TPNGObject& png, PixelStore& dest, int left, int top, const Clip& clip) {
+  const TChunkIHDR& header = png.HeaderChunk();
+  const auto* trns = png.ChunkList.FirstOfClass<TChunktRNS>();
+  const auto* palette = png.ChunkList.FirstOfClass<TChunkPLTE>();
+  // Without a PLTE chunk there is no palette to refuse an index with: such
+  // images draw their (black) colour table instead of failing.
+  const int entries = palette != nullptr ? palette->EntryCount : 256;
+  const auto& colours = header.Storage.DibInfo.Colours;
+  const int bits = header.Storage.DibInfo.Header.BitCount;
+  const int mask = (1 << bits) - 1;
+  for (int y = clip.Y0; y < clip.Y1; ++y) {
+    const std::uint8_t* pixels = png.PixelRow(y);
+    std::uint8_t* d = dest.RowAddress(top + y) + static_cast<std::ptrdiff_t>(left + clip.X0) * kBpp;
+    for (int x = clip.X0; x < clip.X1; ++x, d += kBpp) {
+      const int bit = x * bits;
+      const int index = (pixels[bit / 8] >> (8 - bits - bit % 8)) & mask;
+      if (index >= entries) RaisePngError<EPngError>(png_text::kNoSuchPaletteEntry);
+      const RGBQuad c = colours[static_cast<std::size_t>(index)];
+      const unsigned a = trns != nullptr ? trns->AlphaValues[static_cast<std::size_t>(index)] : 255;
+      d[0] = Blend(c.Blue, a, d[0]);
+      d[1] = Blend(c.Green, a, d[1]);
+      d[2] = Blend(c.Red, a, d[2]);
+    }
+  }
+}
+
+template <int kBpp>
+void DrawBlendedAt(const TPNGObject& png, PixelStore& dest, int left, int top, const Clip& clip) {
+  switch (png.HeaderChunk().ColourType) {
+    case 6: BlendWithAlphaPlane<kBpp, TruecolourSource>(png, dest, left, top, clip); break;
+    case 4: BlendWithAlphaPlane<kBpp, GreySource>(png, dest, left, top, clip); break;
+    case 3: BlendIndexed<kBpp>(png, dest, left, top, clip); break;
+    default: break;  // no alpha to blend with
+  }
+}
+
+}  // namespace
+
+void DrawBlended(const TPNGObject& png, PixelStore& dest, int left, int top) {
+  const TChunkIHDR& header = png.HeaderChunk();
+  const Clip clip = ClipTo(dest, left, top, header.Width, header.Height);
+  if (clip.Empty()) return;
+  if (header.Storage.Pixels.empty()) return;
+  if (dest.BitCount() == 32) {
+    DrawBlendedAt<4>(png, dest, left, top, clip);
+  } else if (dest.BitCount() == 24) {
+    DrawBlendedAt<3>(png, dest, left, top, clip);
+  }
+}
+
+}  // namespace nivarra

@@ -1,0 +1,91 @@
+#include "png/row_converters.h"
+
+#include <cstring>
+
+namespace nivarra {
+
+namespace {
+
+template <bool kSequential>
+inline int ColumnOf(int k, const RowTarget& t) {
+  return kSequential ? k : t.ColumnStart + k * t.ColumnStep;
+}
+
+// Truecolour with or without alpha, 1 or 2 bytes a sample: blue, green, red
+// through the gamma map (the high byte of 16-bit samples), alpha unmapped.
+template <int kChannels, int kSampleBytes, bool kSequential>
+void ConvertTruecolour(const std::uint8_t* s, int count, const RowTarget& t, const std::uint8_t* gamma) {
+  constexpr int kPixelBytes = kChannels * kSampleBytes;
+  for (int k = 0; k < count; ++k) {
+    const std::uint8_t* p = s + k * kPixelBytes;
+    const int column = ColumnOf<kSequential>(k, t);
+    std::uint8_t* d = t.Pixels + 3 * column;
+    d[0] = gamma[p[2 * kSampleBytes]];
+    d[1] = gamma[p[kSampleBytes]];
+    d[2] = gamma[p[0]];
+    if constexpr (kChannels == 4) t.Alpha[column] = p[3 * kSampleBytes];
+  }
+}
+
+// Greyscale stored as 8-bit grey-table indices (the high byte of 16-bit
+// samples), with or without alpha. Grey reaches gamma through the table.
+template <int kChannels, int kSampleBytes, bool kSequential>
+void ConvertGrey(const std::uint8_t* s, int count, const RowTarget& t, const std::uint8_t*) {
+  constexpr int kPixelBytes = kChannels * kSampleBytes;
+  for (int k = 0; k < count; ++k) {
+    const std::uint8_t* p = s + k * kPixelBytes;
+    const int column = ColumnOf<kSequential>(k, t);
+    t.Pixels[column] = p[0];
+    if constexpr (kChannels == 2) t.Alpha[column] = p[kSampleBytes];
+  }
+}
+
+// Packed samples of kDepth bits, first sample in the top bits, into packed
+// stored fields of kStoredBits; kScale widens 2-bit grey to its 4-bit level.
+template <int kDepth, int kStoredBits, int kScale, bool kSequential>
+void ConvertPacked(const std::uint8_t* s, int count, const RowTarget& t, const std::uint8_t*) {
+  constexpr int kMask = (1 << kDepth) - 1;
+  for (int k = 0; k < count; ++k) {
+    const int bit = k * kDepth;
+    const int sample = (s[bit / 8] >> (8 - kDepth - bit % 8)) & kMask;
+    const int column = ColumnOf<kSequential>(k, t);
+    const int field = column * kStoredBits;
+    t.Pixels[field / 8] |= static_cast<std::uint8_t>((sample * kScale) << (8 - kStoredBits - field % 8));
+  }
+}
+
+// Samples already in their stored form: copy the row as it is.
+template <int kDepth>
+void CopyPacked(const std::uint8_t* s, int count, const RowTarget& t, const std::uint8_t*) {
+  std::memcpy(t.Pixels, s, static_cast<std::size_t>((count * kDepth + 7) / 8));
+}
+
+template <bool kSequential>
+RowConverter Select(int colourType, int bitDepth) {
+  switch (colourType * 100 + bitDepth) {
+    case 1:   return kSequential ? &CopyPacked<1> : &ConvertPacked<1, 1, 1, false>;
+    case 2:   return &ConvertPacked<2, 4, 5, kSequential>;
+    case 4:   return kSequential ? &CopyPacked<4> : &ConvertPacked<4, 4, 1, false>;
+    case 8:   return kSequential ? &CopyPacked<8> : &ConvertPacked<8, 8, 1, false>;
+    case 16:  return &ConvertGrey<1, 2, kSequential>;
+    case 208: return &ConvertTruecolour<3, 1, kSequential>;
+    case 216: return &ConvertTruecolour<3, 2, kSequential>;
+    case 301: return kSequential ? &CopyPacked<1> : &ConvertPacked<1, 1, 1, false>;
+    case 302: return &ConvertPacked<2, 4, 1, kSequential>;
+    case 304: return kSequential ? &CopyPacked<4> : &ConvertPacked<4, 4, 1, false>;
+    case 308: return kSequential ? &CopyPacked<8> : &ConvertPacked<8, 8, 1, false>;
+    case 408: return &ConvertGrey<2, 1, kSequential>;
+    case 416: return &ConvertGrey<2, 2, kSequential>;
+    case 608: return &ConvertTruecolour<4, 1, kSequential>;
+    case 616: return &ConvertTruecolour<4, 2, kSequential>;
+    default:  return nullptr;
+  }
+}
+
+}  // namespace
+
+RowConverter SelectRowConverter(int colourType, int bitDepth, bool interlaced) {
+  return interlaced ? Select<false>(colourType, bitDepth) : Select<true>(colourType, bitDepth);
+}
+
+}  // namespace nivarra
