@@ -13,8 +13,9 @@ bool IsSupportedBitCount(int bitCount) {
 
 std::optional<std::size_t> StoredRowBytes(std::int64_t width, int bitCount) {
   if (width < 0 || bitCount <= 0 || bitCount > 64) return std::nullopt;
+  constexpr std::uint64_t kMaxBits = std::numeric_limits<std::uint64_t>::max() - 31;
+  if (static_cast<std::uint64_t>(width) > kMaxBits / static_cast<std::uint64_t>(bitCount)) return std::nullopt;
   const auto bits = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitCount);
-  if (bits > std::numeric_limits<std::uint64_t>::max() - 31) return std::nullopt;
   const std::uint64_t bytes = ((bits + 31) & ~std::uint64_t{31}) / 8;
   if (bytes > std::numeric_limits<std::size_t>::max()) return std::nullopt;
   return static_cast<std::size_t>(bytes);

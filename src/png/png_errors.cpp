@@ -13,7 +13,12 @@ std::string ZlibErrorText(int result) {
     case 0: return "(0)";
     case 1: return "stream end (1)";
     case 2: return "need dictionary (2)";
-    default: return "(" + std::to_string(result) + ")";
+    default: {
+      std::string text = std::to_string(result);
+      text.insert(text.begin(), '(');
+      text.push_back(')');
+      return text;
+    }
   }
 }
 
