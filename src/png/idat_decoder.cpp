@@ -62,6 +62,13 @@ void FillGreyEntries(ImageStorage& storage, const std::array<std::uint8_t, 256>&
   }
 }
 
+bool IsIdentity(const std::array<std::uint8_t, 256>& map) {
+  for (std::size_t i = 0; i < map.size(); ++i) {
+    if (map[i] != i) return false;
+  }
+  return true;
+}
+
 class IdatDecoder {
  public:
   IdatDecoder(TPNGObject& owner, TStream& stream, std::int32_t length)
@@ -82,7 +89,7 @@ class IdatDecoder {
     current_ = 1;
 
     const bool interlaced = owner_.InterlaceMethod == 1;
-    convert_ = SelectRowConverter(header_.ColourType, header_.BitDepth, interlaced);
+    convert_ = SelectRowConverter(header_.ColourType, header_.BitDepth, interlaced, IsIdentity(owner_.GammaMap));
     if (convert_ == nullptr) return;  // the header refused such images already
     if (interlaced) {
       DecodeAdam7();

@@ -60,6 +60,31 @@ void CopyPacked(const std::uint8_t* s, int count, const RowTarget& t, const std:
   std::memcpy(t.Pixels, s, static_cast<std::size_t>((count * kDepth + 7) / 8));
 }
 
+// 8-bit RGBA under the identity gamma map, the scene's pictures: four
+// pixels per step, red-green-blue-alpha words reordered to blue-green-red
+// with byte swaps, alpha gathered into one word.
+void ConvertRgba8Unmapped(const std::uint8_t* s, int count, const RowTarget& t, const std::uint8_t*) {
+  auto bgr = [](std::uint32_t rgba) { return __builtin_bswap32(rgba) >> 8; };
+  std::uint8_t* d = t.Pixels;
+  std::uint8_t* alpha = t.Alpha;
+  int k = 0;
+  for (; k + 4 <= count; k += 4, s += 16, d += 12, alpha += 4) {
+    std::uint32_t v[4];
+    std::memcpy(v, s, 16);
+    const std::uint32_t c0 = bgr(v[0]), c1 = bgr(v[1]), c2 = bgr(v[2]), c3 = bgr(v[3]);
+    const std::uint32_t out[3] = {c0 | c1 << 24, c1 >> 8 | c2 << 16, c2 >> 16 | c3 << 8};
+    const std::uint32_t a = v[0] >> 24 | (v[1] >> 24) << 8 | (v[2] >> 24) << 16 | (v[3] >> 24) << 24;
+    std::memcpy(d, out, 12);
+    std::memcpy(alpha, &a, 4);
+  }
+  for (; k < count; ++k, s += 4, d += 3) {
+    d[0] = s[2];
+    d[1] = s[1];
+    d[2] = s[0];
+    *alpha++ = s[3];
+  }
+}
+
 template <bool kSequential>
 RowConverter Select(int colourType, int bitDepth) {
   switch (colourType * 100 + bitDepth) {
@@ -84,7 +109,9 @@ RowConverter Select(int colourType, int bitDepth) {
 
 }  // namespace
 
-RowConverter SelectRowConverter(int colourType, int bitDepth, bool interlaced) {
+RowConverter SelectRowConverter(int colourType, int bitDepth, bool interlaced, bool identityGamma) {
+  // The unmapped converter is little-endian only, like every target we build.
+  if (!interlaced && identityGamma && colourType == 6 && bitDepth == 8) return &ConvertRgba8Unmapped;
   return interlaced ? Select<false>(colourType, bitDepth) : Select<true>(colourType, bitDepth);
 }
 

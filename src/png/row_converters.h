@@ -19,8 +19,9 @@ using RowConverter = void (*)(const std::uint8_t* samples, int count, const RowT
                               const std::uint8_t* gamma);
 
 // The converter of a stored format; interlaced converters place pixel k at
-// column ColumnStart + k × ColumnStep. Null for a combination that has no
+// column ColumnStart + k × ColumnStep. identityGamma allows a converter that
+// skips the (then no-op) gamma lookups. Null for a combination that has no
 // stored format.
-RowConverter SelectRowConverter(int colourType, int bitDepth, bool interlaced);
+RowConverter SelectRowConverter(int colourType, int bitDepth, bool interlaced, bool identityGamma);
 
 }  // namespace nivarra
