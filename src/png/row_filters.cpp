@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace nivarra {
 
 namespace {
@@ -14,10 +18,24 @@ inline std::uint32_t AddBytes(std::uint32_t a, std::uint32_t b) {
 }
 
 // Sub on four-byte pixels (8-bit RGBA, 16-bit grey with alpha), the filter
-// of every scene picture: a whole pixel per step.
+// of every scene picture: a whole pixel per step, four pixels per step
+// where SSE2 is there (a running sum over the four lanes plus the pixel
+// before them).
 void UnfilterSub4(std::uint8_t* r, int rowBytes) {
   std::uint32_t left = 0;
   int i = 0;
+#if defined(__SSE2__)
+  __m128i last = _mm_setzero_si128();
+  for (; i + 16 <= rowBytes; i += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + i));
+    v = _mm_add_epi8(v, _mm_slli_si128(v, 4));
+    v = _mm_add_epi8(v, _mm_slli_si128(v, 8));
+    v = _mm_add_epi8(v, last);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i), v);
+    last = _mm_shuffle_epi32(v, _MM_SHUFFLE(3, 3, 3, 3));
+  }
+  left = static_cast<std::uint32_t>(_mm_cvtsi128_si32(last));
+#endif
   for (; i + 4 <= rowBytes; i += 4) {
     std::uint32_t v;
     std::memcpy(&v, r + i, 4);
