@@ -62,16 +62,17 @@ Clip ClipTo(const PixelStore& dest, int left, int top, int width, int height) {
 // Colour types 4 and 6: the alpha plane's runs decide per stretch whether to
 // skip, copy or blend.
 template <int kBpp, class Source>
-void BlendWithAlphaPlane(const TPNGObject& png, PixelStore& dest, int left, int top, const Clip& clip) {
-  const TChunkIHDR& header = png.HeaderChunk();
+void BlendWithAlphaPlane(const TChunkIHDR& header, PixelStore& dest, int left, int top, const Clip& clip) {
   const ImageStorage& storage = header.Storage;
   if (!storage.BlendSpans) {
     storage.BlendSpans = std::make_unique<AlphaSpans>(storage.AlphaPlane.data(), header.Width, header.Height);
   }
   constexpr int kSourceBytes = std::is_same_v<Source, TruecolourSource> ? 3 : 1;
+  const auto stride = static_cast<std::ptrdiff_t>(storage.RowStride);
   for (int y = clip.Y0; y < clip.Y1; ++y) {
-    const std::uint8_t* pixels = png.PixelRow(y);
-    const std::uint8_t* alpha = png.AlphaRow(y);
+    // Stored rows run bottom-up; the alpha plane top-down.
+    const std::uint8_t* pixels = storage.Pixels.data() + stride * (header.Height - 1 - y);
+    const std::uint8_t* alpha = storage.AlphaPlane.data() + static_cast<std::ptrdiff_t>(y) * header.Width;
     std::uint8_t* destRow = dest.RowAddress(top + y) + static_cast<std::ptrdiff_t>(left) * kBpp;
     for (const AlphaRun& run : storage.BlendSpans->Row(y)) {
       const int start = std::max(static_cast<int>(run.Start), clip.X0);
@@ -117,10 +118,11 @@ void BlendIndexed(const TPNGObject& png, PixelStore& dest, int left, int top, co
 }
 
 template <int kBpp>
-void DrawBlendedAt(const TPNGObject& png, PixelStore& dest, int left, int top, const Clip& clip) {
-  switch (png.HeaderChunk().ColourType) {
-    case 6: BlendWithAlphaPlane<kBpp, TruecolourSource>(png, dest, left, top, clip); break;
-    case 4: BlendWithAlphaPlane<kBpp, GreySource>(png, dest, left, top, clip); break;
+void DrawBlendedAt(const TPNGObject& png, const TChunkIHDR& header, PixelStore& dest, int left, int top,
+                   const Clip& clip) {
+  switch (header.ColourType) {
+    case 6: BlendWithAlphaPlane<kBpp, TruecolourSource>(header, dest, left, top, clip); break;
+    case 4: BlendWithAlphaPlane<kBpp, GreySource>(header, dest, left, top, clip); break;
     case 3: BlendIndexed<kBpp>(png, dest, left, top, clip); break;
     default: break;  // no alpha to blend with
   }
@@ -133,10 +135,12 @@ void DrawBlended(const TPNGObject& png, PixelStore& dest, int left, int top) {
   const Clip clip = ClipTo(dest, left, top, header.Width, header.Height);
   if (clip.Empty()) return;
   if (header.Storage.Pixels.empty()) return;
+  // Colour types 4 and 6 need their alpha plane; without one nothing blends.
+  if ((header.ColourType == 4 || header.ColourType == 6) && header.Storage.AlphaPlane.empty()) return;
   if (dest.BitCount() == 32) {
-    DrawBlendedAt<4>(png, dest, left, top, clip);
+    DrawBlendedAt<4>(png, header, dest, left, top, clip);
   } else if (dest.BitCount() == 24) {
-    DrawBlendedAt<3>(png, dest, left, top, clip);
+    DrawBlendedAt<3>(png, header, dest, left, top, clip);
   }
 }
 
