@@ -13,13 +13,15 @@ void TCanvas::DrawGraphic(int x, int y, const TGraphic* graphic) {
 
 void TCanvas::StretchDraw(const TRect& rect, const TGraphic* graphic) {
   if (graphic == nullptr || graphic->IsEmpty()) return;
+  Changing();
   graphic->DrawToCanvas(*this, rect);
-  if (OnChange) OnChange();
+  Changed();
 }
 
 TColor TCanvas::PixelColour(int x, int y) const {
-  if (x < 0 || y < 0 || x >= target_->Width() || y >= target_->Height()) return 0xFFFFFFFFu;
-  return target_->PixelColour(x, y);
+  const PixelStore& store = Target();
+  if (x < 0 || y < 0 || x >= store.Width() || y >= store.Height()) return 0xFFFFFFFFu;
+  return store.PixelColour(x, y);
 }
 
 }  // namespace nivarra

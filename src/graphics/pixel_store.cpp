@@ -1,5 +1,6 @@
 #include "graphics/pixel_store.h"
 
+#include <bit>
 #include <limits>
 #include <stdexcept>
 
@@ -7,7 +8,23 @@ namespace nivarra {
 
 namespace {
 bool IsSupportedBitCount(int bitCount) {
-  return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24 || bitCount == 32;
+  return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+         bitCount == 32;
+}
+
+// One channel of a masked pixel, scaled to 0..255 so that a full mask
+// reads 255.
+std::uint8_t MaskedChannel(std::uint32_t pixel, std::uint32_t mask) {
+  if (mask == 0) return 0;
+  const int shift = std::countr_zero(mask);
+  const std::uint64_t top = mask >> shift;
+  const std::uint64_t value = (pixel & mask) >> shift;
+  return static_cast<std::uint8_t>((value * 255 + top / 2) / top);
+}
+
+TColor MaskedColour(std::uint32_t pixel, const ColourMasks& masks) {
+  return MakeColour(MaskedChannel(pixel, masks.Red), MaskedChannel(pixel, masks.Green),
+                    MaskedChannel(pixel, masks.Blue));
 }
 }  // namespace
 
@@ -42,9 +59,19 @@ PixelStore::PixelStore(int width, int height, int bitCount, RowOrder order)
 TColor PixelStore::PixelColour(int x, int y) const {
   const std::uint8_t* row = RowAddress(y);
   switch (bitCount_) {
+    case 16: {
+      const std::uint8_t* p = row + static_cast<std::size_t>(x) * 2;
+      return MaskedColour(static_cast<std::uint32_t>(p[0] | (p[1] << 8)), masks_.value_or(kMasks555));
+    }
     case 24:
     case 32: {
       const std::uint8_t* p = row + static_cast<std::size_t>(x) * BytesPerPixel();
+      if (bitCount_ == 32 && masks_) {
+        const std::uint32_t pixel = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                                    (static_cast<std::uint32_t>(p[2]) << 16) |
+                                    (static_cast<std::uint32_t>(p[3]) << 24);
+        return MaskedColour(pixel, *masks_);
+      }
       return MakeColour(p[2], p[1], p[0]);
     }
     default: {

@@ -3,7 +3,7 @@
 // device-independent bitmap section. Rows are padded to a multiple of 4
 // bytes and stored bottom row first or top row first; RowAddress always
 // counts image rows from the top. Stores of 1, 4 and 8 bits per pixel carry
-// a 256-entry colour table.
+// a 256-entry colour table; 16- and 32-bit stores may carry colour masks.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +16,18 @@
 namespace nivarra {
 
 enum class RowOrder { BottomUp, TopDown };
+
+// Where red, green and blue sit in a 16- or 32-bit pixel read as a
+// little-endian number.
+struct ColourMasks {
+  std::uint32_t Red = 0;
+  std::uint32_t Green = 0;
+  std::uint32_t Blue = 0;
+  friend bool operator==(const ColourMasks&, const ColourMasks&) = default;
+};
+
+// A 16-bit pixel without masks is 5-5-5.
+inline constexpr ColourMasks kMasks555{0x7C00, 0x03E0, 0x001F};
 
 // Bytes of one stored row: ((bits × width + 31) with the low 5 bits cleared) / 8.
 // Empty when the arithmetic would overflow or the arguments are invalid.
@@ -48,8 +60,13 @@ class PixelStore {
   std::array<RGBQuad, 256>& ColourTable() { return colours_; }
   const std::array<RGBQuad, 256>& ColourTable() const { return colours_; }
 
+  // Without masks a 16-bit pixel is 5-5-5 and a 32-bit one blue, green, red,
+  // fourth byte.
+  const std::optional<ColourMasks>& Masks() const { return masks_; }
+  void SetMasks(std::optional<ColourMasks> masks) { masks_ = masks; }
+
   // The colour of pixel (x, y) as 0x00BBGGRR, through the colour table for
-  // indexed stores. No range test.
+  // indexed stores and through the masks for masked ones. No range test.
   TColor PixelColour(int x, int y) const;
 
   void Fill(std::uint8_t blue, std::uint8_t green, std::uint8_t red, std::uint8_t fourth);
@@ -67,6 +84,7 @@ class PixelStore {
   RowOrder order_ = RowOrder::TopDown;
   std::vector<std::uint8_t> bytes_;
   std::array<RGBQuad, 256> colours_{};
+  std::optional<ColourMasks> masks_;
 };
 
 }  // namespace nivarra

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "graphics/bitmap_base.h"
 #include "graphics/pixel_store.h"
 #include "png/png_object.h"
 
@@ -13,6 +14,16 @@ void TPNGObject::ConvertToBitmap(PixelStore& bitmap) const {
   std::copy(storage.Pixels.begin(), storage.Pixels.end(), converted.Bytes().begin());
   converted.ColourTable() = storage.DibInfo.Colours;
   bitmap = std::move(converted);
+}
+
+void TPNGObject::ConvertToBitmap(TBitmapBase& bitmap) const {
+  PixelStore image;
+  ConvertToBitmap(image);
+  bitmap.AdoptImage(std::move(image));
+  if (TransparencyKind() == kTransparencyColourKey) {
+    bitmap.SetTransparentColour(TransparentColour());
+    bitmap.SetTransparent(true);
+  }
 }
 
 }  // namespace nivarra

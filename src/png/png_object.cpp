@@ -2,6 +2,7 @@
 
 #include <numeric>
 
+#include "graphics/bitmap_base.h"
 #include "graphics/canvas.h"
 #include "graphics/pixel_store.h"
 #include "graphics/stream.h"
@@ -132,6 +133,10 @@ void TPNGObject::Assign(const TPersistent* source) {
 void TPNGObject::AssignTo(TPersistent& dest) const {
   if (auto* png = dynamic_cast<TPNGObject*>(&dest)) {
     png->CopyPng(*this);
+    return;
+  }
+  if (auto* bitmap = dynamic_cast<TBitmapBase*>(&dest); bitmap != nullptr && HasHeader()) {
+    ConvertToBitmap(*bitmap);
     return;
   }
   TGraphic::AssignTo(dest);

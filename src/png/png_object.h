@@ -12,6 +12,7 @@
 namespace nivarra {
 
 class PixelStore;
+class TBitmapBase;
 
 // How an image is transparent: not at all, by one key colour, or per pixel.
 enum : int { kTransparencyNone = 0, kTransparencyColourKey = 1, kTransparencyAlpha = 2 };
@@ -53,6 +54,9 @@ class TPNGObject : public TGraphic {
   // 8 or 24), rows bottom-up, with the colour table. The alpha plane is not
   // transferred.
   void ConvertToBitmap(PixelStore& bitmap) const;
+  // The same into a bitmap graphic, which also takes the key colour of a
+  // colour-keyed image and turns its transparency on.
+  void ConvertToBitmap(TBitmapBase& bitmap) const;
 
   // Alpha bytes of image row y for colour types 4 and 6, else null. No range
   // test on y. Raises EPNGHeaderNotPresent without a header.

@@ -54,7 +54,7 @@ TEST(PixelStore, RowsArePaddedToFourBytesInEitherOrder) {
 TEST(PixelStore, RefusesSizesThatDoNotFit) {
   EXPECT_FALSE(StoredImageBytes(std::numeric_limits<std::int64_t>::max() / 2, 2, 32).has_value());
   EXPECT_FALSE(StoredRowBytes(-1, 24).has_value());
-  EXPECT_THROW(PixelStore(1, 1, 16, RowOrder::TopDown), std::invalid_argument);
+  EXPECT_THROW(PixelStore(1, 1, 2, RowOrder::TopDown), std::invalid_argument);
 }
 
 TEST(PixelStore, PixelColourReadsPackedIndicesThroughTheTable) {
