@@ -34,8 +34,12 @@ cmake --preset fuzz
 cmake --build --preset fuzz -j "$jobs"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-cp fuzz/corpus/png/* "$work/"
+mkdir -p "$work/png" "$work/layout"
+cp fuzz/corpus/png/* "$work/png/"
+cp fuzz/corpus/layout/* "$work/layout/"
 build/fuzz/fuzz/png_read_fuzzer -dict=fuzz/png.dict -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
-  -max_total_time="$fuzz_seconds" -print_final_stats=1 "$work"
+  -max_total_time="$fuzz_seconds" -print_final_stats=1 "$work/png"
+build/fuzz/fuzz/layout_read_fuzzer -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
+  -max_total_time="$((fuzz_seconds / 2))" -print_final_stats=1 "$work/layout"
 
 echo "== all tests passed"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "graphics/stream.h"
 #include "layout/layout_errors.h"
@@ -37,11 +36,15 @@ class BmpSource {
   }
   void Skip(std::uint64_t count) {
     Claim(count);
-    if (static_cast<std::uint64_t>(stream_.Remaining()) < count) ReadError();
-    stream_.Seek(static_cast<std::int64_t>(count), SeekOrigin::Current);
+    SkipInStream(count);
   }
+  // The unchecked halves, for bytes already claimed.
   void ReadFromStream(void* destination, std::size_t count) {
     if (stream_.Read(destination, static_cast<std::int64_t>(count)) != static_cast<std::int64_t>(count)) ReadError();
+  }
+  void SkipInStream(std::uint64_t count) {
+    if (static_cast<std::uint64_t>(stream_.Remaining()) < count) ReadError();
+    stream_.Seek(static_cast<std::int64_t>(count), SeekOrigin::Current);
   }
   // A file too short for its own headers and table is broken, not merely cut.
   void Claim(std::uint64_t count) {
@@ -167,11 +170,7 @@ PixelStore ReadBmpFile(TStream& stream, std::uint32_t fileSize) {
     in.ReadFromStream(e, static_cast<std::size_t>(h.EntryBytes));
     colours[i] = RGBQuad{e[0], e[1], e[2], 0};
   }
-  const std::uint64_t skipped = (entries - kept) * static_cast<std::uint64_t>(h.EntryBytes);
-  if (skipped > 0) {
-    if (static_cast<std::uint64_t>(stream.Remaining()) < skipped) throw EReadError(layout_text::kStreamReadError);
-    stream.Seek(static_cast<std::int64_t>(skipped), SeekOrigin::Current);
-  }
+  in.SkipInStream((entries - kept) * static_cast<std::uint64_t>(h.EntryBytes));
 
   // The pixel rows follow the colour table directly; the file header's
   // offset is not consulted.

@@ -59,6 +59,33 @@ const TClassInfo& TTrackedItem::StaticClassInfo() {
   return info;
 }
 
+// Declares a binary property and a plain one, and remembers what it got.
+class TRecorder : public TComponent {
+ public:
+  NIVARRA_COMPONENT_CLASS()
+  using TComponent::TComponent;
+  void DeclareCustomProperties(TReader& reader) override {
+    TComponent::DeclareCustomProperties(reader);
+    reader.DeclareBinaryProperty("Blob", [this](TStream& s) {
+      blobSize = s.Size();
+      blobPosition = s.Position();
+      std::uint8_t first = 0;
+      s.Read(&first, 1);  // reads only part of it: the reader must not care
+      blobFirst = first;
+    });
+    reader.DeclareProperty("Count", [this](TReader& r) { count = r.ReadWholeNumber(); });
+  }
+  std::int64_t blobSize = -1, blobPosition = -1;
+  int blobFirst = -1, count = 0;
+};
+
+const TClassInfo& TRecorder::StaticClassInfo() {
+  static const TClassInfo info{.Name = "TRecorder",
+                               .Parent = &TComponent::StaticClassInfo(),
+                               .Create = &CreateComponentOf<TRecorder>};
+  return info;
+}
+
 template <class T>
 TSlotInfo Slot(std::string_view name, T* TTestForm::*field) {
   return TSlotInfo{name, [field](TComponent& form, TComponent* c) {
@@ -80,7 +107,8 @@ const TClassInfo& TTestForm::StaticClassInfo() {
                 Slot("PopupMenu1", &TTestForm::PopupMenu1), Slot("pmiA", &TTestForm::pmiA),
                 Slot("Timer1", &TTestForm::Timer1)},
       .SlotClasses = {&TImage::StaticClassInfo(), &TPopupMenu::StaticClassInfo(), &TMenuItem::StaticClassInfo(),
-                      &TTrackedItem::StaticClassInfo(), &TTimer::StaticClassInfo()},
+                      &TTrackedItem::StaticClassInfo(), &TTimer::StaticClassInfo(),
+                      &TRecorder::StaticClassInfo()},
       .Handlers = {Handler("FormShow"), Handler("FormCreate"), Handler("pmiAClick"), Handler("Timer1Timer")}};
   return info;
 }
@@ -232,6 +260,55 @@ TEST(LayoutLoading, RecordPrefixReordersAndFindsInheritedComponents) {
   EXPECT_EQ(form.PopupMenu1->Items().Item(0)->Name(), "pmiB");
   EXPECT_FALSE(form.PopupMenu1->AutoPopup());
   EXPECT_EQ(form.ComponentCount(), 3);
+}
+
+TEST(LayoutLoading, CustomPropertiesGetExactlyTheirValue) {
+  LayoutBuilder b;
+  b.Signature().Begin("TTestForm", "frmMain").End();
+  b.Begin("TRecorder", "rec").Binary("Blob", {5, 6, 7, 8, 9}).Int("count", 12).Int("Left", 3).Int("Top", -2);
+  b.End().End();
+  b.Begin("TTimer", "Timer1").Int("Left", 1).End().End();  // the next record reads correctly
+  b.End();
+  TTestForm form;
+  ASSERT_EQ(Load(form, b.Get()), "");
+  auto* rec = dynamic_cast<TRecorder*>(form.FindOwnedComponent("rec"));
+  ASSERT_NE(rec, nullptr);
+  EXPECT_EQ(rec->blobSize, 5);
+  EXPECT_EQ(rec->blobPosition, 0);
+  EXPECT_EQ(rec->blobFirst, 5);
+  EXPECT_EQ(rec->count, 12);
+  EXPECT_EQ(rec->DesignLeft(), 3);
+  EXPECT_EQ(rec->DesignTop(), -2);
+  ASSERT_NE(form.Timer1, nullptr);
+
+  // A binary property given another kind of value.
+  LayoutBuilder wrong;
+  wrong.Signature().Begin("TTestForm", "frmMain").End().Begin("TRecorder", "rec").Int("Blob", 1).End().End().End();
+  TTestForm other;
+  EXPECT_EQ(Load(other, wrong.Get()), "EReadError: Error reading rec.Blob: Invalid property value");
+}
+
+TEST(LayoutLoading, ReferencesToAnotherFormWaitForIt) {
+  LayoutBuilder first;
+  first.Signature().Begin("TTestForm", "frmFirst").Ident("PopupMenu", "frmSecond.PopupMenu1").End().End();
+  LayoutBuilder second;
+  second.Signature().Begin("TTestForm", "frmSecond").End().Begin("TPopupMenu", "PopupMenu1").End().End().End();
+  TTestForm a;
+  ASSERT_EQ(Load(a, first.Get()), "");
+  EXPECT_EQ(a.PopupMenu, nullptr);
+  {
+    TTestForm b;
+    ASSERT_EQ(Load(b, second.Get()), "");
+    EXPECT_EQ(a.PopupMenu, b.PopupMenu1);
+  }
+}
+
+TEST(LayoutLoading, ReferencesNamingNothingAreLeftEmpty) {
+  LayoutBuilder b;
+  b.Signature().Begin("TTestForm", "frmMain").Ident("PopupMenu", "NoSuchMenu").End().End();
+  TTestForm form;
+  ASSERT_EQ(Load(form, b.Get()), "");
+  EXPECT_EQ(form.PopupMenu, nullptr);
 }
 
 struct BrokenLayout {
