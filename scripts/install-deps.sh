@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config python3
-  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev
+  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev libcairo2-dev
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
 )
