@@ -46,11 +46,9 @@ class BmpSource {
     if (static_cast<std::uint64_t>(stream_.Remaining()) < count) ReadError();
     stream_.Seek(static_cast<std::int64_t>(count), SeekOrigin::Current);
   }
-  // A file too short for its own headers and table is broken, not merely cut.
-  void Claim(std::uint64_t count) {
-    if (count > left_) Invalid();
-    left_ -= count;
-  }
+  // Headers and table count against the declared size; only the pixel
+  // data is held to what the size leaves.
+  void Claim(std::uint64_t count) { left_ = count > left_ ? 0 : left_ - count; }
   std::uint64_t Left() const { return left_; }
 
  private:
@@ -163,7 +161,7 @@ PixelStore ReadBmpFile(TStream& stream, std::uint32_t fileSize) {
   const std::uint64_t entries =
       h.ColoursUsed != 0 ? h.ColoursUsed : (h.BitCount <= 8 ? std::uint64_t{1} << h.BitCount : 0);
   const std::uint64_t kept = std::min<std::uint64_t>(entries, colours.size());
-  // Claimed whole before anything is read, so an absurd count fails at once.
+  // An absurd count runs out of stream below and fails as a read error.
   in.Claim(entries * static_cast<std::uint64_t>(h.EntryBytes));
   for (std::uint64_t i = 0; i < kept; ++i) {
     std::uint8_t e[4] = {};
@@ -176,6 +174,12 @@ PixelStore ReadBmpFile(TStream& stream, std::uint32_t fileSize) {
   // offset is not consulted.
   std::uint64_t dataSize = h.SizeImage != 0 ? h.SizeImage : *storeBytes;
   dataSize = std::min(dataSize, in.Left());
+  // A header may promise any size; a file that cannot hold the pixels it
+  // promises would otherwise make a few bytes allocate hundreds of megabytes.
+  if (in.Left() < *storeBytes) Invalid();
+  if (static_cast<std::uint64_t>(stream.Remaining()) < *storeBytes) {
+    throw EReadError(layout_text::kStreamReadError);
+  }
 
   PixelStore store(static_cast<int>(h.Width), static_cast<int>(rows), h.BitCount,
                    h.Height > 0 ? RowOrder::BottomUp : RowOrder::TopDown);

@@ -28,6 +28,7 @@ const Item* FindInChain(const TClassInfo& cls, std::string_view name, Member mem
 struct ClassRegistry {
   std::mutex lock;
   std::vector<const TClassInfo*> classes;
+  std::vector<std::pair<std::string, const TClassInfo*>> aliases;
 };
 
 ClassRegistry& Registry() {
@@ -67,11 +68,20 @@ void RegisterClass(const TClassInfo& cls) {
   r.classes.push_back(&cls);
 }
 
+void RegisterClassAlias(const TClassInfo& cls, std::string_view alias) {
+  ClassRegistry& r = Registry();
+  std::lock_guard<std::mutex> guard(r.lock);
+  r.aliases.emplace_back(std::string(alias), &cls);
+}
+
 const TClassInfo* FindRegisteredClass(std::string_view name) {
   ClassRegistry& r = Registry();
   std::lock_guard<std::mutex> guard(r.lock);
   for (const TClassInfo* cls : r.classes) {
     if (SameName(cls->Name, name)) return cls;
+  }
+  for (const auto& [alias, cls] : r.aliases) {
+    if (SameName(alias, name)) return cls;
   }
   return nullptr;
 }

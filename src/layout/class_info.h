@@ -110,6 +110,8 @@ const TClassInfo* FindSlotClass(const TClassInfo& cls, std::string_view name);
 
 // The registered classes a layout may name beyond the form's slot classes.
 void RegisterClass(const TClassInfo& cls);
+// Another name under which a layout may name a registered class.
+void RegisterClassAlias(const TClassInfo& cls, std::string_view alias);
 const TClassInfo* FindRegisteredClass(std::string_view name);
 
 // Ordinal of name among names (ASCII case ignored), or -1.

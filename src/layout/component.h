@@ -64,6 +64,9 @@ class TComponent : public TPersistent {
   // A control makes the enclosing window its parent, a menu item joins the
   // enclosing menu; other components ignore it.
   virtual void SetParentComponent(TComponent* parent) { (void)parent; }
+  // The component that encloses this one (a control's window, a menu item's
+  // item or menu), or null.
+  virtual TComponent* ParentComponent() const { return nullptr; }
   // Where this component's child records go, and who owns them (null: the root).
   virtual TComponent* ChildParent() { return this; }
   virtual TComponent* ChildOwner() { return nullptr; }

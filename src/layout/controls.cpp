@@ -1,5 +1,9 @@
 #include "layout/controls.h"
 
+#include <algorithm>
+
+#include "layout/reader.h"
+
 #include "layout/picture.h"
 #include "layout/property_helpers.h"
 
@@ -27,7 +31,35 @@ const TClassInfo& TControl::StaticClassInfo() {
   return info;
 }
 
+TControl::~TControl() {
+  SetParentComponent(nullptr);
+  for (TControl* control : controls_) control->parent_ = nullptr;
+}
+
+void TControl::SetParentComponent(TComponent* parent) {
+  auto* window = dynamic_cast<TControl*>(parent);
+  if (window != nullptr && !window->AcceptsControls()) window = nullptr;
+  if (window == parent_) return;
+  if (parent_ != nullptr) std::erase(parent_->controls_, this);
+  parent_ = window;
+  if (parent_ != nullptr) parent_->controls_.push_back(this);
+}
+
+void TControl::SetChildOrder(TComponent* child, int order) {
+  auto* control = dynamic_cast<TControl*>(child);
+  if (control == nullptr || control->parent_ != this) return;
+  std::erase(controls_, control);
+  const auto at = static_cast<std::size_t>(std::clamp<int>(order, 0, ControlCount()));
+  controls_.insert(controls_.begin() + static_cast<std::ptrdiff_t>(at), control);
+}
+
 void TControl::ReadOwnState(TReader& reader) { TComponent::ReadOwnState(reader); }
+
+void TControl::DeclareCustomProperties(TReader& reader) {
+  TComponent::DeclareCustomProperties(reader);
+  // Written by designers for controls that are not windows; nothing to keep.
+  reader.DeclareProperty("IsControl", [](TReader& r) { r.ReadBooleanValue(); });
+}
 
 void TControl::SetBounds(int left, int top, int width, int height) {
   left_ = left;

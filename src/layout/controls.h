@@ -3,6 +3,7 @@
 // picture and, when auto-sized, keeps the picture's size.
 
 #include <memory>
+#include <vector>
 
 #include "layout/component.h"
 
@@ -14,6 +15,8 @@ class TControl : public TComponent {
  public:
   NIVARRA_COMPONENT_CLASS()
   explicit TControl(TComponent* owner) : TComponent(owner) {}
+  // Leaves the parent's controls; the controls inside lose their parent.
+  ~TControl() override;
 
   int Left() const { return left_; }
   int Top() const { return top_; }
@@ -29,16 +32,24 @@ class TControl : public TComponent {
   void SetVisible(bool value) { visible_ = value; }
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value) { enabled_ = value; }
-  TComponent* Parent() const { return parent_; }
-  void SetParentComponent(TComponent* parent) override { parent_ = parent; }
+  TControl* Parent() const { return parent_; }
+  // Only a windowed control (a form) takes controls inside it.
+  void SetParentComponent(TComponent* parent) override;
+  TComponent* ParentComponent() const override { return parent_; }
+  virtual bool AcceptsControls() const { return false; }
+  int ControlCount() const { return static_cast<int>(controls_.size()); }
+  TControl* Control(int index) const { return controls_[static_cast<std::size_t>(index)]; }
+  void SetChildOrder(TComponent* child, int order) override;
   void ReadOwnState(TReader& reader) override;
+  void DeclareCustomProperties(TReader& reader) override;
 
   TMethod OnClick, OnDblClick, OnMouseDown, OnMouseMove, OnMouseUp;
 
  private:
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true, enabled_ = true;
-  TComponent* parent_ = nullptr;
+  TControl* parent_ = nullptr;
+  std::vector<TControl*> controls_;
 };
 
 class TGraphicControl : public TControl {

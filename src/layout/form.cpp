@@ -120,6 +120,14 @@ void TForm::ReadOwnState(TReader& reader) {
 void TForm::DeclareCustomProperties(TReader& reader) {
   TControl::DeclareCustomProperties(reader);
   reader.DeclareProperty("TextHeight", [this](TReader& r) { textHeight_ = r.ReadWholeNumber(); });
+  // The size the layout was designed at: two numbers in a list.
+  reader.DeclareProperty("DesignSize", [](TReader& r) {
+    r.ExpectListStart();
+    r.ReadWholeNumber();
+    r.ReadWholeNumber();
+    r.ExpectListEnd();
+  });
+  // A top-level form has no parent to take a font from: the default one.
   reader.DeclareProperty("IgnoreFontProperty", [this](TReader& r) {
     if (r.ReadBooleanValue()) font_ = std::make_unique<TFont>();
   });

@@ -45,6 +45,7 @@ class TForm : public TControl {
   TPopupMenu* PopupMenu = nullptr;
   TMethod OnCreate, OnDestroy, OnShow, OnCloseQuery, OnClose;
 
+  bool AcceptsControls() const override { return true; }
   void ReadOwnState(TReader& reader) override;
   void DeclareCustomProperties(TReader& reader) override;
 

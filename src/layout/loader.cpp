@@ -37,6 +37,7 @@ thread_local std::vector<TComponent*>* loadingBatch = nullptr;
 // References to components of other top-level forms, retried after each
 // layout is read.
 struct GlobalFixup {
+  const TComponent* Root;
   TPersistent* Instance;
   const TPropInfo* Property;
   std::string FormName;
@@ -121,6 +122,12 @@ void DropGlobalFixups(const TPersistent* instance) {
   std::erase_if(list.entries, [instance](const GlobalFixup& f) { return f.Instance == instance; });
 }
 
+void DropGlobalFixupsOfRoot(const TComponent* root) {
+  GlobalFixupList& list = GlobalFixups();
+  std::lock_guard<std::mutex> guard(list.lock);
+  std::erase_if(list.entries, [root](const GlobalFixup& f) { return f.Root == root; });
+}
+
 // --- TReader's declarations and the plain ReadOwnState -----------------------
 
 void TReader::DeclareProperty(std::string_view name, const std::function<void(TReader&)>& routine) {
@@ -199,6 +206,7 @@ TComponent& TLayoutLoader::ReadLayoutRoot(TComponent& root) {
     }
   } catch (...) {
     fixups_.clear();
+    DropGlobalFixupsOfRoot(&root);
     throw;
   }
   return root;
@@ -242,21 +250,39 @@ const TClassInfo& TLayoutLoader::FindComponentClass(std::string_view name) const
 }
 
 void TLayoutLoader::SkipComponentRecordRest() {
-  while (!reader_.AtListEnd()) {
-    reader_.ReadShortName();
-    reader_.SkipValueRecord();
+  // Iterative: a hostile layout may nest records without end.
+  int open = 1;  // records whose properties or children are still to skip
+  bool inProperties = true;
+  while (open > 0) {
+    if (inProperties) {
+      while (!reader_.AtListEnd()) {
+        reader_.ReadShortName();
+        reader_.SkipValueRecord();
+      }
+      reader_.ReadByte();
+      inProperties = false;
+    } else if (reader_.AtListEnd()) {
+      reader_.ReadByte();
+      --open;
+    } else {
+      if (open >= kMaxRecordNesting) RaiseRead(layout_text::kInvalidStreamFormat);
+      reader_.ReadRecordPrefix();
+      reader_.ReadShortName();
+      reader_.ReadShortName();
+      ++open;
+      inProperties = true;
+    }
   }
-  reader_.ReadByte();
-  while (!reader_.AtListEnd()) {
-    reader_.ReadRecordPrefix();
-    reader_.ReadShortName();
-    reader_.ReadShortName();
-    SkipComponentRecordRest();
-  }
-  reader_.ReadByte();
 }
 
 void TLayoutLoader::ReadComponentRecord() {
+  if (depth_ >= kMaxRecordNesting) RaiseRead(layout_text::kInvalidStreamFormat);
+  struct Nesting {
+    int& depth;
+    explicit Nesting(int& d) : depth(d) { ++depth; }
+    ~Nesting() { --depth; }
+  } nesting(depth_);
+  TComponent* const enclosing = parent_;
   const RecordPrefix prefix = reader_.ReadRecordPrefix();
   const std::string className = reader_.ReadShortName();
   const std::string name = reader_.ReadShortName();
@@ -269,6 +295,8 @@ void TLayoutLoader::ReadComponentRecord() {
     if (inherited) {
       component = lookupRoot_->FindOwnedComponent(name);
       if (component == nullptr) RaiseRead(layout_text::kAncestorNotFound, name);
+      // An inherited component keeps its own parent.
+      parent_ = component->ParentComponent() != nullptr ? component->ParentComponent() : root_;
     } else {
       const TClassInfo& cls = FindComponentClass(className);
       component = cls.Create(owner_);
@@ -282,20 +310,21 @@ void TLayoutLoader::ReadComponentRecord() {
     }
   } catch (const Exception& e) {
     if (createdHere) delete component;
+    parent_ = enclosing;
     SkipComponentRecordRest();
     if (OfferToErrorHook(e.Message())) return;
     throw;
   }
 
   TComponent* const previousLookupRoot = lookupRoot_;
-  TComponent* const enclosing = parent_;
+  TComponent* const orderedBy = parent_;
   try {
     if (isInline) lookupRoot_ = component;
     component->SetState(csReading);
     component->ReadOwnState(reader_);
     component->ClearState(csReading);
-    if ((prefix.Flags & kFlagChildPosition) != 0 && enclosing != nullptr) {
-      enclosing->SetChildOrder(component, prefix.ChildPosition);
+    if ((prefix.Flags & kFlagChildPosition) != 0 && orderedBy != nullptr) {
+      orderedBy->SetChildOrder(component, prefix.ChildPosition);
     }
     if (!(inherited || isInline) || std::find(loaded_->begin(), loaded_->end(), component) == loaded_->end()) {
       loaded_->push_back(component);
@@ -466,7 +495,7 @@ void TLayoutLoader::ResolveFixups() {
     }
     GlobalFixupList& list = GlobalFixups();
     std::lock_guard<std::mutex> guard(list.lock);
-    list.entries.push_back(GlobalFixup{f.Instance, f.Property, f.Name.substr(0, dot), f.Name.substr(dot + 1)});
+    list.entries.push_back(GlobalFixup{root_, f.Instance, f.Property, f.Name.substr(0, dot), f.Name.substr(dot + 1)});
   }
 }
 

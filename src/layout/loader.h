@@ -69,6 +69,7 @@ class TLayoutLoader {
   std::vector<TComponent*> privateLoaded_;
   std::vector<Fixup> fixups_;
   bool collectingFixups_ = false;
+  int depth_ = 0;  // nesting of the component record being read
 };
 
 // Finds the form's layout resources along its class chain and reads them.
@@ -80,5 +81,11 @@ void InitFormFromLayout(TForm& form);
 
 // Forgets the cross-form references that wait for instance (it is going).
 void DropGlobalFixups(const TPersistent* instance);
+// Forgets the cross-form references a failed read of root left behind.
+void DropGlobalFixupsOfRoot(const TComponent* root);
+
+// Component records nest no deeper than this; a layout that does is refused
+// rather than allowed to exhaust the stack.
+inline constexpr int kMaxRecordNesting = 64;
 
 }  // namespace nivarra

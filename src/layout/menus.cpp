@@ -62,6 +62,11 @@ void TMenuItem::SetParentComponent(TComponent* parent) {
   }
 }
 
+TComponent* TMenuItem::ParentComponent() const {
+  if (parent_ != nullptr && parent_->menu_ != nullptr) return parent_->menu_;
+  return parent_;
+}
+
 void TMenuItem::SetChildOrder(TComponent* child, int order) {
   auto* item = dynamic_cast<TMenuItem*>(child);
   if (item == nullptr || item->parent_ != this) return;
@@ -80,7 +85,9 @@ const TClassInfo& TPopupMenu::StaticClassInfo() {
   return info;
 }
 
-TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(std::make_unique<TMenuItem>(nullptr)) {}
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(std::make_unique<TMenuItem>(nullptr)) {
+  items_->menu_ = this;
+}
 
 TPopupMenu::~TPopupMenu() = default;
 

@@ -51,6 +51,7 @@ class TMenuItem : public TComponent {
   // A click: a self-toggling item inverts its check mark, then the handler runs.
   void Click();
   void SetParentComponent(TComponent* parent) override;
+  TComponent* ParentComponent() const override;
   void SetChildOrder(TComponent* child, int order) override;
 
   TMethod OnClick;
@@ -62,6 +63,8 @@ class TMenuItem : public TComponent {
   int groupIndex_ = 0, shortCut_ = 0;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
+  TComponent* menu_ = nullptr;  // set on a menu's invisible root item
+  friend class TPopupMenu;
 };
 
 class TPopupMenu : public TComponent {

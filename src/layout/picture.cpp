@@ -33,6 +33,32 @@ void TPicture::Changed() {
   if (OnChange) OnChange(*this);
 }
 
+void TPicture::Assign(const TPersistent* source) {
+  if (source == nullptr) {
+    SetGraphic(nullptr);
+    return;
+  }
+  const TGraphic* graphic = nullptr;
+  if (const auto* picture = dynamic_cast<const TPicture*>(source)) {
+    graphic = picture->Graphic();
+    if (graphic == nullptr) {
+      SetGraphic(nullptr);
+      return;
+    }
+  } else {
+    graphic = dynamic_cast<const TGraphic*>(source);
+  }
+  if (graphic == nullptr) {
+    TPersistent::Assign(source);
+    return;
+  }
+  const TFileFormat* format = FileFormats().FindGraphicClass(graphic->ClassName());
+  if (format == nullptr || !format->Create) AssignError(source);
+  std::unique_ptr<TGraphic> copy = format->Create();
+  copy->Assign(graphic);
+  SetGraphic(std::move(copy));
+}
+
 void ReadPictureData(TPicture& picture, TStream& stream) {
   std::uint8_t length = 0;
   if (stream.Read(&length, 1) != 1) throw EReadError(layout_text::kStreamReadError);

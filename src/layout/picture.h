@@ -19,6 +19,9 @@ class TPicture : public TPersistent {
   ~TPicture() override;
 
   const char* ClassName() const override { return "TPicture"; }
+  // From nothing: empty. From a picture or a graphic: a copy of the graphic
+  // in a graphic of the same class.
+  void Assign(const TPersistent* source) override;
 
   TGraphic* Graphic() const { return graphic_.get(); }
   // Frees the current graphic, takes graphic (which may be null) and

@@ -311,6 +311,61 @@ TEST(LayoutLoading, ReferencesNamingNothingAreLeftEmpty) {
   EXPECT_EQ(form.PopupMenu, nullptr);
 }
 
+TEST(LayoutLoading, InheritedRecordsReorderWithinTheirOwnParent) {
+  // Menu P holds B, which holds C and D; a later top-level record names D
+  // again and moves it to the front of B's items.
+  LayoutBuilder b;
+  b.Signature().Begin("TTestForm", "frmMain").End();
+  b.Begin("TPopupMenu", "PopupMenu1").End();
+  b.Begin("TMenuItem", "pmiA").End();
+  b.Begin("TMenuItem", "C").End().End().Begin("TMenuItem", "D").End().End();
+  b.End().End();
+  b.Byte(0xF3).Byte(2).Byte(0).Begin("TMenuItem", "D").End().End();
+  b.End();
+  TTestForm form;
+  ASSERT_EQ(Load(form, b.Get()), "");
+  ASSERT_EQ(form.pmiA->Count(), 2);
+  EXPECT_EQ(form.pmiA->Item(0)->Name(), "D");
+  EXPECT_EQ(form.pmiA->Item(1)->Name(), "C");
+}
+
+TEST(LayoutLoading, NilEmptiesAnObjectProperty) {
+  LayoutBuilder b;
+  b.Signature().Begin("TTestForm", "frmMain").End();
+  b.Begin("TImage", "imgTree").Binary("Picture.Data", test::PicturePayload("TPNGObject", SmallPng()));
+  b.ShortName("Picture").Byte(13).End().End().End();
+  TTestForm form;
+  ASSERT_EQ(Load(form, b.Get()), "");
+  EXPECT_EQ(form.imgTree->Picture().Graphic(), nullptr);
+}
+
+TEST(LayoutErrors, DeepNestingIsRefusedNotACrash) {
+  for (bool skipped : {false, true}) {
+    SCOPED_TRACE(skipped);
+    LayoutBuilder b;
+    b.Signature().Begin("TTestForm", "frmMain").End();
+    // An unknown class sends the whole nest down the skipping path.
+    b.Begin(skipped ? "TFoo" : "TImage", "a").End();
+    for (int i = 0; i < 100000; ++i) b.Begin("TImage", "").End();
+    TTestForm form;
+    const std::string outcome = Load(form, b.Get(), [](const std::string&, bool& handled) { handled = true; });
+    EXPECT_EQ(outcome, "EReadError: Invalid stream format");
+  }
+}
+
+TEST(LayoutErrors, AFailedReadLeavesNoReferenceToOtherForms) {
+  LayoutBuilder b;
+  b.Signature().Begin("TTestForm", "frmBroken").Ident("PopupMenu", "frmLater.PopupMenu1").End();
+  b.Begin("TFoo", "x").End().End().End();  // fails after the reference was recorded
+  TTestForm broken;
+  ASSERT_NE(Load(broken, b.Get()), "");
+  LayoutBuilder later;
+  later.Signature().Begin("TTestForm", "frmLater").End().Begin("TPopupMenu", "PopupMenu1").End().End().End();
+  TTestForm other;
+  ASSERT_EQ(Load(other, later.Get()), "");
+  EXPECT_EQ(broken.PopupMenu, nullptr);
+}
+
 struct BrokenLayout {
   const char* name;
   test::Bytes bytes;

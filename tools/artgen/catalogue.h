@@ -1,0 +1,25 @@
+#pragma once
+// The scene's pictures by name, in catalogue order.
+
+#include <string>
+#include <vector>
+
+#include "image.h"
+
+namespace artgen {
+
+struct NamedPicture {
+  std::string Name;
+  Image Picture;  // the mask's picture shows its greys, for the review sheet
+  bool IsMask = false;
+};
+
+struct Catalogue {
+  std::vector<NamedPicture> Pictures;
+  std::vector<std::uint8_t> MaskCoverage;  // the silhouette the mask is made from
+  const Image& Get(const std::string& name) const;
+};
+
+Catalogue DrawCatalogue();
+
+}  // namespace artgen
