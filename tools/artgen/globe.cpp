@@ -114,6 +114,11 @@ void DrawStand(cairo_t* cr) {
   cairo_save(cr);
   StandOutlinePath(cr);
   cairo_clip(cr);
+  // An opaque ground under the bands: where two anti-aliased band edges
+  // meet, nothing may shine through from the scene behind.
+  BandPath(cr, kCollarTop, RingEdge{kWindowHeight + 20, kStandBottom.HalfWidth});
+  SetColour(cr, kWoodDeep);
+  cairo_fill(cr);
 
   // Body, bead and plinth.
   const RingEdge bodyTop{kCollarBottom.SideY - 0.5, kCollarBottom.HalfWidth};
@@ -142,6 +147,9 @@ void DrawStand(cairo_t* cr) {
   // A dark hairline around the whole stand keeps it crisp on light desktops.
   cairo_save(cr);
   StandOutlinePath(cr);
+  cairo_clip(cr);
+  // Not along the stand's top, which lies hidden under the glass.
+  BandPath(cr, kCollarTop, RingEdge{kWindowHeight + 20, kStandBottom.HalfWidth});
   cairo_clip(cr);
   StandOutlinePath(cr);
   SetColour(cr, kWoodDeep, 0.8);
@@ -212,7 +220,9 @@ void DrawPlaque(cairo_t* cr) {
 // The rim of the sphere: the glass wall seen edge-on.
 void DrawRim(cairo_t* cr) {
   cairo_save(cr);
-  SpherePath(cr, kGlassOuterR);
+  // A little past the silhouette, so that the rim also fills the sliver
+  // where the collar's corner juts out from under the sphere.
+  SpherePath(cr, kGlassOuterR + 2);
   SpherePath(cr, kGlassInnerR);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
   cairo_clip(cr);
@@ -337,13 +347,13 @@ GlobePictures DrawGlobe() {
       std::uint8_t* f = out.Front.At(x, y);
       // The window's opacity is exactly the silhouette.
       e[3] = static_cast<std::uint8_t>(cover);
-      if (cover == 0) {
-        e[0] = e[1] = e[2] = 0;
-        f[0] = f[1] = f[2] = f[3] = 0;
-      } else if (cover < 255) {
-        // On the silhouette's soft edge the frame holds BaseImage's
-        // premultiplied colour; the front puts exactly that back, opaquely,
-        // over whatever the sky strip painted there.
+      if (cover == 0) e[0] = e[1] = e[2] = 0;
+      if (cover < 255) {
+        // Wherever the window is not fully opaque the frame must keep
+        // BaseImage's premultiplied colour, or the screen would show it
+        // brightened; the sky strip and the sun's glow paint there too. The
+        // front puts exactly that colour back, opaquely: black outside the
+        // globe, the premultiplied edge on the silhouette's soft edge.
         for (int c = 0; c < 3; ++c) f[c] = static_cast<std::uint8_t>((e[c] * cover + 127) / 255);
         f[3] = 255;
       }

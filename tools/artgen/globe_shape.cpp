@@ -94,15 +94,30 @@ void GlobeOutlinePath(cairo_t* cr) {
 }
 
 void GlassInteriorPath(cairo_t* cr) {
-  // The circle's part above the collar's front edge.
+  // The circle's part above the collar's front edge. The two meet where the
+  // edge's flat ellipse crosses the circle; find that by bisection.
   const double r = kGlassInnerR;
-  const double dy = kCollarTop.SideY - kGlobeCy;
-  const double half = std::sqrt(r * r - dy * dy);
-  const double start = std::atan2(dy, half);  // right end of the collar edge
+  auto outside = [&](double dx) {
+    const double dy = kCollarTop.YAt(kGlobeCx + dx) - kGlobeCy;
+    return dx * dx + dy * dy > r * r;
+  };
+  double lo = 0, hi = kCollarTop.HalfWidth;
+  for (int i = 0; i < 60; ++i) {
+    const double mid = (lo + hi) / 2;
+    (outside(mid) ? hi : lo) = mid;
+  }
+  const double dx = lo;
+  const double dy = kCollarTop.YAt(kGlobeCx + dx) - kGlobeCy;
+  const double circleStart = std::atan2(dy, dx);         // right meeting point
+  const double edgeLeft = std::acos(-dx / kCollarTop.HalfWidth);  // on the edge's ellipse
+  const double edgeRight = std::acos(dx / kCollarTop.HalfWidth);
   cairo_new_sub_path(cr);
-  cairo_arc_negative(cr, kGlobeCx, kGlobeCy, r, start, M_PI - start);
-  cairo_line_to(cr, kGlobeCx - half, kCollarTop.SideY);
-  RingFrontLeftToRight(cr, kCollarTop);
+  cairo_arc_negative(cr, kGlobeCx, kGlobeCy, r, circleStart, M_PI - circleStart);
+  cairo_save(cr);
+  cairo_translate(cr, kGlobeCx, kCollarTop.SideY);
+  cairo_scale(cr, kCollarTop.HalfWidth, kCollarTop.Sag());
+  cairo_arc_negative(cr, 0, 0, 1, edgeLeft, edgeRight);
+  cairo_restore(cr);
   cairo_close_path(cr);
 }
 
@@ -118,11 +133,6 @@ void BandPath(cairo_t* cr, RingEdge upper, RingEdge lower) {
   RingFrontRightToLeft(cr, lower);
   cairo_line_to(cr, kGlobeCx - kReach, lower.SideY);
   cairo_close_path(cr);
-}
-
-bool InGlassInterior(double x, double y) {
-  const double dx = x - kGlobeCx, dy = y - kGlobeCy;
-  return dx * dx + dy * dy < kGlassInnerR * kGlassInnerR && y < kCollarTop.YAt(x);
 }
 
 }  // namespace artgen

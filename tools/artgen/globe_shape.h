@@ -52,7 +52,4 @@ void GlassInteriorPath(cairo_t* cr);
 // The band between two ring edges, wide enough to be clipped by the stand.
 void BandPath(cairo_t* cr, RingEdge upper, RingEdge lower);
 
-// Whether a pixel centre lies in the visible glass interior.
-bool InGlassInterior(double x, double y);
-
 }  // namespace artgen

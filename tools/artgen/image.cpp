@@ -4,6 +4,25 @@
 
 namespace artgen {
 
+namespace {
+
+void Unpremultiply(const std::uint8_t* bgra, std::uint8_t* rgba) {
+  // ARGB32 is a native-endian 32-bit word: bytes B, G, R, A on little-endian.
+  const unsigned a = bgra[3];
+  rgba[3] = static_cast<std::uint8_t>(a);
+  if (a == 0) {
+    rgba[0] = rgba[1] = rgba[2] = 0;
+    return;
+  }
+  for (int c = 0; c < 3; ++c) {
+    const unsigned p = bgra[2 - c];
+    const unsigned v = (p * 255 + a / 2) / a;
+    rgba[c] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
+  }
+}
+
+}  // namespace
+
 Image::Image(int width, int height)
     : Width(width), Height(height), Rgba(static_cast<std::size_t>(width) * height * 4, 0) {}
 
@@ -22,20 +41,6 @@ Canvas::Canvas(int width, int height)
 
 Image Canvas::ToImage() const { return ImageFromSurface(surface_.get()); }
 
-void Unpremultiply(const std::uint8_t* bgra, std::uint8_t* rgba) {
-  // ARGB32 is a native-endian 32-bit word: bytes B, G, R, A on little-endian.
-  const unsigned a = bgra[3];
-  rgba[3] = static_cast<std::uint8_t>(a);
-  if (a == 0) {
-    rgba[0] = rgba[1] = rgba[2] = 0;
-    return;
-  }
-  for (int c = 0; c < 3; ++c) {
-    const unsigned p = bgra[2 - c];
-    const unsigned v = (p * 255 + a / 2) / a;
-    rgba[c] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
-  }
-}
 
 Image ImageFromSurface(cairo_surface_t* surface) {
   cairo_surface_flush(surface);

@@ -52,8 +52,7 @@ class Canvas {
   ContextPtr context_;
 };
 
-// cairo keeps colour premultiplied; these convert one pixel either way.
-void Unpremultiply(const std::uint8_t* bgraPremultiplied, std::uint8_t* rgbaOut);
+// cairo keeps colour premultiplied; these convert whole pictures either way.
 Image ImageFromSurface(cairo_surface_t* surface);
 // A new ARGB32 surface holding image (premultiplied as cairo wants it).
 SurfacePtr SurfaceFromImage(const Image& image);

@@ -1,12 +1,14 @@
 #include "png_writer.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
+#include <string>
 
 namespace artgen {
 
@@ -64,6 +66,45 @@ std::uint32_t ReadBigEndian32(const Bytes& b, std::size_t at) {
          std::uint32_t{b[at + 3]};
 }
 
+void PutBigEndian32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+
+// libpng refuses Sub on images one pixel wide and writes None instead. With
+// no pixel to the left, Sub leaves the bytes as they are, so only the filter
+// bytes differ: rewrite them and deflate the rows again into the one IDAT.
+void ForceSubOnLonePixelRows(Bytes& png, int height) {
+  std::size_t at = 8;
+  while (at + 12 <= png.size() && std::string(reinterpret_cast<const char*>(&png[at + 4]), 4) != "IDAT") {
+    at += 12 + std::size_t{ReadBigEndian32(png, at)};
+  }
+  if (at + 12 > png.size()) throw std::runtime_error("no IDAT to rewrite");
+  const std::size_t length = ReadBigEndian32(png, at);
+  const std::size_t rowBytes = 1 + 4;
+  Bytes rows(rowBytes * static_cast<std::size_t>(height));
+  uLongf rowsSize = static_cast<uLongf>(rows.size());
+  if (uncompress(rows.data(), &rowsSize, &png[at + 8], static_cast<uLong>(length)) != Z_OK ||
+      rowsSize != rows.size()) {
+    throw std::runtime_error("cannot re-read the IDAT libpng wrote");
+  }
+  for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) rows[y * rowBytes] = PNG_FILTER_VALUE_SUB;
+  Bytes packed(compressBound(static_cast<uLong>(rows.size())));
+  uLongf packedSize = static_cast<uLongf>(packed.size());
+  if (compress2(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()), 9) != Z_OK) {
+    throw std::runtime_error("cannot deflate the rewritten rows");
+  }
+  packed.resize(packedSize);
+  Bytes chunk(12 + packed.size());
+  PutBigEndian32(chunk, 0, static_cast<std::uint32_t>(packed.size()));
+  std::copy_n("IDAT", 4, chunk.begin() + 4);
+  std::copy(packed.begin(), packed.end(), chunk.begin() + 8);
+  const auto crc = static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, static_cast<uInt>(packed.size() + 4)));
+  PutBigEndian32(chunk, 8 + packed.size(), crc);
+  const auto first = png.begin() + static_cast<std::ptrdiff_t>(at);
+  png.erase(first, first + static_cast<std::ptrdiff_t>(12 + length));
+  png.insert(png.begin() + static_cast<std::ptrdiff_t>(at), chunk.begin(), chunk.end());
+}
+
 }  // namespace
 
 Bytes EncodePng(const Image& image, const PngText& text) {
@@ -112,6 +153,7 @@ Bytes EncodePng(const Image& image, const PngText& text) {
   png_write_info(png, info);
   png_write_image(png, rows.data());
   png_write_end(png, nullptr);
+  if (image.Width == 1) ForceSubOnLonePixelRows(out, image.Height);
 
   const std::vector<std::string> expected = {"IHDR", "tEXt", "iTXt", "IDAT", "IEND"};
   if (ChunkTypes(out) != expected) {

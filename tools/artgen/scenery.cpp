@@ -26,7 +26,7 @@ double Bump(double x, double centre, double width) {
 // the middle where the sun sets.
 double FarRidge(double x) {
   return 134 - 20 * Bump(x, 72, 28) - 12 * Bump(x, 112, 18) - 16 * Bump(x, 212, 26) - 7 * Bump(x, 178, 14) +
-         1.2 * std::sin(x * 0.37) + 0.8 * std::sin(x * 0.91 + 1.3);
+         0.8 * std::sin(x * 0.21) + 0.4 * std::sin(x * 0.53 + 1.3);
 }
 
 // The nearer, wooded hills.
@@ -74,16 +74,16 @@ Image DrawLandscape() {
   RidgePath(cr, FarRidge);
   SetLinear(cr, 0, 112, 0, 150, {{0, Hex(0xc9d4e6)}, {1, Hex(0x9aabc6)}});
   cairo_fill(cr);
-  // Shaded right-hand slopes.
+  // Slopes facing away from the light fall into a soft blue shade that
+  // fades down the hillside.
   for (double x = kLeft; x <= kRight; x += 1) {
-    const double slope = FarRidge(x + 1) - FarRidge(x - 1);
-    if (slope > 0.15) {
-      cairo_move_to(cr, x, FarRidge(x));
-      cairo_line_to(cr, x, FarRidge(x) + 6 + 10 * slope);
-      SetColour(cr, Hex(0x7d8fb0), std::min(0.45, slope * 0.5));
-      cairo_set_line_width(cr, 1.05);
-      cairo_stroke(cr);
-    }
+    const double slope = (FarRidge(x + 3) - FarRidge(x - 3)) / 6;
+    if (slope <= 0.05) continue;
+    const double top = FarRidge(x);
+    cairo_rectangle(cr, x - 0.5, top - 0.5, 1, 22);
+    const double a = std::min(0.5, (slope - 0.05) * 0.9);
+    SetLinear(cr, 0, top, 0, top + 22, {{0, Hex(0x7a8db0), a}, {1, Hex(0x7a8db0), 0}});
+    cairo_fill(cr);
   }
   // The haze thickens towards the foot of the range.
   cairo_rectangle(cr, kLeft, 120, kRight - kLeft, 40);
@@ -120,27 +120,22 @@ Image DrawSnowdrift() {
 
   const Rgb snowTop = Hex(0xfbfdff);
   const Rgb snowShade = Hex(0xb3c4dd);
-  // Left drift: a big soft wave rising towards the glass.
-  cairo_move_to(cr, kLeft, 140);
-  cairo_curve_to(cr, 70, 146, 86, 156, 104, 163);
-  cairo_curve_to(cr, 116, 168, 128, 170, 146, 171);
-  cairo_line_to(cr, 146, kGround);
-  cairo_line_to(cr, kLeft, kGround);
-  cairo_close_path(cr);
-  SetLinear(cr, 60, 145, 90, 185, {{0, snowTop}, {0.55, Hex(0xe3ebf6)}, {1, snowShade}});
-  cairo_fill(cr);
-  // Right drift with the snowman on it.
-  cairo_move_to(cr, 150, 172);
-  cairo_curve_to(cr, 175, 170, 192, 164, 210, 161);
+  // One drift across the front: a big soft wave rising towards the glass
+  // on the left, a dip in the middle, a smaller hump with the snowman on
+  // the right.
+  cairo_move_to(cr, kLeft, 146);
+  cairo_curve_to(cr, 62, 150, 74, 160, 92, 167);
+  cairo_curve_to(cr, 110, 172, 128, 174, 148, 174);
+  cairo_curve_to(cr, 172, 173, 192, 164, 210, 161);
   cairo_curve_to(cr, 226, 158, 236, 150, kRight, 146);
   cairo_line_to(cr, kRight, kGround);
-  cairo_line_to(cr, 150, kGround);
+  cairo_line_to(cr, kLeft, kGround);
   cairo_close_path(cr);
-  SetLinear(cr, 230, 150, 200, 185, {{0, snowTop}, {0.5, Hex(0xe0e9f5)}, {1, snowShade}});
+  SetLinear(cr, 0, 146, 0, 190, {{0, snowTop}, {0.45, Hex(0xe4ebf6)}, {1, snowShade}});
   cairo_fill(cr);
   // The drifts' wind-carved lips catch the light.
-  cairo_move_to(cr, kLeft, 140.8);
-  cairo_curve_to(cr, 70, 146.8, 86, 156.8, 104, 163.8);
+  cairo_move_to(cr, kLeft, 146.8);
+  cairo_curve_to(cr, 62, 150.8, 74, 160.8, 92, 167.8);
   SetColour(cr, Hex(0xffffff), 0.9);
   cairo_set_line_width(cr, 1.2);
   cairo_stroke(cr);
@@ -194,7 +189,7 @@ Image DrawSnowdrift() {
   for (int i = 0; i < 26; ++i) {
     const double x = rng.Uniform(kLeft + 10, kRight - 10);
     const double y = rng.Uniform(150, 175);
-    const bool onLeft = x < 146 && y > 141 + (x - kLeft) * 0.3 + 3;
+    const bool onLeft = x < 146 && y > 147 + (x - kLeft) * 0.3 + 3;
     const bool onRight = x > 160 && y > 172 - (x - 150) * 0.28 + 3;
     if (!onLeft && !onRight) continue;
     cairo_rectangle(cr, std::floor(x), std::floor(y), 1, 1);

@@ -109,13 +109,13 @@ Image DrawStars() {
     for (int k = 0; k < 2; ++k) {
       const double dx = k == 0 ? arm : 0, dy = k == 0 ? 0 : arm;
       SetLinear(cr, x - dx, y - dy, x + dx, y + dy,
-                {{0, kCool, 0}, {0.5, kCool, 0.35}, {1, kCool, 0}});
+                {{0, kCool, 0}, {0.5, kCool, 0.22}, {1, kCool, 0}});
       cairo_move_to(cr, x - dx, y - dy);
       cairo_line_to(cr, x + dx, y + dy);
       cairo_set_line_width(cr, 0.9);
       cairo_stroke(cr);
     }
-    SoftDot(cr, x, y, 1.8, Hex(0xffffff), 0.6);
+    SoftDot(cr, x, y, 1.8, Hex(0xffffff), 0.4);
   }
   return canvas.ToImage();
 }

@@ -50,13 +50,17 @@ void LitWindow(cairo_t* cr, double x, double y, double w, double h) {
   cairo_fill(cr);
 }
 
+// Chimney smoke: soft puffs that widen, fade and drift off with the breeze.
 void Smoke(cairo_t* cr, Rng& rng, double x, double y) {
-  double px = x, py = y, r = 1.6;
-  for (int i = 0; i < 7; ++i) {
-    SoftDot(cr, px, py, r * 1.6, Hex(0xe8edf5), 0.30 - i * 0.035);
-    px += 1.6 + rng.Uniform(0, 1.2);
-    py -= 2.6 + rng.Uniform(0, 0.8);
-    r += 0.35;
+  const Rgb smoke = Hex(0xe4e9f2);
+  for (int i = 0; i < 6; ++i) {
+    const double px = x + i * 2.2 + 1.5 * std::sin(i * 1.3) + rng.Uniform(-0.3, 0.3);
+    const double py = y - i * 4.2;
+    const double r = 2.3 + i * 0.9;
+    const double a = 0.30 * (1 - i / 6.5);
+    SetRadial(cr, px, py, 0, r, {{0, smoke, a}, {0.55, smoke, a * 0.8}, {1, smoke, 0}});
+    cairo_arc(cr, px, py, r, 0, 2 * M_PI);
+    cairo_fill(cr);
   }
 }
 
@@ -73,7 +77,7 @@ void DrawHouse(cairo_t* cr, Rng& rng, const House& h) {
     cairo_rectangle(cr, cx - 2.6, roofY - 9.5, 5.2, 2.2);
     SetColour(cr, kSnow);
     cairo_fill(cr);
-    Smoke(cr, rng, cx + 0.5, roofY - 13);
+    Smoke(cr, rng, cx + 0.5, roofY - 11.5);
   }
   // Walls.
   cairo_rectangle(cr, l, top, h.Width, h.WallHeight);

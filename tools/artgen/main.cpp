@@ -1,0 +1,121 @@
+// artgen OUTDIR [--sheet FILE] [--still FILE] [--ticks N] [--days N]
+//        [--scale N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]
+//
+// Draws every picture of the globe scene and writes them to OUTDIR as
+// <name>.png (the mask as imgMask.bmp). --sheet writes a labelled contact
+// sheet of all pictures; --still a composed frame of the globe, scaled up
+// twice, after N slow ticks of the sky cycle (default: a dusk) with the
+// plaque counting N days (default 24); --scale, --crop and --no-snow help
+// a close look at one part; --cycle writes frames from around one sky
+// cycle side by side. The output is the same, byte for
+// byte, on every run.
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "bmp_writer.h"
+#include "catalogue.h"
+#include "globe_shape.h"
+#include "png_writer.h"
+#include "review.h"
+
+namespace {
+
+using namespace artgen;
+
+struct Options {
+  std::optional<std::string> OutDir;
+  std::optional<std::string> Sheet;
+  std::optional<std::string> Still;
+  std::optional<std::string> Cycle;
+  StillOptions StillSettings;
+};
+
+int Usage() {
+  std::cerr << "usage: artgen [OUTDIR] [--sheet FILE] [--still FILE] [--ticks N] [--days N]\n"
+               "              [--scale N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]\n";
+  return 2;
+}
+
+std::optional<Options> Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= argc) return std::nullopt;
+      return std::string(argv[++i]);
+    };
+    std::optional<std::string> v;
+    if (arg == "--sheet") {
+      if (!(v = value())) return std::nullopt;
+      o.Sheet = *v;
+    } else if (arg == "--cycle") {
+      if (!(v = value())) return std::nullopt;
+      o.Cycle = *v;
+    } else if (arg == "--still") {
+      if (!(v = value())) return std::nullopt;
+      o.Still = *v;
+    } else if (arg == "--ticks") {
+      if (!(v = value())) return std::nullopt;
+      o.StillSettings.SlowTicks = std::stoi(*v);
+    } else if (arg == "--scale") {
+      if (!(v = value())) return std::nullopt;
+      o.StillSettings.Scale = std::stoi(*v);
+    } else if (arg == "--no-snow") {
+      o.StillSettings.Snow = false;
+    } else if (arg == "--crop") {
+      // --crop X,Y,W,H in frame pixels
+      if (!(v = value())) return std::nullopt;
+      if (std::sscanf(v->c_str(), "%d,%d,%d,%d", &o.StillSettings.CropX, &o.StillSettings.CropY,
+                      &o.StillSettings.CropWidth, &o.StillSettings.CropHeight) != 4) {
+        return std::nullopt;
+      }
+    } else if (arg == "--days") {
+      if (!(v = value())) return std::nullopt;
+      o.StillSettings.DaysLeft = std::stoi(*v);
+    } else if (!arg.empty() && arg[0] != '-' && !o.OutDir) {
+      o.OutDir = arg;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!o.OutDir && !o.Sheet && !o.Still && !o.Cycle) return std::nullopt;
+  return o;
+}
+
+PngText TextFor(const std::string& name) {
+  return PngText{name, "Nivarra scene artwork, drawn by artgen"};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::optional<Options> options = Parse(argc, argv);
+  if (!options) return Usage();
+  try {
+    const Catalogue catalogue = DrawCatalogue();
+    if (options->OutDir) {
+      for (const NamedPicture& p : catalogue.Pictures) {
+        const std::string base = *options->OutDir + "/" + p.Name;
+        if (p.IsMask) {
+          WriteFile(base + ".bmp", EncodeMaskBmp(kWindowWidth, kWindowHeight, catalogue.MaskCoverage));
+        } else {
+          WriteFile(base + ".png", EncodePng(p.Picture, TextFor(p.Name)));
+        }
+      }
+    }
+    if (options->Sheet) WriteFile(*options->Sheet, EncodePng(RenderSheet(catalogue), TextFor("art sheet")));
+    if (options->Cycle) WriteFile(*options->Cycle, EncodePng(RenderCycle(catalogue), TextFor("sky cycle")));
+    if (options->Still) {
+      WriteFile(*options->Still, EncodePng(RenderStill(catalogue, options->StillSettings), TextFor("art still")));
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "artgen: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
