@@ -1,0 +1,105 @@
+#include "platform/headless/headless_platform.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace nivarra {
+
+class HeadlessPlatform::HeadlessTimer : public PlatformTimer {
+ public:
+  HeadlessTimer(HeadlessPlatform& owner, int id) : owner_(owner), id_(id) {}
+  ~HeadlessTimer() override {
+    std::erase_if(owner_.timers_, [this](const Timer& t) { return t.id == id_; });
+  }
+
+ private:
+  HeadlessPlatform& owner_;
+  int id_;
+};
+
+class HeadlessPlatform::HeadlessKey : public SettingsKey {
+ public:
+  explicit HeadlessKey(std::map<std::string, SettingValue, std::less<>>& values) : values_(values) {}
+  bool ValueExists(std::string_view name) override { return values_.find(name) != values_.end(); }
+  std::optional<SettingValue> ReadValue(std::string_view name) override {
+    const auto it = values_.find(name);
+    if (it == values_.end()) return std::nullopt;
+    return it->second;
+  }
+  void WriteInteger(std::string_view name, std::int32_t value) override { values_[std::string(name)] = value; }
+  void WriteString(std::string_view name, std::string_view value) override {
+    values_[std::string(name)] = std::string(value);
+  }
+  void DeleteValue(std::string_view name) override {
+    const auto it = values_.find(name);
+    if (it != values_.end()) values_.erase(it);
+  }
+
+ private:
+  std::map<std::string, SettingValue, std::less<>>& values_;
+};
+
+bool HeadlessPlatform::IsCoveredAt(int screenX, int screenY) {
+  return coverProbe_ ? coverProbe_(screenX, screenY) : covered_;
+}
+
+bool HeadlessPlatform::Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) {
+  if (presentFails_) return false;
+  ++presentCount_;
+  last_ = Presentation{left, top, constantAlpha};
+  if (lastFrame_.Width() != frame.Width() || lastFrame_.Height() != frame.Height() ||
+      lastFrame_.BitCount() != frame.BitCount() || lastFrame_.Order() != frame.Order()) {
+    lastFrame_ = PixelStore(frame.Width(), frame.Height(), frame.BitCount(), frame.Order());
+  }
+  std::copy(frame.Bytes().begin(), frame.Bytes().end(), lastFrame_.Bytes().begin());
+  return true;
+}
+
+std::string HeadlessPlatform::FormatLongDate(double date) {
+  if (formatLongDate_) return formatLongDate_(date);
+  char text[32];
+  std::snprintf(text, sizeof text, "day %.0f", date);
+  return text;
+}
+
+std::unique_ptr<PlatformTimer> HeadlessPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
+  const int id = nextTimerId_++;
+  const int interval = std::max(intervalMs, 1);
+  timers_.push_back(Timer{id, interval, elapsed_ + static_cast<std::uint64_t>(interval), std::move(tick)});
+  return std::make_unique<HeadlessTimer>(*this, id);
+}
+
+void HeadlessPlatform::Advance(std::uint32_t ms) {
+  const std::uint64_t end = elapsed_ + ms;
+  for (;;) {
+    // The next due timer; on a tie the one started first.
+    const Timer* next = nullptr;
+    for (const Timer& t : timers_) {
+      if (t.due <= end && (next == nullptr || t.due < next->due || (t.due == next->due && t.id < next->id))) {
+        next = &t;
+      }
+    }
+    if (next == nullptr) break;
+    tick_ += static_cast<std::uint32_t>(next->due - elapsed_);
+    elapsed_ = next->due;
+    const int id = next->id;
+    std::function<void()> tick = next->tick;
+    for (Timer& t : timers_) {
+      if (t.id == id) t.due += static_cast<std::uint64_t>(t.interval);
+    }
+    tick();  // may start or stop timers
+  }
+  tick_ += static_cast<std::uint32_t>(end - elapsed_);
+  elapsed_ = end;
+}
+
+std::unique_ptr<SettingsKey> HeadlessPlatform::OpenSettingsKey(std::string_view path, bool create) {
+  auto it = settings_.find(path);
+  if (it == settings_.end()) {
+    if (!create) return nullptr;
+    it = settings_.emplace(std::string(path), std::map<std::string, SettingValue, std::less<>>{}).first;
+  }
+  return std::make_unique<HeadlessKey>(it->second);
+}
+
+}  // namespace nivarra

@@ -1,0 +1,85 @@
+#pragma once
+// A desktop for tests and tools: the clock, the covering windows and the
+// local time are set by the caller, frames shown are recorded, settings live
+// in memory and timers fire only when the caller advances them.
+
+#include <map>
+#include <vector>
+
+#include "graphics/pixel_store.h"
+#include "platform/platform.h"
+
+namespace nivarra {
+
+class HeadlessPlatform : public Platform {
+ public:
+  struct Presentation {
+    int Left = 0;
+    int Top = 0;
+    std::uint8_t ConstantAlpha = 0;
+  };
+  using SettingsTree = std::map<std::string, std::map<std::string, SettingValue, std::less<>>, std::less<>>;
+
+  // --- scripted --------------------------------------------------------------
+  void SetTickCount(std::uint32_t tick) { tick_ = tick; }
+  void SetCovered(bool covered) { covered_ = covered; }
+  void SetCoverProbe(std::function<bool(int, int)> probe) { coverProbe_ = std::move(probe); }
+  void SetLocalNow(double now) { now_ = now; }
+  void SetPresentFails(bool fails) { presentFails_ = fails; }
+  void SetFirstArgument(std::string argument) { firstArgument_ = std::move(argument); }
+  void SetLongDateFormat(std::function<std::string(double)> format) { formatLongDate_ = std::move(format); }
+
+  // Advances the clock by ms, firing due timers in time order (earlier
+  // timers first when two fall on the same millisecond).
+  void Advance(std::uint32_t ms);
+
+  // --- recorded --------------------------------------------------------------
+  int PresentCount() const { return presentCount_; }
+  const Presentation& LastPresentation() const { return last_; }
+  const PixelStore& LastFrame() const { return lastFrame_; }
+  const std::vector<std::string>& Messages() const { return messages_; }
+  SettingsTree& Settings() { return settings_; }
+
+  // --- Platform --------------------------------------------------------------
+  std::uint32_t TickCount() override { return tick_; }
+  std::int64_t PerformanceCounter() override { return static_cast<std::int64_t>(tick_) * 10000; }
+  bool IsCoveredAt(int screenX, int screenY) override;
+  bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
+  double LocalNow() override { return now_; }
+  std::string FormatLongDate(double date) override;
+  void ShowMessage(std::string_view text) override { messages_.emplace_back(text); }
+  std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
+  std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
+  ScreenSize ScreenSizeOfPrimary() override { return {1280, 1024}; }
+  ScreenSize WorkAreaSize() override { return {1280, 984}; }
+  std::string FirstArgument() override { return firstArgument_; }
+  std::string ExecutablePath() override { return "/opt/nivarra/nivarra"; }
+
+ private:
+  struct Timer {
+    int id;
+    int interval;
+    std::uint64_t due;  // on the unwrapped simulated clock
+    std::function<void()> tick;
+  };
+  class HeadlessTimer;
+  class HeadlessKey;
+
+  std::uint32_t tick_ = 0;
+  std::uint64_t elapsed_ = 0;  // simulated milliseconds, never wrapping
+  bool covered_ = false;
+  std::function<bool(int, int)> coverProbe_;
+  double now_ = 0;
+  bool presentFails_ = false;
+  std::string firstArgument_;
+  std::function<std::string(double)> formatLongDate_;
+  int presentCount_ = 0;
+  Presentation last_;
+  PixelStore lastFrame_;
+  std::vector<std::string> messages_;
+  SettingsTree settings_;
+  std::vector<Timer> timers_;
+  int nextTimerId_ = 0;
+};
+
+}  // namespace nivarra
