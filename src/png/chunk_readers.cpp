@@ -51,11 +51,11 @@ bool TChunkIHDR::ReadChunk(TStream& stream, const ChunkType& type, std::int32_t 
   FilterMethod = d[11];
   InterlaceMethod = d[12];
 
+  Width = static_cast<std::int32_t>(width);
+  Height = static_cast<std::int32_t>(height);
   if (width > kMaxDimension || height > kMaxDimension) {
     RaisePngError<EPNGSizeExceeds>(png_text::kSizeExceeds);
   }
-  Width = static_cast<std::int32_t>(width);
-  Height = static_cast<std::int32_t>(height);
   if (CompressionMethod != 0) RaisePngError<EPNGUnknownCompression>(png_text::kUnknownCompression);
   if (InterlaceMethod > 1) RaisePngError<EPNGUnknownInterlace>(png_text::kUnknownInterlace);
 
@@ -209,9 +209,10 @@ bool TChunktEXt::ReadChunk(TStream& stream, const ChunkType& type, std::int32_t 
 }
 
 void TChunktEXt::CopyFrom(const TChunk& source) {
-  const auto& text = SameClassOrRaise<TChunktEXt>(source);
-  Keyword = text.Keyword;
-  Text = text.Text;
+  if (const auto* text = dynamic_cast<const TChunktEXt*>(&source)) {
+    Keyword = text->Keyword;
+    Text = text->Text;
+  }
 }
 
 bool TChunkzTXt::ReadChunk(TStream& stream, const ChunkType& type, std::int32_t length) {
@@ -239,9 +240,9 @@ bool TChunkzTXt::ReadChunk(TStream& stream, const ChunkType& type, std::int32_t 
     out.append(piece, sizeof piece - z.avail_out);
     if (out.size() > kMaxInflatedTextBytes) return true;
     if (result == Z_STREAM_END) break;
-    // Input used up before the stream's end: keep what it gave.
-    if (result == Z_BUF_ERROR && z.avail_in == 0) break;
-    if (result < 0 || result == Z_NEED_DICT) return true;
+    // Anything else that stops the stream (an error, a cut stream, a
+    // dictionary) leaves the text empty.
+    if (result != Z_OK) return true;
   }
   Text = std::move(out);
   return true;

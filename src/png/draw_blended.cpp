@@ -73,13 +73,13 @@ void BlendWithAlphaPlane(const TChunkIHDR& header, PixelStore& dest, int left, i
     // Stored rows run bottom-up; the alpha plane top-down.
     const std::uint8_t* pixels = storage.Pixels.data() + stride * (header.Height - 1 - y);
     const std::uint8_t* alpha = storage.AlphaPlane.data() + static_cast<std::ptrdiff_t>(y) * header.Width;
-    std::uint8_t* destRow = dest.RowAddress(top + y) + static_cast<std::ptrdiff_t>(left) * kBpp;
+    std::uint8_t* destRow = dest.RowAddress(top + y);
     for (const AlphaRun& run : storage.BlendSpans->Row(y)) {
       const int start = std::max(static_cast<int>(run.Start), clip.X0);
       const int end = std::min(static_cast<int>(run.Start + run.Length), clip.X1);
       if (start >= end) continue;
       const Source s{pixels + kSourceBytes * start};
-      std::uint8_t* d = destRow + kBpp * start;
+      std::uint8_t* d = destRow + static_cast<std::ptrdiff_t>(left + start) * kBpp;
       if (run.Opaque) {
         CopyRun<kBpp>(s, d, end - start);
       } else {
@@ -128,10 +128,29 @@ void DrawBlendedAt(const TPNGObject& png, const TChunkIHDR& header, PixelStore& 
   }
 }
 
+// An indexed image refuses an index beyond its palette wherever it stands,
+// visible or not, before anything is drawn.
+void CheckPaletteIndices(const TPNGObject& png, const TChunkIHDR& header) {
+  const auto* palette = png.ChunkList.FirstOfClass<TChunkPLTE>();
+  if (palette == nullptr) return;
+  const int bits = header.Storage.DibInfo.Header.BitCount;
+  const int mask = (1 << bits) - 1;
+  for (int y = 0; y < header.Height; ++y) {
+    const std::uint8_t* pixels = png.PixelRow(y);
+    for (int x = 0; x < header.Width; ++x) {
+      const int bit = x * bits;
+      if (((pixels[bit / 8] >> (8 - bits - bit % 8)) & mask) >= palette->EntryCount) {
+        RaisePngError<EPngError>(png_text::kNoSuchPaletteEntry);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void DrawBlended(const TPNGObject& png, PixelStore& dest, int left, int top) {
   const TChunkIHDR& header = png.HeaderChunk();
+  if (header.ColourType == 3 && !header.Storage.Pixels.empty()) CheckPaletteIndices(png, header);
   const Clip clip = ClipTo(dest, left, top, header.Width, header.Height);
   if (clip.Empty()) return;
   if (header.Storage.Pixels.empty()) return;

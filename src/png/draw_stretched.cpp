@@ -36,11 +36,11 @@ void DrawStretched(const TPNGObject& png, PixelStore& dest, const TRect& rect, s
   const int x0 = std::max(0, rect.Left);
   const int x1 = static_cast<int>(std::min<std::int64_t>(dest.Width(), rect.Right));
   for (int dy = y0; dy < y1; ++dy) {
-    const int sy = static_cast<int>((dy - rect.Top) * height / hr);
+    const int sy = static_cast<int>((static_cast<std::int64_t>(dy) - rect.Top) * height / hr);
     const std::uint8_t* row = png.PixelRow(sy);
     std::uint8_t* d = dest.RowAddress(dy) + static_cast<std::ptrdiff_t>(x0) * bpp;
     for (int dx = x0; dx < x1; ++dx, d += bpp) {
-      const int sx = static_cast<int>((dx - rect.Left) * width / wr);
+      const int sx = static_cast<int>((static_cast<std::int64_t>(dx) - rect.Left) * width / wr);
       const RGBQuad c = StoredColour(header.Storage, row, sx);
       if (key && ColourOf(c) == (*key & 0xFFFFFFu)) continue;
       d[0] = c.Blue;

@@ -54,6 +54,17 @@ void ConvertPacked(const std::uint8_t* s, int count, const RowTarget& t, const s
   }
 }
 
+// Indexed 2-bit rows widen byte by byte: four indices become two bytes of
+// two 4-bit fields each, the bits that fill the last byte included.
+void WidenIndexed2(const std::uint8_t* s, int count, const RowTarget& t, const std::uint8_t*) {
+  const int bytes = (count * 2 + 7) / 8;
+  for (int i = 0; i < bytes; ++i) {
+    const std::uint8_t b = s[i];
+    t.Pixels[2 * i] = static_cast<std::uint8_t>(((b >> 6) & 3) << 4 | ((b >> 4) & 3));
+    t.Pixels[2 * i + 1] = static_cast<std::uint8_t>(((b >> 2) & 3) << 4 | (b & 3));
+  }
+}
+
 // Samples already in their stored form: copy the row as it is.
 template <int kDepth>
 void CopyPacked(const std::uint8_t* s, int count, const RowTarget& t, const std::uint8_t*) {
@@ -96,7 +107,7 @@ RowConverter Select(int colourType, int bitDepth) {
     case 208: return &ConvertTruecolour<3, 1, kSequential>;
     case 216: return &ConvertTruecolour<3, 2, kSequential>;
     case 301: return kSequential ? &CopyPacked<1> : &ConvertPacked<1, 1, 1, false>;
-    case 302: return &ConvertPacked<2, 4, 1, kSequential>;
+    case 302: return kSequential ? &WidenIndexed2 : &ConvertPacked<2, 4, 1, false>;
     case 304: return kSequential ? &CopyPacked<4> : &ConvertPacked<4, 4, 1, false>;
     case 308: return kSequential ? &CopyPacked<8> : &ConvertPacked<8, 8, 1, false>;
     case 408: return &ConvertGrey<2, 1, kSequential>;
