@@ -1,0 +1,84 @@
+#include "scene/countdown.h"
+
+#include <climits>
+#include <cmath>
+
+#include "layout/component.h"
+#include "layout/controls.h"
+#include "layout/menus.h"
+#include "scene/date_time.h"
+#include "scene/sky.h"
+
+namespace nivarra {
+
+int DaysBetween(double a, double b) {
+  const double span = std::fabs(a - b);
+  if (!(span < static_cast<double>(INT_MAX))) return INT_MAX;
+  return static_cast<int>(span);
+}
+
+std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<int(char digit)>& digitWidth) {
+  std::vector<CountdownGlyph> glyphs;
+  if (daysLeft < 0 || daysLeft > HolidayCountdown::kMaxShown) return glyphs;
+  const std::string text = std::to_string(daysLeft);
+  // Centres the number on the plaque; the lone narrow 1 needs a push right.
+  int shift = text.size() == 1 ? 0 : text.size() == 2 ? -4 : -9;
+  if (text == "1") shift = 10;
+
+  int x = HolidayCountdown::kPenX;
+  for (char c : text) {
+    glyphs.push_back({std::string("d") + c, shift + x, HolidayCountdown::kTextY});
+    x += digitWidth(c) - 2;  // neighbouring digits overlap by two pixels
+  }
+  x += 8;
+  glyphs.push_back({text == "1" ? "imgDDay" : "imgDays", shift + x, HolidayCountdown::kTextY});
+  return glyphs;
+}
+
+void HolidayCountdown::UpdateHolidayDates(double now, const LongDateFormatter& formatLongDate) {
+  const int year = DecodeDate(now).Year;
+  christmasDate_ = EncodeDate(year, 12, 25);
+  newYearDate_ = EncodeDate(year + 1, 1, 1);
+  julianDate_ = EncodeDate(year + 1, 1, 7);
+  christmasCaption_ = "Christmas - " + formatLongDate(christmasDate_);
+  newYearCaption_ = "New Year - " + formatLongDate(newYearDate_);
+  julianCaption_ = "Julian Christmas - " + formatLongDate(julianDate_);
+}
+
+void HolidayCountdown::ApplyCaptions(const TComponent& owner) const {
+  const auto set = [&](const char* name, const std::string& caption) {
+    if (auto* item = dynamic_cast<TMenuItem*>(owner.FindOwnedComponent(name))) item->SetCaption(caption);
+  };
+  set("pmiChristmas", christmasCaption_);
+  set("pmiNewYear", newYearCaption_);
+  set("pmiJulian", julianCaption_);
+}
+
+void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now, CountdownChoice choice) {
+  const double* date = nullptr;
+  if (choice.Christmas) date = &christmasDate_;
+  if (choice.NewYear) date = &newYearDate_;
+  if (choice.Julian) date = &julianDate_;
+  if (date == nullptr) {
+    daysLeft_ = -1;
+    return;
+  }
+  daysLeft_ = DaysBetween(now, *date);
+
+  const auto digitWidth = [&](char digit) {
+    const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(std::string("d") + digit));
+    return image != nullptr ? image->Width() : 0;
+  };
+  for (const CountdownGlyph& glyph : CountdownGlyphs(daysLeft_, digitWidth))
+    DrawOwnedImage(canvas, owner, glyph.Name, glyph.X, glyph.Y);
+}
+
+void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now) {
+  const auto checked = [&](const char* name) {
+    const auto* item = dynamic_cast<const TMenuItem*>(owner.FindOwnedComponent(name));
+    return item != nullptr && item->Checked();
+  };
+  Draw(canvas, owner, now, CountdownChoice{checked("pmiChristmas"), checked("pmiNewYear"), checked("pmiJulian")});
+}
+
+}  // namespace nivarra

@@ -1,0 +1,72 @@
+#pragma once
+// The sky cycle: the sky strip's offset moving between night and day, and
+// the sun, setting sun and moon sprites that travel across it.
+
+#include <functional>
+#include <string>
+
+namespace nivarra {
+
+class TCanvas;
+class TComponent;
+
+class Sky {
+ public:
+  // Draws the named image with its top-left corner at (x, y).
+  using SpriteSink = std::function<void(const std::string& name, int x, int y)>;
+
+  static constexpr int kStripX = 45;
+  static constexpr int kDeepNight = 0;
+  static constexpr int kTurnToDarkBelow = -600;
+  static constexpr int kSunRiseOffset = -251;
+  static constexpr int kSunSetOffset = -590;
+  static constexpr int kMoonRiseAbove = -450;
+  static constexpr int kSunStartX = -30, kSunStartY = 65;
+  static constexpr int kSunOffBelowY = -100;
+  static constexpr int kSunOffX = -40, kSunOffY = -100;
+  static constexpr int kMoonOffBelowY = -60;
+  static constexpr int kMoonStartX = 0, kMoonStartY = 100;
+  static constexpr int kFrames = 5;
+
+  // The state at program start, with the bodies already at the positions
+  // the first show gives them.
+  Sky() = default;
+
+  // What the first show does: sun to (-30, 65), moon to (0, 100).
+  void SetStartPositions();
+
+  // One frame of the cycle: updates the state with the slow and fast clock
+  // flags and hands the sun or setting sun, then the moon, to draw.
+  void Step(bool skyTick, bool spriteTick, const SpriteSink& draw);
+  // The same, drawing the sprites found among owner's components onto canvas.
+  void Step(TCanvas& canvas, const TComponent& owner, bool skyTick, bool spriteTick);
+  // Draws imgDay at (45, SkyOffset); the frame does this before Step.
+  void DrawStrip(TCanvas& canvas, const TComponent& owner) const;
+
+  int SkyOffset() const { return skyOffset_; }
+  bool SkyRising() const { return skyRising_; }
+  bool SunVisible() const { return sunVisible_; }
+  int SunX() const { return sunX_; }
+  int SunY() const { return sunY_; }
+  int SunFrame() const { return sunFrame_; }
+  bool MoonVisible() const { return moonVisible_; }
+  int MoonX() const { return moonX_; }
+  int MoonY() const { return moonY_; }
+  int MoonFrame() const { return moonFrame_; }
+
+ private:
+  int skyOffset_ = -250;
+  bool skyRising_ = true;
+  bool sunVisible_ = false;
+  int sunX_ = kSunStartX, sunY_ = kSunStartY;
+  int sunFrame_ = 1;
+  bool moonVisible_ = false;
+  int moonX_ = kMoonStartX, moonY_ = kMoonStartY;
+  int moonFrame_ = 1;
+};
+
+// Draws owner's image component called name at (x, y); a missing name or a
+// component that is no image draws nothing.
+void DrawOwnedImage(TCanvas& canvas, const TComponent& owner, const std::string& name, int x, int y);
+
+}  // namespace nivarra

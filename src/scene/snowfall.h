@@ -1,0 +1,81 @@
+#pragma once
+// The snow inside the globe: three layers of particles at three depths
+// (far behind the houses, middle before them, near before the snowdrift),
+// and the density walk that thickens, thins and pauses the snowfall.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace nivarra {
+
+class TCanvas;
+class TComponent;
+
+// One flake. Kind 0: never spawned; 1 or 2: the layer's first or second sprite.
+struct SnowParticle {
+  std::int32_t Kind = 0;
+  double X = 0;   // left edge of the sprite, window pixels
+  double Y = 0;   // top edge of the sprite
+  double DX = 0;  // per frame
+  double DY = 0;  // per frame, always downwards
+};
+
+// Layer numbers as in SnowLayer1..SnowLayer3.
+inline constexpr int kSnowFar = 1;
+inline constexpr int kSnowMiddle = 2;
+inline constexpr int kSnowNear = 3;
+
+// The density state, for tracing (and for setting a scene up in tests).
+struct SnowDensity {
+  std::int32_t Count1 = 500;  // SnowCount1
+  std::int32_t Count2 = 200;  // SnowCount2
+  std::int32_t Count3 = 30;   // SnowCount3
+  std::int32_t Target = 0;    // SnowTarget
+  std::int32_t Pause = 0;     // SnowPause: density ticks still to skip
+  friend bool operator==(const SnowDensity&, const SnowDensity&) = default;
+};
+
+// Rounds to the nearest integer, ties to the even one (100.5 → 100).
+int RoundHalfEven(double value);
+
+// The six-sided approximation of the glass sphere's inside for a sprite
+// whose top-left corner is at (x, y). layer is 1 to 3.
+bool InsideGlobe(int layer, double x, double y);
+
+class Snowfall {
+ public:
+  // First show: arrays sized from the counts at this moment (SnowCount1,
+  // SnowCount2 + 100, SnowCount3 + 10), every field zero. Later calls are
+  // ignored so the flakes keep their state.
+  void Allocate();
+  bool Allocated() const { return allocated_; }
+
+  // StepSnowLayer for layer 1 to 3: spawns, draws the flakes inside the
+  // globe with the form's images "Snow1".."Snow6", and moves the active
+  // particles. Nothing moves or draws while the globe is covered or snow is
+  // off. Throws std::out_of_range for another layer number.
+  void StepLayer(int layer, TCanvas& frame, const TComponent& form, bool globeVisible,
+                 bool snowEnabled);
+
+  // AdjustSnowDensity: the 200 ms density tick; runs whether snow is on or not.
+  void AdjustDensity();
+
+  const SnowDensity& Density() const { return density_; }
+  // Counts are clamped to the arrays' lengths once they are allocated.
+  void SetDensity(const SnowDensity& density);
+
+  std::span<const SnowParticle> Layer(int layer) const;
+  std::span<SnowParticle> Layer(int layer);
+  std::int32_t ActiveCount(int layer) const;
+
+ private:
+  std::vector<SnowParticle>& LayerArray(int layer);
+  void ClampCounts();
+
+  std::vector<SnowParticle> SnowLayer1, SnowLayer2, SnowLayer3;
+  SnowDensity density_;
+  bool allocated_ = false;
+};
+
+}  // namespace nivarra
