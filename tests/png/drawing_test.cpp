@@ -20,12 +20,7 @@ using test::IhdrData;
 using test::kSignature;
 using test::Rgba;
 
-std::unique_ptr<TPNGObject> Decode(const Bytes& bytes) {
-  auto png = std::make_unique<TPNGObject>();
-  TMemoryStream stream(bytes);
-  png->ReadPngStream(stream);
-  return png;
-}
+constexpr auto Decode = test::DecodePng;
 
 // Fills a store and reads one pixel's four bytes back.
 struct Pixel {

@@ -19,12 +19,7 @@ using test::Concat;
 using test::IhdrData;
 using test::kSignature;
 
-std::unique_ptr<TPNGObject> Decode(const Bytes& bytes) {
-  auto png = std::make_unique<TPNGObject>();
-  TMemoryStream stream(bytes);
-  png->ReadPngStream(stream);
-  return png;
-}
+constexpr auto Decode = test::DecodePng;
 
 TEST(PngReviewCases, IndexedImageRefusesABadIndexAnywhereBeforeDrawing) {
   // Two pixels: index 0 (valid) and index 1 (beyond a one-entry palette).

@@ -8,7 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include <memory>
+
 #include "graphics/stream.h"
+#include "png/png_object.h"
 
 namespace nivarra::test {
 
@@ -87,5 +90,13 @@ Bytes RgbaPng(int width, int height, PixelFn pixel, const Bytes& extraChunksBefo
 }
 
 inline TMemoryStream StreamOf(const Bytes& bytes) { return TMemoryStream(bytes); }
+
+// Reads a PNG stream with the program's reader (raising what it raises).
+inline std::unique_ptr<TPNGObject> DecodePng(const Bytes& bytes) {
+  auto png = std::make_unique<TPNGObject>();
+  TMemoryStream stream(bytes);
+  png->ReadPngStream(stream);
+  return png;
+}
 
 }  // namespace nivarra::test
