@@ -75,9 +75,7 @@ TColor PixelStore::PixelColour(int x, int y) const {
       return MakeColour(p[2], p[1], p[0]);
     }
     default: {
-      const int bitOffset = x * bitCount_;
-      const int shift = 8 - bitCount_ - bitOffset % 8;
-      const int index = (row[bitOffset / 8] >> shift) & ((1 << bitCount_) - 1);
+      const int index = PackedIndex(row, x, bitCount_);
       return ColourOf(colours_[static_cast<std::size_t>(index)]);
     }
   }

@@ -35,6 +35,13 @@ std::optional<std::size_t> StoredRowBytes(std::int64_t width, int bitCount);
 // RowStride × height, empty on overflow.
 std::optional<std::size_t> StoredImageBytes(std::int64_t width, std::int64_t height, int bitCount);
 
+// The index of pixel x in a row of packed indices of bits (1, 2, 4 or 8)
+// each, the first pixel in the top bits of a byte.
+inline int PackedIndex(const std::uint8_t* row, int x, int bits) {
+  const int bit = x * bits;
+  return (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
+}
+
 class PixelStore {
  public:
   PixelStore() = default;

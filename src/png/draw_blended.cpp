@@ -94,20 +94,15 @@ template <int kBpp>
 void BlendIndexed(const TPNGObject& png, PixelStore& dest, int left, int top, const Clip& clip) {
   const TChunkIHDR& header = png.HeaderChunk();
   const auto* trns = png.ChunkList.FirstOfClass<TChunktRNS>();
-  const auto* palette = png.ChunkList.FirstOfClass<TChunkPLTE>();
-  // Without a PLTE chunk there is no palette to refuse an index with: such
-  // images draw their (black) colour table instead of failing.
-  const int entries = palette != nullptr ? palette->EntryCount : 256;
+  // Indices were checked against the palette before drawing; without a PLTE
+  // chunk the image draws its (black) colour table instead of failing.
   const auto& colours = header.Storage.DibInfo.Colours;
   const int bits = header.Storage.DibInfo.Header.BitCount;
-  const int mask = (1 << bits) - 1;
   for (int y = clip.Y0; y < clip.Y1; ++y) {
     const std::uint8_t* pixels = png.PixelRow(y);
     std::uint8_t* d = dest.RowAddress(top + y) + static_cast<std::ptrdiff_t>(left + clip.X0) * kBpp;
     for (int x = clip.X0; x < clip.X1; ++x, d += kBpp) {
-      const int bit = x * bits;
-      const int index = (pixels[bit / 8] >> (8 - bits - bit % 8)) & mask;
-      if (index >= entries) RaisePngError<EPngError>(png_text::kNoSuchPaletteEntry);
+      const int index = PackedIndex(pixels, x, bits);
       const RGBQuad c = colours[static_cast<std::size_t>(index)];
       const unsigned a = trns != nullptr ? trns->AlphaValues[static_cast<std::size_t>(index)] : 255;
       d[0] = Blend(c.Blue, a, d[0]);
@@ -134,12 +129,10 @@ void CheckPaletteIndices(const TPNGObject& png, const TChunkIHDR& header) {
   const auto* palette = png.ChunkList.FirstOfClass<TChunkPLTE>();
   if (palette == nullptr) return;
   const int bits = header.Storage.DibInfo.Header.BitCount;
-  const int mask = (1 << bits) - 1;
   for (int y = 0; y < header.Height; ++y) {
     const std::uint8_t* pixels = png.PixelRow(y);
     for (int x = 0; x < header.Width; ++x) {
-      const int bit = x * bits;
-      if (((pixels[bit / 8] >> (8 - bits - bit % 8)) & mask) >= palette->EntryCount) {
+      if (PackedIndex(pixels, x, bits) >= palette->EntryCount) {
         RaisePngError<EPngError>(png_text::kNoSuchPaletteEntry);
       }
     }

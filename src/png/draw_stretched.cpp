@@ -16,8 +16,7 @@ namespace {
 RGBQuad StoredColour(const ImageStorage& storage, const std::uint8_t* row, int x) {
   const int bits = storage.DibInfo.Header.BitCount;
   if (bits == 24) return RGBQuad{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
-  const int bit = x * bits;
-  const int index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
+  const int index = PackedIndex(row, x, bits);
   return storage.DibInfo.Colours[static_cast<std::size_t>(index)];
 }
 
