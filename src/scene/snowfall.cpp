@@ -111,26 +111,33 @@ void Snowfall::ClampCounts() {
   clamp(density_.Count3, SnowLayer3);
 }
 
+const char* Snowfall::SpriteName(int layer, int kind) {
+  const LayerRules& rules = RulesOf(layer);
+  return kind == 2 ? rules.sprite2 : rules.sprite1;
+}
+
 void Snowfall::StepLayer(int layer, TCanvas& frame, const TComponent& form, bool globeVisible,
                          bool snowEnabled) {
+  // One name lookup per frame instead of one per flake.
+  const TGraphic* sprites[2] = {SpriteOf(form, SpriteName(layer, 1)), SpriteOf(form, SpriteName(layer, 2))};
+  StepLayer(
+      layer, [&](int kind, int x, int y) { frame.DrawGraphic(x, y, sprites[kind == 2 ? 1 : 0]); },
+      globeVisible, snowEnabled);
+}
+
+void Snowfall::StepLayer(int layer, const FlakeSink& draw, bool globeVisible, bool snowEnabled) {
   const LayerRules& rules = RulesOf(layer);
   if (!globeVisible || !snowEnabled) return;
   std::vector<SnowParticle>& particles = LayerArray(layer);
   // The count is read once; before allocation there is nothing to visit.
   const std::size_t count =
       std::min(particles.size(), static_cast<std::size_t>(std::max(ActiveCount(layer), 0)));
-  if (count == 0) return;
-
-  // One name lookup per frame instead of one per flake.
-  const TGraphic* sprites[2] = {SpriteOf(form, rules.sprite1), SpriteOf(form, rules.sprite2)};
 
   for (std::size_t i = 0; i < count; ++i) {
     SnowParticle& p = particles[i];
     if (p.Kind == 0) Spawn(p, rules, true);
     if (p.Y >= rules.respawnY) Spawn(p, rules, false);
-    if (Inside(rules, p.X, p.Y)) {
-      frame.DrawGraphic(RoundHalfEven(p.X), RoundHalfEven(p.Y), sprites[p.Kind == 2 ? 1 : 0]);
-    }
+    if (Inside(rules, p.X, p.Y)) draw(p.Kind == 2 ? 2 : 1, RoundHalfEven(p.X), RoundHalfEven(p.Y));
     p.Y += p.DY;
     p.X += p.DX;
   }

@@ -4,6 +4,7 @@
 // and the density walk that thickens, thins and pauses the snowfall.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -57,6 +58,12 @@ class Snowfall {
   // off. Throws std::out_of_range for another layer number.
   void StepLayer(int layer, TCanvas& frame, const TComponent& form, bool globeVisible,
                  bool snowEnabled);
+  // The same, handing each flake inside the globe to draw: its kind (1 or 2,
+  // see SpriteName) and the top-left corner of its sprite.
+  using FlakeSink = std::function<void(int kind, int x, int y)>;
+  void StepLayer(int layer, const FlakeSink& draw, bool globeVisible, bool snowEnabled);
+  // The image name of a layer's flake of kind 1 or 2: "Snow1".."Snow6".
+  static const char* SpriteName(int layer, int kind);
 
   // AdjustSnowDensity: the 200 ms density tick; runs whether snow is on or not.
   void AdjustDensity();

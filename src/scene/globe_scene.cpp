@@ -1,0 +1,155 @@
+#include "scene/globe_scene.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "graphics/canvas.h"
+#include "layout/component.h"
+#include "layout/controls.h"
+#include "layout/picture.h"
+#include "platform/platform.h"
+#include "scene/premultiplied.h"
+
+namespace nivarra {
+namespace {
+
+const TGraphic* OwnedPicture(const TComponent& form, const std::string& name) {
+  const auto* image = dynamic_cast<const TImage*>(form.FindOwnedComponent(name));
+  return image != nullptr ? image->Picture().Graphic() : nullptr;
+}
+
+bool SamePixels(const PixelStore& a, const PixelStore& b) {
+  return a.Width() == b.Width() && a.Height() == b.Height() && a.Bytes().size() == b.Bytes().size() &&
+         std::memcmp(a.Bytes().data(), b.Bytes().data(), a.Bytes().size()) == 0;
+}
+
+// Copies the pixels of source into target, which keeps its buffer when it
+// already has the same geometry.
+void CopyPixels(const PixelStore& source, PixelStore& target) {
+  if (target.Width() != source.Width() || target.Height() != source.Height() ||
+      target.Order() != source.Order() || target.Bytes().size() != source.Bytes().size()) {
+    target = source;
+    return;
+  }
+  std::memcpy(target.Bytes().data(), source.Bytes().data(), source.Bytes().size());
+}
+
+}  // namespace
+
+GlobeScene::GlobeScene(const TComponent& form)
+    : form_(form),
+      day_(OwnedPicture(form, "imgDay")),
+      stars_(OwnedPicture(form, "imgStars")),
+      landscape_(OwnedPicture(form, "imgLandscape")),
+      home_(OwnedPicture(form, "imgHome")),
+      sugrob_(OwnedPicture(form, "imgSugrob")),
+      front_(OwnedPicture(form, "img3")) {
+  for (const char* body : {"sun", "sundown", "moon"}) {
+    for (int frame = 1; frame <= Sky::kFrames; ++frame) {
+      const std::string name = body + std::to_string(frame);
+      sprites_.emplace(name, OwnedPicture(form, name));
+    }
+  }
+}
+
+void GlobeScene::SetBaseImage(const PixelStore& base) {
+  base_ = base;
+  backgroundValid_ = false;
+  presented_.Valid = false;
+}
+
+void GlobeScene::ClearBaseImage() {
+  base_ = PixelStore();
+  backgroundValid_ = false;
+}
+
+void GlobeScene::PrepareFirstShow() {
+  snow_.Allocate();
+  sky_.SetStartPositions();
+}
+
+const TGraphic* GlobeScene::Picture(const char* name) const {
+  const auto found = sprites_.find(std::string_view(name));
+  return found != sprites_.end() ? found->second : OwnedPicture(form_, name);
+}
+
+void GlobeScene::DrawBackground(PixelStore& target, const BackgroundKey& key) {
+  CopyPixels(base_, target);
+  TCanvas canvas(target);
+  canvas.DrawGraphic(Sky::kStripX, key.StripOffset, day_);
+  canvas.DrawGraphic(0, 0, stars_);
+  for (int i = 0; i < key.SpriteCount; ++i) {
+    canvas.DrawGraphic(key.Sprites[i].X, key.Sprites[i].Y, key.Sprites[i].Graphic);
+  }
+  canvas.DrawGraphic(0, 0, landscape_);
+}
+
+const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible) {
+  globeVisible_ = globeVisible;
+  const auto readTick = [&platform] { return platform.TickCount(); };
+  skyTick_ = skyClock_.Check(readTick, Settings.AnimationInterval);
+  spriteTick_ = spriteClock_.Check(readTick, SpriteThreshold(Settings.AnimationInterval));
+
+  // The strip shows the offset the previous frame left; the sun and moon
+  // show their state after this frame's step.
+  BackgroundKey key;
+  key.StripOffset = sky_.SkyOffset();
+  sky_.Step(skyTick_, spriteTick_, [&](const std::string& name, int x, int y) {
+    if (key.SpriteCount < static_cast<int>(key.Sprites.size())) {
+      key.Sprites[key.SpriteCount++] = SpriteDraw{Picture(name.c_str()), x, y};
+    }
+  });
+  if (!backgroundValid_ || !(key == backgroundKey_)) {
+    DrawBackground(background_, key);
+    backgroundKey_ = key;
+    backgroundValid_ = true;
+  }
+
+  composed_ = presented_.Valid ? 1 - presented_.Index : composed_;
+  PixelStore& frame = frames_[composed_];
+  CopyPixels(background_, frame);
+  TCanvas canvas(frame);
+
+  const bool snowing = Settings.SnowEnabled;
+  snow_.StepLayer(kSnowFar, canvas, form_, globeVisible, snowing);
+  canvas.DrawGraphic(0, 0, home_);
+  snow_.StepLayer(kSnowMiddle, canvas, form_, globeVisible, snowing);
+  canvas.DrawGraphic(0, 0, sugrob_);
+  snow_.StepLayer(kSnowNear, canvas, form_, globeVisible, snowing);
+  canvas.DrawGraphic(0, 0, front_);
+  countdown_.Draw(canvas, form_, platform.LocalNow());
+
+  ClampColourToAlpha(frame);
+  return frame;
+}
+
+void GlobeScene::RenderFrame(Platform& platform, int left, int top) {
+  if (base_.IsEmpty()) return;  // the window is between two empty globes
+  bool visible = true;
+  if (platform.IsCoveredAt(left + kProbe1X, top + kProbe1Y)) {
+    visible = !platform.IsCoveredAt(left + kProbe2X, top + kProbe2Y);
+  }
+  ComposeFrame(platform, visible);
+  Present(platform, left, top);
+}
+
+void GlobeScene::Present(Platform& platform, int left, int top) {
+  const std::uint8_t alpha = Settings.TransparencyAlpha;
+  const PixelStore& frame = frames_[composed_];
+  if (presented_.Valid && presented_.Left == left && presented_.Top == top && presented_.Alpha == alpha &&
+      SamePixels(frame, frames_[presented_.Index])) {
+    return;
+  }
+  if (platform.Present(frame, left, top, alpha)) {
+    presented_ = Presented{true, left, top, alpha, composed_};
+    failureReported_ = false;
+    return;
+  }
+  presented_.Valid = false;
+  if (failureReported_) return;
+  // Set before the box opens: frames keep coming while it is open.
+  failureReported_ = true;
+  platform.ShowMessage(kPresentFailedMessage);
+}
+
+}  // namespace nivarra

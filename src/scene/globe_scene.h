@@ -1,0 +1,156 @@
+#pragma once
+// One frame of the globe, composed back to front on a copy of the empty
+// globe (sky strip, stars, sun or setting sun, moon, hills, far snow,
+// houses, middle snow, snowdrift, near snow, glass front, countdown) and
+// handed to the desktop with the user's transparency.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "graphics/pixel_store.h"
+#include "scene/animation_clock.h"
+#include "scene/countdown.h"
+#include "scene/sky.h"
+#include "scene/snowfall.h"
+
+namespace nivarra {
+
+class Platform;
+class TComponent;
+class TGraphic;
+
+// The frame timer's period and the sky's AnimationInterval of one speed.
+struct AnimationSpeed {
+  int FramePeriodMs = 20;
+  std::int32_t AnimationInterval = 0;
+};
+
+enum class SpeedLevel { Slow = 0, Normal = 1, Fast = 2, Quickly = 3 };
+
+constexpr AnimationSpeed SpeedTiming(SpeedLevel level) {
+  switch (level) {
+    case SpeedLevel::Slow: return {20, 2000};
+    case SpeedLevel::Normal: return {20, 1000};
+    case SpeedLevel::Fast: return {20, 250};
+    case SpeedLevel::Quickly: return {10, 40};
+  }
+  return {20, 1000};
+}
+
+// What the menu and the stored settings decide for the frame.
+struct SceneSettings {
+  std::int32_t AnimationInterval = 0;
+  bool SnowEnabled = true;
+  std::uint8_t TransparencyAlpha = 0;
+};
+
+// The probe points: the globe counts as covered only when both show
+// another window.
+inline constexpr int kProbe1X = 75, kProbe1Y = 40;
+inline constexpr int kProbe2X = 220, kProbe2Y = 220;
+
+inline constexpr const char* kPresentFailedMessage = "UpdateLayeredWindow error";
+
+class GlobeScene {
+ public:
+  // form owns the scene's images by name and must outlive the scene.
+  explicit GlobeScene(const TComponent& form);
+
+  // The empty globe every frame starts from: 32 bits per pixel,
+  // premultiplied. Frames are not composed until there is one.
+  void SetBaseImage(const PixelStore& base);
+  void ClearBaseImage();
+  const PixelStore& BaseImage() const { return base_; }
+
+  // The first show's part of the scene: the snow layers allocated and the
+  // sun and moon at their start.
+  void PrepareFirstShow();
+
+  // RenderFrame: probes whether other windows cover the globe standing at
+  // (left, top), composes a frame and shows it there. A frame identical to
+  // the one last shown at the same place and alpha is not shown again. A
+  // refused presentation is reported once, until one succeeds again.
+  void RenderFrame(Platform& platform, int left, int top);
+
+  // Composes a frame without probing or showing it; the clocks read the
+  // platform's tick count and the countdown its local time. Returns the
+  // frame; every colour byte is at most its pixel's alpha.
+  const PixelStore& ComposeFrame(Platform& platform, bool globeVisible);
+
+  // The frame composed last.
+  const PixelStore& Frame() const { return frames_[composed_]; }
+  // Something else was shown in the window: the next frame is shown in any case.
+  void ForgetPresentation() { presented_.Valid = false; }
+
+  SceneSettings Settings;
+
+  Sky& SkyState() { return sky_; }
+  const Sky& SkyState() const { return sky_; }
+  Snowfall& Snow() { return snow_; }
+  const Snowfall& Snow() const { return snow_; }
+  HolidayCountdown& Countdown() { return countdown_; }
+  const HolidayCountdown& Countdown() const { return countdown_; }
+  bool GlobeVisible() const { return globeVisible_; }
+  bool SkyTicked() const { return skyTick_; }
+  bool SpriteTicked() const { return spriteTick_; }
+
+ private:
+  struct SpriteDraw {
+    const TGraphic* Graphic = nullptr;
+    int X = 0;
+    int Y = 0;
+    friend bool operator==(const SpriteDraw&, const SpriteDraw&) = default;
+  };
+  // Everything that decides the layers behind the far snow.
+  struct BackgroundKey {
+    int StripOffset = 0;
+    int SpriteCount = 0;
+    std::array<SpriteDraw, 2> Sprites{};
+    friend bool operator==(const BackgroundKey&, const BackgroundKey&) = default;
+  };
+  struct Presented {
+    bool Valid = false;
+    int Left = 0;
+    int Top = 0;
+    std::uint8_t Alpha = 0;
+    int Index = 0;
+  };
+
+  const TGraphic* Picture(const char* name) const;
+  void DrawBackground(PixelStore& target, const BackgroundKey& key);
+  void Present(Platform& platform, int left, int top);
+
+  const TComponent& form_;
+  const TGraphic* day_;
+  const TGraphic* stars_;
+  const TGraphic* landscape_;
+  const TGraphic* home_;
+  const TGraphic* sugrob_;
+  const TGraphic* front_;
+  std::map<std::string, const TGraphic*, std::less<>> sprites_;
+
+  PixelStore base_;
+  Sky sky_;
+  Snowfall snow_;
+  HolidayCountdown countdown_;
+  AnimationClock skyClock_;
+  AnimationClock spriteClock_;
+  bool globeVisible_ = true;
+  bool skyTick_ = false;
+  bool spriteTick_ = false;
+
+  // The layers behind the far snow change only with the sky's state.
+  PixelStore background_;
+  BackgroundKey backgroundKey_;
+  bool backgroundValid_ = false;
+
+  // Two frames: the one last shown stays for comparison while the next is composed.
+  std::array<PixelStore, 2> frames_;
+  int composed_ = 0;
+  Presented presented_;
+  bool failureReported_ = false;
+};
+
+}  // namespace nivarra

@@ -1,0 +1,262 @@
+// globe-render: runs the globe's scene headless against the embedded layout
+// and artwork on a simulated clock, and prints or writes its frames.
+//
+//   globe-render [--frames N] [--speed slow|normal|fast|quickly]
+//                [--start-tick T] [--now YYYY-MM-DDTHH:MM]
+//                [--countdown christmas|newyear|julian] [--snow on|off]
+//                [--covered] [--out DIR [--every K]] [--trace]
+//
+// The first frame is the one of the first show, at the start tick; then the
+// frame timer fires every frame period and the snow-density timer every
+// 200 ms, the density timer first when both fall on the same millisecond.
+
+#include <png.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/base_image.h"
+#include "app/globe_form.h"
+#include "layout/loader.h"
+#include "layout/picture.h"
+#include "platform/headless/headless_platform.h"
+#include "png/png_object.h"
+#include "scene/date_time.h"
+#include "scene/globe_scene.h"
+#include "scene/random.h"
+
+namespace nivarra {
+void RegisterLayoutResources();
+}
+
+namespace {
+
+using namespace nivarra;
+
+constexpr int kDensityPeriodMs = 200;
+
+struct Options {
+  long long Frames = 1;
+  SpeedLevel Speed = SpeedLevel::Normal;
+  std::uint32_t StartTick = 100000;
+  std::optional<double> Now;
+  GlobeSlot Countdown = GlobeSlot::pmiChristmas;
+  bool Snow = true;
+  bool Covered = false;
+  std::string OutDir;
+  long long Every = 1;
+  bool Trace = false;
+};
+
+[[noreturn]] void Usage(const std::string& problem) {
+  std::fprintf(stderr,
+               "globe-render: %s\n"
+               "usage: globe-render [--frames N] [--speed slow|normal|fast|quickly] [--start-tick T]\n"
+               "                    [--now YYYY-MM-DDTHH:MM] [--countdown christmas|newyear|julian]\n"
+               "                    [--snow on|off] [--covered] [--out DIR [--every K]] [--trace]\n",
+               problem.c_str());
+  std::exit(2);
+}
+
+template <class T>
+T ParseNumber(std::string_view text, const char* option, T least) {
+  T value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < least) {
+    Usage(std::string("bad value for ") + option + ": " + std::string(text));
+  }
+  return value;
+}
+
+double ParseDateTime(std::string_view text) {
+  // YYYY-MM-DDTHH:MM
+  if (text.size() != 16 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':') {
+    Usage("bad value for --now (YYYY-MM-DDTHH:MM): " + std::string(text));
+  }
+  const int year = ParseNumber<int>(text.substr(0, 4), "--now", 1);
+  const int month = ParseNumber<int>(text.substr(5, 2), "--now", 1);
+  const int day = ParseNumber<int>(text.substr(8, 2), "--now", 1);
+  const int hour = ParseNumber<int>(text.substr(11, 2), "--now", 0);
+  const int minute = ParseNumber<int>(text.substr(14, 2), "--now", 0);
+  if (month > 12 || day > DaysInMonth(year, month) || hour > 23 || minute > 59) {
+    Usage("no such date-time for --now: " + std::string(text));
+  }
+  return EncodeDateTime(year, month, day, hour, minute);
+}
+
+double RealLocalNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                        local.tm_sec);
+}
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const auto value = [&]() -> std::string_view {
+      if (i + 1 >= argc) Usage(std::string(arg) + " needs a value");
+      return argv[++i];
+    };
+    if (arg == "--frames") {
+      options.Frames = ParseNumber<long long>(value(), "--frames", 1);
+    } else if (arg == "--speed") {
+      const std::string_view v = value();
+      if (v == "slow") options.Speed = SpeedLevel::Slow;
+      else if (v == "normal") options.Speed = SpeedLevel::Normal;
+      else if (v == "fast") options.Speed = SpeedLevel::Fast;
+      else if (v == "quickly") options.Speed = SpeedLevel::Quickly;
+      else Usage("bad value for --speed: " + std::string(v));
+    } else if (arg == "--start-tick") {
+      options.StartTick = ParseNumber<std::uint32_t>(value(), "--start-tick", 0);
+    } else if (arg == "--now") {
+      options.Now = ParseDateTime(value());
+    } else if (arg == "--countdown") {
+      const std::string_view v = value();
+      if (v == "christmas") options.Countdown = GlobeSlot::pmiChristmas;
+      else if (v == "newyear") options.Countdown = GlobeSlot::pmiNewYear;
+      else if (v == "julian") options.Countdown = GlobeSlot::pmiJulian;
+      else Usage("bad value for --countdown: " + std::string(v));
+    } else if (arg == "--snow") {
+      const std::string_view v = value();
+      if (v != "on" && v != "off") Usage("bad value for --snow: " + std::string(v));
+      options.Snow = v == "on";
+    } else if (arg == "--covered") {
+      options.Covered = true;
+    } else if (arg == "--out") {
+      options.OutDir = std::string(value());
+    } else if (arg == "--every") {
+      options.Every = ParseNumber<long long>(value(), "--every", 1);
+    } else if (arg == "--trace") {
+      options.Trace = true;
+    } else {
+      Usage("unknown option: " + std::string(arg));
+    }
+  }
+  return options;
+}
+
+// The frame as a user would see it on a light checkerboard desktop: the
+// premultiplied colour scaled by the window's alpha, over the board.
+void WriteFramePng(const std::string& path, const PixelStore& frame, std::uint8_t windowAlpha) {
+  const int width = frame.Width(), height = frame.Height();
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* p = frame.RowAddress(y);
+    std::uint8_t* out = rgb.data() + static_cast<std::size_t>(y) * width * 3;
+    for (int x = 0; x < width; ++x, p += 4, out += 3) {
+      const unsigned board = ((x / 10 + y / 10) % 2 == 0) ? 230 : 190;
+      const unsigned coverage = p[3] * windowAlpha;  // of 255 * 255
+      for (int k = 0; k < 3; ++k) {
+        const unsigned colour = p[2 - k] * windowAlpha;
+        out[k] = static_cast<std::uint8_t>((colour * 255 + board * (255 * 255 - coverage) + 255 * 255 / 2) /
+                                           (255 * 255));
+      }
+    }
+  }
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+  if (!file) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    throw std::runtime_error("libpng could not write " + path);
+  }
+  png_init_io(png, file.get());
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < height; ++y) png_write_row(png, rgb.data() + static_cast<std::size_t>(y) * width * 3);
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+}
+
+void PrintTrace(long long number, HeadlessPlatform& platform, const GlobeScene& scene) {
+  const Sky& sky = scene.SkyState();
+  const SnowDensity& d = scene.Snow().Density();
+  std::printf(
+      "frame=%lld tick=%u sky=%d rising=%d sun=%d,%d,%d,%d moon=%d,%d,%d,%d snow=%d,%d,%d,%d,%d seed=%u days=%d\n",
+      number, platform.TickCount(), sky.SkyOffset(), sky.SkyRising() ? 1 : 0, sky.SunVisible() ? 1 : 0, sky.SunX(),
+      sky.SunY(), sky.SunFrame(), sky.MoonVisible() ? 1 : 0, sky.MoonX(), sky.MoonY(), sky.MoonFrame(), d.Count1,
+      d.Count2, d.Count3, d.Target, d.Pause, RandomSeed(), scene.Countdown().DaysLeft());
+}
+
+int Run(const Options& options) {
+  RegisterLayoutResources();
+  TfrmMain form;
+  InitFormFromLayout(form);
+
+  const auto* tree = dynamic_cast<const TPNGObject*>(form.Image(GlobeSlot::imgTree)->Picture().Graphic());
+  if (tree == nullptr) throw std::runtime_error("the layout's imgTree holds no PNG picture");
+  TPNGObject basePng;
+  TBitmap baseImage;
+  BuildBaseImage(*tree, basePng, baseImage);
+
+  HeadlessPlatform platform;
+  platform.SetTickCount(options.StartTick);
+  platform.SetLocalNow(options.Now ? *options.Now : RealLocalNow());
+  platform.SetCovered(options.Covered);
+
+  // The first show, with the settings at their defaults except where the
+  // options say otherwise.
+  GlobeScene scene(form);
+  scene.SetBaseImage(baseImage.Store());
+  scene.PrepareFirstShow();
+  scene.Countdown().UpdateHolidayDates(platform.LocalNow(),
+                                       [&](double date) { return platform.FormatLongDate(date); });
+  scene.Countdown().ApplyCaptions(form);
+  for (GlobeSlot item : {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian}) {
+    form.MenuItem(item)->SetChecked(item == options.Countdown);
+  }
+  const AnimationSpeed speed = SpeedTiming(options.Speed);
+  scene.Settings.AnimationInterval = speed.AnimationInterval;
+  scene.Settings.SnowEnabled = options.Snow;
+  scene.Settings.TransparencyAlpha = 255;
+  const ScreenSize work = platform.WorkAreaSize();
+  const int left = work.Width - 305, top = work.Height - 260;
+
+  if (!options.OutDir.empty()) std::filesystem::create_directories(options.OutDir);
+  long long frameNumber = 0;
+  const auto render = [&] {
+    ++frameNumber;
+    scene.RenderFrame(platform, left, top);
+    if (options.Trace) PrintTrace(frameNumber, platform, scene);
+    if (!options.OutDir.empty() && frameNumber % options.Every == 0) {
+      char name[32];
+      std::snprintf(name, sizeof name, "frame-%07lld.png", frameNumber);
+      WriteFramePng((std::filesystem::path(options.OutDir) / name).string(), scene.Frame(),
+                    scene.Settings.TransparencyAlpha);
+    }
+  };
+
+  render();
+  // Started first, so it runs first when both timers fall due together.
+  const auto density = platform.StartTimer(kDensityPeriodMs, [&] { scene.Snow().AdjustDensity(); });
+  const auto frames = platform.StartTimer(speed.FramePeriodMs, render);
+  while (frameNumber < options.Frames) platform.Advance(static_cast<std::uint32_t>(speed.FramePeriodMs));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
+  try {
+    return Run(options);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "globe-render: %s\n", error.what());
+    return 1;
+  }
+}
