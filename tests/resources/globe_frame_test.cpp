@@ -1,0 +1,293 @@
+// Frames of the real globe: composed on the embedded layout and artwork,
+// probed and shown through the headless desktop.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/base_image.h"
+#include "app/globe_form.h"
+#include "graphics/canvas.h"
+#include "layout/loader.h"
+#include "layout/picture.h"
+#include "platform/headless/headless_platform.h"
+#include "png/png_object.h"
+#include "scene/date_time.h"
+#include "scene/globe_scene.h"
+#include "scene/premultiplied.h"
+#include "scene/random.h"
+
+namespace nivarra {
+void RegisterLayoutResources();
+
+namespace {
+
+constexpr int kLeft = 900, kTop = 700;
+
+bool SamePixels(const PixelStore& a, const PixelStore& b) {
+  return a.Width() == b.Width() && a.Height() == b.Height() &&
+         std::equal(a.Bytes().begin(), a.Bytes().end(), b.Bytes().begin(), b.Bytes().end());
+}
+
+// Byte 3 of every pixel, top row first.
+std::vector<std::uint8_t> AlphaPlane(const PixelStore& image) {
+  std::vector<std::uint8_t> alpha;
+  for (int y = 0; y < image.Height(); ++y) {
+    const std::uint8_t* p = image.RowAddress(y);
+    for (int x = 0; x < image.Width(); ++x) alpha.push_back(p[x * 4 + 3]);
+  }
+  return alpha;
+}
+
+class GlobeFrame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterLayoutResources();
+    InitFormFromLayout(form_);
+    const auto* tree = dynamic_cast<const TPNGObject*>(form_.Image(GlobeSlot::imgTree)->Picture().Graphic());
+    ASSERT_NE(tree, nullptr);
+    BuildBaseImage(*tree, basePng_, baseImage_);
+    platform_.SetTickCount(100000);
+    platform_.SetLocalNow(EncodeDateTime(2026, 12, 7, 12, 0));
+    RandomSeed() = 0;
+    scene_ = std::make_unique<GlobeScene>(form_);
+    scene_->SetBaseImage(baseImage_.Store());
+    scene_->PrepareFirstShow();
+    scene_->Countdown().UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
+    scene_->Settings = SceneSettings{1000, true, 255};
+  }
+
+  // Frames every 20 ms from the current tick.
+  void RenderFrames(int count) {
+    for (int i = 0; i < count; ++i) {
+      scene_->RenderFrame(platform_, kLeft, kTop);
+      platform_.SetTickCount(platform_.TickCount() + 20);
+    }
+  }
+
+  TfrmMain form_;
+  TPNGObject basePng_;
+  TBitmap baseImage_;
+  HeadlessPlatform platform_;
+  std::unique_ptr<GlobeScene> scene_;
+};
+
+TEST_F(GlobeFrame, BaseImageIsTheTreePremultiplied) {
+  const PixelStore& base = baseImage_.Store();
+  ASSERT_EQ(base.BitCount(), 32);
+  ASSERT_EQ(base.Width(), 300);
+  ASSERT_EQ(base.Height(), 260);
+  const auto* tree = dynamic_cast<const TPNGObject*>(form_.Image(GlobeSlot::imgTree)->Picture().Graphic());
+  int partial = 0;
+  for (int y = 0; y < 260; ++y) {
+    const std::uint8_t* p = base.RowAddress(y);
+    const std::uint8_t* treeRow = tree->PixelRow(y);  // blue, green, red
+    const std::uint8_t* treeAlpha = tree->AlphaRow(y);
+    for (int x = 0; x < 300; ++x, p += 4) {
+      ASSERT_EQ(p[3], treeAlpha[x]) << x << "," << y;
+      for (int k = 0; k < 3; ++k) ASSERT_EQ(p[k], treeRow[x * 3 + k] * treeAlpha[x] / 255) << x << "," << y;
+      partial += treeAlpha[x] > 0 && treeAlpha[x] < 255;
+    }
+  }
+  EXPECT_GT(partial, 100);  // the silhouette's soft edge is exercised
+}
+
+TEST_F(GlobeFrame, EveryFrameKeepsTheBaseAlphaAndValidPremultipliedColour) {
+  // Both clocks fire in every frame, so the strip, sun and moon move all the time.
+  scene_->Settings.AnimationInterval = 0;
+  form_.MenuItem(GlobeSlot::pmiChristmas)->SetChecked(true);
+  const std::vector<std::uint8_t> baseAlpha = AlphaPlane(baseImage_.Store());
+  for (int frame = 0; frame < 400; ++frame) {
+    RenderFrames(1);
+    const PixelStore& shown = platform_.LastFrame();
+    ASSERT_EQ(AlphaPlane(shown), baseAlpha) << "frame " << frame;
+    for (int y = 0; y < shown.Height(); ++y) {
+      const std::uint8_t* p = shown.RowAddress(y);
+      for (int x = 0; x < shown.Width(); ++x, p += 4) {
+        ASSERT_LE(std::max({p[0], p[1], p[2]}), p[3]) << "frame " << frame << " at " << x << "," << y;
+      }
+    }
+  }
+  EXPECT_TRUE(SamePixels(baseImage_.Store(), scene_->BaseImage()));
+  EXPECT_EQ(scene_->Countdown().DaysLeft(), 17);
+}
+
+// The scene as the frame's steps list it, drawn in full in every frame.
+struct PlainScene {
+  Sky sky;
+  Snowfall snow;
+  HolidayCountdown countdown;
+  AnimationClock skyClock, spriteClock;
+
+  PixelStore Compose(const TComponent& form, const PixelStore& base, HeadlessPlatform& platform,
+                     const SceneSettings& settings) {
+    PixelStore frame = base;
+    TCanvas canvas(frame);
+    const auto tick = [&] { return platform.TickCount(); };
+    const bool skyTick = skyClock.Check(tick, settings.AnimationInterval);
+    const bool spriteTick = spriteClock.Check(tick, SpriteThreshold(settings.AnimationInterval));
+    sky.DrawStrip(canvas, form);
+    DrawOwnedImage(canvas, form, "imgStars", 0, 0);
+    sky.Step(canvas, form, skyTick, spriteTick);
+    DrawOwnedImage(canvas, form, "imgLandscape", 0, 0);
+    snow.StepLayer(kSnowFar, canvas, form, true, settings.SnowEnabled);
+    DrawOwnedImage(canvas, form, "imgHome", 0, 0);
+    snow.StepLayer(kSnowMiddle, canvas, form, true, settings.SnowEnabled);
+    DrawOwnedImage(canvas, form, "imgSugrob", 0, 0);
+    snow.StepLayer(kSnowNear, canvas, form, true, settings.SnowEnabled);
+    DrawOwnedImage(canvas, form, "img3", 0, 0);
+    countdown.Draw(canvas, form, platform.LocalNow());
+    ClampColourToAlpha(frame);
+    return frame;
+  }
+};
+
+TEST_F(GlobeFrame, FramesMatchAPlainCompositionThroughSkyChanges) {
+  form_.MenuItem(GlobeSlot::pmiNewYear)->SetChecked(true);
+  // Fast clocks for most frames, then Normal speed where the background is reused.
+  const auto intervalAt = [](int frame) { return frame < 250 ? 0 : 1000; };
+  std::vector<PixelStore> ours;
+  for (int frame = 0; frame < 400; ++frame) {
+    scene_->Settings.AnimationInterval = intervalAt(frame);
+    ours.push_back(scene_->ComposeFrame(platform_, true));
+    platform_.SetTickCount(platform_.TickCount() + 20);
+  }
+
+  RandomSeed() = 0;
+  platform_.SetTickCount(100000);
+  PlainScene plain;
+  plain.snow.Allocate();
+  plain.sky.SetStartPositions();
+  plain.countdown.UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
+  for (int frame = 0; frame < 400; ++frame) {
+    const PixelStore expected =
+        plain.Compose(form_, baseImage_.Store(), platform_, SceneSettings{intervalAt(frame), true, 255});
+    ASSERT_TRUE(SamePixels(ours[static_cast<std::size_t>(frame)], expected)) << "frame " << frame;
+    platform_.SetTickCount(platform_.TickCount() + 20);
+  }
+  EXPECT_EQ(plain.sky.SkyOffset(), scene_->SkyState().SkyOffset());
+  EXPECT_LT(scene_->SkyState().SkyOffset(), -400);  // the strip really moved
+}
+
+TEST_F(GlobeFrame, SnowStopsOnlyWhenBothProbePointsAreCovered) {
+  std::vector<std::pair<int, int>> probed;
+  bool secondCovered = false;
+  platform_.SetCoverProbe([&](int x, int y) {
+    probed.emplace_back(x, y);
+    return x == kLeft + 75 ? true : secondCovered;
+  });
+  RenderFrames(5);
+  ASSERT_EQ(probed.size(), 10u);
+  EXPECT_EQ(probed[0], std::make_pair(kLeft + 75, kTop + 40));
+  EXPECT_EQ(probed[1], std::make_pair(kLeft + 220, kTop + 220));
+  EXPECT_TRUE(scene_->GlobeVisible());
+
+  // Covered at both points: the flakes stay where they are and are not drawn.
+  secondCovered = true;
+  const std::vector<SnowParticle> before(scene_->Snow().Layer(kSnowFar).begin(),
+                                         scene_->Snow().Layer(kSnowFar).end());
+  const std::uint32_t seed = RandomSeed();
+  RenderFrames(3);
+  EXPECT_FALSE(scene_->GlobeVisible());
+  EXPECT_EQ(RandomSeed(), seed);
+  const auto after = scene_->Snow().Layer(kSnowFar);
+  for (std::size_t i = 0; i < before.size(); ++i) ASSERT_EQ(after[i].Y, before[i].Y);
+  const PixelStore covered = platform_.LastFrame();
+  scene_->Settings.SnowEnabled = false;
+  EXPECT_TRUE(SamePixels(scene_->ComposeFrame(platform_, true), covered));
+
+  // Uncovered: every flake moves on from where it stopped.
+  scene_->Settings.SnowEnabled = true;
+  secondCovered = false;
+  RenderFrames(1);
+  const auto moved = scene_->Snow().Layer(kSnowFar);
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (before[i].Y < 160) {  // not respawned
+      ASSERT_DOUBLE_EQ(moved[i].Y, before[i].Y + before[i].DY) << i;
+    }
+  }
+}
+
+TEST_F(GlobeFrame, AnUnchangedFrameIsNotShownAgain) {
+  // Snow off and clocks that do not fire: every frame is the same picture.
+  scene_->Settings.SnowEnabled = false;
+  scene_->Settings.AnimationInterval = 1 << 30;
+  RenderFrames(10);
+  EXPECT_EQ(platform_.PresentCount(), 1);
+
+  scene_->RenderFrame(platform_, kLeft + 1, kTop);  // dragged
+  EXPECT_EQ(platform_.PresentCount(), 2);
+  scene_->Settings.TransparencyAlpha = 128;  // fainter
+  scene_->RenderFrame(platform_, kLeft + 1, kTop);
+  EXPECT_EQ(platform_.PresentCount(), 3);
+  EXPECT_EQ(platform_.LastPresentation().ConstantAlpha, 128);
+  scene_->ForgetPresentation();  // the window showed something else meanwhile
+  scene_->RenderFrame(platform_, kLeft + 1, kTop);
+  EXPECT_EQ(platform_.PresentCount(), 4);
+
+  scene_->Settings.SnowEnabled = true;  // a changing picture is shown every time
+  RenderFrames(5);
+  EXPECT_EQ(platform_.PresentCount(), 9);
+}
+
+TEST_F(GlobeFrame, ARefusedPresentationIsReportedOnceUntilOneSucceeds) {
+  platform_.SetPresentFails(true);
+  RenderFrames(20);
+  EXPECT_EQ(platform_.Messages(), std::vector<std::string>{"UpdateLayeredWindow error"});
+  platform_.SetPresentFails(false);
+  RenderFrames(1);
+  EXPECT_EQ(platform_.PresentCount(), 1);
+  platform_.SetPresentFails(true);
+  RenderFrames(3);
+  EXPECT_EQ(platform_.Messages().size(), 2u);
+}
+
+TEST_F(GlobeFrame, NothingIsRenderedWithoutAnEmptyGlobe) {
+  scene_->ClearBaseImage();
+  const std::uint32_t seed = RandomSeed();
+  RenderFrames(3);
+  EXPECT_EQ(platform_.PresentCount(), 0);
+  EXPECT_EQ(RandomSeed(), seed);
+}
+
+#ifdef NIVARRA_GLOBE_RENDER
+// globe-render's trace: deterministic, and the density tick runs before the
+// frame that falls on the same millisecond.
+std::vector<std::string> RunGlobeRender(const std::string& arguments) {
+  const std::string command = std::string(NIVARRA_GLOBE_RENDER) + " " + arguments;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
+  std::vector<std::string> lines;
+  char line[512];
+  while (pipe && std::fgets(line, sizeof line, pipe.get())) lines.emplace_back(line);
+  return lines;
+}
+
+int TraceField(const std::string& line, const std::string& key) {
+  const std::size_t at = line.find(" " + key + "=");
+  return at == std::string::npos ? -1 : std::stoi(line.substr(at + key.size() + 2));
+}
+
+TEST(GlobeRender, TraceIsDeterministicAndOrdersTheTimers) {
+  const std::string arguments = "--frames 12 --trace --now 2026-12-24T18:00 --countdown newyear";
+  const auto lines = RunGlobeRender(arguments);
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(RunGlobeRender(arguments), lines);
+  EXPECT_EQ(lines[0].rfind("frame=1 tick=100000 sky=-251 rising=1 sun=1,", 0), 0u) << lines[0];
+  EXPECT_EQ(TraceField(lines[10], "tick"), 100200);
+  EXPECT_NE(lines[10].find(" snow=499,249,31,"), std::string::npos) << lines[10];
+  EXPECT_NE(lines[9].find(" snow=500,200,30,"), std::string::npos) << lines[9];
+  EXPECT_EQ(TraceField(lines[0], "days"), 7);
+
+  const auto quick = RunGlobeRender("--frames 3 --trace --speed quickly --start-tick 4294967290 --covered");
+  ASSERT_EQ(quick.size(), 3u);
+  EXPECT_EQ(TraceField(quick[1], "tick"), 4);  // wrapped at 2^32
+  EXPECT_NE(quick[2].find(" seed=0 "), std::string::npos) << "covered: no snow drawn";
+}
+
+#endif
+
+}  // namespace
+}  // namespace nivarra
