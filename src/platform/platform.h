@@ -11,13 +11,28 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace nivarra {
 
 class PixelStore;
+class TMenuItem;
 
-// A stored setting: a 32-bit integer or a string.
-using SettingValue = std::variant<std::int32_t, std::string>;
+// A stored value of a kind the globe never writes (binary data, a 64-bit
+// number, ...): Type is the store's own type code, Size the data's length.
+struct ForeignSetting {
+  std::uint32_t Type = 0;
+  std::size_t Size = 0;
+  friend bool operator==(const ForeignSetting&, const ForeignSetting&) = default;
+};
+// A value that exists but whose data could not be read.
+struct UnreadableSetting {
+  friend bool operator==(const UnreadableSetting&, const UnreadableSetting&) = default;
+};
+
+// A stored setting: a 32-bit integer or a string, or what a value of
+// another kind reads as.
+using SettingValue = std::variant<std::int32_t, std::string, ForeignSetting, UnreadableSetting>;
 
 // One open key of the settings store (closed when destroyed).
 class SettingsKey {
@@ -41,6 +56,43 @@ class PlatformTimer {
 struct ScreenSize {
   int Width = 0;
   int Height = 0;
+};
+
+struct ScreenPoint {
+  int X = 0;
+  int Y = 0;
+  friend bool operator==(const ScreenPoint&, const ScreenPoint&) = default;
+};
+
+// One rectangle of the window's shape, right and bottom edges exclusive.
+struct ShapeRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  friend bool operator==(const ShapeRect&, const ShapeRect&) = default;
+};
+
+// What happens to the globe window, as the desktop reports it. Every call
+// comes on the one UI thread, one at a time (a modal message box runs a
+// nested loop, so timer ticks may arrive inside ShowMessage).
+class WindowEvents {
+ public:
+  virtual ~WindowEvents() = default;
+  // The window is shown for the first time.
+  virtual void Shown() = 0;
+  // A mouse button went down on the window in a way that starts a drag
+  // (the desktop holds a right press back until the pointer moves, so a
+  // plain right click opens the menu instead).
+  virtual void MouseDown() = 0;
+  // A right click without movement, or the keyboard's menu key: open the
+  // menu at this screen point.
+  virtual void ContextMenu(ScreenPoint at) = 0;
+  // The window moved (a drag by the desktop's move loop).
+  virtual void Moved(ScreenPoint topLeft) = 0;
+  // The window is asked whether it may close: on a close request, or when
+  // the user logs off or the system shuts down. False keeps it open.
+  virtual bool CloseQuery() = 0;
 };
 
 class Platform {
@@ -79,6 +131,36 @@ class Platform {
   // The first command-line argument, empty without one.
   virtual std::string FirstArgument() = 0;
   virtual std::string ExecutablePath() = 0;
+
+  // --- the globe window ------------------------------------------------------
+  // Where the window's events go; set before Run.
+  virtual void SetWindowEvents(WindowEvents* events) = 0;
+  // Makes the window take per-pixel alpha frames. On failure the system's
+  // text for the error; nothing on success.
+  virtual std::optional<std::string> MakeWindowLayered() = 0;
+  // Places the window with its top-left corner at the point and sets its size.
+  virtual void PlaceWindow(ScreenPoint topLeft, int width, int height) = 0;
+  virtual ScreenPoint WindowPosition() = 0;
+  // The window's shape as a union of rectangles in window pixels.
+  virtual void SetWindowShape(const std::vector<ShapeRect>& shape) = 0;
+  // No taskbar button and no visible owner: the desktop owns the window.
+  virtual void SetOwnerToDesktop() = 0;
+  virtual void HideTaskbarButton() = 0;
+  // Into or out of the band of windows that stay on top.
+  virtual void SetTopmost(bool topmost) = 0;
+  // Hands the drag to the desktop's move loop while the button is held.
+  virtual void BeginSystemMove() = 0;
+  // Shows the menu below root at the screen point and returns the item the
+  // user picked (not yet clicked), or null.
+  virtual TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) = 0;
+  // Opens a web address with the user's browser; failures are ignored.
+  virtual void OpenWebPage(std::string_view address) = 0;
+  // Asks the window to close: CloseQuery decides; on yes the window goes
+  // and Run returns.
+  virtual void RequestClose() = 0;
+  // Shows the window (Shown follows) and runs the event loop until the
+  // window has closed. Returns the program's exit code.
+  virtual int Run() = 0;
 };
 
 }  // namespace nivarra

@@ -102,4 +102,43 @@ std::unique_ptr<SettingsKey> HeadlessPlatform::OpenSettingsKey(std::string_view 
   return std::make_unique<HeadlessKey>(it->second);
 }
 
+void HeadlessPlatform::ShowMessage(std::string_view text) {
+  messages_.emplace_back(text);
+  if (duringMessage_) duringMessage_();
+}
+
+std::optional<std::string> HeadlessPlatform::MakeWindowLayered() {
+  if (layeredFailure_) return layeredFailure_;
+  window_.Layered = true;
+  return std::nullopt;
+}
+
+void HeadlessPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
+  window_.Position = topLeft;
+  window_.Width = width;
+  window_.Height = height;
+}
+
+void HeadlessPlatform::DragWindowTo(ScreenPoint topLeft) {
+  window_.Position = topLeft;
+  if (events_ != nullptr) events_->Moved(topLeft);
+}
+
+TMenuItem* HeadlessPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
+  ++window_.MenusTracked;
+  window_.LastMenuAt = at;
+  return menuChoice_ ? menuChoice_(root) : nullptr;
+}
+
+void HeadlessPlatform::RequestClose() {
+  if (window_.Closed) return;
+  if (events_ == nullptr || events_->CloseQuery()) window_.Closed = true;
+}
+
+int HeadlessPlatform::Run() {
+  window_.Shown = true;
+  if (events_ != nullptr) events_->Shown();
+  return 0;
+}
+
 }  // namespace nivarra

@@ -4,6 +4,8 @@
 // in memory and timers fire only when the caller advances them.
 
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "graphics/pixel_store.h"
@@ -29,9 +31,19 @@ class HeadlessPlatform : public Platform {
   void SetFirstArgument(std::string argument) { firstArgument_ = std::move(argument); }
   void SetLongDateFormat(std::function<std::string(double)> format) { formatLongDate_ = std::move(format); }
 
+  // MakeWindowLayered fails with this text; nothing for success.
+  void SetLayeredFailure(std::optional<std::string> text) { layeredFailure_ = std::move(text); }
+  // Picks a menu item when a menu is tracked (null: the menu is dismissed).
+  void SetMenuChoice(std::function<TMenuItem*(TMenuItem& root)> choose) { menuChoice_ = std::move(choose); }
+  // Runs inside ShowMessage, as the timer ticks of a modal box's loop would.
+  void SetDuringMessage(std::function<void()> during) { duringMessage_ = std::move(during); }
+
   // Advances the clock by ms, firing due timers in time order (earlier
   // timers first when two fall on the same millisecond).
   void Advance(std::uint32_t ms);
+
+  // The desktop's side of a drag: the window follows to topLeft.
+  void DragWindowTo(ScreenPoint topLeft);
 
   // --- recorded --------------------------------------------------------------
   int PresentCount() const { return presentCount_; }
@@ -39,6 +51,23 @@ class HeadlessPlatform : public Platform {
   const PixelStore& LastFrame() const { return lastFrame_; }
   const std::vector<std::string>& Messages() const { return messages_; }
   SettingsTree& Settings() { return settings_; }
+  struct WindowState {
+    bool Layered = false;
+    ScreenPoint Position{310, 213};
+    int Width = 0;
+    int Height = 0;
+    std::vector<ShapeRect> Shape;
+    int OwnerToDesktopCount = 0;
+    bool TaskbarButtonHidden = false;
+    std::optional<bool> Topmost;
+    int SystemMoves = 0;
+    int MenusTracked = 0;
+    ScreenPoint LastMenuAt;
+    std::vector<std::string> OpenedPages;
+    bool Shown = false;
+    bool Closed = false;
+  };
+  const WindowState& Window() const { return window_; }
 
   // --- Platform --------------------------------------------------------------
   std::uint32_t TickCount() override { return tick_; }
@@ -47,13 +76,28 @@ class HeadlessPlatform : public Platform {
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
   double LocalNow() override { return now_; }
   std::string FormatLongDate(double date) override;
-  void ShowMessage(std::string_view text) override { messages_.emplace_back(text); }
+  void ShowMessage(std::string_view text) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
   ScreenSize ScreenSizeOfPrimary() override { return {1280, 1024}; }
   ScreenSize WorkAreaSize() override { return {1280, 984}; }
   std::string FirstArgument() override { return firstArgument_; }
   std::string ExecutablePath() override { return "/opt/nivarra/nivarra"; }
+
+  void SetWindowEvents(WindowEvents* events) override { events_ = events; }
+  std::optional<std::string> MakeWindowLayered() override;
+  void PlaceWindow(ScreenPoint topLeft, int width, int height) override;
+  ScreenPoint WindowPosition() override { return window_.Position; }
+  void SetWindowShape(const std::vector<ShapeRect>& shape) override { window_.Shape = shape; }
+  void SetOwnerToDesktop() override { ++window_.OwnerToDesktopCount; }
+  void HideTaskbarButton() override { window_.TaskbarButtonHidden = true; }
+  void SetTopmost(bool topmost) override { window_.Topmost = topmost; }
+  void BeginSystemMove() override { ++window_.SystemMoves; }
+  TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
+  void OpenWebPage(std::string_view address) override { window_.OpenedPages.emplace_back(address); }
+  void RequestClose() override;
+  // Shows the window and returns at once: the test drives the rest.
+  int Run() override;
 
  private:
   struct Timer {
@@ -80,6 +124,11 @@ class HeadlessPlatform : public Platform {
   SettingsTree settings_;
   std::vector<Timer> timers_;
   int nextTimerId_ = 0;
+  WindowEvents* events_ = nullptr;
+  WindowState window_;
+  std::optional<std::string> layeredFailure_;
+  std::function<TMenuItem*(TMenuItem&)> menuChoice_;
+  std::function<void()> duringMessage_;
 };
 
 }  // namespace nivarra
