@@ -2,13 +2,48 @@
 // The program: the globe window created from its layout resource and run
 // on a desktop until it closes.
 
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/globe_form.h"
+#include "platform/platform.h"
+
 namespace nivarra {
 
-class Platform;
+// The application object: the globe window on a desktop, its timers, and
+// the display of an error that escapes a handler, after which the program
+// goes on.
+class GlobeApp : public WindowEvents {
+ public:
+  // Creates the window from the layout resource "TFRMMAIN" (which the
+  // caller has registered); FormCreate runs at the end.
+  explicit GlobeApp(Platform& platform);
+  ~GlobeApp() override;
 
-// Creates the globe window from the layout resource "TFRMMAIN" (which the
-// caller has registered), shows it and runs the desktop's event loop until
-// the window has closed. Returns the exit code.
+  // Shows the window and runs the desktop's event loop until it closes.
+  int Run() { return platform_.Run(); }
+  TfrmMain& Form() { return form_; }
+
+  void Shown() override;
+  void MouseDown() override;
+  void ContextMenu(ScreenPoint at) override;
+  void Moved(ScreenPoint topLeft) override;
+  bool CloseQuery() override;
+
+ private:
+  // Runs f; an error that escapes it is shown in a message box. False then.
+  bool Guarded(const std::function<void()>& f);
+  // One desktop timer per layout timer, restarted whenever its interval or
+  // enabled state changes.
+  void BindTimer(TTimer& timer);
+
+  Platform& platform_;
+  TfrmMain form_;
+  std::vector<std::unique_ptr<PlatformTimer>> timers_;
+};
+
+// GlobeApp on platform, run until the window has closed. Returns the exit code.
 int RunGlobe(Platform& platform);
 
 }  // namespace nivarra

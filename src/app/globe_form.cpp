@@ -1,5 +1,14 @@
 #include "app/globe_form.h"
 
+#include "app/base_image.h"
+#include "app/region.h"
+#include "layout/layout_errors.h"
+#include "layout/bitmap.h"
+#include "layout/picture.h"
+#include "platform/platform.h"
+#include "png/png_object.h"
+#include "scene/globe_scene.h"
+
 namespace nivarra {
 
 struct GlobeFormSlots {
@@ -31,10 +40,149 @@ const TClassInfo& TfrmMain::StaticClassInfo() {
   return info;
 }
 
-// Until the window gives them their behaviour, the handlers do nothing.
-#define NIVARRA_HANDLER_DEF(name) \
-  void TfrmMain::name(const TEventArgs&) {}
-NIVARRA_GLOBE_HANDLERS(NIVARRA_HANDLER_DEF)
-#undef NIVARRA_HANDLER_DEF
+TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {}
+
+TfrmMain::~TfrmMain() = default;
+
+std::uint8_t TfrmMain::TransparencyAlpha() const { return scene_ ? scene_->Settings.TransparencyAlpha : 0; }
+
+void TfrmMain::FormCreate(const TEventArgs&) {
+  if (platform_ == nullptr) return;
+  scene_ = std::make_unique<GlobeScene>(*this);
+  InitLayeredWindow();
+}
+
+void TfrmMain::InitLayeredWindow() {
+  if (const auto error = platform_->MakeWindowLayered()) platform_->ShowMessage(*error);
+
+  const auto* tree = dynamic_cast<const TPNGObject*>(Image(GlobeSlot::imgTree)->Picture().Graphic());
+  if (tree == nullptr) throw EInvalidGraphic("The empty globe's picture is missing");
+  basePng_ = std::make_unique<TPNGObject>();
+  baseImage_ = std::make_unique<TBitmap>();
+  BuildBaseImage(*tree, *basePng_, *baseImage_);
+
+  SetBounds(Left(), Top(), basePng_->Width(), basePng_->Height());
+  platform_->PlaceWindow({Left(), Top()}, Width(), Height());
+  if (!platform_->Present(baseImage_->Store(), Left(), Top(), TransparencyAlpha())) {
+    platform_->ShowMessage(kBaseUpdateFailedMessage);
+  }
+  scene_->SetBaseImage(baseImage_->Store());
+}
+
+void TfrmMain::SetTransparency(std::uint8_t alpha) {
+  // Frames wait while the empty globe is rebuilt (a message box on the way
+  // lets timer ticks through).
+  rebuilding_ = true;
+  scene_->ClearBaseImage();
+  baseImage_.reset();
+  basePng_.reset();
+  scene_->Settings.TransparencyAlpha = alpha;
+  try {
+    InitLayeredWindow();
+  } catch (...) {
+    rebuilding_ = false;
+    throw;
+  }
+  rebuilding_ = false;
+}
+
+void TfrmMain::FormShow(const TEventArgs&) {
+  if (platform_ == nullptr || shown_) return;
+  scene_->PrepareFirstShow();
+  platform_->SetWindowShape(RegionFromMask(PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture()), Width(), Height()));
+  platform_->SetOwnerToDesktop();
+  scene_->Countdown().UpdateHolidayDates(platform_->LocalNow(),
+                                         [this](double date) { return platform_->FormatLongDate(date); });
+  scene_->Countdown().ApplyCaptions(*this);
+  LoadSettings();
+  platform_->HideTaskbarButton();
+  platform_->SetOwnerToDesktop();
+  shown_ = true;
+  RenderFrame();
+}
+
+void TfrmMain::RenderFrame() {
+  if (!shown_ || rebuilding_ || scene_ == nullptr) return;
+  scene_->RenderFrame(*platform_, Left(), Top());
+}
+
+void TfrmMain::TimerGarlandTimer(const TEventArgs&) { RenderFrame(); }
+
+void TfrmMain::timerCountSnowTimer(const TEventArgs&) {
+  if (scene_) scene_->Snow().AdjustDensity();
+}
+
+void TfrmMain::FormMouseDown(const TEventArgs&) {
+  if (platform_ != nullptr) platform_->BeginSystemMove();
+}
+
+void TfrmMain::FormCloseQuery(const TEventArgs& args) {
+  if (platform_ != nullptr) SaveSettings();
+  if (args.CanClose != nullptr) *args.CanClose = true;
+}
+
+void TfrmMain::FormDestroy(const TEventArgs&) {
+  if (scene_) scene_->ClearBaseImage();
+  baseImage_.reset();
+  basePng_.reset();
+}
+
+void TfrmMain::pmiAboutClick(const TEventArgs&) {
+  if (platform_ != nullptr) platform_->OpenWebPage(kMoreStuffAddress);
+}
+
+void TfrmMain::pmiOnTopClick(const TEventArgs&) {
+  if (platform_ != nullptr) platform_->SetTopmost(MenuItem(GlobeSlot::pmiOnTop)->Checked());
+}
+
+void TfrmMain::pmiExitClick(const TEventArgs&) {
+  if (platform_ != nullptr) platform_->RequestClose();
+}
+
+void TfrmMain::pmiSnowClick(const TEventArgs&) {
+  if (scene_) scene_->Settings.SnowEnabled = MenuItem(GlobeSlot::pmiSnow)->Checked();
+}
+
+void TfrmMain::CheckOnly(GlobeSlot item) { MenuItem(item)->SetChecked(true); }
+
+void TfrmMain::pmiChristmasClick(const TEventArgs&) { CheckOnly(GlobeSlot::pmiChristmas); }
+void TfrmMain::pmiNewYearClick(const TEventArgs&) { CheckOnly(GlobeSlot::pmiNewYear); }
+void TfrmMain::pmiJulianClick(const TEventArgs&) { CheckOnly(GlobeSlot::pmiJulian); }
+
+void TfrmMain::ApplySpeed(GlobeSlot item, int framePeriodMs, std::int32_t animationInterval) {
+  CheckOnly(item);
+  Timer(GlobeSlot::TimerGarland)->SetInterval(framePeriodMs);
+  if (scene_) scene_->Settings.AnimationInterval = animationInterval;
+}
+
+#define NIVARRA_SPEED_HANDLER(handler, item, level)                            \
+  void TfrmMain::handler(const TEventArgs&) {                                  \
+    constexpr AnimationSpeed speed = SpeedTiming(level);                       \
+    ApplySpeed(GlobeSlot::item, speed.FramePeriodMs, speed.AnimationInterval); \
+  }
+NIVARRA_SPEED_HANDLER(pmiSlowClick, pmiSlow, SpeedLevel::Slow)
+NIVARRA_SPEED_HANDLER(pmiNormalClick, pmiNormal, SpeedLevel::Normal)
+NIVARRA_SPEED_HANDLER(pmiFastClick, pmiFast, SpeedLevel::Fast)
+NIVARRA_SPEED_HANDLER(pmiQuicklyClick, pmiQuickly, SpeedLevel::Quickly)
+#undef NIVARRA_SPEED_HANDLER
+
+#define NIVARRA_TRANSPARENCY_HANDLER(level)                                       \
+  void TfrmMain::pmi##level##0Click(const TEventArgs&) {                          \
+    if (scene_) SetTransparency(TransparencyAlphaOf(level));                      \
+  }
+NIVARRA_TRANSPARENCY_HANDLER(1)
+NIVARRA_TRANSPARENCY_HANDLER(2)
+NIVARRA_TRANSPARENCY_HANDLER(3)
+NIVARRA_TRANSPARENCY_HANDLER(4)
+NIVARRA_TRANSPARENCY_HANDLER(5)
+NIVARRA_TRANSPARENCY_HANDLER(6)
+NIVARRA_TRANSPARENCY_HANDLER(7)
+NIVARRA_TRANSPARENCY_HANDLER(8)
+NIVARRA_TRANSPARENCY_HANDLER(9)
+#undef NIVARRA_TRANSPARENCY_HANDLER
+
+void TfrmMain::pmi0Click(const TEventArgs&) {
+  if (scene_) SetTransparency(TransparencyAlphaOf(0));
+}
 
 }  // namespace nivarra

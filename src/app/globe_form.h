@@ -1,15 +1,24 @@
 #pragma once
-// TfrmMain: the globe window as its layout knows it — one slot for every
-// component of the layout and the handlers the layout binds. The handlers'
-// behaviour comes with the window itself; here they only exist by name.
+// TfrmMain: the globe window — one slot for every component of its layout,
+// the handlers the layout binds, and the window's own state: the empty
+// globe every frame starts from, the constant alpha, the scene.
 
 #include <array>
+#include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "layout/controls.h"
 #include "layout/form.h"
 #include "layout/menus.h"
 #include "layout/timer.h"
+
+namespace nivarra {
+class GlobeScene;
+class Platform;
+class TBitmap;
+class TPNGObject;
+}  // namespace nivarra
 
 namespace nivarra {
 
@@ -43,10 +52,25 @@ enum class GlobeSlot {
 inline constexpr int kGlobeSlotCount = static_cast<int>(GlobeSlot::Count);
 inline constexpr int kGlobeHandlerCount = 28;
 
+// Where the settings live in the user's store.
+inline constexpr std::string_view kSettingsKeyPath = "Software\\Nivarra";
+inline constexpr std::string_view kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr std::string_view kRunValueName = "Nivarra";
+inline constexpr std::string_view kMoreStuffAddress = "https://www.example.com/nivarra/";
+inline constexpr std::string_view kBaseUpdateFailedMessage = "No!!!!!";
+
+// The constant alpha of transparency level 0..9 ("0%" .. "90%").
+constexpr std::uint8_t TransparencyAlphaOf(int level) { return static_cast<std::uint8_t>(255 - 22 * level); }
+
 class TfrmMain : public TForm {
  public:
   NIVARRA_COMPONENT_CLASS()
-  explicit TfrmMain(TComponent* owner = nullptr) : TForm(owner) {}
+  explicit TfrmMain(TComponent* owner = nullptr);
+  ~TfrmMain() override;
+
+  // The desktop the window lives on; set before FormCreate runs. Without
+  // one the handlers do nothing (the layout alone can be loaded and looked at).
+  void AttachPlatform(Platform& platform) { platform_ = &platform; }
 
   TComponent* Slot(GlobeSlot slot) const { return slots_[static_cast<std::size_t>(slot)]; }
   template <class T>
@@ -62,9 +86,41 @@ class TfrmMain : public TForm {
   NIVARRA_GLOBE_HANDLERS(NIVARRA_HANDLER_DECL)
 #undef NIVARRA_HANDLER_DECL
 
+  // Makes the window layered, builds BasePng and BaseImage from imgTree and
+  // shows BaseImage alone with the current constant alpha.
+  void InitLayeredWindow();
+  // Rebuilds the empty globe and shows it with a new constant alpha.
+  void SetTransparency(std::uint8_t alpha);
+  // Reads the stored settings, places the window and applies them through
+  // the menu; a value that cannot be read is reported and its default used.
+  void LoadSettings();
+  // Writes every setting and the autostart value; raises ESettingsError
+  // when a value cannot be written.
+  void SaveSettings();
+  // One frame of the scene at the window's place; nothing until the window
+  // has been shown, nor while the empty globe is being rebuilt.
+  void RenderFrame();
+
+  std::uint8_t TransparencyAlpha() const;
+  GlobeScene* Scene() const { return scene_.get(); }
+  const TBitmap* BaseImage() const { return baseImage_.get(); }
+  const TPNGObject* BasePng() const { return basePng_.get(); }
+  bool ShowSequenceDone() const { return shown_; }
+
  private:
   friend struct GlobeFormSlots;
+  // Runs the handler of a menu item (as a click would, without toggling).
+  void RunItemHandler(GlobeSlot item);
+  void ApplySpeed(GlobeSlot item, int framePeriodMs, std::int32_t animationInterval);
+  void CheckOnly(GlobeSlot item);
+
   std::array<TComponent*, kGlobeSlotCount> slots_{};
+  Platform* platform_ = nullptr;
+  std::unique_ptr<GlobeScene> scene_;
+  std::unique_ptr<TPNGObject> basePng_;
+  std::unique_ptr<TBitmap> baseImage_;
+  bool shown_ = false;
+  bool rebuilding_ = false;
 };
 
 }  // namespace nivarra

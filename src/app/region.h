@@ -1,0 +1,20 @@
+#pragma once
+// The globe window's shape, cut from its mask: every pixel that is not
+// exactly white belongs to the window.
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace nivarra {
+
+class TBitmap;
+
+// The shape of a width by height window as rectangles: per row, the runs of
+// pixels whose colour is not pure white (0xFFFFFF), with runs of the same
+// span in consecutive rows joined into one taller rectangle. Pixels are
+// read through the mask's canvas; outside the mask they count as white.
+// A width or height of 0 gives no rectangles.
+std::vector<ShapeRect> RegionFromMask(TBitmap& mask, int width, int height);
+
+}  // namespace nivarra
