@@ -94,6 +94,7 @@ void HeadlessPlatform::Advance(std::uint32_t ms) {
 }
 
 std::unique_ptr<SettingsKey> HeadlessPlatform::OpenSettingsKey(std::string_view path, bool create) {
+  if (settingsUnavailable_) return nullptr;
   auto it = settings_.find(path);
   if (it == settings_.end()) {
     if (!create) return nullptr;

@@ -31,6 +31,8 @@ class HeadlessPlatform : public Platform {
   void SetFirstArgument(std::string argument) { firstArgument_ = std::move(argument); }
   void SetLongDateFormat(std::function<std::string(double)> format) { formatLongDate_ = std::move(format); }
 
+  // The settings store cannot be opened at all.
+  void SetSettingsUnavailable(bool unavailable) { settingsUnavailable_ = unavailable; }
   // MakeWindowLayered fails with this text; nothing for success.
   void SetLayeredFailure(std::optional<std::string> text) { layeredFailure_ = std::move(text); }
   // Picks a menu item when a menu is tracked (null: the menu is dismissed).
@@ -127,6 +129,7 @@ class HeadlessPlatform : public Platform {
   WindowEvents* events_ = nullptr;
   WindowState window_;
   std::optional<std::string> layeredFailure_;
+  bool settingsUnavailable_ = false;
   std::function<TMenuItem*(TMenuItem&)> menuChoice_;
   std::function<void()> duringMessage_;
 };

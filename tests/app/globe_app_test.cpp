@@ -1,0 +1,350 @@
+// The globe window on the headless desktop: start, settings, menu commands,
+// dragging and closing, from the real layout.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/base_image.h"
+#include "app/globe_app.h"
+#include "app/region.h"
+#include "app/settings.h"
+#include "layout/bitmap.h"
+#include "platform/headless/headless_platform.h"
+#include "scene/date_time.h"
+#include "scene/globe_scene.h"
+#include "scene/random.h"
+#include "support/png_builder.h"
+
+namespace nivarra {
+void RegisterLayoutResources();
+
+namespace {
+
+const std::string kSettings(kSettingsKeyPath);
+const std::string kRun(kRunKeyPath);
+const std::string kRunValue(kRunValueName);
+
+class Globe : public ::testing::Test {
+ protected:
+  Globe() {
+    RegisterLayoutResources();
+    RandomSeed() = 0;
+    platform_.SetTickCount(100000);
+    platform_.SetLocalNow(EncodeDateTime(2026, 12, 7, 12, 0));
+  }
+
+  // Starts the program and shows the window.
+  void Start() {
+    app_ = std::make_unique<GlobeApp>(platform_);
+    app_->Run();
+  }
+  void Close() { platform_.RequestClose(); }
+  TfrmMain& Form() { return app_->Form(); }
+  TMenuItem& Item(GlobeSlot slot) { return *Form().MenuItem(slot); }
+  // Picks an item from the popup menu opened by a right click.
+  void Choose(GlobeSlot slot) {
+    platform_.SetMenuChoice([&, slot](TMenuItem&) { return &Item(slot); });
+    app_->ContextMenu({1000, 800});
+  }
+
+  std::map<std::string, SettingValue, std::less<>>& Stored() { return platform_.Settings()[kSettings]; }
+  void Store(const std::string& name, SettingValue value) { Stored()[name] = std::move(value); }
+  std::int32_t StoredInteger(const std::string& name) { return std::get<std::int32_t>(Stored().at(name)); }
+
+  HeadlessPlatform platform_;
+  std::unique_ptr<GlobeApp> app_;
+};
+
+TEST_F(Globe, FirstStartShowsTheDefaultsAndTheFirstCloseWritesThemAll) {
+  Start();
+  EXPECT_TRUE(platform_.Settings().contains(kSettings));  // created, empty, at load
+  EXPECT_EQ(platform_.Window().Position, (ScreenPoint{1280 - 305, 984 - 260}));
+  EXPECT_EQ(Form().TransparencyAlpha(), 255);
+  EXPECT_EQ(Form().Scene()->Settings.AnimationInterval, 1000);
+  EXPECT_EQ(Form().Timer(GlobeSlot::TimerGarland)->Interval(), 20);
+  EXPECT_TRUE(Item(GlobeSlot::pmiChristmas).Checked());
+  EXPECT_TRUE(Form().Scene()->Settings.SnowEnabled);
+  EXPECT_EQ(platform_.Window().Topmost, true);
+  EXPECT_TRUE(platform_.Window().TaskbarButtonHidden);
+  EXPECT_EQ(platform_.Window().OwnerToDesktopCount, 2);
+  EXPECT_TRUE(Item(GlobeSlot::pmiStartUp).Checked());
+  // The first frame follows the settings: shown at full alpha where the window stands.
+  EXPECT_EQ(platform_.LastPresentation().ConstantAlpha, 255);
+  EXPECT_EQ(platform_.LastPresentation().Left, 975);
+  EXPECT_TRUE(platform_.Messages().empty());
+  EXPECT_NE(Item(GlobeSlot::pmiNewYear).Caption().find("New Year - "), std::string::npos);
+
+  Close();
+  EXPECT_TRUE(platform_.Window().Closed);
+  const std::map<std::string, SettingValue, std::less<>> expected = {
+      {"OnTop", 1}, {"TrVal", 0}, {"Top", 724}, {"Left", 975}, {"iCountdown", 0}, {"iSpeed", 1}, {"isSnowOn", 1}};
+  EXPECT_EQ(Stored(), expected);
+  EXPECT_EQ(platform_.Settings()[kRun][kRunValue], SettingValue(std::string("/opt/nivarra/nivarra")));
+}
+
+TEST_F(Globe, StoredSettingsComeBackThroughTheMenu) {
+  Stored() = {{"OnTop", 0}, {"TrVal", 265}, {"Top", 100}, {"Left", 200}, {"iCountdown", 2}, {"iSpeed", 3},
+              {"isSnowOn", 0}};
+  platform_.Settings()[kRun];  // the Run key exists, without our value
+  Start();
+  EXPECT_EQ(platform_.Window().Position, (ScreenPoint{200, 100}));
+  EXPECT_TRUE(Item(GlobeSlot::pmi90).Checked());  // 265: only the low 8 bits count
+  EXPECT_EQ(Form().TransparencyAlpha(), 57);
+  EXPECT_TRUE(Item(GlobeSlot::pmiJulian).Checked());
+  EXPECT_FALSE(Item(GlobeSlot::pmiChristmas).Checked());
+  EXPECT_EQ(Form().Timer(GlobeSlot::TimerGarland)->Interval(), 10);
+  EXPECT_EQ(Form().Scene()->Settings.AnimationInterval, 40);
+  EXPECT_FALSE(Form().Scene()->Settings.SnowEnabled);
+  EXPECT_FALSE(Item(GlobeSlot::pmiSnow).Checked());
+  EXPECT_EQ(platform_.Window().Topmost, false);
+  EXPECT_FALSE(Item(GlobeSlot::pmiStartUp).Checked());
+
+  // The quick frame timer really runs at 10 ms (with snow, every frame differs).
+  Choose(GlobeSlot::pmiSnow);
+  const int before = platform_.PresentCount();
+  platform_.Advance(100);
+  EXPECT_EQ(platform_.PresentCount() - before, 10);
+
+  Close();
+  EXPECT_EQ(StoredInteger("TrVal"), 9);
+  EXPECT_EQ(StoredInteger("iSpeed"), 3);
+  EXPECT_EQ(StoredInteger("isSnowOn"), 1);
+  EXPECT_FALSE(platform_.Settings()[kRun].contains(kRunValue));
+}
+
+TEST(StartPlacement, StoredPositionsWithinThePrimaryScreenStay) {
+  const ScreenSize screen{1280, 1024}, work{1280, 984};
+  const auto at = [&](std::int32_t left, std::int32_t top) {
+    return PlaceAtStart(left, top, screen, work, 300, 260).TopLeft;
+  };
+  EXPECT_EQ(at(-70, -140), (ScreenPoint{-70, -140}));
+  EXPECT_EQ(at(-71, -141), (ScreenPoint{550, 350}));
+  EXPECT_EQ(at(1250, 994), (ScreenPoint{1250, 994}));
+  EXPECT_EQ(at(1251, 995), (ScreenPoint{550, 350}));
+  EXPECT_EQ(at(1600, 100), (ScreenPoint{550, 100}));  // stood on a monitor to the right
+  const StartPlacement none = PlaceAtStart(200, std::nullopt, screen, work, 300, 260);
+  EXPECT_TRUE(none.FirstRun);
+  EXPECT_EQ(none.TopLeft, (ScreenPoint{975, 724}));
+}
+
+TEST_F(Globe, OnlyLeftStoredIsAFirstStartForAutostart) {
+  Stored() = {{"Left", 200}};
+  platform_.Settings()[kRun];  // no value: autostart would read as off
+  Start();
+  EXPECT_EQ(platform_.Window().Position, (ScreenPoint{975, 724}));
+  EXPECT_TRUE(Item(GlobeSlot::pmiStartUp).Checked());
+}
+
+TEST_F(Globe, AddPlacesTheGlobeAtRandomAndOnlyForTheExactWord) {
+  Stored() = {{"Left", 200}, {"Top", 100}};
+  platform_.SetFirstArgument("add");
+  Start();
+  const ScreenPoint placed = platform_.Window().Position;
+  EXPECT_NE(placed, (ScreenPoint{200, 100}));
+  EXPECT_GE(placed.X, 0);
+  EXPECT_LT(placed.X, 1280 - 305);
+  EXPECT_GE(placed.Y, 0);
+  EXPECT_LT(placed.Y, 984 - 260);
+  // Reseeded from the performance counter, then two draws for the place.
+  RandomSeed() = static_cast<std::uint32_t>(platform_.PerformanceCounter());
+  const int left = RandomBelow(1280 - 305), top = RandomBelow(984 - 260);
+  EXPECT_EQ(placed, (ScreenPoint{left, top}));
+
+  for (const char* other : {"Add", "add ", "added"}) {
+    HeadlessPlatform desktop;
+    desktop.Settings()[kSettings] = {{"Left", 200}, {"Top", 100}};
+    desktop.SetFirstArgument(other);
+    GlobeApp app(desktop);
+    app.Run();
+    EXPECT_EQ(desktop.Window().Position, (ScreenPoint{200, 100})) << other;
+  }
+}
+
+TEST_F(Globe, UnusableStoredValuesStillGiveAVisibleGlobe) {
+  Stored() = {{"TrVal", 10}, {"iSpeed", std::string("fast")}, {"isSnowOn", 0}, {"OnTop", UnreadableSetting{}},
+              {"iCountdown", 7}};
+  Start();
+  EXPECT_EQ(platform_.Messages(),
+            (std::vector<std::string>{"Failed to get data for 'OnTop'", "Invalid data type for 'iSpeed'"}));
+  // Level 10 and a speed that could not be read fall back to the defaults.
+  EXPECT_EQ(Form().TransparencyAlpha(), 255);
+  EXPECT_TRUE(Item(GlobeSlot::pmi0).Checked());
+  EXPECT_EQ(Form().Scene()->Settings.AnimationInterval, 1000);
+  EXPECT_TRUE(Item(GlobeSlot::pmiChristmas).Checked());  // 7 selects nothing
+  EXPECT_FALSE(Form().Scene()->Settings.SnowEnabled);    // read after the bad value
+  EXPECT_TRUE(Form().ShowSequenceDone());
+  EXPECT_EQ(platform_.LastPresentation().ConstantAlpha, 255);
+
+  Close();  // repairs the stored kinds
+  EXPECT_EQ(StoredInteger("iSpeed"), 1);
+  EXPECT_EQ(StoredInteger("OnTop"), 1);
+  EXPECT_EQ(StoredInteger("iCountdown"), 0);
+}
+
+TEST_F(Globe, AnUnwritableStoreKeepsTheGlobeOpen) {
+  Start();
+  platform_.SetSettingsUnavailable(true);
+  Close();
+  EXPECT_FALSE(platform_.Window().Closed);
+  EXPECT_EQ(platform_.Messages().back(), "Failed to set data for 'OnTop'");
+  platform_.SetSettingsUnavailable(false);
+  Close();
+  EXPECT_TRUE(platform_.Window().Closed);
+}
+
+TEST_F(Globe, AutostartFollowsItsCheckMarkAtClose) {
+  platform_.Settings()[kRun][kRunValue] = std::string("old path");
+  Stored() = {{"Left", 10}, {"Top", 10}};
+  Start();
+  EXPECT_TRUE(Item(GlobeSlot::pmiStartUp).Checked());
+  Choose(GlobeSlot::pmiStartUp);  // toggles itself off; nothing happens yet
+  EXPECT_TRUE(platform_.Settings()[kRun].contains(kRunValue));
+  Close();
+  EXPECT_FALSE(platform_.Settings()[kRun].contains(kRunValue));
+
+  HeadlessPlatform again;  // a missing Run key keeps the default, on
+  again.Settings()[kSettings] = {{"Left", 10}, {"Top", 10}};
+  GlobeApp app(again);
+  app.Run();
+  EXPECT_TRUE(app.Form().MenuItem(GlobeSlot::pmiStartUp)->Checked());
+}
+
+TEST_F(Globe, MenuCommandsChangeTheSceneAtOnce) {
+  Start();
+  Choose(GlobeSlot::pmi50);
+  EXPECT_EQ(Form().TransparencyAlpha(), 145);
+  EXPECT_EQ(platform_.LastPresentation().ConstantAlpha, 145);
+  // Rebuilt from the picture each time: the premultiplication never compounds.
+  const PixelStore first = Form().BaseImage()->Store();
+  Choose(GlobeSlot::pmi50);  // clicking the checked level clears its mark
+  EXPECT_FALSE(Item(GlobeSlot::pmi50).Checked());
+  EXPECT_EQ(Form().TransparencyAlpha(), 145);
+  EXPECT_TRUE(std::equal(first.Bytes().begin(), first.Bytes().end(), Form().BaseImage()->Store().Bytes().begin()));
+
+  Choose(GlobeSlot::pmiQuickly);
+  EXPECT_EQ(Form().Timer(GlobeSlot::TimerGarland)->Interval(), 10);
+  Choose(GlobeSlot::pmiFast);
+  EXPECT_EQ(Form().Timer(GlobeSlot::TimerGarland)->Interval(), 20);
+  EXPECT_EQ(Form().Scene()->Settings.AnimationInterval, 250);
+  EXPECT_FALSE(Item(GlobeSlot::pmiQuickly).Checked());
+
+  Choose(GlobeSlot::pmiSnow);
+  EXPECT_FALSE(Form().Scene()->Settings.SnowEnabled);
+  Choose(GlobeSlot::pmiOnTop);
+  EXPECT_EQ(platform_.Window().Topmost, false);
+  Choose(GlobeSlot::pmiNewYear);
+  EXPECT_TRUE(Item(GlobeSlot::pmiNewYear).Checked());
+  EXPECT_FALSE(Item(GlobeSlot::pmiChristmas).Checked());
+  Choose(GlobeSlot::pmiAbout);
+  EXPECT_EQ(platform_.Window().OpenedPages.size(), 1u);
+  EXPECT_EQ(platform_.Window().LastMenuAt, (ScreenPoint{1000, 800}));
+
+  Choose(GlobeSlot::pmiExit);
+  EXPECT_TRUE(platform_.Window().Closed);
+  EXPECT_EQ(StoredInteger("TrVal"), 0);  // no level checked
+  EXPECT_EQ(StoredInteger("iSpeed"), 2);
+  EXPECT_EQ(StoredInteger("iCountdown"), 1);
+  EXPECT_EQ(StoredInteger("isSnowOn"), 0);
+  EXPECT_EQ(StoredInteger("OnTop"), 0);
+}
+
+TEST_F(Globe, DraggingMovesWhereFramesAreShownAndWhatIsSaved) {
+  Start();
+  app_->MouseDown();
+  EXPECT_EQ(platform_.Window().SystemMoves, 1);
+  platform_.DragWindowTo({40, 50});
+  platform_.Advance(20);
+  EXPECT_EQ(platform_.LastPresentation().Left, 40);
+  EXPECT_EQ(platform_.LastPresentation().Top, 50);
+  Close();
+  EXPECT_EQ(StoredInteger("Left"), 40);
+  EXPECT_EQ(StoredInteger("Top"), 50);
+}
+
+TEST_F(Globe, NoFrameIsRenderedInsideTheBoxesOfAnUnfinishedWindow) {
+  // Setting the layered style fails: its box opens at creation and again
+  // when the loaded level rebuilds the window; the desktop's clock runs on
+  // inside each box.
+  platform_.SetLayeredFailure(std::string("Access is denied."));
+  int ticksInBoxes = 0;
+  platform_.SetDuringMessage([&] {
+    ++ticksInBoxes;
+    platform_.Advance(100);
+  });
+  Start();
+  EXPECT_EQ(ticksInBoxes, 2);
+  // Only the two pushes of the empty globe and the show's first frame.
+  EXPECT_EQ(platform_.PresentCount(), 3);
+  platform_.SetDuringMessage(nullptr);
+
+  platform_.SetDuringMessage([&] { platform_.Advance(100); });
+  const int before = platform_.PresentCount();
+  Choose(GlobeSlot::pmi30);
+  EXPECT_EQ(platform_.PresentCount() - before, 1);  // the new empty globe alone
+  platform_.SetDuringMessage(nullptr);
+  platform_.Advance(20);
+  EXPECT_EQ(platform_.PresentCount() - before, 2);
+}
+
+// RegionFromMask on small masks: only exact white is cut.
+std::unique_ptr<TBitmap> Mask(const std::vector<std::string>& rows) {
+  auto owned = std::make_unique<TBitmap>();
+  TBitmap& mask = *owned;
+  mask.SetPixelFormat(TPixelFormat::Bit24);
+  mask.SetSize(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()));
+  for (int y = 0; y < mask.Height(); ++y) {
+    std::uint8_t* p = mask.RowAddress(y);
+    for (int x = 0; x < mask.Width(); ++x, p += 3) {
+      const std::uint8_t value = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == 'W' ? 255
+                                 : rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == 'g' ? 254
+                                                                                                         : 0;
+      p[0] = p[1] = p[2] = value;
+    }
+  }
+  return owned;
+}
+
+// The pixels a shape covers, as the mask's letters: '#' inside, '.' outside.
+std::vector<std::string> Covered(const std::vector<ShapeRect>& shape, int width, int height) {
+  std::vector<std::string> rows(static_cast<std::size_t>(height), std::string(static_cast<std::size_t>(width), '.'));
+  for (const ShapeRect& r : shape) {
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      for (int x = r.Left; x < r.Right; ++x) {
+        char& c = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+        EXPECT_EQ(c, '.') << "rectangles overlap at " << x << "," << y;
+        c = '#';
+      }
+    }
+  }
+  return rows;
+}
+
+TEST(RegionFromMask, KeepsExactlyTheNonWhitePixels) {
+  const auto mask = Mask({"WWWWWW", "WbbgWW", "WbbgbW", "WWWWWW", "bWbWbW", "bWbWbW"});
+  const auto shape = RegionFromMask(*mask, 6, 6);
+  EXPECT_EQ(Covered(shape, 6, 6),
+            (std::vector<std::string>{"......", ".###..", ".####.", "......", "#.#.#.", "#.#.#."}));
+  EXPECT_EQ(shape.size(), 5u);  // equal spans in neighbouring rows are joined
+
+  const auto dark = Mask({"bbb", "bbb"});
+  EXPECT_EQ(RegionFromMask(*dark, 3, 2), (std::vector<ShapeRect>{{0, 0, 3, 2}}));
+  EXPECT_TRUE(RegionFromMask(*dark, 0, 2).empty());
+  EXPECT_TRUE(RegionFromMask(*dark, 3, 0).empty());
+}
+
+TEST(BaseImage, ColourIsPremultipliedByItsOwnAlphaRoundingDown) {
+  const test::Rgba pixels[] = {{200, 255, 10, 100}, {255, 255, 255, 128}, {90, 80, 70, 0}, {1, 2, 3, 255}};
+  const auto png = test::DecodePng(test::RgbaPng(4, 1, [&](int x, int) { return pixels[x]; }));
+  TPNGObject basePng;
+  TBitmap base;
+  BuildBaseImage(*png, basePng, base);
+  ASSERT_EQ(base.Store().BitCount(), 32);
+  const std::uint8_t* p = base.RowAddress(0);
+  const std::vector<std::uint8_t> bgra(p, p + 16);
+  EXPECT_EQ(bgra, (std::vector<std::uint8_t>{3, 100, 78, 100, 128, 128, 128, 128, 0, 0, 0, 0, 3, 2, 1, 255}));
+}
+
+}  // namespace
+}  // namespace nivarra
