@@ -1,0 +1,53 @@
+#include "platform/win32/menu_model.h"
+
+#include <algorithm>
+
+#include "layout/menus.h"
+
+namespace nivarra {
+
+namespace {
+
+void AddItems(MenuModel& model, TMenuItem& parentItem, int parentEntry, std::uint32_t& nextCommand) {
+  for (int i = 0; i < parentItem.Count(); ++i) {
+    TMenuItem& item = *parentItem.Item(i);
+    if (!item.Visible()) continue;
+    MenuEntry entry;
+    entry.Parent = parentEntry;
+    entry.Item = &item;
+    if (item.IsSeparator()) {
+      entry.Kind = MenuEntryKind::Separator;
+      model.Entries.push_back(std::move(entry));
+      continue;
+    }
+    entry.Kind = item.Count() > 0 ? MenuEntryKind::Submenu : MenuEntryKind::Command;
+    entry.Caption = item.Caption();
+    entry.Checked = item.Checked();
+    entry.RadioCheck = item.RadioItem();
+    entry.Default = item.Default();
+    entry.Enabled = item.Enabled();
+    if (entry.Kind == MenuEntryKind::Command) entry.Command = nextCommand++;
+    model.Entries.push_back(std::move(entry));
+    if (model.Entries.back().Kind == MenuEntryKind::Submenu) {
+      AddItems(model, item, static_cast<int>(model.Entries.size()) - 1, nextCommand);
+    }
+  }
+}
+
+}  // namespace
+
+TMenuItem* MenuModel::ItemForCommand(std::uint32_t command) const {
+  if (command == 0) return nullptr;
+  const auto it = std::find_if(Entries.begin(), Entries.end(),
+                               [command](const MenuEntry& e) { return e.Command == command; });
+  return it == Entries.end() ? nullptr : it->Item;
+}
+
+MenuModel BuildMenuModel(TMenuItem& root) {
+  MenuModel model;
+  std::uint32_t nextCommand = 1;
+  AddItems(model, root, -1, nextCommand);
+  return model;
+}
+
+}  // namespace nivarra

@@ -1,0 +1,808 @@
+#include "platform/win32/win32_platform.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+#include "graphics/pixel_store.h"
+#include "layout/menus.h"
+#include "platform/win32/menu_model.h"
+#include "scene/date_time.h"
+
+namespace nivarra {
+namespace {
+
+constexpr const char* kApplicationClass = "NivarraApplication";
+constexpr const char* kGlobeClass = "NivarraGlobe";
+// SC_MOVE combined with HTCAPTION: the move loop follows the pointer.
+constexpr WPARAM kMoveWithPointer = 0xF012;
+
+// --- handles that close themselves ------------------------------------------
+
+struct DcDeleter {
+  void operator()(HDC dc) const noexcept { ::DeleteDC(dc); }
+};
+using UniqueMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
+
+struct MenuDeleter {
+  void operator()(HMENU menu) const noexcept { ::DestroyMenu(menu); }
+};
+using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
+
+struct KeyDeleter {
+  void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
+};
+using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyDeleter>;
+
+struct RegionDeleter {
+  void operator()(HRGN region) const noexcept { ::DeleteObject(region); }
+};
+using UniqueRegion = std::unique_ptr<std::remove_pointer_t<HRGN>, RegionDeleter>;
+
+// The device context of the whole screen, released at the end of the scope.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(::GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_ != nullptr) ::ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// An object selected into a device context until the end of the scope.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  ~Selection() {
+    if (previous_ != nullptr && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+  bool ok() const { return previous_ != nullptr && previous_ != HGDI_ERROR; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// --- small helpers ------------------------------------------------------------
+
+std::string SystemMessageText(DWORD code) {
+  char* buffer = nullptr;
+  const DWORD length = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text;
+  if (buffer != nullptr) {
+    text.assign(buffer, length);
+    ::LocalFree(buffer);
+  }
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+  if (text.empty()) text = "System error " + std::to_string(code);
+  return text;
+}
+
+[[noreturn]] void ThrowSystemError(DWORD code, const char* what) {
+  throw std::system_error(static_cast<int>(code), std::system_category(), what);
+}
+
+POINT CursorOf(HWND window, LPARAM lParam) {
+  POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  ::ClientToScreen(window, &point);
+  return point;
+}
+
+bool ButtonHeld(int virtualKey) { return (::GetKeyState(virtualKey) & 0x8000) != 0; }
+
+std::string NarrowArgument(const wchar_t* wide) {
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string text(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), size, nullptr, nullptr);
+  text.resize(static_cast<std::size_t>(size - 1));
+  return text;
+}
+
+// Registry paths are relative to HKEY_CURRENT_USER; a leading backslash
+// only says so.
+std::string KeyPath(std::string_view path) {
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  return std::string(path);
+}
+
+// --- the settings store -------------------------------------------------------
+
+class RegistryKey : public SettingsKey {
+ public:
+  explicit RegistryKey(UniqueKey key) : key_(std::move(key)) {}
+
+  bool ValueExists(std::string_view name) override {
+    const std::string n(name);
+    return ::RegQueryValueExA(key_.get(), n.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  }
+
+  std::optional<SettingValue> ReadValue(std::string_view name) override {
+    const std::string n(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result = ::RegQueryValueExA(key_.get(), n.c_str(), nullptr, &type, nullptr, &size);
+    if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    if (result != ERROR_SUCCESS) return UnreadableSetting{};
+    switch (type) {
+      case REG_DWORD: {
+        // A 32-bit number cannot hold more than four bytes.
+        if (size > sizeof(DWORD)) return UnreadableSetting{};
+        DWORD value = 0;
+        DWORD read = sizeof value;
+        result = ::RegQueryValueExA(key_.get(), n.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &read);
+        if (result != ERROR_SUCCESS || type != REG_DWORD) return UnreadableSetting{};
+        return static_cast<std::int32_t>(value);
+      }
+      case REG_SZ:
+      case REG_EXPAND_SZ: {
+        std::string text(size, '\0');
+        DWORD read = size;
+        result = ::RegQueryValueExA(key_.get(), n.c_str(), nullptr, &type,
+                                    reinterpret_cast<BYTE*>(text.data()), &read);
+        if (result != ERROR_SUCCESS) return UnreadableSetting{};
+        text.resize(std::min<std::size_t>(read, text.size()));
+        if (const auto end = text.find('\0'); end != std::string::npos) text.resize(end);
+        return text;
+      }
+      default:
+        return ForeignSetting{type, size};
+    }
+  }
+
+  void WriteInteger(std::string_view name, std::int32_t value) override {
+    const std::string n(name);
+    const DWORD data = static_cast<DWORD>(value);
+    const LONG result =
+        ::RegSetValueExA(key_.get(), n.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<DWORD>(result), n.c_str());
+  }
+
+  void WriteString(std::string_view name, std::string_view value) override {
+    const std::string n(name);
+    const std::string data(value);  // with its terminating zero
+    const LONG result = ::RegSetValueExA(key_.get(), n.c_str(), 0, REG_SZ,
+                                         reinterpret_cast<const BYTE*>(data.c_str()),
+                                         static_cast<DWORD>(data.size() + 1));
+    if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<DWORD>(result), n.c_str());
+  }
+
+  void DeleteValue(std::string_view name) override {
+    const std::string n(name);
+    ::RegDeleteValueA(key_.get(), n.c_str());  // a value already gone is fine
+  }
+
+ private:
+  UniqueKey key_;
+};
+
+// --- the popup menu ---------------------------------------------------------
+
+UniqueMenu BuildSystemMenu(const MenuModel& model) {
+  UniqueMenu root(::CreatePopupMenu());
+  if (!root) return root;
+  std::vector<HMENU> submenus(model.Entries.size(), nullptr);
+  for (std::size_t i = 0; i < model.Entries.size(); ++i) {
+    const MenuEntry& entry = model.Entries[i];
+    const HMENU parent = entry.Parent < 0 ? root.get() : submenus[static_cast<std::size_t>(entry.Parent)];
+    if (parent == nullptr) continue;  // its submenu could not be made
+
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID;
+    std::string caption = entry.Caption;
+    if (entry.Kind == MenuEntryKind::Separator) {
+      info.fType = MFT_SEPARATOR;
+    } else {
+      info.fMask |= MIIM_STRING;
+      info.dwTypeData = caption.data();
+      info.cch = static_cast<UINT>(caption.size());
+      if (entry.RadioCheck) info.fType |= MFT_RADIOCHECK;
+      if (entry.Checked) info.fState |= MFS_CHECKED;
+      if (entry.Default) info.fState |= MFS_DEFAULT;
+      if (!entry.Enabled) info.fState |= MFS_DISABLED;
+      info.wID = entry.Command;
+    }
+    HMENU submenu = nullptr;
+    if (entry.Kind == MenuEntryKind::Submenu) {
+      submenu = ::CreatePopupMenu();
+      if (submenu == nullptr) continue;
+      info.fMask |= MIIM_SUBMENU;
+      info.hSubMenu = submenu;
+    }
+    const int position = ::GetMenuItemCount(parent);
+    if (!::InsertMenuItemA(parent, static_cast<UINT>(std::max(position, 0)), TRUE, &info)) {
+      if (submenu != nullptr) ::DestroyMenu(submenu);
+      continue;
+    }
+    submenus[i] = submenu;  // now part of parent, destroyed with it
+  }
+  return root;
+}
+
+}  // namespace
+
+// --- timers -------------------------------------------------------------------
+
+class Win32Platform::Timer : public PlatformTimer {
+ public:
+  Timer(Win32Platform& owner, UINT_PTR id) : owner_(owner), id_(id) {}
+  ~Timer() override { owner_.StopTimer(id_); }
+
+ private:
+  Win32Platform& owner_;
+  UINT_PTR id_;
+};
+
+// --- construction -------------------------------------------------------------
+
+Win32Platform::Win32Platform() : instance_(::GetModuleHandleA(nullptr)) {
+  for (const char* name : {kApplicationClass, kGlobeClass}) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &Win32Platform::WindowProc;
+    windowClass.hInstance = instance_;
+    windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the arrow
+    windowClass.hIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));     // the application icon
+    windowClass.hbrBackground = nullptr;  // every pixel comes from the frames
+    windowClass.lpszClassName = name;
+    if (!::RegisterClassExA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+      ThrowSystemError(::GetLastError(), "RegisterClassEx");
+    }
+  }
+
+  // The application window: no size, in the middle of the screen; shown, it
+  // would carry the program's taskbar button.
+  application_ = ::CreateWindowExA(0, kApplicationClass, kApplicationTitle,
+                                   WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                                   ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                                   nullptr, nullptr, instance_, this);
+  if (application_ == nullptr) ThrowSystemError(::GetLastError(), "CreateWindowEx");
+
+  // The globe: a borderless popup owned by the application window until it
+  // is given to the desktop. A tool window never gets a taskbar button of
+  // its own.
+  globe_ = ::CreateWindowExA(WS_EX_TOOLWINDOW, kGlobeClass, kApplicationTitle, WS_POPUP, 0, 0, 0, 0,
+                             application_, nullptr, instance_, this);
+  if (globe_ == nullptr) {
+    const DWORD error = ::GetLastError();
+    ::DestroyWindow(application_);
+    ThrowSystemError(error, "CreateWindowEx");
+  }
+}
+
+Win32Platform::~Win32Platform() {
+  events_ = nullptr;
+  for (HWND* window : {&globe_, &application_}) {
+    if (*window == nullptr) continue;
+    ::SetWindowLongPtrA(*window, GWLP_USERDATA, 0);
+    ::DestroyWindow(*window);
+    *window = nullptr;
+  }
+}
+
+// --- the window procedure ---------------------------------------------------
+
+LRESULT CALLBACK Win32Platform::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<Win32Platform*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  try {
+    if (self != nullptr && window == self->globe_) return self->GlobeMessage(message, wParam, lParam);
+    if (self != nullptr && window == self->application_) return self->ApplicationMessage(message, wParam, lParam);
+  } catch (...) {
+    // Nothing may unwind through the system's code.
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+template <class F>
+void Win32Platform::Guarded(F&& call) {
+  try {
+    call();
+  } catch (const std::exception& error) {
+    try {
+      ShowMessage(error.what());
+    } catch (...) {
+    }
+  } catch (...) {
+    try {
+      ShowMessage("Unknown error");
+    } catch (...) {
+    }
+  }
+}
+
+LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      PressButton(Button::Left);
+      return 0;
+    case WM_MBUTTONDOWN:
+      PressButton(Button::Middle);
+      return 0;
+    case WM_RBUTTONDOWN:
+      if (ownMoveButton_ != Button::None) return 0;
+      rightPending_ = true;
+      rightPressedAt_ = CursorOf(globe_, lParam);
+      ::SetCapture(globe_);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (ownMoveButton_ != Button::None) {
+        FollowOwnMove(CursorOf(globe_, lParam));
+      } else if (rightPending_) {
+        TrackRightPress(CursorOf(globe_, lParam));
+      }
+      return 0;
+    case WM_RBUTTONUP:
+      if (ownMoveButton_ == Button::Right) {
+        EndOwnMove();
+      } else if (rightPending_) {
+        rightPending_ = false;
+        ::ReleaseCapture();
+        const POINT at = CursorOf(globe_, lParam);
+        if (events_ != nullptr) Guarded([&] { events_->ContextMenu({at.x, at.y}); });
+      }
+      return 0;
+    case WM_MBUTTONUP:
+      if (ownMoveButton_ == Button::Middle) EndOwnMove();
+      return 0;
+    case WM_CAPTURECHANGED:
+      rightPending_ = false;
+      if (reinterpret_cast<HWND>(lParam) != globe_) ownMoveButton_ = Button::None;
+      return 0;
+    case WM_CONTEXTMENU:
+      // From the keyboard: at the window's top-left corner. A right click
+      // is handled at its release above.
+      if (lParam == -1 && events_ != nullptr) {
+        const ScreenPoint at = WindowPosition();
+        Guarded([&] { events_->ContextMenu(at); });
+      }
+      return 0;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if ((position->flags & SWP_NOMOVE) == 0) ReportPosition({position->x, position->y});
+      break;
+    }
+    case WM_EXITSIZEMOVE:
+      ReportPosition(WindowPosition());
+      return 0;
+    case WM_TIMER: {
+      const auto found = timers_.find(wParam);
+      if (found != timers_.end()) {
+        const std::function<void()> tick = found->second;  // the tick may stop its own timer
+        Guarded(tick);
+      }
+      return 0;
+    }
+    case WM_CLOSE: {
+      bool close = true;
+      if (events_ != nullptr) {
+        close = false;
+        Guarded([&] { close = events_->CloseQuery(); });
+      }
+      if (close) ::DestroyWindow(globe_);
+      return 0;
+    }
+    case WM_QUERYENDSESSION: {
+      // The settings are saved here: after the session ends the process
+      // may be gone before any other message.
+      bool close = true;
+      if (events_ != nullptr) {
+        close = false;
+        Guarded([&] { close = events_->CloseQuery(); });
+      }
+      return close ? TRUE : FALSE;
+    }
+    case WM_ENDSESSION:
+      if (wParam != 0 && !ended_) {
+        ended_ = true;
+        ::PostQuitMessage(0);
+      }
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY: {
+      const HWND window = globe_;
+      globe_ = nullptr;
+      return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+    default:
+      break;
+  }
+  return ::DefWindowProcA(globe_, message, wParam, lParam);
+}
+
+LRESULT Win32Platform::ApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      // Closing the program's button closes the globe.
+      RequestClose();
+      return 0;
+    case WM_NCDESTROY: {
+      const HWND window = application_;
+      application_ = nullptr;
+      return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+    default:
+      break;
+  }
+  return ::DefWindowProcA(application_, message, wParam, lParam);
+}
+
+// --- mouse ----------------------------------------------------------------------
+
+void Win32Platform::PressButton(Button button) {
+  if (rightPending_) {
+    rightPending_ = false;
+    ::ReleaseCapture();
+  }
+  if (events_ == nullptr || ownMoveButton_ != Button::None) return;
+  pressing_ = button;
+  Guarded([&] { events_->MouseDown(); });
+  pressing_ = Button::None;
+}
+
+void Win32Platform::TrackRightPress(POINT cursor) {
+  if (!ButtonHeld(VK_RBUTTON)) {
+    rightPending_ = false;
+    ::ReleaseCapture();
+    return;
+  }
+  const int dx = std::abs(cursor.x - rightPressedAt_.x);
+  const int dy = std::abs(cursor.y - rightPressedAt_.y);
+  if (dx <= ::GetSystemMetrics(SM_CXDRAG) && dy <= ::GetSystemMetrics(SM_CYDRAG)) return;
+  // A drag after all.
+  rightPending_ = false;
+  ::ReleaseCapture();
+  if (events_ == nullptr) return;
+  pressing_ = Button::Right;
+  Guarded([&] { events_->MouseDown(); });
+  pressing_ = Button::None;
+}
+
+void Win32Platform::BeginSystemMove() {
+  if (globe_ == nullptr) return;
+  if (pressing_ == Button::Middle || pressing_ == Button::Right) {
+    // The system's move loop ends only when the left button goes up, so
+    // these drags follow the pointer here until their own button does.
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    const POINT start = pressing_ == Button::Right ? rightPressedAt_ : cursor;
+    ::SetCapture(globe_);
+    ownMoveButton_ = pressing_;
+    ownMoveCursor_ = start;
+    ownMoveWindow_ = WindowPosition();
+    FollowOwnMove(cursor);
+    return;
+  }
+  ::ReleaseCapture();
+  ::SendMessageA(globe_, WM_SYSCOMMAND, kMoveWithPointer, 0);
+  if (globe_ != nullptr) ReportPosition(WindowPosition());
+}
+
+void Win32Platform::FollowOwnMove(POINT cursor) {
+  const int key = ownMoveButton_ == Button::Right ? VK_RBUTTON : VK_MBUTTON;
+  if (!ButtonHeld(key)) {
+    EndOwnMove();
+    return;
+  }
+  const int x = ownMoveWindow_.X + (cursor.x - ownMoveCursor_.x);
+  const int y = ownMoveWindow_.Y + (cursor.y - ownMoveCursor_.y);
+  ::SetWindowPos(globe_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Platform::EndOwnMove() {
+  if (ownMoveButton_ == Button::None) return;
+  ownMoveButton_ = Button::None;
+  ::ReleaseCapture();
+  if (globe_ != nullptr) ReportPosition(WindowPosition());
+}
+
+void Win32Platform::ReportPosition(ScreenPoint position) {
+  if (placing_ > 0) {
+    knownPosition_ = position;
+    return;
+  }
+  if (position == knownPosition_) return;
+  knownPosition_ = position;
+  if (events_ != nullptr) Guarded([&] { events_->Moved(position); });
+}
+
+// --- the window -------------------------------------------------------------
+
+std::optional<std::string> Win32Platform::MakeWindowLayered() {
+  if (globe_ == nullptr) return SystemMessageText(ERROR_INVALID_WINDOW_HANDLE);
+  const LONG style = ::GetWindowLongA(globe_, GWL_EXSTYLE);
+  if (::SetWindowLongA(globe_, GWL_EXSTYLE, style | WS_EX_LAYERED) == 0) {
+    return SystemMessageText(::GetLastError());
+  }
+  return std::nullopt;
+}
+
+void Win32Platform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
+  if (globe_ == nullptr) return;
+  ++placing_;
+  ::SetWindowPos(globe_, nullptr, topLeft.X, topLeft.Y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  --placing_;
+  knownPosition_ = topLeft;
+}
+
+ScreenPoint Win32Platform::WindowPosition() {
+  RECT rect{};
+  if (globe_ == nullptr || !::GetWindowRect(globe_, &rect)) return knownPosition_;
+  return {rect.left, rect.top};
+}
+
+bool Win32Platform::Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) {
+  if (globe_ == nullptr || frame.BitCount() != 32 || frame.IsEmpty()) return false;
+  const int width = frame.Width();
+  const int height = frame.Height();
+  if (!dib_ || width != dibWidth_ || height != dibHeight_) {
+    dib_.reset();
+    dibBits_ = nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr || bits == nullptr) {
+      if (bitmap != nullptr) ::DeleteObject(bitmap);
+      return false;
+    }
+    dib_.reset(bitmap);
+    dibBits_ = bits;
+    dibWidth_ = width;
+    dibHeight_ = height;
+  }
+
+  ::GdiFlush();  // the system is done with the previous frame's pixels
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+  auto* target = static_cast<std::uint8_t*>(dibBits_);
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(target + static_cast<std::size_t>(y) * rowBytes, frame.RowAddress(y), rowBytes);
+  }
+
+  const ScreenDc screen;
+  if (screen.get() == nullptr) return false;
+  const UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
+  if (!memory) return false;
+  const Selection selection(memory.get(), dib_.get());
+  if (!selection.ok()) return false;
+
+  POINT destination{left, top};
+  SIZE size{width, height};
+  POINT source{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, constantAlpha, AC_SRC_ALPHA};
+  ++placing_;
+  const BOOL shown = ::UpdateLayeredWindow(globe_, screen.get(), &destination, &size, memory.get(), &source, 0,
+                                           &blend, ULW_ALPHA);
+  --placing_;
+  if (shown) knownPosition_ = {left, top};
+  return shown != FALSE;
+}
+
+bool Win32Platform::IsCoveredAt(int screenX, int screenY) {
+  const HWND hit = ::WindowFromPoint(POINT{screenX, screenY});
+  if (hit == nullptr || globe_ == nullptr) return true;
+  return hit != globe_ && ::GetAncestor(hit, GA_ROOT) != globe_;
+}
+
+void Win32Platform::SetWindowShape(const std::vector<ShapeRect>& shape) {
+  if (globe_ == nullptr) return;
+  // One block for the header and the rectangles, aligned as RECTs are.
+  const std::size_t headerRects = (sizeof(RGNDATAHEADER) + sizeof(RECT) - 1) / sizeof(RECT);
+  std::vector<RECT> block(headerRects + shape.size());
+  auto* data = reinterpret_cast<RGNDATA*>(block.data());
+  RECT* rects = block.data() + headerRects;
+  RECT bounds{0, 0, 0, 0};
+  std::size_t count = 0;
+  for (const ShapeRect& r : shape) {
+    if (r.Right <= r.Left || r.Bottom <= r.Top) continue;
+    const RECT rect{r.Left, r.Top, r.Right, r.Bottom};
+    rects[count++] = rect;
+    if (count == 1) {
+      bounds = rect;
+    } else {
+      bounds.left = std::min(bounds.left, rect.left);
+      bounds.top = std::min(bounds.top, rect.top);
+      bounds.right = std::max(bounds.right, rect.right);
+      bounds.bottom = std::max(bounds.bottom, rect.bottom);
+    }
+  }
+  data->rdh.dwSize = sizeof(RGNDATAHEADER);
+  data->rdh.iType = RDH_RECTANGLES;
+  data->rdh.nCount = static_cast<DWORD>(count);
+  data->rdh.nRgnSize = static_cast<DWORD>(count * sizeof(RECT));
+  data->rdh.rcBound = bounds;
+  const DWORD bytes = static_cast<DWORD>(headerRects * sizeof(RECT) + count * sizeof(RECT));
+  UniqueRegion region(::ExtCreateRegion(nullptr, bytes, data));
+  if (!region) {
+    // The slow way: one rectangle at a time.
+    region.reset(::CreateRectRgn(0, 0, 0, 0));
+    if (!region) return;
+    for (std::size_t i = 0; i < count; ++i) {
+      const UniqueRegion piece(::CreateRectRgn(rects[i].left, rects[i].top, rects[i].right, rects[i].bottom));
+      if (piece) ::CombineRgn(region.get(), region.get(), piece.get(), RGN_OR);
+    }
+  }
+  // Once set, the region is the system's.
+  if (::SetWindowRgn(globe_, region.get(), TRUE) != 0) static_cast<void>(region.release());
+}
+
+void Win32Platform::SetOwnerToDesktop() {
+  if (globe_ != nullptr) {
+    ::SetWindowLongPtrA(globe_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(::GetDesktopWindow()));
+  }
+}
+
+void Win32Platform::HideTaskbarButton() {
+  if (application_ != nullptr) ::ShowWindow(application_, SW_HIDE);
+}
+
+void Win32Platform::SetTopmost(bool topmost) {
+  if (globe_ == nullptr) return;
+  ::SetWindowPos(globe_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+TMenuItem* Win32Platform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
+  if (globe_ == nullptr) return nullptr;
+  const MenuModel model = BuildMenuModel(root);
+  const UniqueMenu menu = BuildSystemMenu(model);
+  if (!menu) return nullptr;
+  // Without the foreground the menu would not close when the user clicks
+  // elsewhere; the posted message lets it close properly afterwards.
+  ::SetForegroundWindow(globe_);
+  const BOOL command =
+      ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.X, at.Y, 0, globe_, nullptr);
+  if (globe_ != nullptr) ::PostMessageA(globe_, WM_NULL, 0, 0);
+  return model.ItemForCommand(static_cast<std::uint32_t>(command));
+}
+
+void Win32Platform::OpenWebPage(std::string_view address) {
+  const std::string target(address);
+  ::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+void Win32Platform::RequestClose() {
+  if (globe_ != nullptr) ::PostMessageA(globe_, WM_CLOSE, 0, 0);
+}
+
+int Win32Platform::Run() {
+  if (globe_ == nullptr) return 0;
+  if (!shown_) {
+    if (application_ != nullptr) ::ShowWindow(application_, SW_SHOWNOACTIVATE);
+    ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
+    shown_ = true;
+    if (events_ != nullptr) Guarded([&] { events_->Shown(); });
+  }
+  MSG message{};
+  for (;;) {
+    const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(message.wParam);
+    if (got == -1) return 1;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+// --- messages and timers -------------------------------------------------------
+
+void Win32Platform::ShowMessage(std::string_view text) {
+  const std::string message(text);
+  const HWND owner = globe_ != nullptr && ::IsWindowVisible(globe_) ? globe_ : nullptr;
+  ::MessageBoxA(owner, message.c_str(), kApplicationTitle, MB_OK);
+}
+
+std::unique_ptr<PlatformTimer> Win32Platform::StartTimer(int intervalMs, std::function<void()> tick) {
+  const UINT_PTR id = nextTimerId_++;
+  if (globe_ != nullptr && ::SetTimer(globe_, id, static_cast<UINT>(std::max(intervalMs, 1)), nullptr) != 0) {
+    timers_[id] = std::move(tick);
+  }
+  return std::make_unique<Timer>(*this, id);
+}
+
+void Win32Platform::StopTimer(UINT_PTR id) {
+  if (timers_.erase(id) != 0 && globe_ != nullptr) ::KillTimer(globe_, id);
+}
+
+// --- time, screen, command line ---------------------------------------------
+
+std::uint32_t Win32Platform::TickCount() { return ::GetTickCount(); }
+
+std::int64_t Win32Platform::PerformanceCounter() {
+  LARGE_INTEGER counter{};
+  return ::QueryPerformanceCounter(&counter) ? static_cast<std::int64_t>(counter.QuadPart) : 0;
+}
+
+double Win32Platform::LocalNow() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return EncodeDateTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                        now.wSecond + now.wMilliseconds / 1000.0);
+}
+
+std::string Win32Platform::FormatLongDate(double date) {
+  const CalendarDate day = DecodeDate(date);
+  SYSTEMTIME time{};
+  time.wYear = static_cast<WORD>(day.Year);
+  time.wMonth = static_cast<WORD>(day.Month);
+  time.wDay = static_cast<WORD>(day.Day);
+  // Day 0 (30 December 1899) was a Saturday.
+  const auto whole = static_cast<long long>(date);  // the day, as DecodeDate counts it
+  time.wDayOfWeek = static_cast<WORD>(((whole + 6) % 7 + 7) % 7);
+  if (day.Year >= 1601 && day.Year <= 30827) {
+    char text[256];
+    if (::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_LONGDATE, &time, nullptr, text, sizeof text) > 0) return text;
+  }
+  char fallback[32];
+  std::snprintf(fallback, sizeof fallback, "%04d-%02d-%02d", day.Year, day.Month, day.Day);
+  return fallback;
+}
+
+ScreenSize Win32Platform::ScreenSizeOfPrimary() {
+  return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+}
+
+ScreenSize Win32Platform::WorkAreaSize() {
+  RECT area{};
+  if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return ScreenSizeOfPrimary();
+  return {area.right - area.left, area.bottom - area.top};
+}
+
+std::string Win32Platform::FirstArgument() {
+  int count = 0;
+  LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (arguments == nullptr) return {};
+  std::string first = count > 1 ? NarrowArgument(arguments[1]) : std::string();
+  ::LocalFree(arguments);
+  return first;
+}
+
+std::string Win32Platform::ExecutablePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::unique_ptr<SettingsKey> Win32Platform::OpenSettingsKey(std::string_view path, bool create) {
+  const std::string subKey = KeyPath(path);
+  HKEY key = nullptr;
+  const LONG result =
+      create ? ::RegCreateKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 KEY_ALL_ACCESS, nullptr, &key, nullptr)
+             : ::RegOpenKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key);
+  if (result != ERROR_SUCCESS || key == nullptr) return nullptr;
+  return std::make_unique<RegistryKey>(UniqueKey(key));
+}
+
+}  // namespace nivarra

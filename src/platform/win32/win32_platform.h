@@ -1,0 +1,129 @@
+#pragma once
+// The globe on the Windows desktop: a hidden application window that
+// carries the taskbar button, and the globe itself, a borderless layered
+// popup fed with premultiplied 32-bit frames. Timers, message boxes, the
+// popup menu, the registry and the event loop are the system's own.
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace nivarra {
+
+// The title of the application window, of the globe and of message boxes.
+inline constexpr const char* kApplicationTitle = "Nivarra";
+
+class Win32Platform : public Platform {
+ public:
+  // Creates both windows, hidden. Throws std::system_error when the system
+  // refuses.
+  Win32Platform();
+  ~Win32Platform() override;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
+  HWND GlobeWindow() const { return globe_; }
+
+  std::uint32_t TickCount() override;
+  std::int64_t PerformanceCounter() override;
+  bool IsCoveredAt(int screenX, int screenY) override;
+  bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
+  double LocalNow() override;
+  std::string FormatLongDate(double date) override;
+  void ShowMessage(std::string_view text) override;
+  std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
+  std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
+  ScreenSize ScreenSizeOfPrimary() override;
+  ScreenSize WorkAreaSize() override;
+  std::string FirstArgument() override;
+  std::string ExecutablePath() override;
+
+  void SetWindowEvents(WindowEvents* events) override { events_ = events; }
+  std::optional<std::string> MakeWindowLayered() override;
+  void PlaceWindow(ScreenPoint topLeft, int width, int height) override;
+  ScreenPoint WindowPosition() override;
+  void SetWindowShape(const std::vector<ShapeRect>& shape) override;
+  void SetOwnerToDesktop() override;
+  void HideTaskbarButton() override;
+  void SetTopmost(bool topmost) override;
+  void BeginSystemMove() override;
+  TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
+  void OpenWebPage(std::string_view address) override;
+  void RequestClose() override;
+  int Run() override;
+
+ private:
+  class Timer;
+  struct GdiDeleter {
+    void operator()(void* object) const noexcept { ::DeleteObject(static_cast<HGDIOBJ>(object)); }
+  };
+  using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiDeleter>;
+
+  enum class Button { None, Left, Middle, Right };
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT ApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Runs a call into the window's logic; what it throws is shown, never
+  // passed on to the system.
+  template <class F>
+  void Guarded(F&& call);
+
+  void PressButton(Button button);
+  void TrackRightPress(POINT cursor);
+  void FollowOwnMove(POINT cursor);
+  void EndOwnMove();
+  void ReportPosition(ScreenPoint position);
+  void StopTimer(UINT_PTR id);
+
+  HINSTANCE instance_ = nullptr;
+  HWND application_ = nullptr;
+  HWND globe_ = nullptr;
+  WindowEvents* events_ = nullptr;
+
+  // The frame buffer handed to the system, kept while the size stays.
+  UniqueBitmap dib_;
+  void* dibBits_ = nullptr;
+  int dibWidth_ = 0;
+  int dibHeight_ = 0;
+
+  // Our own moves and placements are not news to the window's logic.
+  int placing_ = 0;
+  ScreenPoint knownPosition_{};
+
+  // A right press waits: a move past the drag threshold makes it a drag,
+  // a release without one a click that opens the menu.
+  bool rightPending_ = false;
+  POINT rightPressedAt_{};
+  // The button whose press is being handed to the window's logic.
+  Button pressing_ = Button::None;
+  // Middle and right drags follow the pointer here until their button
+  // goes up (the system's move loop ends on the left button only).
+  Button ownMoveButton_ = Button::None;
+  POINT ownMoveCursor_{};
+  ScreenPoint ownMoveWindow_{};
+
+  std::map<UINT_PTR, std::function<void()>> timers_;
+  UINT_PTR nextTimerId_ = 1;
+
+  bool shown_ = false;
+  bool ended_ = false;
+};
+
+}  // namespace nivarra
