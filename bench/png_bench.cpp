@@ -21,6 +21,7 @@
 #include "graphics/stream.h"
 #include "png/draw.h"
 #include "png/png_object.h"
+#include "reference_blend.h"
 
 namespace {
 
@@ -297,34 +298,6 @@ void DecodeSpng(benchmark::State& state, const DecodeInput* in) {
 
 // --- blend benchmarks ----------------------------------------------------
 
-// The plain algorithm: a fresh work buffer of the image's size, the
-// destination copied in, every pixel blended, the result copied back.
-void ReferenceBlend(const nivarra::TPNGObject& png, nivarra::PixelStore& dest, int left, int top) {
-  const int w = png.Width(), h = png.Height();
-  std::vector<std::uint8_t> work(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
-  const int x0 = std::max(0, -left), x1 = std::min(w, dest.Width() - left);
-  const int y0 = std::max(0, -top), y1 = std::min(h, dest.Height() - top);
-  if (x0 >= x1 || y0 >= y1) return;
-  const auto span = static_cast<std::size_t>(x1 - x0) * 4;
-  for (int y = y0; y < y1; ++y) {
-    std::memcpy(work.data() + (static_cast<std::size_t>(y) * w + x0) * 4, dest.RowAddress(top + y) + (left + x0) * 4,
-                span);
-  }
-  for (int y = 0; y < h; ++y) {
-    const std::uint8_t* s = png.PixelRow(y);
-    const std::uint8_t* alpha = png.AlphaRow(y);
-    std::uint8_t* d = work.data() + static_cast<std::size_t>(y) * w * 4;
-    for (int x = 0; x < w; ++x, s += 3, d += 4) {
-      const unsigned a = alpha[x];
-      for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>((s[c] * a + 255 + (255 - a) * d[c]) >> 8);
-    }
-  }
-  for (int y = y0; y < y1; ++y) {
-    std::memcpy(dest.RowAddress(top + y) + (left + x0) * 4, work.data() + (static_cast<std::size_t>(y) * w + x0) * 4,
-                span);
-  }
-}
-
 struct BlendInput {
   std::string Name;
   nivarra::TPNGObject Png;
@@ -352,7 +325,7 @@ void CheckBlendsAgree(const BlendInput& in) {
     nivarra::PixelStore ours = Backdrop();
     nivarra::PixelStore reference = Backdrop();
     nivarra::DrawBlended(in.Png, ours, left, top);
-    ReferenceBlend(in.Png, reference, left, top);
+    nivarra::bench::ReferenceBlend(in.Png, reference, left, top);
     if (!std::equal(ours.Bytes().begin(), ours.Bytes().end(), reference.Bytes().begin())) {
       Fail(in.Name + ": DrawBlended and the reference blend differ at (" + std::to_string(left) + "," +
            std::to_string(top) + ")");
@@ -371,7 +344,7 @@ void BlendOurs(benchmark::State& state, const BlendInput* in) {
 void BlendReference(benchmark::State& state, const BlendInput* in) {
   nivarra::PixelStore dest = Backdrop();
   for (auto _ : state) {
-    ReferenceBlend(in->Png, dest, in->Left, in->Top);
+    nivarra::bench::ReferenceBlend(in->Png, dest, in->Left, in->Top);
     benchmark::DoNotOptimize(dest.Bytes().data());
   }
 }

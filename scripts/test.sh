@@ -28,6 +28,7 @@ cmake --build --preset windows -j "$jobs"
 
 echo "== benchmark smoke run"
 build/native/bench/png_bench --benchmark_filter='/(161x161|flake)' --benchmark_min_time=0.01
+build/native/bench/frame_bench --benchmark_min_time=0.01
 
 echo "== fuzz (${fuzz_seconds} s)"
 cmake --preset fuzz

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "graphics/pixel_store.h"
@@ -48,13 +49,33 @@ TEST(AnimationClock, SurvivesTheTickCountWrappingAndNegativeThresholds) {
 }
 
 TEST(PremultipliedClamp, HoldsColourToAlphaAndLeavesOpaquePixels) {
-  PixelStore frame(3, 1, 32, RowOrder::TopDown);
-  std::uint8_t* p = frame.RowAddress(0);
-  const std::uint8_t pixels[12] = {200, 10, 90, 255, 200, 10, 90, 80, 7, 7, 7, 0};
-  std::copy(pixels, pixels + 12, p);
-  ClampColourToAlpha(frame);
-  const std::vector<std::uint8_t> expected = {200, 10, 90, 255, 80, 10, 80, 80, 0, 0, 0, 0};
-  EXPECT_EQ(std::vector<std::uint8_t>(p, p + 12), expected);
+  // Widths that take every path: whole groups of pixels and the rest, in
+  // a padded bottom-up store as well as a plain one.
+  for (const int width : {3, 9, 13}) {
+    for (const RowOrder order : {RowOrder::TopDown, RowOrder::BottomUp}) {
+      PixelStore frame(width, 2, 32, order);
+      std::vector<std::uint8_t> expected;
+      for (int y = 0; y < 2; ++y) {
+        std::uint8_t* p = frame.RowAddress(y);
+        for (int x = 0; x < width; ++x, p += 4) {
+          const int i = y * width + x;
+          const std::uint8_t alpha = static_cast<std::uint8_t>(i % 3 == 0 ? 255 : (i * 37) % 256);
+          const std::uint8_t colour[3] = {static_cast<std::uint8_t>(200 - i), static_cast<std::uint8_t>(i * 11),
+                                          static_cast<std::uint8_t>(90 + i)};
+          for (int k = 0; k < 3; ++k) {
+            p[k] = colour[k];
+            expected.push_back(std::min(colour[k], alpha));
+          }
+          p[3] = alpha;
+          expected.push_back(alpha);
+        }
+      }
+      ClampColourToAlpha(frame);
+      std::vector<std::uint8_t> actual;
+      for (int y = 0; y < 2; ++y) actual.insert(actual.end(), frame.RowAddress(y), frame.RowAddress(y) + width * 4);
+      EXPECT_EQ(actual, expected) << "width " << width;
+    }
+  }
 }
 
 }  // namespace

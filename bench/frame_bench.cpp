@@ -1,0 +1,423 @@
+// One frame of the globe at its heaviest snowfall: GlobeScene against the
+// plain way of composing the same frame, in which every picture is found by
+// name among the form's components and drawn through its own work buffer
+// onto a frame allocated afresh.
+//
+// Before anything is timed, both ways compose the same stretches of frames
+// from the same random seed and must agree byte for byte: at normal speed,
+// with a sky clock that fires every frame, and over an empty globe made
+// translucent, where the colour must be held to the alpha.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/base_image.h"
+#include "app/globe_form.h"
+#include "layout/loader.h"
+#include "layout/menus.h"
+#include "layout/picture.h"
+#include "platform/headless/headless_platform.h"
+#include "png/png_object.h"
+#include "reference_blend.h"
+#include "scene/date_time.h"
+#include "scene/globe_scene.h"
+#include "scene/random.h"
+
+namespace nivarra {
+void RegisterLayoutResources();
+}
+
+namespace {
+
+using namespace nivarra;
+
+constexpr std::uint32_t kStartTick = 100000;
+constexpr std::uint32_t kFramePeriodMs = 20;
+constexpr std::uint32_t kSeed = 0x5EED1207;
+// The densest snowfall the density walk reaches (500, 500 / 2 and 500 / 16
+// flakes), which the arrays of the first show (500, 300, 40) hold.
+constexpr SnowDensity kPeakSnow{500, 250, 31, 500, 0};
+constexpr int kWindowLeft = 975, kWindowTop = 724;
+
+// The empty globe with three quarters of its alpha and all of its colour:
+// frames over it have colour bytes above their alpha wherever it shows.
+PixelStore Translucent(const PixelStore& base) {
+  PixelStore translucent = base;
+  for (int y = 0; y < translucent.Height(); ++y) {
+    std::uint8_t* p = translucent.RowAddress(y);
+    for (int x = 0; x < translucent.Width(); ++x, p += 4) p[3] = static_cast<std::uint8_t>(p[3] * 3 / 4);
+  }
+  return translucent;
+}
+
+// The embedded layout and the empty globes, loaded once and only read after.
+struct Globe {
+  TfrmMain Form;
+  TPNGObject BasePng;
+  TBitmap BaseImage;
+  PixelStore TranslucentBase;
+  double Now = EncodeDateTime(2026, 12, 7, 12, 0);  // 18 days to Christmas: two digits and a label
+
+  Globe() {
+    RegisterLayoutResources();
+    InitFormFromLayout(Form);
+    const auto* tree = dynamic_cast<const TPNGObject*>(Form.Image(GlobeSlot::imgTree)->Picture().Graphic());
+    if (tree == nullptr) throw std::runtime_error("the layout's imgTree holds no PNG picture");
+    BuildBaseImage(*tree, BasePng, BaseImage);
+    TranslucentBase = Translucent(BaseImage.Store());
+    for (GlobeSlot item : {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian}) {
+      Form.MenuItem(item)->SetChecked(item == GlobeSlot::pmiChristmas);
+    }
+  }
+};
+
+const Globe& TheGlobe() {
+  static const Globe globe;
+  return globe;
+}
+
+// A desktop whose clock moves one frame period per frame.
+struct Desktop : HeadlessPlatform {
+  explicit Desktop(double now) {
+    SetTickCount(kStartTick);
+    SetLocalNow(now);
+  }
+  void NextFrame() { SetTickCount(TickCount() + kFramePeriodMs); }
+};
+
+// --- ours ------------------------------------------------------------------
+
+class OurFrames {
+ public:
+  OurFrames(const Globe& globe, const PixelStore& base, std::int32_t animationInterval)
+      : desktop_(globe.Now), scene_(globe.Form) {
+    scene_.SetBaseImage(base);
+    scene_.PrepareFirstShow();
+    scene_.Snow().SetDensity(kPeakSnow);
+    scene_.Countdown().UpdateHolidayDates(desktop_.LocalNow(),
+                                          [this](double date) { return desktop_.FormatLongDate(date); });
+    scene_.Settings = SceneSettings{animationInterval, true, 255};
+  }
+
+  const PixelStore& Compose() {
+    const PixelStore& frame = scene_.ComposeFrame(desktop_, true);
+    desktop_.NextFrame();
+    return frame;
+  }
+
+  // The whole frame of the running program: cover probe, compose, present.
+  void Render() {
+    scene_.RenderFrame(desktop_, kWindowLeft, kWindowTop);
+    desktop_.NextFrame();
+  }
+
+  const GlobeScene& Scene() const { return scene_; }
+
+ private:
+  Desktop desktop_;
+  GlobeScene scene_;
+};
+
+// --- the reference -----------------------------------------------------------
+
+// Looks name up among the form's components and blends its picture at (x, y).
+// Every picture of the layout exists and is RGBA; anything else is an error.
+void DrawNamedPicture(const TComponent& form, const std::string& name, PixelStore& frame, int x, int y) {
+  const auto* image = dynamic_cast<const TImage*>(form.FindOwnedComponent(name));
+  const auto* png = image != nullptr ? dynamic_cast<const TPNGObject*>(image->Picture().Graphic()) : nullptr;
+  if (png == nullptr) throw std::runtime_error("the layout has no PNG picture called " + name);
+  bench::ReferenceBlend(*png, frame, x, y);
+}
+
+bool MenuItemChecked(const TComponent& form, const char* name) {
+  const auto* item = dynamic_cast<const TMenuItem*>(form.FindOwnedComponent(name));
+  return item != nullptr && item->Checked();
+}
+
+// Days to or since the checked holiday; -1 with none checked.
+int DaysToChosenHoliday(const TComponent& form, const HolidayCountdown& countdown, double now) {
+  std::optional<double> date;
+  if (MenuItemChecked(form, "pmiChristmas")) date = countdown.ChristmasDate();
+  if (MenuItemChecked(form, "pmiNewYear")) date = countdown.NewYearDate();
+  if (MenuItemChecked(form, "pmiJulian")) date = countdown.JulianDate();
+  return date ? DaysBetween(now, *date) : -1;
+}
+
+class ReferenceFrames {
+ public:
+  ReferenceFrames(const Globe& globe, const PixelStore& base, std::int32_t animationInterval)
+      : form_(globe.Form), base_(base), desktop_(globe.Now), interval_(animationInterval) {
+    snow_.Allocate();
+    sky_.SetStartPositions();
+    snow_.SetDensity(kPeakSnow);
+    countdown_.UpdateHolidayDates(desktop_.LocalNow(), [this](double date) { return desktop_.FormatLongDate(date); });
+  }
+
+  PixelStore Compose() {
+    PixelStore frame = CopyOfBase();
+    const auto tick = [this] { return desktop_.TickCount(); };
+    const bool skyTick = skyClock_.Check(tick, interval_);
+    const bool spriteTick = spriteClock_.Check(tick, SpriteThreshold(interval_));
+    const auto draw = [&](const std::string& name, int x, int y) {
+      DrawNamedPicture(form_, name, frame, x, y);
+      ++draws_;
+    };
+
+    draw("imgDay", Sky::kStripX, sky_.SkyOffset());
+    draw("imgStars", 0, 0);
+    sky_.Step(skyTick, spriteTick, draw);
+    draw("imgLandscape", 0, 0);
+    const std::pair<int, const char*> layers[] = {
+        {kSnowFar, "imgHome"}, {kSnowMiddle, "imgSugrob"}, {kSnowNear, "img3"}};
+    for (const auto& [layer, cover] : layers) {
+      snow_.StepLayer(
+          layer, [&, layer = layer](int kind, int x, int y) { draw(Snowfall::SpriteName(layer, kind), x, y); },
+          true, true);
+      draw(cover, 0, 0);
+    }
+    const auto digitWidth = [this](char digit) {
+      const auto* image = dynamic_cast<const TImage*>(form_.FindOwnedComponent(std::string("d") + digit));
+      return image != nullptr ? image->Width() : 0;
+    };
+    for (const CountdownGlyph& glyph :
+         CountdownGlyphs(DaysToChosenHoliday(form_, countdown_, desktop_.LocalNow()), digitWidth)) {
+      draw(glyph.Name, glyph.X, glyph.Y);
+    }
+    ClampToAlpha(frame);
+
+    desktop_.NextFrame();
+    return frame;
+  }
+
+  long long Draws() const { return draws_; }
+  long long ClampedBytes() const { return clamped_; }
+
+ private:
+  PixelStore CopyOfBase() const {
+    PixelStore frame(base_.Width(), base_.Height(), 32, base_.Order());
+    for (int y = 0; y < base_.Height(); ++y) {
+      std::memcpy(frame.RowAddress(y), base_.RowAddress(y), static_cast<std::size_t>(base_.Width()) * 4);
+    }
+    return frame;
+  }
+
+  void ClampToAlpha(PixelStore& frame) {
+    for (int y = 0; y < frame.Height(); ++y) {
+      std::uint8_t* p = frame.RowAddress(y);
+      for (int x = 0; x < frame.Width(); ++x, p += 4) {
+        const std::uint8_t alpha = p[3];
+        if (alpha == 255) continue;
+        for (int c = 0; c < 3; ++c) {
+          clamped_ += p[c] > alpha;
+          p[c] = std::min(p[c], alpha);
+        }
+      }
+    }
+  }
+
+  const TComponent& form_;
+  const PixelStore& base_;
+  Desktop desktop_;
+  std::int32_t interval_;
+  Sky sky_;
+  Snowfall snow_;
+  HolidayCountdown countdown_;
+  AnimationClock skyClock_;
+  AnimationClock spriteClock_;
+  long long draws_ = 0;
+  long long clamped_ = 0;
+};
+
+// --- agreement -----------------------------------------------------------------
+
+// What a compared stretch went through, so that a quiet sky or a snowfall
+// without respawns cannot pass for agreement.
+struct Coverage {
+  int Frames = 0;
+  int SkyTicks = 0;
+  int SpriteTicks = 0;
+  int SunFrames = 0;
+  int SettingSunFrames = 0;
+  int MoonFrames = 0;
+  long long Respawns = 0;
+  long long ClampedBytes = 0;  // colour bytes the reference held to their alpha
+};
+
+// Flakes move down except when they start again at the top.
+long long CountRespawns(const Snowfall& snow, std::vector<double>& lastY) {
+  long long respawns = 0;
+  std::size_t i = 0;
+  for (int layer = kSnowFar; layer <= kSnowNear; ++layer) {
+    for (const SnowParticle& p : snow.Layer(layer)) {
+      if (i >= lastY.size()) lastY.push_back(p.Y);
+      respawns += p.Y < lastY[i];
+      lastY[i++] = p.Y;
+    }
+  }
+  return respawns;
+}
+
+void Record(Coverage& coverage, const GlobeScene& scene, std::vector<double>& lastY) {
+  const Sky& sky = scene.SkyState();
+  ++coverage.Frames;
+  coverage.SkyTicks += scene.SkyTicked();
+  coverage.SpriteTicks += scene.SpriteTicked();
+  coverage.SunFrames += sky.SunVisible() && sky.SkyRising();
+  coverage.SettingSunFrames += sky.SunVisible() && !sky.SkyRising();
+  coverage.MoonFrames += sky.MoonVisible();
+  coverage.Respawns += CountRespawns(scene.Snow(), lastY);
+}
+
+// The first difference between two frames, or an empty string.
+std::string FirstDifference(const PixelStore& ours, const PixelStore& reference) {
+  if (ours.Width() != reference.Width() || ours.Height() != reference.Height() || ours.BitCount() != 32) {
+    return "the frames differ in size or depth";
+  }
+  for (int y = 0; y < ours.Height(); ++y) {
+    const std::uint8_t* a = ours.RowAddress(y);
+    const std::uint8_t* b = reference.RowAddress(y);
+    for (int i = 0; i < ours.Width() * 4; ++i) {
+      if (a[i] != b[i]) {
+        return "pixel (" + std::to_string(i / 4) + "," + std::to_string(y) + ") byte " + std::to_string(i % 4) +
+               ": ours " + std::to_string(a[i]) + ", reference " + std::to_string(b[i]);
+      }
+    }
+  }
+  return {};
+}
+
+// A run of frames from a fresh scene.
+struct Stretch {
+  const char* Name;
+  const PixelStore& Base;
+  std::int32_t AnimationInterval;
+  int Frames;
+};
+
+// Composes a stretch with both ways in chunks: ours first, its frames kept,
+// then the reference from the same seed. Both draw from the one global
+// generator, so the two never run interleaved. Returns the first
+// disagreement, or an empty string.
+std::string CompareFrames(const Stretch& stretch, Coverage& coverage) {
+  constexpr int kChunk = 60;
+  const Globe& globe = TheGlobe();
+  RandomSeed() = kSeed;
+  OurFrames ours(globe, stretch.Base, stretch.AnimationInterval);
+  ReferenceFrames reference(globe, stretch.Base, stretch.AnimationInterval);
+  const int frames = stretch.Frames;
+  std::vector<PixelStore> kept;
+  std::vector<double> lastY;
+  for (int first = 0; first < frames; first += kChunk) {
+    const int count = std::min(kChunk, frames - first);
+    const std::uint32_t seedBefore = RandomSeed();
+    kept.clear();
+    for (int i = 0; i < count; ++i) {
+      kept.push_back(ours.Compose());
+      Record(coverage, ours.Scene(), lastY);
+    }
+    const std::uint32_t seedAfter = RandomSeed();
+    RandomSeed() = seedBefore;
+    for (int i = 0; i < count; ++i) {
+      const std::string difference = FirstDifference(kept[i], reference.Compose());
+      if (!difference.empty()) {
+        return std::string(stretch.Name) + ", frame " + std::to_string(first + i) + ": " + difference;
+      }
+    }
+    if (RandomSeed() != seedAfter) return std::string(stretch.Name) + ": the two ways drew different random numbers";
+  }
+  coverage.ClampedBytes += reference.ClampedBytes();
+  return {};
+}
+
+const std::int32_t kNormalInterval = SpeedTiming(SpeedLevel::Normal).AnimationInterval;
+
+// Normal speed, where the sky moves about once a second; AnimationInterval 0,
+// where both clocks fire every frame, long enough for sunrise, dusk, the
+// setting sun and the moon; and the translucent globe.
+std::string VerifyAgreement() {
+  const Globe& globe = TheGlobe();
+  const Stretch stretches[] = {
+      {"normal speed", globe.BaseImage.Store(), kNormalInterval, 120},
+      {"AnimationInterval 0", globe.BaseImage.Store(), 0, 720},
+      {"translucent globe", globe.TranslucentBase, kNormalInterval, 60},
+  };
+  Coverage coverage;
+  for (const Stretch& stretch : stretches) {
+    const std::string problem = CompareFrames(stretch, coverage);
+    if (!problem.empty()) return "ours and the reference disagree at " + problem;
+  }
+  if (coverage.SkyTicks < 2 || coverage.SpriteTicks < 2 || coverage.SunFrames == 0 ||
+      coverage.SettingSunFrames == 0 || coverage.MoonFrames == 0 || coverage.Respawns == 0 ||
+      coverage.ClampedBytes == 0) {
+    return "the compared frames missed part of the scene";
+  }
+  std::fprintf(stderr,
+               "frame_bench: %d frames identical (sky ticks %d, sprite ticks %d, frames with sun %d, setting sun %d, "
+               "moon %d; %lld respawns; %lld colour bytes held to alpha)\n",
+               coverage.Frames, coverage.SkyTicks, coverage.SpriteTicks, coverage.SunFrames,
+               coverage.SettingSunFrames, coverage.MoonFrames, coverage.Respawns, coverage.ClampedBytes);
+  return {};
+}
+
+std::string& AgreementProblem() {
+  static std::string problem;
+  return problem;
+}
+
+bool Refused(benchmark::State& state) {
+  if (AgreementProblem().empty()) return false;
+  state.SkipWithError(AgreementProblem().c_str());
+  return true;
+}
+
+// --- benchmarks ------------------------------------------------------------------
+
+void BM_Frame_ours(benchmark::State& state) {
+  if (Refused(state)) return;
+  OurFrames ours(TheGlobe(), TheGlobe().BaseImage.Store(), kNormalInterval);
+  for (auto _ : state) benchmark::DoNotOptimize(ours.Compose().Bytes().data());
+}
+
+void BM_Frame_ours_present(benchmark::State& state) {
+  if (Refused(state)) return;
+  OurFrames ours(TheGlobe(), TheGlobe().BaseImage.Store(), kNormalInterval);
+  for (auto _ : state) ours.Render();
+}
+
+void BM_Frame_reference(benchmark::State& state) {
+  if (Refused(state)) return;
+  ReferenceFrames reference(TheGlobe(), TheGlobe().BaseImage.Store(), kNormalInterval);
+  for (auto _ : state) benchmark::DoNotOptimize(reference.Compose().Bytes().data());
+  state.counters["draws"] =
+      benchmark::Counter(static_cast<double>(reference.Draws()), benchmark::Counter::kAvgIterations);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  try {
+    AgreementProblem() = VerifyAgreement();
+  } catch (const std::exception& error) {
+    AgreementProblem() = std::string("the comparison failed: ") + error.what();
+  }
+  if (!AgreementProblem().empty()) std::fprintf(stderr, "frame_bench: %s\n", AgreementProblem().c_str());
+
+  benchmark::RegisterBenchmark("BM_Frame_ours", BM_Frame_ours)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("BM_Frame_ours_present", BM_Frame_ours_present)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("BM_Frame_reference", BM_Frame_reference)->Unit(benchmark::kMicrosecond);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return AgreementProblem().empty() ? 0 : 1;
+}
