@@ -8,6 +8,7 @@ packages=(
   zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev libcairo2-dev
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+  libgtk-3-dev xvfb xdotool xcompmgr imagemagick
 )
 
 missing=()

@@ -1,0 +1,669 @@
+#include "platform/gtk/gtk_platform.h"
+
+#include <glib-unix.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+#include "graphics/pixel_store.h"
+#include "layout/menus.h"
+#include "platform/win32/menu_model.h"
+#include "scene/date_time.h"
+
+// Last: Xlib's macros (None, Status, True, ...) would clash with the headers above.
+#include <gdk/gdkx.h>
+
+namespace nivarra {
+namespace {
+
+using UniqueRegion = std::unique_ptr<cairo_region_t, ReleaseWith<cairo_region_destroy>>;
+using UniqueDateTime = std::unique_ptr<GDateTime, ReleaseWith<g_date_time_unref>>;
+using UniqueText = std::unique_ptr<gchar, ReleaseWith<g_free>>;
+using UniqueError = std::unique_ptr<GError, ReleaseWith<g_error_free>>;
+using UniqueEvent = std::unique_ptr<GdkEvent, ReleaseWith<gdk_event_free>>;
+using UniqueObject = std::unique_ptr<void, ReleaseWith<g_object_unref>>;
+
+struct XFreeDeleter {
+  void operator()(::Window* windows) const noexcept { XFree(windows); }
+};
+using UniqueXWindows = std::unique_ptr<::Window[], XFreeDeleter>;
+
+// How long a reading of the stacking order serves the cover probe: the
+// probe runs with every frame, a reading takes a round trip per window.
+constexpr std::uint32_t kStackingLifetimeMs = 250;
+
+int Rounded(double coordinate) { return static_cast<int>(std::lround(coordinate)); }
+
+GdkMonitor* PrimaryMonitor() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (display == nullptr) return nullptr;
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  return monitor != nullptr ? monitor : gdk_display_get_monitor(display, 0);
+}
+
+ScreenSize FarEdges(const GdkRectangle& area) { return {area.x + area.width, area.y + area.height}; }
+
+}  // namespace
+
+// --- message dialogs --------------------------------------------------------------
+
+UniqueWidget MakeMessageDialog(GtkWindow* parent, GtkMessageType type, std::string_view text) {
+  const UniqueText valid(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
+  UniqueWidget dialog(gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", valid.get()));
+  gtk_window_set_title(GTK_WINDOW(dialog.get()), kProgramTitle);
+  gtk_window_set_position(GTK_WINDOW(dialog.get()), GTK_WIN_POS_CENTER);
+  return dialog;
+}
+
+// --- timers --------------------------------------------------------------------------
+
+class GtkPlatform::Timer : public PlatformTimer {
+ public:
+  Timer(GtkPlatform& owner, int intervalMs, std::function<void()> tick) {
+    auto* data = new Tick{&owner, std::move(tick)};
+    // The source owns data: GLib frees it when the source goes, after a
+    // tick that is running has returned.
+    source_ = SourceHandle(g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(std::max(intervalMs, 1)),
+                                              &Timer::OnTick, data, &Timer::Free));
+  }
+
+ private:
+  struct Tick {
+    GtkPlatform* Owner;
+    std::function<void()> Call;
+  };
+  static gboolean OnTick(gpointer data) {
+    auto* tick = static_cast<Tick*>(data);
+    tick->Owner->Guarded(tick->Call);
+    return G_SOURCE_CONTINUE;
+  }
+  static void Free(gpointer data) { delete static_cast<Tick*>(data); }
+
+  SourceHandle source_;
+};
+
+// --- construction ---------------------------------------------------------------
+
+GtkPlatform::GtkPlatform(int argc, char** argv)
+    : argc_(argc),
+      argv_(argv),
+      firstArgument_(argc > 1 && argv[1] != nullptr ? argv[1] : ""),
+      settings_(DefaultSettingsLocation()),
+      loop_(g_main_loop_new(nullptr, FALSE)) {
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  if (window == nullptr) throw std::runtime_error("GTK could not create the globe window");
+  window_.reset(window);
+  GtkWindow* globe = GTK_WINDOW(window);
+  gtk_window_set_title(globe, kProgramTitle);
+  gtk_window_set_decorated(globe, FALSE);
+  gtk_window_set_resizable(globe, FALSE);
+  // A normal window without a taskbar or pager entry: window managers keep
+  // it movable and shown (some hide utility windows of inactive programs).
+  gtk_window_set_type_hint(globe, GDK_WINDOW_TYPE_HINT_NORMAL);
+  gtk_window_set_skip_taskbar_hint(globe, TRUE);
+  gtk_window_set_skip_pager_hint(globe, TRUE);
+  gtk_window_set_focus_on_map(globe, FALSE);
+  gtk_widget_set_app_paintable(window, TRUE);
+
+  screen_ = gtk_widget_get_screen(window);
+  if (GdkVisual* visual = gdk_screen_get_rgba_visual(screen_)) gtk_widget_set_visual(window, visual);
+  composited_ = gdk_screen_is_composited(screen_);
+  compositedHandler_ = g_signal_connect(screen_, "composited-changed", G_CALLBACK(&OnCompositedChanged), this);
+
+  gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON3_MOTION_MASK |
+                                    GDK_KEY_PRESS_MASK | GDK_STRUCTURE_MASK);
+  g_signal_connect(window, "draw", G_CALLBACK(&OnDraw), this);
+  g_signal_connect(window, "button-press-event", G_CALLBACK(&OnButtonPress), this);
+  g_signal_connect(window, "button-release-event", G_CALLBACK(&OnButtonRelease), this);
+  g_signal_connect(window, "motion-notify-event", G_CALLBACK(&OnMotion), this);
+  g_signal_connect(window, "key-press-event", G_CALLBACK(&OnKeyPress), this);
+  g_signal_connect(window, "configure-event", G_CALLBACK(&OnConfigure), this);
+  g_signal_connect(window, "delete-event", G_CALLBACK(&OnDeleteEvent), this);
+
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    signalWatches_.emplace_back(g_unix_signal_add(signal, &OnEndSignal, this));
+  }
+}
+
+GtkPlatform::~GtkPlatform() {
+  events_ = nullptr;
+  window_.reset();
+  if (compositedHandler_ != 0) g_signal_handler_disconnect(screen_, compositedHandler_);
+}
+
+template <class F>
+void GtkPlatform::Guarded(F&& call) noexcept {
+  try {
+    call();
+  } catch (const std::exception& error) {
+    try {
+      ShowMessage(error.what());
+    } catch (...) {
+    }
+  } catch (...) {
+    try {
+      ShowMessage("Unknown error");
+    } catch (...) {
+    }
+  }
+}
+
+// --- painting -------------------------------------------------------------------
+
+gboolean GtkPlatform::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  cairo_save(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0);
+  cairo_paint(cr);
+  if (platform.surface_) {
+    // With the source operator the constant alpha blends the frame with
+    // the cleared window, which scales it. Without a compositor nothing
+    // shows through, and a faded globe would only turn darker.
+    cairo_set_source_surface(cr, platform.surface_.get(), 0, 0);
+    cairo_paint_with_alpha(cr, platform.composited_ ? platform.alpha_ / 255.0 : 1.0);
+  }
+  cairo_restore(cr);
+  return TRUE;
+}
+
+void GtkPlatform::OnCompositedChanged(GdkScreen* screen, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  platform.composited_ = gdk_screen_is_composited(screen);
+  if (platform.window_) gtk_widget_queue_draw(platform.window_.get());
+}
+
+bool GtkPlatform::Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) {
+  if (!window_ || frame.BitCount() != 32 || frame.IsEmpty()) return false;
+  const int width = frame.Width();
+  const int height = frame.Height();
+  if (!surface_ || cairo_image_surface_get_width(surface_.get()) != width ||
+      cairo_image_surface_get_height(surface_.get()) != height) {
+    UniqueSurface made(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(made.get()) != CAIRO_STATUS_SUCCESS) return false;
+    surface_ = std::move(made);
+  }
+
+  // Both are premultiplied 32-bit pixels; cairo's are native-endian words
+  // 0xAARRGGBB, which on little-endian machines are the frame's B, G, R, A bytes.
+  cairo_surface_flush(surface_.get());
+  unsigned char* target = cairo_image_surface_get_data(surface_.get());
+  const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface_.get()));
+  if (target == nullptr) return false;
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* source = frame.RowAddress(y);
+    unsigned char* row = target + static_cast<std::size_t>(y) * stride;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(row, source, rowBytes);
+    } else {
+      for (int x = 0; x < width; ++x, source += 4) {
+        const std::uint32_t pixel = std::uint32_t{source[3]} << 24 | std::uint32_t{source[2]} << 16 |
+                                    std::uint32_t{source[1]} << 8 | source[0];
+        std::memcpy(row + static_cast<std::size_t>(x) * 4, &pixel, 4);
+      }
+    }
+  }
+  cairo_surface_mark_dirty(surface_.get());
+  alpha_ = constantAlpha;
+
+  if (width != width_ || height != height_ || ScreenPoint{left, top} != position_) {
+    PlaceWindow({left, top}, width, height);
+  }
+  gtk_widget_queue_draw(window_.get());
+  return true;
+}
+
+// --- the window -----------------------------------------------------------------
+
+std::optional<std::string> GtkPlatform::MakeWindowLayered() {
+  // The RGBA visual was chosen when the window was made; on a screen
+  // without one, or without a compositor, the globe still shows, opaque.
+  return std::nullopt;
+}
+
+void GtkPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
+  if (!window_) return;
+  GtkWindow* globe = GTK_WINDOW(window_.get());
+  if (width != width_ || height != height_) {
+    width_ = width;
+    height_ = height;
+    gtk_widget_set_size_request(window_.get(), std::max(width, 1), std::max(height, 1));
+    gtk_window_resize(globe, std::max(width, 1), std::max(height, 1));
+  }
+  // The configure event that follows is not news to the window's logic.
+  position_ = topLeft;
+  gtk_window_move(globe, topLeft.X, topLeft.Y);
+}
+
+gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  const ScreenPoint at{event->x, event->y};
+  if (at != platform.position_) {
+    platform.position_ = at;
+    if (platform.events_ != nullptr) platform.Guarded([&] { platform.events_->Moved(at); });
+  }
+  return FALSE;  // GTK's own handling follows
+}
+
+void GtkPlatform::SetWindowShape(const std::vector<ShapeRect>& shape) {
+  if (!window_) return;
+  const UniqueRegion region(cairo_region_create());
+  for (const ShapeRect& r : shape) {
+    if (r.Right <= r.Left || r.Bottom <= r.Top) continue;
+    const cairo_rectangle_int_t rect{r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top};
+    cairo_region_union_rectangle(region.get(), &rect);
+  }
+  // Both keep their own copies.
+  gtk_widget_shape_combine_region(window_.get(), region.get());
+  gtk_widget_input_shape_combine_region(window_.get(), region.get());
+}
+
+void GtkPlatform::SetOwnerToDesktop() {
+  // No owner window exists here; the hints keep the globe out of the
+  // taskbar and the pager.
+  HideTaskbarButton();
+}
+
+void GtkPlatform::HideTaskbarButton() {
+  if (!window_) return;
+  gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_.get()), TRUE);
+  gtk_window_set_skip_pager_hint(GTK_WINDOW(window_.get()), TRUE);
+}
+
+void GtkPlatform::SetTopmost(bool topmost) {
+  if (window_) gtk_window_set_keep_above(GTK_WINDOW(window_.get()), topmost);
+}
+
+// --- the mouse and the keyboard -------------------------------------------------
+
+gboolean GtkPlatform::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  // A double or triple click sends its own presses first; the extra event adds nothing.
+  if (event->type != GDK_BUTTON_PRESS) return TRUE;
+  const Press press{event->button, Rounded(event->x_root), Rounded(event->y_root), event->time};
+  if (event->button == GDK_BUTTON_SECONDARY) {
+    platform.rightPress_ = press;
+  } else if (event->button == GDK_BUTTON_PRIMARY || event->button == GDK_BUTTON_MIDDLE) {
+    platform.rightPress_.reset();
+    platform.PressForDrag(press);
+  }
+  return TRUE;
+}
+
+gboolean GtkPlatform::OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  if (!platform.rightPress_) return FALSE;
+  if ((event->state & GDK_BUTTON3_MASK) == 0) {
+    platform.rightPress_.reset();
+    return FALSE;
+  }
+  gint threshold = 8;
+  g_object_get(gtk_widget_get_settings(widget), "gtk-dnd-drag-threshold", &threshold, nullptr);
+  const int dx = std::abs(Rounded(event->x_root) - platform.rightPress_->RootX);
+  const int dy = std::abs(Rounded(event->y_root) - platform.rightPress_->RootY);
+  if (dx <= threshold && dy <= threshold) return TRUE;
+  // A drag after all, from where the button went down.
+  Press press = *platform.rightPress_;
+  press.Time = event->time;
+  platform.rightPress_.reset();
+  platform.PressForDrag(press);
+  return TRUE;
+}
+
+gboolean GtkPlatform::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  if (event->button != GDK_BUTTON_SECONDARY || !platform.rightPress_) return FALSE;
+  platform.rightPress_.reset();
+  platform.OpenContextMenu({Rounded(event->x_root), Rounded(event->y_root)});
+  return TRUE;
+}
+
+gboolean GtkPlatform::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  // The menu key, or Shift+F10 as GTK's own widgets take it.
+  const bool shiftF10 = event->keyval == GDK_KEY_F10 && (event->state & GDK_SHIFT_MASK) != 0;
+  if (event->keyval != GDK_KEY_Menu && !shiftF10) return FALSE;
+  platform.OpenContextMenu(platform.position_);
+  return TRUE;
+}
+
+void GtkPlatform::PressForDrag(const Press& press) {
+  if (events_ == nullptr) return;
+  pressing_ = press;
+  Guarded([&] { events_->MouseDown(); });
+  pressing_.reset();
+}
+
+void GtkPlatform::BeginSystemMove() {
+  // Only while a press is being handed over: the move follows that button.
+  if (!window_ || !pressing_) return;
+  gtk_window_begin_move_drag(GTK_WINDOW(window_.get()), static_cast<gint>(pressing_->Button), pressing_->RootX,
+                             pressing_->RootY, pressing_->Time);
+}
+
+void GtkPlatform::OpenContextMenu(ScreenPoint at) {
+  if (events_ != nullptr) Guarded([&] { events_->ContextMenu(at); });
+}
+
+// --- the popup menu ---------------------------------------------------------------
+
+struct GtkPlatform::MenuSession {
+  MenuModel Model;
+  UniqueLoop Loop{g_main_loop_new(nullptr, FALSE)};
+  TMenuItem* Picked = nullptr;
+
+  static void OnActivate(GtkMenuItem* item, gpointer data) {
+    auto& session = *static_cast<MenuSession*>(data);
+    const auto command = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(item), "nivarra-command"));
+    session.Picked = session.Model.ItemForCommand(command);
+  }
+  static void OnDeactivate(GtkMenuShell*, gpointer data) { g_main_loop_quit(static_cast<MenuSession*>(data)->Loop.get()); }
+
+  GtkWidget* MakeItem(const MenuEntry& entry) {
+    switch (entry.Kind) {
+      case MenuEntryKind::Separator:
+        return gtk_separator_menu_item_new();
+      case MenuEntryKind::Submenu:
+        return gtk_menu_item_new_with_label(entry.Caption.c_str());
+      case MenuEntryKind::Command:
+        break;
+    }
+    GtkWidget* item = nullptr;
+    const bool checkable = entry.RadioCheck || entry.Checked || (entry.Item != nullptr && entry.Item->AutoCheck());
+    if (checkable) {
+      item = gtk_check_menu_item_new_with_label(entry.Caption.c_str());
+      gtk_check_menu_item_set_draw_as_radio(GTK_CHECK_MENU_ITEM(item), entry.RadioCheck);
+      // Set before any handler is connected: the state shown is not a click.
+      gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), entry.Checked);
+    } else {
+      item = gtk_menu_item_new_with_label(entry.Caption.c_str());
+    }
+    if (entry.Default) {
+      const UniqueText markup(g_markup_printf_escaped("<b>%s</b>", entry.Caption.c_str()));
+      gtk_label_set_markup(GTK_LABEL(gtk_bin_get_child(GTK_BIN(item))), markup.get());
+    }
+    g_object_set_data(G_OBJECT(item), "nivarra-command", GUINT_TO_POINTER(entry.Command));
+    g_signal_connect(item, "activate", G_CALLBACK(&OnActivate), this);
+    return item;
+  }
+
+  // The GTK menu of the model; its submenus and items belong to it.
+  GtkWidget* Build() {
+    GtkWidget* root = gtk_menu_new();
+    std::vector<GtkWidget*> submenus(Model.Entries.size(), nullptr);
+    for (std::size_t i = 0; i < Model.Entries.size(); ++i) {
+      const MenuEntry& entry = Model.Entries[i];
+      GtkWidget* parent = entry.Parent < 0 ? root : submenus[static_cast<std::size_t>(entry.Parent)];
+      GtkWidget* item = MakeItem(entry);
+      if (entry.Kind == MenuEntryKind::Submenu) {
+        submenus[i] = gtk_menu_new();
+        gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), submenus[i]);
+      }
+      gtk_widget_set_sensitive(item, entry.Enabled);
+      gtk_menu_shell_append(GTK_MENU_SHELL(parent), item);
+      gtk_widget_show(item);
+    }
+    return root;
+  }
+};
+
+TMenuItem* GtkPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
+  if (!window_ || !gtk_widget_get_mapped(window_.get()) || ending_) return nullptr;
+  MenuSession session{BuildMenuModel(root)};
+  const UniqueWidget menu(session.Build());
+  gtk_menu_attach_to_widget(GTK_MENU(menu.get()), window_.get(), nullptr);
+  g_signal_connect(menu.get(), "deactivate", G_CALLBACK(&MenuSession::OnDeactivate), &session);
+
+  // At the point, whatever brought the menu up (a click or a key).
+  GdkWindow* gdkWindow = gtk_widget_get_window(window_.get());
+  gint originX = 0, originY = 0;
+  gdk_window_get_origin(gdkWindow, &originX, &originY);
+  const GdkRectangle rect{at.X - originX, at.Y - originY, 1, 1};
+  const UniqueEvent trigger(gtk_get_current_event());
+  gtk_menu_popup_at_rect(GTK_MENU(menu.get()), gdkWindow, &rect, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST,
+                         trigger.get());
+  // Without the pointer and keyboard grabs the menu does not open.
+  if (!gtk_widget_get_visible(menu.get())) return nullptr;
+
+  modals_.push_back(menu.get());
+  g_main_loop_run(session.Loop.get());
+  modals_.pop_back();
+  return session.Picked;
+}
+
+// --- closing ------------------------------------------------------------------------
+
+void GtkPlatform::RequestClose() {
+  if (closed_ || querying_) return;
+  bool close = true;
+  if (events_ != nullptr) {
+    close = false;
+    querying_ = true;
+    Guarded([&] { close = events_->CloseQuery(); });
+    querying_ = false;
+  }
+  if (close) Close();
+}
+
+gboolean GtkPlatform::OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<GtkPlatform*>(self)->RequestClose();
+  return TRUE;  // the window goes only through Close
+}
+
+gboolean GtkPlatform::OnEndSignal(gpointer self) {
+  static_cast<GtkPlatform*>(self)->EndSession();
+  return G_SOURCE_CONTINUE;
+}
+
+void GtkPlatform::EndSession() {
+  if (closed_) return;
+  ending_ = true;
+  EndModals();
+  // A close already asking saves the settings itself.
+  if (!querying_ && events_ != nullptr) {
+    querying_ = true;
+    Guarded([&] { events_->CloseQuery(); });
+    querying_ = false;
+  }
+  Close();
+}
+
+void GtkPlatform::EndModals() {
+  for (auto it = modals_.rbegin(); it != modals_.rend(); ++it) {
+    if (GTK_IS_DIALOG(*it)) {
+      gtk_dialog_response(GTK_DIALOG(*it), GTK_RESPONSE_NONE);
+    } else if (GTK_IS_MENU_SHELL(*it)) {
+      gtk_menu_shell_deactivate(GTK_MENU_SHELL(*it));
+    }
+  }
+}
+
+void GtkPlatform::Close() {
+  closed_ = true;
+  if (window_) gtk_widget_hide(window_.get());
+  g_main_loop_quit(loop_.get());
+}
+
+int GtkPlatform::Run() {
+  if (closed_) return 0;
+  if (!shown_) {
+    shown_ = true;
+    // The first show's shape, place and frame are set before the window
+    // maps, so it never appears unshaped or in the wrong place.
+    gtk_widget_realize(window_.get());
+    if (events_ != nullptr) Guarded([&] { events_->Shown(); });
+  }
+  if (!closed_) gtk_widget_show(window_.get());
+  if (!closed_) g_main_loop_run(loop_.get());
+  return 0;
+}
+
+// --- messages -------------------------------------------------------------------------
+
+void GtkPlatform::ShowMessage(std::string_view text) {
+  g_printerr("nivarra: %.*s\n", static_cast<int>(text.size()), text.data());
+  if (ending_ || !window_) return;
+  GtkWindow* parent = gtk_widget_get_mapped(window_.get()) ? GTK_WINDOW(window_.get()) : nullptr;
+  const UniqueWidget dialog = MakeMessageDialog(parent, GTK_MESSAGE_INFO, text);
+  modals_.push_back(dialog.get());
+  gtk_dialog_run(GTK_DIALOG(dialog.get()));
+  modals_.pop_back();
+}
+
+std::unique_ptr<PlatformTimer> GtkPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
+  return std::make_unique<Timer>(*this, intervalMs, std::move(tick));
+}
+
+// --- settings -------------------------------------------------------------------------
+
+std::unique_ptr<SettingsKey> GtkPlatform::OpenSettingsKey(std::string_view path, bool create) {
+  std::unique_ptr<SettingsKey> key = settings_.OpenKey(path, create);
+  if (key == nullptr && !settings_.LastError().empty() && !settingsProblemShown_) {
+    // Once: the globe goes on with its defaults, and every later attempt
+    // would say the same.
+    settingsProblemShown_ = true;
+    ShowMessage("The settings cannot be used (" + settings_.LastError() + "); the globe goes on with its defaults.");
+  }
+  return key;
+}
+
+// --- the cover probe ----------------------------------------------------------------
+
+const GtkPlatform::Stacking& GtkPlatform::CurrentStacking(GdkWindow* window) {
+  const std::uint32_t now = TickCount();
+  if (stacking_ && now - stacking_->TakenAt < kStackingLifetimeMs) return *stacking_;
+
+  Stacking reading;
+  reading.TakenAt = now;
+  GdkDisplay* display = gdk_window_get_display(window);
+  Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
+  const ::Window root = GDK_WINDOW_XID(gdk_screen_get_root_window(gdk_window_get_screen(window)));
+  gdk_x11_display_error_trap_push(display);
+
+  // Ours among the root's children: our window, or the frame a window
+  // manager put it in.
+  ::Window ours = GDK_WINDOW_XID(window);
+  for (int depth = 0; depth < 32; ++depth) {
+    ::Window rootOfTree = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(xdisplay, ours, &rootOfTree, &parent, &children, &count) == 0) {
+      ours = 0;
+      break;
+    }
+    const UniqueXWindows release(children);
+    if (parent == root || parent == 0) break;
+    ours = parent;
+  }
+  reading.Ours = ours;
+
+  ::Window rootOfTree = 0, parent = 0, *children = nullptr;
+  unsigned int count = 0;
+  if (ours != 0 && XQueryTree(xdisplay, root, &rootOfTree, &parent, &children, &count) != 0) {
+    const UniqueXWindows release(children);
+    reading.BottomToTop.reserve(count);
+    for (unsigned int i = 0; i < count; ++i) {
+      XWindowAttributes attributes{};
+      if (XGetWindowAttributes(xdisplay, children[i], &attributes) == 0) continue;  // gone meanwhile
+      const int border = 2 * attributes.border_width;
+      reading.BottomToTop.push_back(StackedWindow{children[i], attributes.x, attributes.y,
+                                                  attributes.width + border, attributes.height + border,
+                                                  attributes.map_state == IsViewable &&
+                                                      attributes.c_class == InputOutput});
+    }
+  } else {
+    reading.Ours = 0;
+  }
+  gdk_x11_display_error_trap_pop_ignored(display);
+  stacking_ = std::move(reading);
+  return *stacking_;
+}
+
+bool GtkPlatform::IsCoveredAt(int screenX, int screenY) {
+  if (!window_ || !gtk_widget_get_realized(window_.get())) return false;
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  if (!GDK_IS_X11_DISPLAY(gdk_window_get_display(window))) return false;  // cannot tell: visible
+  const Stacking& stacking = CurrentStacking(window);
+  return IsPointCovered(stacking.BottomToTop, stacking.Ours, screenX, screenY);
+}
+
+// --- time, screen, command line -----------------------------------------------------
+
+std::uint32_t GtkPlatform::TickCount() { return static_cast<std::uint32_t>(g_get_monotonic_time() / 1000); }
+
+std::int64_t GtkPlatform::PerformanceCounter() { return g_get_monotonic_time(); }
+
+double GtkPlatform::LocalNow() {
+  const UniqueDateTime now(g_date_time_new_now_local());
+  if (!now) return 0;
+  return EncodeDateTime(g_date_time_get_year(now.get()), g_date_time_get_month(now.get()),
+                        g_date_time_get_day_of_month(now.get()), g_date_time_get_hour(now.get()),
+                        g_date_time_get_minute(now.get()), g_date_time_get_seconds(now.get()));
+}
+
+std::string GtkPlatform::FormatLongDate(double date) {
+  const CalendarDate day = DecodeDate(date);
+  const UniqueDateTime local(day.Year >= 1 && day.Year <= 9999
+                                 ? g_date_time_new_local(day.Year, day.Month, day.Day, 0, 0, 0)
+                                 : nullptr);
+  if (local) {
+    if (const UniqueText text{g_date_time_format(local.get(), "%A, %-d %B %Y")}) return text.get();
+  }
+  char fallback[32];
+  std::snprintf(fallback, sizeof fallback, "%04d-%02d-%02d", day.Year, day.Month, day.Day);
+  return fallback;
+}
+
+ScreenSize GtkPlatform::ScreenSizeOfPrimary() {
+  GdkMonitor* monitor = PrimaryMonitor();
+  if (monitor == nullptr) return {};
+  GdkRectangle area{};
+  gdk_monitor_get_geometry(monitor, &area);
+  return FarEdges(area);
+}
+
+ScreenSize GtkPlatform::WorkAreaSize() {
+  GdkMonitor* monitor = PrimaryMonitor();
+  if (monitor == nullptr) return {};
+  GdkRectangle area{};
+  gdk_monitor_get_workarea(monitor, &area);
+  return FarEdges(area);
+}
+
+std::string GtkPlatform::ExecutablePath() {
+  std::string path(256, '\0');
+  for (;;) {
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (length < 0) break;
+    if (static_cast<std::size_t>(length) < path.size()) {
+      path.resize(static_cast<std::size_t>(length));
+      // A program replaced on the disk while it runs still names its path.
+      constexpr std::string_view kDeleted = " (deleted)";
+      if (path.ends_with(kDeleted)) path.resize(path.size() - kDeleted.size());
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+  if (argc_ < 1 || argv_[0] == nullptr) return {};
+  const UniqueText found(g_find_program_in_path(argv_[0]));
+  return found ? found.get() : argv_[0];
+}
+
+void GtkPlatform::OpenWebPage(std::string_view address) {
+  const std::string uri(address);
+  const UniqueObject context(gdk_display_get_app_launch_context(gdk_display_get_default()));
+  GError* error = nullptr;
+  g_app_info_launch_default_for_uri(uri.c_str(), G_APP_LAUNCH_CONTEXT(context.get()), &error);
+  const UniqueError ignored(error);
+}
+
+}  // namespace nivarra

@@ -1,0 +1,198 @@
+#pragma once
+// The globe on a Linux desktop with GTK 3: a borderless, shaped toplevel
+// with an RGBA visual, painted from the frames with cairo and seen through
+// where the frames are when a compositor runs. Timers, message dialogs, the
+// popup menu and the event loop are GLib's and GTK's; the settings live in
+// an INI file (settings_file.h). Whether other windows cover the globe is
+// read from X11's stacking order, so the program runs on X11 (through
+// XWayland in a Wayland session); on a display that cannot tell, the globe
+// counts as visible.
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/gtk/cover_probe.h"
+#include "platform/gtk/settings_file.h"
+#include "platform/platform.h"
+
+namespace nivarra {
+
+// The title of the globe window and of message dialogs.
+inline constexpr const char* kProgramTitle = "Nivarra";
+
+// Releases a C library's object with its own function.
+template <auto Release>
+struct ReleaseWith {
+  template <class T>
+  void operator()(T* object) const noexcept {
+    Release(object);
+  }
+};
+
+using UniqueWidget = std::unique_ptr<GtkWidget, ReleaseWith<gtk_widget_destroy>>;
+
+// A GLib event source (timeout, signal watch) removed when this goes.
+class SourceHandle {
+ public:
+  SourceHandle() = default;
+  explicit SourceHandle(guint id) : id_(id) {}
+  ~SourceHandle() {
+    if (id_ != 0) g_source_remove(id_);
+  }
+  SourceHandle(SourceHandle&& other) noexcept : id_(std::exchange(other.id_, 0)) {}
+  SourceHandle& operator=(SourceHandle&& other) noexcept {
+    if (this != &other) {
+      if (id_ != 0) g_source_remove(id_);
+      id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+  }
+
+ private:
+  guint id_ = 0;
+};
+
+// A message dialog with an OK button, titled with the program's name; text
+// need not be valid UTF-8.
+UniqueWidget MakeMessageDialog(GtkWindow* parent, GtkMessageType type, std::string_view text);
+
+class GtkPlatform : public Platform {
+ public:
+  // GTK must be initialised. Creates the globe window, hidden; argv[1] is
+  // the first argument. Throws std::runtime_error when GTK cannot make it.
+  GtkPlatform(int argc, char** argv);
+  ~GtkPlatform() override;
+  GtkPlatform(const GtkPlatform&) = delete;
+  GtkPlatform& operator=(const GtkPlatform&) = delete;
+
+  GtkWindow* GlobeWindow() const { return GTK_WINDOW(window_.get()); }
+
+  std::uint32_t TickCount() override;
+  std::int64_t PerformanceCounter() override;
+  bool IsCoveredAt(int screenX, int screenY) override;
+  bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
+  double LocalNow() override;
+  // The local date as "%A, %-d %B %Y" (weekday, day, month and year
+  // in the user's language): C libraries know no long date format per
+  // locale, only the short one.
+  std::string FormatLongDate(double date) override;
+  void ShowMessage(std::string_view text) override;
+  std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
+  std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
+  // The far right and bottom edges of the primary monitor and of its work
+  // area, counted from the screen's origin: the globe's logic places it
+  // against those edges and keeps stored positions inside them, so a panel
+  // at the top or a primary monitor right of another still gives the
+  // bottom right corner. Where the monitor sits at the origin and panels
+  // only at the bottom or right, these are the sizes.
+  ScreenSize ScreenSizeOfPrimary() override;
+  ScreenSize WorkAreaSize() override;
+  std::string FirstArgument() override { return firstArgument_; }
+  std::string ExecutablePath() override;
+
+  void SetWindowEvents(WindowEvents* events) override { events_ = events; }
+  std::optional<std::string> MakeWindowLayered() override;
+  void PlaceWindow(ScreenPoint topLeft, int width, int height) override;
+  ScreenPoint WindowPosition() override { return position_; }
+  void SetWindowShape(const std::vector<ShapeRect>& shape) override;
+  void SetOwnerToDesktop() override;
+  void HideTaskbarButton() override;
+  void SetTopmost(bool topmost) override;
+  void BeginSystemMove() override;
+  TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
+  void OpenWebPage(std::string_view address) override;
+  void RequestClose() override;
+  int Run() override;
+
+ private:
+  class Timer;
+  struct MenuSession;
+  using UniqueSurface = std::unique_ptr<cairo_surface_t, ReleaseWith<cairo_surface_destroy>>;
+  using UniqueLoop = std::unique_ptr<GMainLoop, ReleaseWith<g_main_loop_unref>>;
+
+  // A button press that may start a drag of the window.
+  struct Press {
+    guint Button = 0;
+    int RootX = 0;
+    int RootY = 0;
+    guint32 Time = 0;
+  };
+
+  // The top-level windows as last read from the X server.
+  struct Stacking {
+    std::vector<StackedWindow> BottomToTop;
+    std::uint64_t Ours = 0;
+    std::uint32_t TakenAt = 0;
+  };
+
+  // Runs a call into the window's logic; what it throws is shown, never
+  // passed on through GTK's C code.
+  template <class F>
+  void Guarded(F&& call) noexcept;
+
+  // Signal handlers of the window.
+  static gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer self);
+  static gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self);
+  static gboolean OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self);
+  static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self);
+  static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
+  static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self);
+  static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self);
+  static void OnCompositedChanged(GdkScreen* screen, gpointer self);
+  static gboolean OnEndSignal(gpointer self);
+
+  // The press reaches the window's logic as the start of a drag.
+  void PressForDrag(const Press& press);
+  void OpenContextMenu(ScreenPoint at);
+  // The session ends (SIGTERM, SIGINT, SIGHUP): the settings are saved and
+  // the program goes, whatever CloseQuery says; messages go to stderr only.
+  void EndSession();
+  void Close();
+  // Ends the open menus and message dialogs, innermost first.
+  void EndModals();
+  const Stacking& CurrentStacking(GdkWindow* window);
+
+  int argc_;
+  char** argv_;
+  std::string firstArgument_;
+  WindowEvents* events_ = nullptr;
+  SettingsFileStore settings_;
+  bool settingsProblemShown_ = false;
+
+  UniqueLoop loop_;
+  UniqueSurface surface_;
+  std::uint8_t alpha_ = 255;
+  bool composited_ = false;
+  ScreenPoint position_{};
+  int width_ = 0;
+  int height_ = 0;
+
+  std::optional<Press> pressing_;  // the press being handed to MouseDown
+  std::optional<Press> rightPress_;  // a right press not yet a click or a drag
+
+  std::optional<Stacking> stacking_;
+
+  // Menus and message dialogs running their own loops, innermost last.
+  std::vector<GtkWidget*> modals_;
+
+  bool shown_ = false;
+  bool closed_ = false;
+  bool querying_ = false;
+  bool ending_ = false;
+
+  GdkScreen* screen_ = nullptr;
+  gulong compositedHandler_ = 0;
+  std::vector<SourceHandle> signalWatches_;
+  // Last, so it goes first: no handler runs on a half-destroyed platform.
+  UniqueWidget window_;
+};
+
+}  // namespace nivarra
