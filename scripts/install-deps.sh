@@ -9,6 +9,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   libgtk-3-dev xvfb xdotool xcompmgr imagemagick
+  wine wine64 x11-utils
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything from scratch and runs every test: the native and the
-# sanitizer builds with their unit tests, the Windows cross-build, a short
-# benchmark smoke run and a short fuzz run.
+# sanitizer builds with their unit tests, the Windows cross-build and its
+# program end to end under Wine, a short benchmark smoke run and a short
+# fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +26,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan
 echo "== windows (cross-build)"
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
+
+echo "== windows program under Wine (end to end)"
+tests/wine/e2e.sh build/windows/src/app/Nivarra.exe
 
 echo "== benchmark smoke run"
 build/native/bench/png_bench --benchmark_filter='/(161x161|flake)' --benchmark_min_time=0.01

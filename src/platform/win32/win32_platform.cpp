@@ -265,8 +265,8 @@ Win32Platform::Win32Platform() : instance_(::GetModuleHandleA(nullptr)) {
     }
   }
 
-  // The application window: no size, in the middle of the screen; shown, it
-  // would carry the program's taskbar button.
+  // The application window: no size, in the middle of the screen, never
+  // shown; shown, it would carry the program's taskbar button.
   application_ = ::CreateWindowExA(0, kApplicationClass, kApplicationTitle,
                                    WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                                    ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
@@ -275,8 +275,11 @@ Win32Platform::Win32Platform() : instance_(::GetModuleHandleA(nullptr)) {
 
   // The globe: a borderless popup owned by the application window until it
   // is given to the desktop. A tool window never gets a taskbar button of
-  // its own.
-  globe_ = ::CreateWindowExA(WS_EX_TOOLWINDOW, kGlobeClass, kApplicationTitle, WS_POPUP, 0, 0, 0, 0,
+  // its own. The system menu (Alt+Space; its Close closes like Exit) also
+  // makes X11 desktops under Wine manage the window from the start: a
+  // window they only take over when it is first activated is mapped anew
+  // then, which cancels the menu that activated it.
+  globe_ = ::CreateWindowExA(WS_EX_TOOLWINDOW, kGlobeClass, kApplicationTitle, WS_POPUP | WS_SYSMENU, 0, 0, 0, 0,
                              application_, nullptr, instance_, this);
   if (globe_ == nullptr) {
     const DWORD error = ::GetLastError();
@@ -693,7 +696,8 @@ void Win32Platform::RequestClose() {
 int Win32Platform::Run() {
   if (globe_ == nullptr) return 0;
   if (!shown_) {
-    if (application_ != nullptr) ::ShowWindow(application_, SW_SHOWNOACTIVATE);
+    // The application window stays hidden: the globe never shows a taskbar
+    // button, not even until the show sequence hides it.
     ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
     shown_ = true;
     if (events_ != nullptr) Guarded([&] { events_->Shown(); });

@@ -1,0 +1,613 @@
+#!/usr/bin/env python3
+"""The globe under Wine, checked from outside: where it appears, what it
+shows and what it leaves alone, its menu, transparency, dragging, closing
+(Exit and the end of the session) with the settings it writes, restarts,
+the "add" argument, autostart and a stored value of the wrong type.
+
+Run by e2e.sh, which provides the X server, the Wine prefix and the probe.
+Prints one line per check and exits non-zero when one fails."""
+
+import datetime
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import screen  # noqa: E402
+
+EXE = os.environ["NIVARRA_EXE"]
+PROBE = os.environ["NIVARRA_PROBE"]
+FRAMEBUFFER = os.path.join(os.environ["NIVARRA_FBDIR"], "Xvfb_screen0")
+OUT = os.environ["NIVARRA_E2E_OUT"]
+WORK = os.environ["NIVARRA_E2E_WORK"]
+SOURCE = os.environ["NIVARRA_SOURCE_DIR"]
+CPU_SECONDS = int(os.environ.get("NIVARRA_E2E_CPU", "0") or 0)
+
+SETTINGS_KEY = r"HKCU\Software\Nivarra"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+WIDTH, HEIGHT = 300, 260
+SETTINGS = ["OnTop", "TrVal", "Top", "Left", "iCountdown", "iSpeed", "isSnowOn"]
+FIFTY_PERCENT_ALPHA = 255 - 22 * 5
+
+
+# --- reporting ------------------------------------------------------------------
+
+failures = []
+
+
+def check(name, ok, detail=""):
+    print(f"{'PASS' if ok else 'FAIL'} {name}{': ' + detail if detail else ''}", flush=True)
+    if not ok:
+        failures.append(name)
+    return ok
+
+
+def info(text):
+    print(f"INFO {text}", flush=True)
+
+
+# --- the desktop ----------------------------------------------------------------
+
+class Result:
+    def __init__(self, returncode, stdout):
+        self.returncode = returncode
+        self.stdout = stdout
+
+
+def run(args, env=None, timeout=60):
+    """Runs a command and returns its result; the output goes through a
+    file, since processes Wine starts on the way (its services) inherit
+    pipes and keep them open long after the command has ended."""
+    with tempfile.TemporaryFile(mode="w+", errors="replace") as out:
+        try:
+            code = subprocess.run(args, stdout=out, stderr=subprocess.DEVNULL, env=env, timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            code = -1
+        out.seek(0)
+        return Result(code, out.read())
+
+
+def xdotool(*args):
+    run(["xdotool", *[str(a) for a in args]])
+
+
+def keys(*names):
+    xdotool("key", "--delay", 150, *names)
+
+
+def grab():
+    return screen.read_framebuffer(FRAMEBUFFER)
+
+
+def save(image, name):
+    path = os.path.join(OUT, name)
+    image.save_png(path)
+    return path
+
+
+def visible_windows():
+    """The program's mapped X windows: (id, left, top, width, height)."""
+    ids = run(["xdotool", "search", "--onlyvisible", "--class", "nivarra"]).stdout.split()
+    windows = []
+    for wid in ids:
+        text = run(["xwininfo", "-id", wid]).stdout
+        values = {}
+        for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+            m = re.search(re.escape(key) + r":\s+(-?\d+)", text)
+            values[key] = int(m.group(1)) if m else 0
+        windows.append((wid, values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"],
+                        values["Height"]))
+    return windows
+
+
+def globe_window():
+    for w in visible_windows():
+        if w[3:] == (WIDTH, HEIGHT):
+            return w
+    return None
+
+
+def wait_for(condition, timeout, step=0.05):
+    end = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value or time.monotonic() > end:
+            return value
+        time.sleep(step)
+
+
+def wine(*args, env=None):
+    return run(["wine", *args], env=env)
+
+
+def probe(*args):
+    values = {}
+    for line in wine(PROBE, *[str(a) for a in args]).stdout.splitlines():
+        key, _, value = line.partition("=")
+        values.setdefault(key.strip(), value.strip())
+    return values
+
+
+def reg_query(key):
+    """name -> (type, data) of the key's values; None when the key is missing."""
+    result = wine("reg", "query", key)
+    if result.returncode != 0:
+        return None
+    values = {}
+    for line in result.stdout.splitlines():
+        m = re.match(r"\s+(\S+)\s+(REG_\w+)\s*(.*)$", line)
+        if m:
+            values[m.group(1)] = (m.group(2), m.group(3).strip())
+    return values
+
+
+def windows_path(path):
+    return wine("winepath", "-w", path).stdout.strip()
+
+
+# --- the globe's outline ----------------------------------------------------
+
+MASK = screen.read_mask(os.path.join(SOURCE, "assets", "art", "imgMask.bmp"))
+
+
+def erode(outside, margin):
+    """Pixels of the globe at least margin pixels away from any outside pixel."""
+    h, w = len(outside), len(outside[0])
+    near = [[False] * w for _ in range(h)]
+    for y in range(h):
+        for x in range(w):
+            if outside[y][x]:
+                for yy in range(max(0, y - margin), min(h, y + margin + 1)):
+                    row = near[yy]
+                    for xx in range(max(0, x - margin), min(w, x + margin + 1)):
+                        row[xx] = True
+    return [(x, y) for y in range(h) for x in range(w) if not near[y][x]]
+
+
+OUTSIDE = [(x, y) for y in range(HEIGHT) for x in range(WIDTH) if MASK[y][x]]
+INSIDE = erode(MASK, 3)
+SAMPLE = INSIDE[::max(1, len(INSIDE) // 40)]  # a few inside points to watch for the first frame
+
+
+def difference(image, background, left, top, points):
+    """Mean colour distance between the screen and the empty desktop."""
+    total = 0
+    for x, y in points:
+        a = image.pixel(left + x, top + y)
+        b = background.pixel(left + x, top + y)
+        total += abs(a[0] - b[0]) + abs(a[1] - b[1]) + abs(a[2] - b[2])
+    return total / max(1, len(points))
+
+
+# --- the program ----------------------------------------------------------------
+
+class Globe:
+    """One run of the program."""
+
+    launch_times = []
+
+    def __init__(self, *args, trace_menu=False):
+        self.log_path = os.path.join(WORK, f"run-{time.monotonic_ns()}.log")
+        env = dict(os.environ)
+        if trace_menu:
+            env["WINEDEBUG"] = "trace+menu"  # Wine logs every menu item it is given
+        self.log = open(self.log_path, "w")
+        self.started = time.monotonic()
+        self.process = subprocess.Popen(["wine", EXE, *args], stdout=self.log, stderr=subprocess.STDOUT, env=env)
+
+    def wait_shown(self, background, timeout=30):
+        """Waits for the window and its first drawn frame; returns the window."""
+        peek = screen.PixelPeek(FRAMEBUFFER)
+
+        def drawn():
+            window = globe_window()
+            if window is None:
+                return None
+            _, left, top, _, _ = window
+            points = [(left + x, top + y) for x, y in SAMPLE]
+            now = peek.pixels(points)
+            before = [background.pixel(x, y) for x, y in points]
+            changed = sum(1 for a, b in zip(now, before) if a != b)
+            return window if changed >= len(points) * 0.8 else None
+
+        window = wait_for(drawn, timeout, step=0.01)
+        if window:
+            Globe.launch_times.append(time.monotonic() - self.started)
+        return window
+
+    def linux_pid(self):
+        """The process that runs the program (the loader becomes it)."""
+        def find():
+            for pid in [self.process.pid] + [p for p in os.listdir("/proc") if p.isdigit()]:
+                try:
+                    with open(f"/proc/{pid}/cmdline", "rb") as f:
+                        if b"Nivarra.exe" in f.read():
+                            return int(pid)
+                except OSError:
+                    pass
+            return None
+        return find()
+
+    def wait_exit(self, timeout=15):
+        try:
+            self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return False
+        return wait_for(lambda: globe_window() is None and self.linux_pid() is None, 5)
+
+    def kill(self):
+        if self.process.poll() is None:
+            wine("taskkill", "/f", "/im", "Nivarra.exe")
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+        self.log.close()
+
+    def menu_log(self):
+        self.log.flush()
+        with open(self.log_path, errors="replace") as f:
+            return f.read()
+
+
+def point_in(window, x, y):
+    return window[1] + x, window[2] + y
+
+
+def open_menu(window, at=(150, 90)):
+    """Right-clicks the globe; returns the menu's window."""
+    before = {w[0] for w in visible_windows()}
+    x, y = point_in(window, *at)
+    xdotool("mousemove", x, y, "click", 3)
+    return wait_for(lambda: next((w for w in visible_windows() if w[0] not in before), None), 5)
+
+
+def close_menus():
+    keys("Escape", "Escape", "Escape", "Escape")
+    wait_for(lambda: all(w[3:] == (WIDTH, HEIGHT) for w in visible_windows()), 3)
+
+
+def choose_exit(window):
+    if not open_menu(window):
+        return False
+    keys("Up", "Return")  # from no selection, Up wraps to the last item
+    return True
+
+
+def drag(window, by, button=1):
+    x, y = point_in(window, 150, 120)
+    xdotool("mousemove", x, y, "mousedown", button)
+    steps = 10
+    for i in range(1, steps + 1):
+        time.sleep(0.03)
+        xdotool("mousemove", x + by[0] * i // steps, y + by[1] * i // steps)
+    time.sleep(0.1)
+    xdotool("mouseup", button)
+
+
+# --- the menu as Wine was given it -----------------------------------------------
+
+ITEM = re.compile(r"set_menu_item_info to: \{ (.*?)\s*\}$")
+
+
+def menu_items(log):
+    """The last popup menu built: (caption, type flags, state flags) per item."""
+    items = []
+    for line in log.splitlines():
+        m = ITEM.search(line)
+        if not m:
+            continue
+        fields = dict(re.findall(r'(\w+)=(L"(?:[^"\\]|\\.)*"|\S+?)(?:,|$)', m.group(1)))
+        text = fields.get("Text", "")
+        text = text[2:-1] if text.startswith('L"') else text
+        kinds = set(fields.get("fType", "").split("+")) - {""}
+        states = set(fields.get("State", "").split("+")) - {""}
+        items.append((text, kinds, states))
+    starts = [i for i, item in enumerate(items) if item[0] == "More Christmas stuff..."]
+    return items[starts[-1]:] if starts else []
+
+
+def expected_menu():
+    radio, sub, sep = {"radio"}, {"pop"}, {"sep"}
+    items = [("More Christmas stuff...", set(), {"default"}), ("", sep, set()),
+             ("Speed of animation", sub, set()), ("Slow", radio, set()), ("Normal", radio, {"check"}),
+             ("Fast", radio, set()), ("Quickly", radio, set()),
+             ("Countdown", sub, set()), ("Christmas - *", radio, {"check"}), ("New Year - *", radio, set()),
+             ("Julian Christmas - *", radio, set()),
+             ("Options", sub, set()), ("Snow (for slow PC)", set(), {"check"}), ("Transparent", sub, set())]
+    items += [(f"{n}%", radio, {"check"} if n == 0 else set()) for n in range(0, 100, 10)]
+    items += [("Always OnTop", set(), {"check"}), ("Start Nivarra when I start Windows", set(), {"check"}),
+              ("", sep, set()), ("Exit", set(), set())]
+    return items
+
+
+def check_holiday_date(caption, prefix, month, day):
+    """The caption's date: the right day of the month, a true weekday, and
+    at most a year ahead."""
+    text = caption[len(prefix):]
+    try:
+        date = datetime.datetime.strptime(text, "%A, %B %d, %Y").date()
+    except ValueError:
+        return False, f"{caption!r} has no long date"
+    today = datetime.date.today()
+    ok = (date.month, date.day) == (month, day) and date.strftime("%A") == text.split(",")[0] and \
+        today - datetime.timedelta(days=1) <= date <= today + datetime.timedelta(days=366)
+    return ok, caption
+
+
+# --- the checks ---------------------------------------------------------------------
+
+def main():
+    background = grab()
+    exe_windows_path = windows_path(EXE)
+
+    # First start: no settings yet.
+    globe = Globe(trace_menu=True)
+    window = globe.wait_shown(background)
+    if not check("first start shows the globe", window is not None, f"{Globe.launch_times[-1]:.2f} s to the first frame"
+                 if window else "no window with a drawn frame within 30 s"):
+        globe.kill()
+        return
+    info_globe = probe("globe")
+    work_w, work_h = (int(v) for v in info_globe.get("workarea", "0 0").split())
+    expected = (work_w - 305, work_h - 260)
+    check("placed at the bottom right of the work area", window[1:3] == expected,
+          f"at {window[1:3]}, expected {expected} for a work area of {work_w}x{work_h}")
+    exstyle = int(info_globe.get("exstyle", "0"), 16)
+    check("layered, topmost, owned by the desktop, no visible application window",
+          exstyle & 0x80000 and exstyle & 0x8 and info_globe.get("owner_is_desktop") == "1" and
+          info_globe.get("application_visible") == "0",
+          f"exstyle {exstyle:08x}, owner is desktop {info_globe.get('owner_is_desktop')}, application window "
+          f"visible {info_globe.get('application_visible')}")
+
+    no_box = probe("message")
+    check("no message at the first start", no_box.get("boxes") == "0", f"{no_box.get('text', '')!r}")
+
+    time.sleep(0.5)
+    shot = grab()
+    save(shot, "desktop.png")
+    _, left, top, _, _ = window
+    save(shot.crop(left - 300, top - 160, WIDTH + 305, HEIGHT + 160), "wine-globe.png")
+    outside_drawn = [(x, y) for x, y in OUTSIDE if shot.pixel(left + x, top + y) != background.pixel(left + x, top + y)]
+    check("nothing drawn outside the outline", not outside_drawn,
+          f"{len(outside_drawn)} of {len(OUTSIDE)} outside pixels differ from the desktop" +
+          (f", first at {outside_drawn[0]}" if outside_drawn else ""))
+    ring = [(x, y) for x in range(-3, WIDTH + 3) for y in (-3, -2, -1, HEIGHT, HEIGHT + 1, HEIGHT + 2)
+            if 0 <= left + x < shot.width and 0 <= top + y < shot.height]
+    ring += [(x, y) for y in range(HEIGHT) for x in (-3, -2, -1, WIDTH, WIDTH + 1, WIDTH + 2)
+             if 0 <= left + x < shot.width]
+    ring_drawn = sum(1 for x, y in ring if shot.pixel(left + x, top + y) != background.pixel(left + x, top + y))
+    check("nothing drawn around the window", ring_drawn == 0, f"{ring_drawn} of {len(ring)} pixels around it differ")
+    inside_drawn = sum(1 for x, y in INSIDE if shot.pixel(left + x, top + y) != background.pixel(left + x, top + y))
+    check("the scene fills the outline", inside_drawn >= 0.97 * len(INSIDE),
+          f"{inside_drawn} of {len(INSIDE)} inside pixels drawn")
+    opaque = difference(shot, background, left, top, INSIDE)
+    time.sleep(1.0)
+    later = grab()
+    moving = sum(1 for x, y in INSIDE if later.pixel(left + x, top + y) != shot.pixel(left + x, top + y))
+    check("the scene animates", moving > 50, f"{moving} inside pixels changed within a second")
+
+    # The menu on a right click.
+    menu = open_menu(window)
+    if check("a right click opens the menu", menu is not None,
+             f"menu window {menu[3]}x{menu[4]} at ({menu[1]}, {menu[2]})" if menu else "no menu window"):
+        check("menu size plausible", 120 <= menu[3] <= 500 and 100 <= menu[4] <= 300, f"{menu[3]}x{menu[4]}")
+        time.sleep(0.3)
+        items = menu_items(globe.menu_log())
+        wanted = expected_menu()
+        mismatches = []
+        for i, want in enumerate(wanted):
+            got = items[i] if i < len(items) else None
+            if got is None:
+                mismatches.append(f"#{i} missing ({want[0]!r})")
+                continue
+            caption_ok = got[0] == want[0] or (want[0].endswith("*") and got[0].startswith(want[0][:-1]))
+            if not caption_ok or not want[1] <= got[1] or got[2] != want[2]:
+                mismatches.append(f"#{i} {got} instead of {want}")
+        if len(items) > len(wanted):
+            mismatches.append(f"{len(items) - len(wanted)} more items")
+        check("menu items: captions, submenus, separators, radio items, checks, default", not mismatches,
+              "; ".join(mismatches[:4]) if mismatches else f"{len(items)} items")
+        for prefix, month, day in (("Christmas - ", 12, 25), ("New Year - ", 1, 1), ("Julian Christmas - ", 1, 7)):
+            caption = next((c for c, _, _ in items if c.startswith(prefix)), "")
+            ok, detail = check_holiday_date(caption, prefix, month, day) if caption else (False, "missing")
+            check(f"menu shows the date of {prefix.split(' -')[0]}", ok, detail)
+        keys("Down", "Down", "Down", "Right")  # the countdown submenu, with the dates
+        dates = wait_for(lambda: [w for w in visible_windows() if w[3:] != (WIDTH, HEIGHT) and w != menu], 3)
+        time.sleep(0.3)
+        shot_menu = grab()
+        save(shot_menu.crop(max(0, left - 420), max(0, top - 160), WIDTH + 440, HEIGHT + 180), "wine-menu.png")
+        check("the countdown submenu is wide enough for its dates", bool(dates) and dates[0][3] >= 220,
+              f"{dates[0][3]}x{dates[0][4]}" if dates else "no submenu window")
+        close_menus()
+
+    # 50% transparency through the keyboard.
+    if open_menu(window):
+        keys("Down", "Down", "Down", "Down", "Right", "Down", "Right", "Down", "Down", "Down", "Down", "Down")
+        time.sleep(0.3)
+        save(grab().crop(max(0, left - 420), max(0, top - 160), WIDTH + 440, HEIGHT + 180), "menu-transparent.png")
+        keys("Return")
+    time.sleep(0.8)
+    faint_shot = grab()
+    save(faint_shot.crop(left - 20, top - 20, WIDTH + 40, HEIGHT + 40), "globe-50.png")
+    faint = difference(faint_shot, background, left, top, INSIDE)
+    ratio = faint / opaque if opaque else 0
+    check("50% makes the globe fainter", abs(ratio - FIFTY_PERCENT_ALPHA / 255) < 0.08,
+          f"distance from the desktop {opaque:.1f} -> {faint:.1f}, ratio {ratio:.3f} "
+          f"(constant alpha {FIFTY_PERCENT_ALPHA}/255 = {FIFTY_PERCENT_ALPHA / 255:.3f})")
+
+    # Drags: the left button through the system's move loop, the right one
+    # held back until it moves (then no menu opens).
+    target = (left - 300, top - 200)
+    drag(window, (-300, -200))
+    moved = wait_for(lambda: (lambda w: w if w and w[1:3] == target else None)(globe_window()), 3)
+    check("a drag moves the globe", moved is not None,
+          f"now at {(globe_window() or window)[1:3]}, expected {target}")
+    window = globe_window() or window
+    target = (window[1] + 100, window[2] + 50)
+    drag(window, (100, 50), button=3)
+    moved = wait_for(lambda: (lambda w: w if w and w[1:3] == target else None)(globe_window()), 3)
+    time.sleep(0.3)
+    others = [w for w in visible_windows() if w[3:] != (WIDTH, HEIGHT)]
+    check("a drag with the right button moves it and opens no menu", moved is not None and not others,
+          f"now at {(globe_window() or window)[1:3]}, expected {target}; {len(others)} other windows")
+    close_menus()
+    window = globe_window() or window
+
+    # Exit from the menu writes everything.
+    choose_exit(window)
+    check("Exit ends the program", globe.wait_exit(), "")
+    globe.kill()
+    values = reg_query(SETTINGS_KEY) or {}
+    typed = {name: values.get(name, ("missing", ""))[0] for name in SETTINGS}
+    check("Exit writes every setting as REG_DWORD", all(t == "REG_DWORD" for t in typed.values()),
+          ", ".join(f"{k} {v}" for k, v in typed.items()))
+    numbers = {name: int(values[name][1], 16) for name in SETTINGS if name in values and values[name][0] == "REG_DWORD"}
+    want = {"OnTop": 1, "TrVal": 5, "Left": target[0], "Top": target[1], "iCountdown": 0, "iSpeed": 1, "isSnowOn": 1}
+    check("the written values are the globe's state", numbers == want, f"{numbers}")
+    run_value = (reg_query(RUN_KEY) or {}).get("Nivarra")
+    check("autostart is written as REG_SZ with the program's path",
+          run_value is not None and run_value[0] == "REG_SZ" and run_value[1] == exe_windows_path,
+          f"{run_value}, expected {exe_windows_path!r}")
+
+    # A restart restores the place and the transparency.
+    globe = Globe()
+    window = globe.wait_shown(background)
+    restored = window is not None and window[1:3] == target
+    check("a restart restores the position", restored, f"at {window[1:3] if window else None}, expected {target}")
+    if window:
+        time.sleep(0.5)
+        again = difference(grab(), background, window[1], window[2], INSIDE) / opaque
+        check("a restart restores the transparency", abs(again - FIFTY_PERCENT_ALPHA / 255) < 0.08,
+              f"ratio {again:.3f}")
+
+    # The end of the session saves as Exit does.
+    wine("reg", "delete", SETTINGS_KEY, "/f")
+    # Without --shutdown wineboot would go on to start the Run key's programs.
+    wine("wineboot", "--end-session", "--shutdown")
+    check("the end of the session ends the program", globe.wait_exit(), "")
+    globe.kill()
+    values = reg_query(SETTINGS_KEY) or {}
+    typed = {name: values.get(name, ("missing", ""))[0] for name in SETTINGS}
+    check("the end of the session writes every setting", all(t == "REG_DWORD" for t in typed.values()),
+          ", ".join(f"{k} {v}" for k, v in typed.items()))
+
+    # "add" puts the globe somewhere at random; then autostart is switched off.
+    globe = Globe("add")
+    window = globe.wait_shown(background)
+    if check("started with add", window is not None):
+        x, y = window[1:3]
+        check("add places it elsewhere within the work area",
+              (x, y) != target and 0 <= x < work_w - 305 and 0 <= y < work_h - 260, f"at {(x, y)}")
+        if open_menu(window):
+            keys("Down", "Down", "Down", "Down", "Down", "Return")  # "Start Nivarra when I start Windows"
+            time.sleep(0.3)
+        choose_exit(window)
+        check("Exit after add", globe.wait_exit())
+    globe.kill()
+    run_values = reg_query(RUN_KEY) or {}
+    check("unchecking autostart deletes the Run value", "Nivarra" not in run_values,
+          f"Run key holds {sorted(run_values)}")
+
+    # A stored value of the wrong type.
+    wine("reg", "add", SETTINGS_KEY, "/v", "iSpeed", "/t", "REG_SZ", "/d", "x", "/f")
+    globe = Globe()
+    box = wait_for(lambda: (lambda p: p if p.get("boxes", "0") != "0" else None)(probe("message")), 30, step=0.2)
+    check("a value of the wrong type is reported", box is not None and box.get("text") == "Invalid data type for 'iSpeed'",
+          f"box titled {box.get('title')!r}: {box.get('text')!r}" if box else "no message box")
+    if box:
+        shot = grab()
+        save(shot, "wrong-type.png")
+        ok = [int(v) for v in box.get("ok", "0 0 0 0").split()]
+        xdotool("mousemove", ok[0] + ok[2] // 2, ok[1] + ok[3] // 2, "click", 1)
+    window = globe.wait_shown(background)
+    check("the globe still appears after the error", window is not None,
+          f"at {window[1:3]}" if window else "no globe")
+    if window:
+        choose_exit(window)
+        check("Exit after the error", globe.wait_exit())
+    globe.kill()
+    values = reg_query(SETTINGS_KEY) or {}
+    check("the close repairs the value's type", values.get("iSpeed", ("missing",))[0] == "REG_DWORD",
+          f"iSpeed {values.get('iSpeed')}")
+
+    times = Globe.launch_times
+    if times:
+        info("launch to first frame (warm wineserver): " + ", ".join(f"{t:.2f}" for t in times) + " s")
+    if CPU_SECONDS:
+        measure_cpu(background)
+
+
+# --- optional: what the program costs ---------------------------------------------------
+
+def cpu_ticks(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime + stime
+
+
+def wineserver_pid():
+    prefix = ("WINEPREFIX=" + os.environ["WINEPREFIX"]).encode()
+    for pid in (p for p in os.listdir("/proc") if p.isdigit()):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                if b"wineserver" not in f.read():
+                    continue
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if prefix in f.read().split(b"\0"):
+                    return int(pid)
+        except OSError:
+            pass
+    return None
+
+
+def measure(globe, seconds):
+    """CPU use in % of one core: the program, wineserver, the X server and
+    the compositor."""
+    pids = {"program": globe.linux_pid(), "wineserver": wineserver_pid(),
+            "Xvfb": int(os.environ.get("NIVARRA_XVFB_PID", "0")) or None,
+            "xcompmgr": int(os.environ.get("NIVARRA_XCOMPMGR_PID", "0")) or None}
+    pids = {name: pid for name, pid in pids.items() if pid}
+    start = {name: cpu_ticks(pid) for name, pid in pids.items()}
+    time.sleep(seconds)
+    return {name: 100.0 * (cpu_ticks(pid) - start[name]) / os.sysconf("SC_CLK_TCK") / seconds
+            for name, pid in pids.items()}
+
+
+def measure_cpu(background):
+    place = (400, 300)
+    for name, snow, cover in (("Normal speed, full snow", 1, False), ("snow off", 0, False),
+                              ("covered by another window", 1, True)):
+        for value_name, value in (("iSpeed", 1), ("isSnowOn", snow), ("TrVal", 0), ("Left", place[0]),
+                                  ("Top", place[1])):
+            wine("reg", "add", SETTINGS_KEY, "/v", value_name, "/t", "REG_DWORD", "/d", str(value), "/f")
+        globe = Globe()
+        window = globe.wait_shown(background)
+        cover_process = None
+        if cover:
+            cover = [place[0] - 10, place[1] - 10, WIDTH + 20, HEIGHT + 20, CPU_SECONDS + 10]
+            cover_process = subprocess.Popen(["wine", PROBE, "cover", *[str(v) for v in cover]],
+                                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(3)
+        if window:
+            use = measure(globe, CPU_SECONDS)
+            info(f"CPU over {CPU_SECONDS} s, {name}: " +
+                 ", ".join(f"{who} {percent:.1f} %" for who, percent in use.items()) + " of one core")
+        if cover_process:
+            cover_process.kill()
+            cover_process.wait()
+        wine("wineboot", "--end-session", "--shutdown")
+        globe.wait_exit()
+        globe.kill()
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    finally:
+        if failures:
+            print(f"{len(failures)} check(s) failed: {', '.join(failures)}")
+    sys.exit(1 if failures else 0)
