@@ -18,6 +18,9 @@ cmake --preset native
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
+echo "== Linux program end to end (Xvfb, bare and with a compositor)"
+tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
+
 echo "== asan"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
