@@ -436,7 +436,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 LRESULT Win32Platform::ApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
-      // Closing the program's button closes the globe.
+      // A close meant for the program (from a task list) closes the globe.
       RequestClose();
       return 0;
     case WM_NCDESTROY: {

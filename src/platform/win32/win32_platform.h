@@ -1,8 +1,9 @@
 #pragma once
-// The globe on the Windows desktop: a hidden application window that
-// carries the taskbar button, and the globe itself, a borderless layered
-// popup fed with premultiplied 32-bit frames. Timers, message boxes, the
-// popup menu, the registry and the event loop are the system's own.
+// The globe on the Windows desktop: the program's own application window,
+// which would carry its taskbar button but is never shown, and the globe
+// itself, a borderless layered popup fed with premultiplied 32-bit frames.
+// Timers, message boxes, the popup menu, the registry and the event loop
+// are the system's own.
 
 #ifndef NOMINMAX
 #define NOMINMAX
