@@ -424,6 +424,17 @@ def main():
               f"{dates[0][3]}x{dates[0][4]}" if dates else "no submenu window")
         close_menus()
 
+    # The menu key, once the globe has the focus (after a click), opens the
+    # menu at the window's top-left corner.
+    xdotool("mousemove", *point_in(window, 150, 120), "click", 1)
+    time.sleep(0.3)
+    before = {w[0] for w in visible_windows()}
+    keys("Menu")
+    menu = wait_for(lambda: next((w for w in visible_windows() if w[0] not in before), None), 3)
+    check("the menu key opens the menu at the window's corner", menu is not None and menu[1:3] == window[1:3],
+          f"menu at {menu[1:3]}, globe at {window[1:3]}" if menu else "no menu window")
+    close_menus()
+
     # 50% transparency through the keyboard.
     if open_menu(window):
         keys("Down", "Down", "Down", "Down", "Right", "Down", "Right", "Down", "Down", "Down", "Down", "Down")
