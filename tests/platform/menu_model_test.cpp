@@ -17,7 +17,7 @@
 #include "layout/loader.h"
 #include "layout/menus.h"
 #include "layout/reader.h"
-#include "platform/win32/menu_model.h"
+#include "platform/menu_model.h"
 
 namespace nivarra {
 namespace {

@@ -16,7 +16,7 @@
 
 #include "graphics/pixel_store.h"
 #include "layout/menus.h"
-#include "platform/win32/menu_model.h"
+#include "platform/menu_model.h"
 #include "scene/date_time.h"
 
 // Last: Xlib's macros (None, Status, True, ...) would clash with the headers above.

@@ -11,7 +11,7 @@
 
 #include "graphics/pixel_store.h"
 #include "layout/menus.h"
-#include "platform/win32/menu_model.h"
+#include "platform/menu_model.h"
 #include "scene/date_time.h"
 
 namespace nivarra {

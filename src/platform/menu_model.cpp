@@ -1,4 +1,4 @@
-#include "platform/win32/menu_model.h"
+#include "platform/menu_model.h"
 
 #include <algorithm>
 
