@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "layout/loader.h"
+#include "platform/guarded_call.h"
 
 namespace nivarra {
 
@@ -44,17 +45,7 @@ bool GlobeApp::CloseQuery() {
   return ok && canClose;
 }
 
-bool GlobeApp::Guarded(const std::function<void()>& f) {
-  try {
-    f();
-    return true;
-  } catch (const std::exception& error) {
-    platform_.ShowMessage(error.what());
-  } catch (...) {
-    platform_.ShowMessage("Unknown error");
-  }
-  return false;
-}
+bool GlobeApp::Guarded(const std::function<void()>& f) { return GuardedCall(platform_, f); }
 
 void GlobeApp::BindTimer(TTimer& timer) {
   const std::size_t index = timers_.size();

@@ -16,6 +16,7 @@
 
 #include "graphics/pixel_store.h"
 #include "layout/menus.h"
+#include "platform/guarded_call.h"
 #include "platform/menu_model.h"
 #include "scene/date_time.h"
 
@@ -83,7 +84,7 @@ class GtkPlatform::Timer : public PlatformTimer {
   };
   static gboolean OnTick(gpointer data) {
     auto* tick = static_cast<Tick*>(data);
-    tick->Owner->Guarded(tick->Call);
+    GuardedCall(*tick->Owner, tick->Call);
     return G_SOURCE_CONTINUE;
   }
   static void Free(gpointer data) { delete static_cast<Tick*>(data); }
@@ -138,23 +139,6 @@ GtkPlatform::~GtkPlatform() {
   events_ = nullptr;
   window_.reset();
   if (compositedHandler_ != 0) g_signal_handler_disconnect(screen_, compositedHandler_);
-}
-
-template <class F>
-void GtkPlatform::Guarded(F&& call) noexcept {
-  try {
-    call();
-  } catch (const std::exception& error) {
-    try {
-      ShowMessage(error.what());
-    } catch (...) {
-    }
-  } catch (...) {
-    try {
-      ShowMessage("Unknown error");
-    } catch (...) {
-    }
-  }
 }
 
 // --- painting -------------------------------------------------------------------
@@ -250,7 +234,7 @@ gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer
   const ScreenPoint at{event->x, event->y};
   if (at != platform.position_) {
     platform.position_ = at;
-    if (platform.events_ != nullptr) platform.Guarded([&] { platform.events_->Moved(at); });
+    if (platform.events_ != nullptr) GuardedCall(platform, [&] { platform.events_->Moved(at); });
   }
   return FALSE;  // GTK's own handling follows
 }
@@ -340,7 +324,7 @@ gboolean GtkPlatform::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) 
 void GtkPlatform::PressForDrag(const Press& press) {
   if (events_ == nullptr) return;
   pressing_ = press;
-  Guarded([&] { events_->MouseDown(); });
+  GuardedCall(*this, [&] { events_->MouseDown(); });
   pressing_.reset();
 }
 
@@ -352,7 +336,7 @@ void GtkPlatform::BeginSystemMove() {
 }
 
 void GtkPlatform::OpenContextMenu(ScreenPoint at) {
-  if (events_ != nullptr) Guarded([&] { events_->ContextMenu(at); });
+  if (events_ != nullptr) GuardedCall(*this, [&] { events_->ContextMenu(at); });
 }
 
 // --- the popup menu ---------------------------------------------------------------
@@ -449,7 +433,7 @@ void GtkPlatform::RequestClose() {
   if (events_ != nullptr) {
     close = false;
     querying_ = true;
-    Guarded([&] { close = events_->CloseQuery(); });
+    GuardedCall(*this, [&] { close = events_->CloseQuery(); });
     querying_ = false;
   }
   if (close) Close();
@@ -472,7 +456,7 @@ void GtkPlatform::EndSession() {
   // A close already asking saves the settings itself.
   if (!querying_ && events_ != nullptr) {
     querying_ = true;
-    Guarded([&] { events_->CloseQuery(); });
+    GuardedCall(*this, [&] { events_->CloseQuery(); });
     querying_ = false;
   }
   Close();
@@ -501,7 +485,7 @@ int GtkPlatform::Run() {
     // The first show's shape, place and frame are set before the window
     // maps, so it never appears unshaped or in the wrong place.
     gtk_widget_realize(window_.get());
-    if (events_ != nullptr) Guarded([&] { events_->Shown(); });
+    if (events_ != nullptr) GuardedCall(*this, [&] { events_->Shown(); });
   }
   if (!closed_) gtk_widget_show(window_.get());
   if (!closed_) g_main_loop_run(loop_.get());

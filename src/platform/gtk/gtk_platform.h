@@ -133,11 +133,6 @@ class GtkPlatform : public Platform {
     std::uint32_t TakenAt = 0;
   };
 
-  // Runs a call into the window's logic; what it throws is shown, never
-  // passed on through GTK's C code.
-  template <class F>
-  void Guarded(F&& call) noexcept;
-
   // Signal handlers of the window.
   static gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer self);
   static gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self);

@@ -11,6 +11,7 @@
 
 #include "graphics/pixel_store.h"
 #include "layout/menus.h"
+#include "platform/guarded_call.h"
 #include "platform/menu_model.h"
 #include "scene/date_time.h"
 
@@ -315,23 +316,6 @@ LRESULT CALLBACK Win32Platform::WindowProc(HWND window, UINT message, WPARAM wPa
   return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-template <class F>
-void Win32Platform::Guarded(F&& call) {
-  try {
-    call();
-  } catch (const std::exception& error) {
-    try {
-      ShowMessage(error.what());
-    } catch (...) {
-    }
-  } catch (...) {
-    try {
-      ShowMessage("Unknown error");
-    } catch (...) {
-    }
-  }
-}
-
 LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_LBUTTONDOWN:
@@ -360,7 +344,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         rightPending_ = false;
         ::ReleaseCapture();
         const POINT at = CursorOf(globe_, lParam);
-        if (events_ != nullptr) Guarded([&] { events_->ContextMenu({at.x, at.y}); });
+        if (events_ != nullptr) GuardedCall(*this, [&] { events_->ContextMenu({at.x, at.y}); });
       }
       return 0;
     case WM_MBUTTONUP:
@@ -375,7 +359,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       // is handled at its release above.
       if (lParam == -1 && events_ != nullptr) {
         const ScreenPoint at = WindowPosition();
-        Guarded([&] { events_->ContextMenu(at); });
+        GuardedCall(*this, [&] { events_->ContextMenu(at); });
       }
       return 0;
     case WM_WINDOWPOSCHANGED: {
@@ -390,7 +374,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       const auto found = timers_.find(wParam);
       if (found != timers_.end()) {
         const std::function<void()> tick = found->second;  // the tick may stop its own timer
-        Guarded(tick);
+        GuardedCall(*this, tick);
       }
       return 0;
     }
@@ -398,7 +382,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       bool close = true;
       if (events_ != nullptr) {
         close = false;
-        Guarded([&] { close = events_->CloseQuery(); });
+        GuardedCall(*this, [&] { close = events_->CloseQuery(); });
       }
       if (close) ::DestroyWindow(globe_);
       return 0;
@@ -409,7 +393,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       bool close = true;
       if (events_ != nullptr) {
         close = false;
-        Guarded([&] { close = events_->CloseQuery(); });
+        GuardedCall(*this, [&] { close = events_->CloseQuery(); });
       }
       return close ? TRUE : FALSE;
     }
@@ -459,7 +443,7 @@ void Win32Platform::PressButton(Button button) {
   }
   if (events_ == nullptr || ownMoveButton_ != Button::None) return;
   pressing_ = button;
-  Guarded([&] { events_->MouseDown(); });
+  GuardedCall(*this, [&] { events_->MouseDown(); });
   pressing_ = Button::None;
 }
 
@@ -477,7 +461,7 @@ void Win32Platform::TrackRightPress(POINT cursor) {
   ::ReleaseCapture();
   if (events_ == nullptr) return;
   pressing_ = Button::Right;
-  Guarded([&] { events_->MouseDown(); });
+  GuardedCall(*this, [&] { events_->MouseDown(); });
   pressing_ = Button::None;
 }
 
@@ -526,7 +510,7 @@ void Win32Platform::ReportPosition(ScreenPoint position) {
   }
   if (position == knownPosition_) return;
   knownPosition_ = position;
-  if (events_ != nullptr) Guarded([&] { events_->Moved(position); });
+  if (events_ != nullptr) GuardedCall(*this, [&] { events_->Moved(position); });
 }
 
 // --- the window -------------------------------------------------------------
@@ -700,7 +684,7 @@ int Win32Platform::Run() {
     // button, not even until the show sequence hides it.
     ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
     shown_ = true;
-    if (events_ != nullptr) Guarded([&] { events_->Shown(); });
+    if (events_ != nullptr) GuardedCall(*this, [&] { events_->Shown(); });
   }
   MSG message{};
   for (;;) {

@@ -81,11 +81,6 @@ class Win32Platform : public Platform {
   LRESULT GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT ApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-  // Runs a call into the window's logic; what it throws is shown, never
-  // passed on to the system.
-  template <class F>
-  void Guarded(F&& call);
-
   void PressButton(Button button);
   void TrackRightPress(POINT cursor);
   void FollowOwnMove(POINT cursor);
