@@ -223,8 +223,11 @@ class Globe:
         def find():
             for pid in [self.process.pid] + [p for p in os.listdir("/proc") if p.isdigit()]:
                 try:
+                    # Only the program itself: Wine's loader takes the exe's
+                    # path as its first argument, while scripts that merely
+                    # name the exe (this run's own shell) have it later.
                     with open(f"/proc/{pid}/cmdline", "rb") as f:
-                        if b"Nivarra.exe" in f.read():
+                        if f.read().split(b"\0")[0].endswith(b"Nivarra.exe"):
                             return int(pid)
                 except OSError:
                     pass
