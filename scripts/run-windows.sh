@@ -39,32 +39,17 @@ shot="$root/build/wine-run/globe.png"
 mkdir -p "$(dirname "$shot")"
 work="$(mktemp -d /tmp/nivarra-run.XXXXXX)"
 export WINEPREFIX="$work/prefix"
-xvfb_pid=""
-xcompmgr_pid=""
+VIRTUAL_SCREEN_PIDS=()
 cleanup() {
   set +e
   [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1 && wineserver -w >/dev/null 2>&1
-  [ -n "$xcompmgr_pid" ] && kill "$xcompmgr_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  for pid in "${VIRTUAL_SCREEN_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-display=""
-for n in $(seq 91 140); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "No free X display number" >&2; exit 1; }
-export DISPLAY="$display"
-mkdir -p "$work/fb"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset -fbdir "$work/fb" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  xwininfo -root >/dev/null 2>&1 && break
-  sleep 0.05
-done
-xcompmgr >/dev/null 2>&1 &
-xcompmgr_pid=$!
+source scripts/lib/virtual-screen.sh
+start_virtual_screen "$work/fb" 91
 
 echo "No display: running Nivarra on a virtual screen for $seconds s (preparing a Wine prefix first)"
 wine wineboot --init >/dev/null 2>&1

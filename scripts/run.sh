@@ -27,30 +27,18 @@ seconds="${NIVARRA_RUN_SECONDS:-5}"
 shot="$root/build/run/globe.png"
 mkdir -p "$(dirname "$shot")"
 work="$(mktemp -d /tmp/nivarra-run.XXXXXX)"
+VIRTUAL_SCREEN_PIDS=()
 pids=()
 cleanup() {
   set +e
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${pids[@]}" "${VIRTUAL_SCREEN_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   wait 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-display=""
-for n in $(seq 141 190); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "No free X display number" >&2; exit 1; }
-export DISPLAY="$display"
-mkdir -p "$work/fb"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset -fbdir "$work/fb" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  xwininfo -root >/dev/null 2>&1 && break
-  sleep 0.05
-done
-xcompmgr >/dev/null 2>&1 &
-pids+=($!)
+source scripts/lib/virtual-screen.sh
+start_virtual_screen "$work/fb" 141
 
 echo "No display: running Nivarra on a virtual screen for $seconds s"
 XDG_CONFIG_HOME="$work/config" "$program" "$@" &
