@@ -70,20 +70,13 @@ void TfrmMain::InitLayeredWindow() {
 }
 
 void TfrmMain::SetTransparency(std::uint8_t alpha) {
-  // Frames wait while the empty globe is rebuilt (a message box on the way
-  // lets timer ticks through).
-  rebuilding_ = true;
+  // Without an empty globe the scene composes nothing, so timer ticks let
+  // through by a message box on the way draw no frame until it is rebuilt.
   scene_->ClearBaseImage();
   baseImage_.reset();
   basePng_.reset();
   scene_->Settings.TransparencyAlpha = alpha;
-  try {
-    InitLayeredWindow();
-  } catch (...) {
-    rebuilding_ = false;
-    throw;
-  }
-  rebuilding_ = false;
+  InitLayeredWindow();
 }
 
 void TfrmMain::FormShow(const TEventArgs&) {
@@ -102,7 +95,7 @@ void TfrmMain::FormShow(const TEventArgs&) {
 }
 
 void TfrmMain::RenderFrame() {
-  if (!shown_ || rebuilding_ || scene_ == nullptr) return;
+  if (!shown_ || scene_ == nullptr) return;
   scene_->RenderFrame(*platform_, Left(), Top());
 }
 

@@ -120,7 +120,6 @@ class TfrmMain : public TForm {
   std::unique_ptr<TPNGObject> basePng_;
   std::unique_ptr<TBitmap> baseImage_;
   bool shown_ = false;
-  bool rebuilding_ = false;
 };
 
 }  // namespace nivarra
