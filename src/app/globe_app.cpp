@@ -1,6 +1,7 @@
 #include "app/globe_app.h"
 
 #include <exception>
+#include <string>
 
 #include "layout/loader.h"
 #include "platform/guarded_call.h"
@@ -11,6 +12,9 @@ GlobeApp::GlobeApp(Platform& platform) : platform_(platform) {
   form_.AttachPlatform(platform);
   platform.SetWindowEvents(this);
   InitFormFromLayout(form_);
+  if (const std::string caption = platform.AutostartCaption(); !caption.empty()) {
+    form_.MenuItem(GlobeSlot::pmiStartUp)->SetCaption(caption);
+  }
   platform.PlaceWindow({form_.Left(), form_.Top()}, form_.Width(), form_.Height());
   for (GlobeSlot slot : {GlobeSlot::TimerGarland, GlobeSlot::timerCountSnow}) BindTimer(*form_.Timer(slot));
   Guarded([&] { Fire(form_.OnCreate, TEventArgs{.Sender = &form_}); });
@@ -33,11 +37,21 @@ void GlobeApp::MouseDown() {
 void GlobeApp::ContextMenu(ScreenPoint at) {
   Guarded([&] {
     if (form_.PopupMenu == nullptr) return;
-    if (TMenuItem* chosen = platform_.TrackPopupMenu(form_.PopupMenu->Items(), at)) chosen->Click();
+    if (TMenuItem* chosen = platform_.TrackPopupMenu(form_.PopupMenu->Items(), at)) {
+      chosen->Click();
+      form_.UserChanged(chosen);
+    }
   });
 }
 
-void GlobeApp::Moved(ScreenPoint topLeft) { form_.SetBounds(topLeft.X, topLeft.Y, form_.Width(), form_.Height()); }
+void GlobeApp::Moved(ScreenPoint topLeft) {
+  form_.SetBounds(topLeft.X, topLeft.Y, form_.Width(), form_.Height());
+  Guarded([&] { form_.UserChanged(nullptr); });
+}
+
+void GlobeApp::MonitorsChanged() {
+  Guarded([&] { form_.MonitorsChanged(); });
+}
 
 bool GlobeApp::CloseQuery() {
   bool canClose = true;
@@ -61,6 +75,7 @@ void GlobeApp::BindTimer(TTimer& timer) {
 }
 
 int RunGlobe(Platform& platform) {
+  if (!platform.ClaimRunningGlobe(platform.FirstArgument() != "add")) return 0;
   GlobeApp app(platform);
   return app.Run();
 }

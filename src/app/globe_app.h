@@ -29,6 +29,7 @@ class GlobeApp : public WindowEvents {
   void MouseDown() override;
   void ContextMenu(ScreenPoint at) override;
   void Moved(ScreenPoint topLeft) override;
+  void MonitorsChanged() override;
   bool CloseQuery() override;
 
  private:
@@ -43,7 +44,9 @@ class GlobeApp : public WindowEvents {
   std::vector<std::unique_ptr<PlatformTimer>> timers_;
 };
 
-// GlobeApp on platform, run until the window has closed. Returns the exit code.
+// GlobeApp on platform, run until the window has closed; a plain start
+// while another globe runs brings that one to the front and ends at once.
+// Returns the exit code.
 int RunGlobe(Platform& platform);
 
 }  // namespace nivarra

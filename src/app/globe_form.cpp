@@ -92,6 +92,13 @@ void TfrmMain::FormShow(const TEventArgs&) {
   platform_->SetOwnerToDesktop();
   shown_ = true;
   RenderFrame();
+  if (loadProblems_.empty()) {
+    FinishStart();
+  } else {
+    // Said once the globe stands on the screen, so the user sees what the
+    // message is about.
+    startReport_ = platform_->StartTimer(kStartReportDelayMs, [this] { FinishStart(); });
+  }
 }
 
 void TfrmMain::RenderFrame() {
@@ -110,7 +117,18 @@ void TfrmMain::FormMouseDown(const TEventArgs&) {
 }
 
 void TfrmMain::FormCloseQuery(const TEventArgs& args) {
-  if (platform_ != nullptr) SaveSettings();
+  if (platform_ != nullptr) {
+    closing_ = true;
+    saveTimer_.reset();
+    startReport_.reset();
+    // The program ends even when the settings cannot be written: the user
+    // is told, and keeping the globe would only ask the same again.
+    try {
+      SaveSettings();
+    } catch (const std::exception& error) {
+      platform_->ShowMessage(error.what());
+    }
+  }
   if (args.CanClose != nullptr) *args.CanClose = true;
 }
 
@@ -129,7 +147,10 @@ void TfrmMain::pmiOnTopClick(const TEventArgs&) {
 }
 
 void TfrmMain::pmiExitClick(const TEventArgs&) {
-  if (platform_ != nullptr) platform_->RequestClose();
+  if (platform_ == nullptr) return;
+  // Gone from the screen at once; saving and the rest follow.
+  platform_->HideWindow();
+  platform_->RequestClose();
 }
 
 void TfrmMain::pmiSnowClick(const TEventArgs&) {

@@ -4,9 +4,12 @@
 // globe every frame starts from, the constant alpha, the scene.
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "layout/controls.h"
 #include "layout/form.h"
@@ -16,6 +19,7 @@
 namespace nivarra {
 class GlobeScene;
 class Platform;
+class PlatformTimer;
 class TBitmap;
 class TPNGObject;
 }  // namespace nivarra
@@ -51,6 +55,11 @@ enum class GlobeSlot {
 
 inline constexpr int kGlobeSlotCount = static_cast<int>(GlobeSlot::Count);
 inline constexpr int kGlobeHandlerCount = 28;
+
+// A change the user made is saved this long after the last one of a burst.
+inline constexpr int kSaveDelayMs = 500;
+// How long after the first show the message about unusable settings comes.
+inline constexpr int kStartReportDelayMs = 200;
 
 // Where the settings live in the user's store.
 inline constexpr std::string_view kSettingsKeyPath = "Software\\Nivarra";
@@ -95,8 +104,17 @@ class TfrmMain : public TForm {
   // the menu; a value that cannot be read is reported and its default used.
   void LoadSettings();
   // Writes every setting and the autostart value; raises ESettingsError
-  // when a value cannot be written.
+  // when a value cannot be written. Until the start has finished only the
+  // values read from the store or changed by the user are written.
   void SaveSettings();
+  // The user changed what item stands for (a menu command), or the
+  // window's place (item empty): saved soon, once per burst of changes.
+  void UserChanged(const TMenuItem* item);
+  // The monitors changed: a globe left on none moves to the nearest place
+  // that fits one.
+  void MonitorsChanged();
+  // Whether the start, with its report of unusable settings, is over.
+  bool StartFinished() const { return startFinished_; }
   // One frame of the scene at the window's place; nothing until the window
   // has been shown, nor while the empty globe is being rebuilt.
   void RenderFrame();
@@ -114,12 +132,29 @@ class TfrmMain : public TForm {
   void ApplySpeed(GlobeSlot item, int framePeriodMs, std::int32_t animationInterval);
   void CheckOnly(GlobeSlot item);
 
+  // The values of the store, for knowing which have been read or set.
+  enum class Stored { OnTop, TrVal, Top, Left, iCountdown, iSpeed, isSnowOn, RunValue, Count };
+  void Know(Stored value) { known_.set(static_cast<std::size_t>(value)); }
+  bool Known(Stored value) const { return known_.test(static_cast<std::size_t>(value)); }
+  // After the show sequence: reports the values that could not be used,
+  // once the globe is visible, then counts the start as finished.
+  void FinishStart();
+  void SaveInBackground();
+
   std::array<TComponent*, kGlobeSlotCount> slots_{};
   Platform* platform_ = nullptr;
   std::unique_ptr<GlobeScene> scene_;
   std::unique_ptr<TPNGObject> basePng_;
   std::unique_ptr<TBitmap> baseImage_;
   bool shown_ = false;
+
+  std::bitset<static_cast<std::size_t>(Stored::Count)> known_;
+  bool startFinished_ = false;
+  std::vector<std::string> loadProblems_;
+  std::unique_ptr<PlatformTimer> startReport_;
+  std::unique_ptr<PlatformTimer> saveTimer_;
+  bool saveFailureShown_ = false;
+  bool closing_ = false;  // the close has saved; nothing is written after it
 };
 
 }  // namespace nivarra

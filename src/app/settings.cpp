@@ -1,7 +1,9 @@
 #include "app/settings.h"
 
+#include <algorithm>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/globe_form.h"
 #include "layout/bitmap.h"
@@ -61,15 +63,49 @@ void WriteStoredString(SettingsKey* key, std::string_view name, std::string_view
   WriteStored(key, name, [&](SettingsKey& k) { k.WriteString(name, value); });
 }
 
-StartPlacement PlaceAtStart(std::optional<std::int32_t> storedLeft, std::optional<std::int32_t> storedTop,
-                            ScreenSize screen, ScreenSize workArea, int width, int height) {
-  if (!storedLeft || !storedTop) {
-    return StartPlacement{{workArea.Width - width - 5, workArea.Height - height}, true};
+bool PlaceFitsMonitor(ScreenPoint place, const ScreenRect& monitor) {
+  return place.X >= monitor.Left - 70 && place.X <= monitor.Right - 30 && place.Y >= monitor.Top - 140 &&
+         place.Y <= monitor.Bottom - 30;
+}
+
+bool PlaceFitsSomeMonitor(ScreenPoint place, std::span<const ScreenRect> monitors) {
+  return std::ranges::any_of(monitors, [&](const ScreenRect& m) { return PlaceFitsMonitor(place, m); });
+}
+
+ScreenPoint NearestFittingPlace(ScreenPoint place, std::span<const ScreenRect> monitors) {
+  ScreenPoint best = place;
+  std::int64_t bestDistance = -1;
+  for (const ScreenRect& m : monitors) {
+    const ScreenPoint fit{std::clamp(place.X, m.Left - 70, std::max(m.Left - 70, m.Right - 30)),
+                          std::clamp(place.Y, m.Top - 140, std::max(m.Top - 140, m.Bottom - 30))};
+    const std::int64_t dx = fit.X - place.X, dy = fit.Y - place.Y;
+    const std::int64_t distance = dx * dx + dy * dy;
+    if (bestDistance < 0 || distance < bestDistance) {
+      best = fit;
+      bestDistance = distance;
+    }
   }
-  ScreenPoint place{*storedLeft, *storedTop};
+  return best;
+}
+
+StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate storedTop,
+                            std::span<const ScreenRect> monitors, ScreenSize screen, ScreenSize workArea, int width,
+                            int height) {
+  const ScreenPoint standard{workArea.Width - width - 5, workArea.Height - height};
+  if (!storedLeft.Exists || !storedTop.Exists) return StartPlacement{standard, true};
+  ScreenPoint place{storedLeft.Value.value_or(standard.X), storedTop.Value.value_or(standard.Y)};
+  if (PlaceFitsSomeMonitor(place, monitors)) return StartPlacement{place, false};
   if (place.X < -70 || place.X > screen.Width - 30) place.X = 550;
   if (place.Y < -140 || place.Y > screen.Height - 30) place.Y = 350;
   return StartPlacement{place, false};
+}
+
+std::string UnusableSettingsMessage(std::span<const std::string> problems) {
+  std::string text;
+  for (const std::string& problem : problems) text += problem + "\n";
+  text += problems.size() == 1 ? "\nThe default value is used instead and will be saved."
+                               : "\nThe default values are used instead and will be saved.";
+  return text;
 }
 
 void TfrmMain::RunItemHandler(GlobeSlot item) {
@@ -82,26 +118,28 @@ void TfrmMain::LoadSettings() {
   int speedLevel = kDefaultSpeedLevel;
   int transparencyLevel = kDefaultTransparencyLevel;
   int countdownTarget = 0;
-  std::optional<std::int32_t> storedLeft, storedTop;
+  loadProblems_.clear();
 
   {
     const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, true);
-    // A value that cannot be read is reported and keeps its default; the
-    // rest still loads, so the globe always appears.
-    const auto read = [&](std::string_view name) -> std::optional<std::int32_t> {
-      if (key == nullptr || !key->ValueExists(name)) return std::nullopt;
+    // A value that cannot be read keeps its default and is reported once
+    // the globe is visible; the rest still loads.
+    const auto read = [&](std::string_view name, Stored value) -> StoredCoordinate {
+      if (key == nullptr || !key->ValueExists(name)) return {};
       try {
-        return ReadStoredInteger(*key, name);
+        StoredCoordinate stored{true, ReadStoredInteger(*key, name)};
+        if (stored.Value) Know(value);
+        return stored;
       } catch (const ESettingsError& error) {
-        platform_->ShowMessage(error.what());
-        return std::nullopt;
+        loadProblems_.emplace_back(error.what());
+        return StoredCoordinate{true, std::nullopt};
       }
     };
-    if (const auto onTop = read("OnTop")) MenuItem(GlobeSlot::pmiOnTop)->SetChecked(*onTop != 0);
-    if (const auto level = read("TrVal")) transparencyLevel = *level & 0xFF;
-    if (const auto target = read("iCountdown")) countdownTarget = *target;
-    if (const auto speed = read("iSpeed")) speedLevel = *speed;
-    if (const auto snow = read("isSnowOn")) snowEnabled = *snow != 0;
+    if (const auto onTop = read("OnTop", Stored::OnTop).Value) MenuItem(GlobeSlot::pmiOnTop)->SetChecked(*onTop != 0);
+    if (const auto level = read("TrVal", Stored::TrVal).Value) transparencyLevel = *level & 0xFF;
+    if (const auto target = read("iCountdown", Stored::iCountdown).Value) countdownTarget = *target;
+    if (const auto speed = read("iSpeed", Stored::iSpeed).Value) speedLevel = *speed;
+    if (const auto snow = read("isSnowOn", Stored::isSnowOn).Value) snowEnabled = *snow != 0;
 
     bool firstRun = false;
     if (platform_->FirstArgument() == "add") {
@@ -113,9 +151,10 @@ void TfrmMain::LoadSettings() {
       const int top = RandomBelow(work.Height - Height());
       SetBounds(left, top, Width(), Height());
     } else {
-      storedTop = read("Top");
-      storedLeft = storedTop ? read("Left") : std::nullopt;
-      const StartPlacement placement = PlaceAtStart(storedLeft, storedTop, platform_->ScreenSizeOfPrimary(),
+      const StoredCoordinate storedTop = read("Top", Stored::Top);
+      const StoredCoordinate storedLeft = read("Left", Stored::Left);
+      const std::vector<ScreenRect> monitors = platform_->Monitors();
+      const StartPlacement placement = PlaceAtStart(storedLeft, storedTop, monitors, platform_->ScreenSizeOfPrimary(),
                                                     platform_->WorkAreaSize(), Width(), Height());
       firstRun = placement.FirstRun;
       SetBounds(placement.TopLeft.X, placement.TopLeft.Y, Width(), Height());
@@ -125,6 +164,7 @@ void TfrmMain::LoadSettings() {
     const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, false);
     if (runKey != nullptr && !firstRun) {
       MenuItem(GlobeSlot::pmiStartUp)->SetChecked(runKey->ValueExists(kRunValueName));
+      Know(Stored::RunValue);
     }
   }
 
@@ -158,22 +198,99 @@ void TfrmMain::SaveSettings() {
   const int speedLevel = lastChecked(kSpeedItems, kDefaultSpeedLevel);
   const int countdownTarget = lastChecked(kCountdownItems, 0);
 
+  // Before the start has finished, what the window holds may be the
+  // layout's design or a default the user has not been told about yet.
+  if (startFinished_) known_.set();
+  if (known_.none()) return;
   {
     const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, true);
-    WriteStoredInteger(key.get(), "OnTop", checked(GlobeSlot::pmiOnTop) ? 1 : 0);
-    WriteStoredInteger(key.get(), "TrVal", transparencyLevel);
-    WriteStoredInteger(key.get(), "Top", Top());
-    WriteStoredInteger(key.get(), "Left", Left());
-    WriteStoredInteger(key.get(), "iCountdown", countdownTarget);
-    WriteStoredInteger(key.get(), "iSpeed", speedLevel);
-    WriteStoredInteger(key.get(), "isSnowOn", checked(GlobeSlot::pmiSnow) ? 1 : 0);
+    const auto write = [&](Stored value, std::string_view name, std::int32_t number) {
+      if (Known(value)) WriteStoredInteger(key.get(), name, number);
+    };
+    write(Stored::OnTop, "OnTop", checked(GlobeSlot::pmiOnTop) ? 1 : 0);
+    write(Stored::TrVal, "TrVal", transparencyLevel);
+    write(Stored::Top, "Top", Top());
+    write(Stored::Left, "Left", Left());
+    write(Stored::iCountdown, "iCountdown", countdownTarget);
+    write(Stored::iSpeed, "iSpeed", speedLevel);
+    write(Stored::isSnowOn, "isSnowOn", checked(GlobeSlot::pmiSnow) ? 1 : 0);
   }
+  if (!Known(Stored::RunValue)) return;
   const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, true);
   if (checked(GlobeSlot::pmiStartUp)) {
-    WriteStoredString(runKey.get(), kRunValueName, platform_->ExecutablePath());
+    WriteStoredString(runKey.get(), kRunValueName, platform_->AutostartCommand());
   } else if (runKey != nullptr) {
     runKey->DeleteValue(kRunValueName);
   }
+}
+
+void TfrmMain::UserChanged(const TMenuItem* item) {
+  if (platform_ == nullptr || !shown_) return;
+  const auto is = [&](std::span<const GlobeSlot> items) {
+    return std::ranges::any_of(items, [&](GlobeSlot slot) { return MenuItem(slot) == item; });
+  };
+  if (item == nullptr) {
+    Know(Stored::Left);
+    Know(Stored::Top);
+  } else if (is(kTransparencyItems)) {
+    Know(Stored::TrVal);
+  } else if (is(kSpeedItems)) {
+    Know(Stored::iSpeed);
+  } else if (is(kCountdownItems)) {
+    Know(Stored::iCountdown);
+  } else if (item == MenuItem(GlobeSlot::pmiSnow)) {
+    Know(Stored::isSnowOn);
+  } else if (item == MenuItem(GlobeSlot::pmiOnTop)) {
+    Know(Stored::OnTop);
+  } else if (item == MenuItem(GlobeSlot::pmiStartUp)) {
+    Know(Stored::RunValue);
+  } else {
+    return;  // nothing stored changed
+  }
+  // A change after a close query means the close did not happen (a session
+  // end someone cancelled): saving goes on.
+  closing_ = false;
+  saveTimer_ = platform_->StartTimer(kSaveDelayMs, [this] {
+    saveTimer_.reset();
+    SaveInBackground();
+  });
+}
+
+void TfrmMain::SaveInBackground() {
+  if (closing_) return;
+  try {
+    SaveSettings();
+    saveFailureShown_ = false;
+  } catch (const std::exception& error) {
+    // Once: the next change would only say the same again. Exit says it anew.
+    if (!saveFailureShown_) {
+      saveFailureShown_ = true;
+      platform_->ShowMessage(error.what());
+    }
+  }
+}
+
+void TfrmMain::FinishStart() {
+  startReport_.reset();
+  const std::vector<std::string> problems = std::move(loadProblems_);
+  loadProblems_.clear();
+  if (!problems.empty()) platform_->ShowMessage(UnusableSettingsMessage(problems));
+  if (closing_) return;  // closed while the message was up: the user never saw it
+  startFinished_ = true;
+  // The defaults that replaced unusable values are written at once, as
+  // the message says.
+  if (!problems.empty()) SaveInBackground();
+}
+
+void TfrmMain::MonitorsChanged() {
+  if (platform_ == nullptr || !shown_) return;
+  const std::vector<ScreenRect> monitors = platform_->Monitors();
+  const ScreenPoint place{Left(), Top()};
+  if (monitors.empty() || PlaceFitsSomeMonitor(place, monitors)) return;
+  const ScreenPoint fit = NearestFittingPlace(place, monitors);
+  SetBounds(fit.X, fit.Y, Width(), Height());
+  platform_->PlaceWindow(fit, Width(), Height());
+  RenderFrame();
 }
 
 }  // namespace nivarra

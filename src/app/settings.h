@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "graphics/exception.h"
@@ -30,11 +32,34 @@ struct StartPlacement {
   bool FirstRun = false;  // no stored position: the default place
 };
 
-// A stored position kept when it lies within the primary screen's bounds
-// (Left -70 .. screen width - 30, Top -140 .. screen height - 30; each
-// coordinate outside is reset on its own); without one, 5 pixels from the
-// right of the work area on its bottom edge.
-StartPlacement PlaceAtStart(std::optional<std::int32_t> storedLeft, std::optional<std::int32_t> storedTop,
-                            ScreenSize screen, ScreenSize workArea, int width, int height);
+// A stored coordinate as read: missing, there but unusable (of another
+// kind, unreadable), or a number.
+struct StoredCoordinate {
+  bool Exists = false;
+  std::optional<std::int32_t> Value;
+};
+
+// Whether a window whose top-left corner is at place can stand on
+// monitor: at least 30 pixels of it on the monitor to the left and above,
+// its top at most 140 pixels above.
+bool PlaceFitsMonitor(ScreenPoint place, const ScreenRect& monitor);
+bool PlaceFitsSomeMonitor(ScreenPoint place, std::span<const ScreenRect> monitors);
+// The place nearest to place that fits some monitor (place itself when it
+// fits one); place when there are no monitors.
+ScreenPoint NearestFittingPlace(ScreenPoint place, std::span<const ScreenRect> monitors);
+
+// Without a stored Left and Top, the default place: 5 pixels from the
+// right of the work area on its bottom edge, and a first run. A coordinate
+// that exists but cannot be used takes its own default place. The place is
+// kept when it fits some monitor; otherwise each coordinate outside the
+// primary screen's bounds (Left -70 .. screen width - 30, Top -140 ..
+// screen height - 30) is reset on its own, to 550 and 350.
+StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate storedTop,
+                            std::span<const ScreenRect> monitors, ScreenSize screen, ScreenSize workArea, int width,
+                            int height);
+
+// The one message about stored values that could not be used: each
+// value's own text, then what happens to them.
+std::string UnusableSettingsMessage(std::span<const std::string> problems);
 
 }  // namespace nivarra

@@ -64,6 +64,15 @@ struct ScreenPoint {
   friend bool operator==(const ScreenPoint&, const ScreenPoint&) = default;
 };
 
+// A rectangle of the desktop, right and bottom edges exclusive.
+struct ScreenRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
 // One rectangle of the window's shape, right and bottom edges exclusive.
 struct ShapeRect {
   int Left = 0;
@@ -90,6 +99,8 @@ class WindowEvents {
   virtual void ContextMenu(ScreenPoint at) = 0;
   // The window moved (a drag by the desktop's move loop).
   virtual void Moved(ScreenPoint topLeft) = 0;
+  // Monitors were added, removed or rearranged.
+  virtual void MonitorsChanged() = 0;
   // The window is asked whether it may close: on a close request, or when
   // the user logs off or the system shuts down. False keeps it open.
   virtual bool CloseQuery() = 0;
@@ -128,9 +139,22 @@ class Platform {
 
   virtual ScreenSize ScreenSizeOfPrimary() = 0;
   virtual ScreenSize WorkAreaSize() = 0;
+  // Every monitor's full rectangle in desktop coordinates, the primary first.
+  virtual std::vector<ScreenRect> Monitors() = 0;
   // The first command-line argument, empty without one.
   virtual std::string FirstArgument() = 0;
   virtual std::string ExecutablePath() = 0;
+  // What the autostart value holds to start this program at log-in.
+  virtual std::string AutostartCommand() { return ExecutablePath(); }
+  // The caption of the autostart item in this desktop's words; empty keeps
+  // the layout's.
+  virtual std::string AutostartCaption() { return {}; }
+
+  // Makes this the globe that runs for the user on this display. With
+  // yieldToRunning (a plain start), when another globe already runs there,
+  // that one is brought to the front instead and false is returned: the
+  // caller then ends without showing anything.
+  virtual bool ClaimRunningGlobe(bool yieldToRunning) = 0;
 
   // --- the globe window ------------------------------------------------------
   // Where the window's events go; set before Run.
@@ -155,6 +179,9 @@ class Platform {
   virtual TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) = 0;
   // Opens a web address with the user's browser; failures are ignored.
   virtual void OpenWebPage(std::string_view address) = 0;
+  // Takes the window off the screen at once: the close is decided, and the
+  // rest of the shutdown may take a moment.
+  virtual void HideWindow() = 0;
   // Asks the window to close: CloseQuery decides; on yes the window goes
   // and Run returns.
   virtual void RequestClose() = 0;

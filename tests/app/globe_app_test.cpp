@@ -82,6 +82,7 @@ TEST_F(Globe, FirstStartShowsTheDefaultsAndTheFirstCloseWritesThemAll) {
       {"OnTop", 1}, {"TrVal", 0}, {"Top", 724}, {"Left", 975}, {"iCountdown", 0}, {"iSpeed", 1}, {"isSnowOn", 1}};
   EXPECT_EQ(Stored(), expected);
   EXPECT_EQ(platform_.Settings()[kRun][kRunValue], SettingValue(std::string("/opt/nivarra/nivarra")));
+  EXPECT_TRUE(platform_.Window().Hidden);
 }
 
 TEST_F(Globe, StoredSettingsComeBackThroughTheMenu) {
@@ -114,19 +115,56 @@ TEST_F(Globe, StoredSettingsComeBackThroughTheMenu) {
   EXPECT_FALSE(platform_.Settings()[kRun].contains(kRunValue));
 }
 
-TEST(StartPlacement, StoredPositionsWithinThePrimaryScreenStay) {
+TEST(StartPlacement, AStoredPlaceStaysWhenItFitsSomeMonitor) {
   const ScreenSize screen{1280, 1024}, work{1280, 984};
-  const auto at = [&](std::int32_t left, std::int32_t top) {
-    return PlaceAtStart(left, top, screen, work, 300, 260).TopLeft;
+  const std::vector<ScreenRect> one{{0, 0, 1280, 1024}};
+  // Primary at the origin, a second monitor left of it and a third above it.
+  const std::vector<ScreenRect> three{{0, 0, 1280, 1024}, {-1920, -56, 0, 1024}, {0, -768, 1024, 0}};
+  const auto at = [&](const std::vector<ScreenRect>& monitors, std::int32_t left, std::int32_t top) {
+    return PlaceAtStart({true, left}, {true, top}, monitors, screen, work, 300, 260).TopLeft;
   };
-  EXPECT_EQ(at(-70, -140), (ScreenPoint{-70, -140}));
-  EXPECT_EQ(at(-71, -141), (ScreenPoint{550, 350}));
-  EXPECT_EQ(at(1250, 994), (ScreenPoint{1250, 994}));
-  EXPECT_EQ(at(1251, 995), (ScreenPoint{550, 350}));
-  EXPECT_EQ(at(1600, 100), (ScreenPoint{550, 100}));  // stood on a monitor to the right
-  const StartPlacement none = PlaceAtStart(200, std::nullopt, screen, work, 300, 260);
+  struct Case {
+    const std::vector<ScreenRect>* Monitors;
+    ScreenPoint Stored, Expected;
+  };
+  const Case cases[] = {
+      // One monitor: the single-screen bounds, each coordinate reset on its own.
+      {&one, {-70, -140}, {-70, -140}},
+      {&one, {-71, -141}, {550, 350}},
+      {&one, {1250, 994}, {1250, 994}},
+      {&one, {1251, 995}, {550, 350}},
+      {&one, {1600, 100}, {550, 100}},
+      // Monitors at negative coordinates keep places on them, to their own edges.
+      {&three, {-1900, 500}, {-1900, 500}},
+      {&three, {-1990, -196}, {-1990, -196}},
+      {&three, {-1991, 500}, {550, 500}},
+      {&three, {500, -700}, {500, -700}},
+      {&three, {500, -908}, {500, -908}},
+      {&three, {500, -909}, {500, 350}},
+      {&three, {994, -300}, {994, -300}},  // the upper monitor's right edge: 1024 - 30
+      {&three, {995, -300}, {995, 350}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(at(*c.Monitors, c.Stored.X, c.Stored.Y), c.Expected) << c.Stored.X << "," << c.Stored.Y;
+  }
+
+  // Without both coordinates, the default place and a first run; an
+  // unusable one takes its own default and keeps the other.
+  const StartPlacement none = PlaceAtStart({true, 200}, {}, one, screen, work, 300, 260);
   EXPECT_TRUE(none.FirstRun);
   EXPECT_EQ(none.TopLeft, (ScreenPoint{975, 724}));
+  const StartPlacement badTop = PlaceAtStart({true, 200}, {true, std::nullopt}, one, screen, work, 300, 260);
+  EXPECT_FALSE(badTop.FirstRun);
+  EXPECT_EQ(badTop.TopLeft, (ScreenPoint{200, 724}));
+}
+
+TEST(StartPlacement, AGlobeLeftOnNoMonitorMovesToTheNearestPlaceThatFits) {
+  const std::vector<ScreenRect> monitors{{0, 0, 1280, 1024}, {1280, 0, 2560, 1024}};
+  EXPECT_EQ(NearestFittingPlace({1500, 300}, monitors), (ScreenPoint{1500, 300}));
+  const std::vector<ScreenRect> left{{0, 0, 1280, 1024}};
+  EXPECT_EQ(NearestFittingPlace({1500, 300}, left), (ScreenPoint{1250, 300}));
+  EXPECT_EQ(NearestFittingPlace({2000, 2000}, left), (ScreenPoint{1250, 994}));
+  EXPECT_EQ(NearestFittingPlace({-500, -500}, left), (ScreenPoint{-70, -140}));
 }
 
 TEST_F(Globe, OnlyLeftStoredIsAFirstStartForAutostart) {
@@ -162,36 +200,106 @@ TEST_F(Globe, AddPlacesTheGlobeAtRandomAndOnlyForTheExactWord) {
   }
 }
 
-TEST_F(Globe, UnusableStoredValuesStillGiveAVisibleGlobe) {
-  Stored() = {{"TrVal", 10}, {"iSpeed", std::string("fast")}, {"isSnowOn", 0}, {"OnTop", UnreadableSetting{}},
-              {"iCountdown", 7}};
+TEST_F(Globe, EachUnusableValueTakesOnlyItsOwnDefaultAndIsReportedOnceVisible) {
+  Stored() = {{"TrVal", 10},  {"iSpeed", std::string("fast")}, {"isSnowOn", 0}, {"OnTop", UnreadableSetting{}},
+              {"iCountdown", 7}, {"Top", std::string("high")},   {"Left", 200}};
+  platform_.Settings()[kRun];  // the user took the globe out of autostart
   Start();
-  EXPECT_EQ(platform_.Messages(),
-            (std::vector<std::string>{"Failed to get data for 'OnTop'", "Invalid data type for 'iSpeed'"}));
-  // Level 10 and a speed that could not be read fall back to the defaults.
+  EXPECT_TRUE(platform_.Messages().empty());  // not before the globe is visible
+  // Level 10 and a speed that could not be read fall back to the defaults;
+  // a bad Top keeps the good Left, and autostart still follows the Run value.
   EXPECT_EQ(Form().TransparencyAlpha(), 255);
-  EXPECT_TRUE(Item(GlobeSlot::pmi0).Checked());
   EXPECT_EQ(Form().Scene()->Settings.AnimationInterval, 1000);
   EXPECT_TRUE(Item(GlobeSlot::pmiChristmas).Checked());  // 7 selects nothing
   EXPECT_FALSE(Form().Scene()->Settings.SnowEnabled);    // read after the bad value
-  EXPECT_TRUE(Form().ShowSequenceDone());
+  EXPECT_EQ(platform_.Window().Position, (ScreenPoint{200, 724}));
+  EXPECT_FALSE(Item(GlobeSlot::pmiStartUp).Checked());
   EXPECT_EQ(platform_.LastPresentation().ConstantAlpha, 255);
 
-  Close();  // repairs the stored kinds
+  platform_.Advance(kStartReportDelayMs);
+  EXPECT_EQ(platform_.Messages(),
+            (std::vector<std::string>{"Failed to get data for 'OnTop'\nInvalid data type for 'iSpeed'\n"
+                                      "Invalid data type for 'Top'\n\n"
+                                      "The default values are used instead and will be saved."}));
+  // Repaired at once, as the message says; the rest as it was.
   EXPECT_EQ(StoredInteger("iSpeed"), 1);
   EXPECT_EQ(StoredInteger("OnTop"), 1);
+  EXPECT_EQ(StoredInteger("Top"), 724);
+  EXPECT_EQ(StoredInteger("Left"), 200);
   EXPECT_EQ(StoredInteger("iCountdown"), 0);
+  EXPECT_FALSE(platform_.Settings()[kRun].contains(kRunValue));
+  platform_.Advance(10000);
+  EXPECT_EQ(platform_.Messages().size(), 1u);
 }
 
-TEST_F(Globe, AnUnwritableStoreKeepsTheGlobeOpen) {
+TEST_F(Globe, AClosedDuringTheStartWritesOnlyWhatWasReadOrChanged) {
+  Stored() = {{"TrVal", 3}, {"iSpeed", std::string("fast")}};
+  platform_.Settings()[kRun];
+  // The end of the session arrives while the message is up.
+  platform_.SetDuringMessage([&] { Close(); });
+  Start();
+  platform_.Advance(kStartReportDelayMs);
+  EXPECT_TRUE(platform_.Window().Closed);
+  const std::map<std::string, SettingValue, std::less<>> untouched = {{"TrVal", 3},
+                                                                       {"iSpeed", std::string("fast")}};
+  EXPECT_EQ(Stored(), untouched);  // no design-time place, no default over the bad value
+  platform_.Advance(10000);
+  EXPECT_EQ(Stored(), untouched);
+}
+
+TEST_F(Globe, ExitEndsTheProgramEvenWhenTheSettingsCannotBeWritten) {
   Start();
   platform_.SetSettingsUnavailable(true);
-  Close();
-  EXPECT_FALSE(platform_.Window().Closed);
-  EXPECT_EQ(platform_.Messages().back(), "Failed to set data for 'OnTop'");
-  platform_.SetSettingsUnavailable(false);
-  Close();
+  Choose(GlobeSlot::pmiSnow);
+  platform_.Advance(kSaveDelayMs);
+  Choose(GlobeSlot::pmiSnow);
+  platform_.Advance(kSaveDelayMs);  // the same failure is not said twice
+  EXPECT_EQ(platform_.Messages(), (std::vector<std::string>{"Failed to set data for 'OnTop'"}));
+  Choose(GlobeSlot::pmiExit);
+  EXPECT_EQ(platform_.Messages().size(), 2u);
+  EXPECT_TRUE(platform_.Window().Hidden);
   EXPECT_TRUE(platform_.Window().Closed);
+}
+
+TEST_F(Globe, ChangesAreSavedSoonAfterEachBurst) {
+  Stored() = {{"Left", 10}, {"Top", 10}};
+  Start();
+  for (int i = 1; i <= 5; ++i) {  // a drag: moves 100 ms apart
+    platform_.DragWindowTo({10 + 10 * i, 10});
+    platform_.Advance(100);
+  }
+  EXPECT_EQ(StoredInteger("Left"), 10);
+  platform_.Advance(kSaveDelayMs - 100);
+  EXPECT_EQ(StoredInteger("Left"), 60);
+  Stored().clear();
+  platform_.Advance(10000);
+  EXPECT_TRUE(Stored().empty());  // nothing changed since: no further write
+
+  Choose(GlobeSlot::pmiFast);
+  platform_.Advance(kSaveDelayMs);
+  EXPECT_EQ(StoredInteger("iSpeed"), 2);
+  EXPECT_EQ(StoredInteger("Left"), 60);
+}
+
+TEST_F(Globe, OnlyOneGlobeForAPlainStartAndAGlobeLeftOnNoMonitorComesBack) {
+  platform_.SetOtherGlobeRunning(true);
+  EXPECT_EQ(RunGlobe(platform_), 0);
+  EXPECT_EQ(platform_.Window().OtherGlobeBroughtToFront, 1);
+  EXPECT_FALSE(platform_.Window().Shown);
+
+  HeadlessPlatform desktop;
+  desktop.SetOtherGlobeRunning(true);
+  desktop.SetFirstArgument("add");
+  desktop.SetMonitors({{0, 0, 1280, 1024}, {1280, 0, 2560, 1024}});
+  desktop.Settings()[kSettings] = {{"Left", 1800}, {"Top", 300}};
+  GlobeApp app(desktop);
+  app.Run();
+  EXPECT_TRUE(desktop.Window().Shown);
+  desktop.DragWindowTo({1800, 300});
+  desktop.ChangeMonitors({{0, 0, 1280, 1024}});
+  EXPECT_EQ(desktop.Window().Position, (ScreenPoint{1250, 300}));
+  desktop.Advance(20);
+  EXPECT_EQ(desktop.LastPresentation().Left, 1250);
 }
 
 TEST_F(Globe, AutostartFollowsItsCheckMarkAtClose) {

@@ -427,6 +427,12 @@ TMenuItem* GtkPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
 
 // --- closing ------------------------------------------------------------------------
 
+bool GtkPlatform::ClaimRunningGlobe(bool) { return true; }
+
+void GtkPlatform::HideWindow() {
+  if (window_) gtk_widget_hide(window_.get());
+}
+
 void GtkPlatform::RequestClose() {
   if (closed_ || querying_) return;
   bool close = true;
@@ -621,6 +627,25 @@ ScreenSize GtkPlatform::WorkAreaSize() {
   GdkRectangle area{};
   gdk_monitor_get_workarea(monitor, &area);
   return FarEdges(area);
+}
+
+std::vector<ScreenRect> GtkPlatform::Monitors() {
+  std::vector<ScreenRect> monitors;
+  GdkDisplay* display = gdk_display_get_default();
+  if (display == nullptr) return monitors;
+  GdkMonitor* primary = PrimaryMonitor();
+  const auto add = [&](GdkMonitor* monitor) {
+    GdkRectangle area{};
+    gdk_monitor_get_geometry(monitor, &area);
+    monitors.push_back({area.x, area.y, area.x + area.width, area.y + area.height});
+  };
+  if (primary != nullptr) add(primary);
+  const int count = gdk_display_get_n_monitors(display);
+  for (int i = 0; i < count; ++i) {
+    GdkMonitor* monitor = gdk_display_get_monitor(display, i);
+    if (monitor != nullptr && monitor != primary) add(monitor);
+  }
+  return monitors;
 }
 
 std::string GtkPlatform::ExecutablePath() {

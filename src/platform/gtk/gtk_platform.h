@@ -95,6 +95,7 @@ class GtkPlatform : public Platform {
   // only at the bottom or right, these are the sizes.
   ScreenSize ScreenSizeOfPrimary() override;
   ScreenSize WorkAreaSize() override;
+  std::vector<ScreenRect> Monitors() override;
   std::string FirstArgument() override { return firstArgument_; }
   std::string ExecutablePath() override;
 
@@ -109,6 +110,8 @@ class GtkPlatform : public Platform {
   void BeginSystemMove() override;
   TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
   void OpenWebPage(std::string_view address) override;
+  bool ClaimRunningGlobe(bool yieldToRunning) override;
+  void HideWindow() override;
   void RequestClose() override;
   int Run() override;
 

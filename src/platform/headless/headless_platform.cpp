@@ -125,6 +125,17 @@ void HeadlessPlatform::DragWindowTo(ScreenPoint topLeft) {
   if (events_ != nullptr) events_->Moved(topLeft);
 }
 
+void HeadlessPlatform::ChangeMonitors(std::vector<ScreenRect> monitors) {
+  monitors_ = std::move(monitors);
+  if (events_ != nullptr) events_->MonitorsChanged();
+}
+
+bool HeadlessPlatform::ClaimRunningGlobe(bool yieldToRunning) {
+  if (!yieldToRunning || !otherGlobeRunning_) return true;
+  ++window_.OtherGlobeBroughtToFront;
+  return false;
+}
+
 TMenuItem* HeadlessPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
   ++window_.MenusTracked;
   window_.LastMenuAt = at;
@@ -133,7 +144,10 @@ TMenuItem* HeadlessPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
 
 void HeadlessPlatform::RequestClose() {
   if (window_.Closed) return;
-  if (events_ == nullptr || events_->CloseQuery()) window_.Closed = true;
+  if (events_ == nullptr || events_->CloseQuery()) {
+    window_.Hidden = true;
+    window_.Closed = true;
+  }
 }
 
 int HeadlessPlatform::Run() {

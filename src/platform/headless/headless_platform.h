@@ -40,6 +40,13 @@ class HeadlessPlatform : public Platform {
   // Runs inside ShowMessage, as the timer ticks of a modal box's loop would.
   void SetDuringMessage(std::function<void()> during) { duringMessage_ = std::move(during); }
 
+  // The monitors, the primary first (one of 1280x1024 at the origin unless set).
+  void SetMonitors(std::vector<ScreenRect> monitors) { monitors_ = std::move(monitors); }
+  // The monitors change while the globe runs.
+  void ChangeMonitors(std::vector<ScreenRect> monitors);
+  // Another globe already runs for the user on this display.
+  void SetOtherGlobeRunning(bool running) { otherGlobeRunning_ = running; }
+
   // Advances the clock by ms, firing due timers in time order (earlier
   // timers first when two fall on the same millisecond).
   void Advance(std::uint32_t ms);
@@ -67,7 +74,9 @@ class HeadlessPlatform : public Platform {
     ScreenPoint LastMenuAt;
     std::vector<std::string> OpenedPages;
     bool Shown = false;
+    bool Hidden = false;
     bool Closed = false;
+    int OtherGlobeBroughtToFront = 0;
   };
   const WindowState& Window() const { return window_; }
 
@@ -85,6 +94,8 @@ class HeadlessPlatform : public Platform {
   ScreenSize WorkAreaSize() override { return {1280, 984}; }
   std::string FirstArgument() override { return firstArgument_; }
   std::string ExecutablePath() override { return "/opt/nivarra/nivarra"; }
+  std::vector<ScreenRect> Monitors() override { return monitors_; }
+  bool ClaimRunningGlobe(bool yieldToRunning) override;
 
   void SetWindowEvents(WindowEvents* events) override { events_ = events; }
   std::optional<std::string> MakeWindowLayered() override;
@@ -97,6 +108,7 @@ class HeadlessPlatform : public Platform {
   void BeginSystemMove() override { ++window_.SystemMoves; }
   TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
   void OpenWebPage(std::string_view address) override { window_.OpenedPages.emplace_back(address); }
+  void HideWindow() override { window_.Hidden = true; }
   void RequestClose() override;
   // Shows the window and returns at once: the test drives the rest.
   int Run() override;
@@ -132,6 +144,8 @@ class HeadlessPlatform : public Platform {
   bool settingsUnavailable_ = false;
   std::function<TMenuItem*(TMenuItem&)> menuChoice_;
   std::function<void()> duringMessage_;
+  std::vector<ScreenRect> monitors_{{0, 0, 1280, 1024}};
+  bool otherGlobeRunning_ = false;
 };
 
 }  // namespace nivarra

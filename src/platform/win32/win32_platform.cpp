@@ -673,6 +673,12 @@ void Win32Platform::OpenWebPage(std::string_view address) {
   ::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 
+bool Win32Platform::ClaimRunningGlobe(bool) { return true; }
+
+void Win32Platform::HideWindow() {
+  if (globe_ != nullptr) ::ShowWindow(globe_, SW_HIDE);
+}
+
 void Win32Platform::RequestClose() {
   if (globe_ != nullptr) ::PostMessageA(globe_, WM_CLOSE, 0, 0);
 }
@@ -758,6 +764,30 @@ ScreenSize Win32Platform::WorkAreaSize() {
   RECT area{};
   if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return ScreenSizeOfPrimary();
   return {area.right - area.left, area.bottom - area.top};
+}
+
+std::vector<ScreenRect> Win32Platform::Monitors() {
+  std::vector<ScreenRect> monitors;
+  const auto add = [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetMonitorInfoA(monitor, &info)) {
+      auto& list = *reinterpret_cast<std::vector<ScreenRect>*>(data);
+      const ScreenRect rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+      if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
+        list.insert(list.begin(), rect);
+      } else {
+        list.push_back(rect);
+      }
+    }
+    return TRUE;
+  };
+  ::EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&monitors));
+  if (monitors.empty()) {
+    const ScreenSize screen = ScreenSizeOfPrimary();
+    monitors.push_back({0, 0, screen.Width, screen.Height});
+  }
+  return monitors;
 }
 
 std::string Win32Platform::FirstArgument() {

@@ -51,8 +51,12 @@ class Win32Platform : public Platform {
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
   ScreenSize ScreenSizeOfPrimary() override;
   ScreenSize WorkAreaSize() override;
+  std::vector<ScreenRect> Monitors() override;
   std::string FirstArgument() override;
   std::string ExecutablePath() override;
+  // The path in quotes: a command line, where a path with spaces unquoted
+  // could start another program.
+  std::string AutostartCommand() override { return "\"" + ExecutablePath() + "\""; }
 
   void SetWindowEvents(WindowEvents* events) override { events_ = events; }
   std::optional<std::string> MakeWindowLayered() override;
@@ -65,6 +69,8 @@ class Win32Platform : public Platform {
   void BeginSystemMove() override;
   TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
   void OpenWebPage(std::string_view address) override;
+  bool ClaimRunningGlobe(bool yieldToRunning) override;
+  void HideWindow() override;
   void RequestClose() override;
   int Run() override;
 
