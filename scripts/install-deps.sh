@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   libgtk-3-dev xvfb xdotool xcompmgr imagemagick
   wine wine64 x11-utils
+  openbox tint2 xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils wmctrl faketime
 )
 
 missing=()
