@@ -1,0 +1,137 @@
+# Sourced by the end-to-end runs: desktops as users have them, on private X
+# servers. Every process started here is recorded in DESKTOP_PIDS; call
+# desktop_stop (for instance from an EXIT trap) to end them all.
+#
+#   desktop_start_xvfb FBDIR [WIDTHxHEIGHT]  a virtual screen (default
+#       1280x1024) with its framebuffer in FBDIR/Xvfb_screen0; exports DISPLAY
+#   desktop_start_xorg_dummy LOGDIR       Xorg with the dummy video driver:
+#       two 1280x1024 monitors side by side (DUMMY0, DUMMY1 right of it) on a
+#       2560x1024 screen; no framebuffer file; exports DISPLAY
+#   desktop_split_monitors                splits a 2560-wide Xvfb screen into
+#       two 1280-wide monitors (RandR monitors; Xinerama clients see them)
+#   desktop_start_openbox                 openbox, without session management
+#   desktop_start_panel                   a tint2 panel along the bottom edge,
+#       30 pixels high, which the window manager keeps out of the work area
+#   desktop_start_compositor              xcompmgr, for per-pixel alpha
+#   desktop_stop_process PID              ends one of them (a compositor, a
+#       window manager, the X server itself)
+#   desktop_stop                          ends everything started here
+
+DESKTOP_PIDS=()
+DESKTOP_LIB_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+
+# Polls a command for up to $1 seconds.
+desktop_wait() {
+  local seconds="$1" end
+  shift
+  end=$((SECONDS + seconds))
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS >= end)) && return 1
+    sleep 0.05
+  done
+}
+
+desktop_free_display() {
+  local n
+  for n in $(seq 90 189); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      echo ":$n"
+      return 0
+    fi
+  done
+  echo "desktop: no free X display number" >&2
+  return 1
+}
+
+desktop_start_xvfb() {
+  local fbdir="$1" size="${2:-1280x1024}" display
+  display="$(desktop_free_display)" || return 1
+  mkdir -p "$fbdir"
+  Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp -noreset -fbdir "$fbdir" >"$fbdir/xvfb.log" 2>&1 &
+  DESKTOP_PIDS+=($!)
+  export DISPLAY="$display"
+  DESKTOP_X_PID=$!
+  desktop_wait 10 xwininfo -root || { echo "desktop: Xvfb did not start" >&2; return 1; }
+}
+
+desktop_start_xorg_dummy() {
+  local logdir="$1" display
+  display="$(desktop_free_display)" || return 1
+  mkdir -p "$logdir"
+  Xorg "$display" -config "$DESKTOP_LIB_DIR/xorg-dummy.conf" -noreset -nolisten tcp \
+    -logfile "$logdir/xorg.log" >"$logdir/xorg.out" 2>&1 &
+  DESKTOP_PIDS+=($!)
+  DESKTOP_X_PID=$!
+  export DISPLAY="$display"
+  desktop_wait 15 xwininfo -root || { echo "desktop: Xorg did not start" >&2; cat "$logdir/xorg.out" >&2; return 1; }
+  xrandr --addmode DUMMY1 1280x1024 &&
+    xrandr --output DUMMY0 --mode 1280x1024 --pos 0x0 --primary \
+      --output DUMMY1 --mode 1280x1024 --right-of DUMMY0 ||
+    { echo "desktop: xrandr could not set up the second monitor" >&2; return 1; }
+}
+
+desktop_split_monitors() {
+  xrandr --setmonitor left 1280/338x1024/270+0+0 screen >/dev/null &&
+    xrandr --setmonitor right 1280/338x1024/270+1280+0 none >/dev/null
+}
+
+desktop_start_openbox() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  DESKTOP_PIDS+=($!)
+  DESKTOP_WM_PID=$!
+  desktop_wait 10 xprop -root _NET_SUPPORTING_WM_CHECK ||
+    { echo "desktop: openbox did not start" >&2; return 1; }
+  # The property is there before openbox manages windows; its desktops come last.
+  desktop_wait 10 sh -c 'xprop -root _NET_NUMBER_OF_DESKTOPS | grep -q "= [1-9]"'
+}
+
+desktop_start_panel() {
+  local config
+  config="$(mktemp /tmp/nivarra-tint2.XXXXXX)"
+  cat >"$config" <<'TINT2'
+panel_items = T
+panel_position = bottom center horizontal
+panel_size = 100% 30
+panel_layer = top
+panel_dock = 0
+strut_policy = follow_size
+panel_background_id = 0
+taskbar_mode = single_desktop
+TINT2
+  tint2 -c "$config" >/dev/null 2>&1 &
+  DESKTOP_PIDS+=($!)
+  DESKTOP_PANEL_PID=$!
+  # The work area shrinks once the window manager has taken the panel's strut.
+  local height
+  height="$(xwininfo -root | awk '/Height:/ {print $2}')"
+  desktop_wait 10 sh -c "xprop -root _NET_WORKAREA | grep -q ', $((height - 30))\$\|, $((height - 30)),'" ||
+    { echo "desktop: the panel did not reserve its space" >&2; return 1; }
+}
+
+desktop_start_compositor() {
+  xcompmgr >/dev/null 2>&1 &
+  DESKTOP_PIDS+=($!)
+  DESKTOP_COMPOSITOR_PID=$!
+  sleep 0.5
+}
+
+desktop_stop_process() {
+  local pid="$1" i
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  for i in "${!DESKTOP_PIDS[@]}"; do
+    [ "${DESKTOP_PIDS[$i]}" = "$pid" ] && unset "DESKTOP_PIDS[$i]"
+  done
+  DESKTOP_PIDS=("${DESKTOP_PIDS[@]}")
+}
+
+desktop_stop() {
+  local i
+  for ((i = ${#DESKTOP_PIDS[@]} - 1; i >= 0; i--)); do
+    kill "${DESKTOP_PIDS[$i]}" 2>/dev/null
+  done
+  for ((i = ${#DESKTOP_PIDS[@]} - 1; i >= 0; i--)); do
+    wait "${DESKTOP_PIDS[$i]}" 2>/dev/null
+  done
+  DESKTOP_PIDS=()
+}
