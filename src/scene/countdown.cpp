@@ -35,14 +35,38 @@ std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<in
   return glyphs;
 }
 
+namespace {
+
+// The first month/day on or after today, looking no further than next year.
+double NextOccurrence(double today, int year, int month, int day) {
+  const double date = EncodeDate(year, month, day);
+  return date >= today ? date : EncodeDate(year + 1, month, day);
+}
+
+}  // namespace
+
 void HolidayCountdown::UpdateHolidayDates(double now, const LongDateFormatter& formatLongDate) {
-  const int year = DecodeDate(now).Year;
-  christmasDate_ = EncodeDate(year, 12, 25);
-  newYearDate_ = EncodeDate(year + 1, 1, 1);
-  julianDate_ = EncodeDate(year + 1, 1, 7);
-  christmasCaption_ = "Christmas - " + formatLongDate(christmasDate_);
-  newYearCaption_ = "New Year - " + formatLongDate(newYearDate_);
-  julianCaption_ = "Julian Christmas - " + formatLongDate(julianDate_);
+  formatLongDate_ = formatLongDate;
+  SetDates(DateOf(now));
+}
+
+bool HolidayCountdown::FollowDate(double now) {
+  if (!formatLongDate_ || !std::isfinite(now)) return false;
+  const double today = DateOf(now);
+  if (today == today_) return false;
+  SetDates(today);
+  return true;
+}
+
+void HolidayCountdown::SetDates(double today) {
+  today_ = today;
+  const int year = DecodeDate(today).Year;
+  christmasDate_ = NextOccurrence(today, year, 12, 25);
+  newYearDate_ = NextOccurrence(today, year, 1, 1);
+  julianDate_ = NextOccurrence(today, year, 1, 7);
+  christmasCaption_ = "Christmas - " + formatLongDate_(christmasDate_);
+  newYearCaption_ = "New Year - " + formatLongDate_(newYearDate_);
+  julianCaption_ = "Julian Christmas - " + formatLongDate_(julianDate_);
 }
 
 void HolidayCountdown::ApplyCaptions(const TComponent& owner) const {
@@ -63,7 +87,9 @@ void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now
     daysLeft_ = -1;
     return;
   }
-  daysLeft_ = DaysBetween(now, *date);
+  // Both are midnights, so the difference is a whole number of days.
+  const double days = *date - DateOf(now);
+  daysLeft_ = std::fabs(days) < static_cast<double>(INT_MAX) ? static_cast<int>(days) : INT_MAX;
 
   const auto digitWidth = [&](char digit) {
     const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(std::string("d") + digit));

@@ -1,7 +1,8 @@
 #pragma once
-// The holiday countdown on the globe's plaque: the three holiday dates of
-// the starting year, the captions of their menu items, and the number of
-// days to or since the chosen holiday written with digit images.
+// The holiday countdown on the globe's plaque: the next Christmas, New Year
+// and Julian Christmas counted from today, the captions of their menu
+// items, and the calendar days left to the chosen one written with digit
+// images.
 
 #include <functional>
 #include <string>
@@ -12,8 +13,9 @@ namespace nivarra {
 class TCanvas;
 class TComponent;
 
-// Whole days between two date-times: |a - b| truncated. Spans too large for
-// 32 bits (or not a number) give INT32_MAX, which is never drawn.
+// Whole 24-hour spans between two date-times: |a - b| truncated. Spans too
+// large for 32 bits (or not a number) give INT32_MAX, which is never drawn.
+// Not what the plaque counts: that is calendar days (HolidayCountdown).
 int DaysBetween(double a, double b);
 
 // One image of the countdown: its name and top-left corner.
@@ -45,15 +47,22 @@ class HolidayCountdown {
   static constexpr int kPenX = 105;
   static constexpr int kTextY = 187;
 
-  // Takes the year of now (a local date-time) and sets the three dates and
-  // the captions built with formatLongDate.
+  // Keeps formatLongDate for the captions and sets each date to the first
+  // 25 December, 1 January or 7 January on or after the day of now (a
+  // local date-time).
   void UpdateHolidayDates(double now, const LongDateFormatter& formatLongDate);
+  // Sets the dates and captions again when now falls on another day than
+  // the one they were set for, and says whether it did. Nothing happens
+  // before the first UpdateHolidayDates. Cheap on an unchanged day, so it
+  // can run every frame.
+  bool FollowDate(double now);
   // Puts the captions on owner's pmiChristmas, pmiNewYear and pmiJulian.
   void ApplyCaptions(const TComponent& owner) const;
 
-  // Works out DaysLeft from now and the chosen date and writes it with the
-  // digit and label images found among owner's components. With no item
-  // checked nothing is drawn.
+  // Works out DaysLeft, the calendar days from the day of now to the chosen
+  // date (the time of day does not count), and writes it with the digit and
+  // label images found among owner's components. The dates are the ones
+  // last set; with no item checked nothing is drawn.
   void Draw(TCanvas& canvas, const TComponent& owner, double now, CountdownChoice choice);
   // Draw with the checks read from owner's three countdown menu items.
   void Draw(TCanvas& canvas, const TComponent& owner, double now);
@@ -68,6 +77,10 @@ class HolidayCountdown {
   int DaysLeft() const { return daysLeft_; }
 
  private:
+  void SetDates(double today);
+
+  LongDateFormatter formatLongDate_;
+  double today_ = 0;  // the day the dates were set for
   double christmasDate_ = 0, newYearDate_ = 0, julianDate_ = 0;
   std::string christmasCaption_, newYearCaption_, julianCaption_;
   int daysLeft_ = -1;

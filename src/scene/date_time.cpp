@@ -59,4 +59,6 @@ CalendarDate DecodeDate(double dateTime) {
   return CivilFromDays(static_cast<long long>(std::trunc(dateTime)) + kDayZero);
 }
 
+double DateOf(double dateTime) { return std::trunc(dateTime); }
+
 }  // namespace nivarra

@@ -23,4 +23,8 @@ double EncodeDateTime(int year, int month, int day, int hour, int minute, double
 // is the day and the fraction the time on it, so -1.25 is 29 December 1899.
 CalendarDate DecodeDate(double dateTime);
 
+// Midnight of the day a date-time falls on, the day DecodeDate names: the
+// whole part, which for negative values is not the floor.
+double DateOf(double dateTime);
+
 }  // namespace nivarra

@@ -117,7 +117,10 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   canvas.DrawGraphic(0, 0, sugrob_);
   snow_.StepLayer(kSnowNear, canvas, form_, globeVisible, snowing);
   canvas.DrawGraphic(0, 0, front_);
-  countdown_.Draw(canvas, form_, platform.LocalNow());
+  const double now = platform.LocalNow();
+  // Past midnight the holidays may move to next year; their menu items name the dates.
+  if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
+  countdown_.Draw(canvas, form_, now);
 
   ClampColourToAlpha(frame);
   return frame;

@@ -75,8 +75,9 @@ class GlobeScene {
   void RenderFrame(Platform& platform, int left, int top);
 
   // Composes a frame without probing or showing it; the clocks read the
-  // platform's tick count and the countdown its local time. Returns the
-  // frame; every colour byte is at most its pixel's alpha.
+  // platform's tick count and the countdown its local time; on a new local
+  // date the holiday dates and the form's countdown captions move on.
+  // Returns the frame; every colour byte is at most its pixel's alpha.
   const PixelStore& ComposeFrame(Platform& platform, bool globeVisible);
 
   // The frame composed last.

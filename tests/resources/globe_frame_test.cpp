@@ -112,7 +112,7 @@ TEST_F(GlobeFrame, EveryFrameKeepsTheBaseAlphaAndValidPremultipliedColour) {
     }
   }
   EXPECT_TRUE(SamePixels(baseImage_.Store(), scene_->BaseImage()));
-  EXPECT_EQ(scene_->Countdown().DaysLeft(), 17);
+  EXPECT_EQ(scene_->Countdown().DaysLeft(), 18);  // 7 December to Christmas
 }
 
 // The scene as the frame's steps list it, drawn in full in every frame.
@@ -279,7 +279,7 @@ TEST(GlobeRender, TraceIsDeterministicAndOrdersTheTimers) {
   EXPECT_EQ(TraceField(lines[10], "tick"), 100200);
   EXPECT_NE(lines[10].find(" snow=499,249,31,"), std::string::npos) << lines[10];
   EXPECT_NE(lines[9].find(" snow=500,200,30,"), std::string::npos) << lines[9];
-  EXPECT_EQ(TraceField(lines[0], "days"), 7);
+  EXPECT_EQ(TraceField(lines[0], "days"), 8);  // 24 December to New Year
 
   const auto quick = RunGlobeRender("--frames 3 --trace --speed quickly --start-tick 4294967290 --covered");
   ASSERT_EQ(quick.size(), 3u);

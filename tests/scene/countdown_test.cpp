@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -17,18 +16,17 @@
 #include "layout/controls.h"
 #include "layout/menus.h"
 #include "layout/picture.h"
+#include "platform/headless/headless_platform.h"
 #include "png/png_object.h"
 #include "scene/countdown.h"
 #include "scene/date_time.h"
+#include "scene/globe_scene.h"
 #include "support/png_builder.h"
 
 namespace nivarra {
 namespace {
 
 constexpr double kChristmas2026 = 46381;  // 46023 + 358
-constexpr double kNewYear2027 = 46388;
-constexpr double kJulian2027 = 46394;
-constexpr double kHour = 1.0 / 24;
 
 TEST(DateTime, SerialsFollowTheGregorianCalendar) {
   EXPECT_EQ(EncodeDate(1899, 12, 30), 0);
@@ -61,40 +59,12 @@ TEST(Countdown, DaysBetweenIsAbsoluteAndTruncated) {
   EXPECT_EQ(DaysBetween(-3.5, 4), 7);
 }
 
+// The date as year-month-day, so that a caption shows which year it names;
+// anything but a midnight is marked.
 std::string FakeLongDate(double dateTime) {
-  static const std::map<double, std::string> kNames = {{kChristmas2026, "Friday, 25 December 2026"},
-                                                       {kNewYear2027, "Friday, 1 January 2027"},
-                                                       {kJulian2027, "Thursday, 7 January 2027"}};
-  const auto it = kNames.find(dateTime);
-  return it == kNames.end() ? "?" : it->second;
-}
-
-TEST(Countdown, HolidayDatesAndCaptionsComeFromTheStartingYear) {
-  for (double now : {46023.0 /* 1 Jan 2026, midnight */, kChristmas2026 + 6 + 23 * kHour /* 31 Dec 23:00 */}) {
-    HolidayCountdown countdown;
-    countdown.UpdateHolidayDates(now, FakeLongDate);
-    EXPECT_EQ(countdown.ChristmasDate(), kChristmas2026);
-    EXPECT_EQ(countdown.NewYearDate(), kNewYear2027);
-    EXPECT_EQ(countdown.JulianDate(), kJulian2027);
-    EXPECT_EQ(countdown.ChristmasCaption(), "Christmas - Friday, 25 December 2026");
-    EXPECT_EQ(countdown.NewYearCaption(), "New Year - Friday, 1 January 2027");
-    EXPECT_EQ(countdown.JulianCaption(), "Julian Christmas - Thursday, 7 January 2027");
-  }
-
-  TComponent owner(nullptr);
-  const char* names[] = {"pmiChristmas", "pmiNewYear", "pmiJulian"};
-  std::vector<TMenuItem*> items;
-  for (const char* name : names) {
-    items.push_back(new TMenuItem(&owner));
-    items.back()->SetName(name);
-    items.back()->SetCaption("old");
-  }
-  HolidayCountdown countdown;
-  countdown.UpdateHolidayDates(kChristmas2026, FakeLongDate);
-  countdown.ApplyCaptions(owner);
-  EXPECT_EQ(items[0]->Caption(), "Christmas - Friday, 25 December 2026");
-  EXPECT_EQ(items[1]->Caption(), "New Year - Friday, 1 January 2027");
-  EXPECT_EQ(items[2]->Caption(), "Julian Christmas - Thursday, 7 January 2027");
+  if (dateTime != DateOf(dateTime)) return "not a day";
+  const CalendarDate d = DecodeDate(dateTime);
+  return std::to_string(d.Year) + "-" + std::to_string(d.Month) + "-" + std::to_string(d.Day);
 }
 
 // --- drawing ---------------------------------------------------------------
@@ -129,10 +99,10 @@ struct Plaque {
     AddGlyph(owner, "imgDays", 53);
     countdown.UpdateHolidayDates(kChristmas2026 - 100, FakeLongDate);
   }
-  // Draws the Christmas count at now onto a cleared store.
-  void Draw(double now) {
+  // Draws the count to the chosen holiday at now onto a cleared store.
+  void Draw(double now, CountdownChoice choice = {true, false, false}) {
     store.Fill(0, 0, 0, 0);
-    countdown.Draw(canvas, owner, now, CountdownChoice{true, false, false});
+    countdown.Draw(canvas, owner, now, choice);
   }
   TComponent owner{nullptr};
   PixelStore store;
@@ -190,12 +160,12 @@ TEST(Countdown, WorkedPositionsOnThePlaque) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.days);
-    plaque.Draw(kChristmas2026 - c.days - 0.5);
+    plaque.Draw(kChristmas2026 - c.days + 0.5);  // noon; Draw counts to the dates last set
     EXPECT_EQ(plaque.countdown.DaysLeft(), c.days);
     ExpectGlyphs(plaque, c.glyphs);
   }
 
-  plaque.Draw(kChristmas2026 - 368);
+  plaque.Draw(kChristmas2026 - 368 + 0.5);
   EXPECT_EQ(plaque.countdown.DaysLeft(), 368);
   for (int x = 0; x < 300; ++x) EXPECT_EQ(plaque.store.PixelColour(x, 187), 0u) << x;
 }
@@ -209,45 +179,108 @@ TEST(Countdown, GlyphsForElevenUseTheTwoDigitShiftAndPlural) {
   EXPECT_TRUE(CountdownGlyphs(-1, width).empty());
 }
 
-// Times around the holidays, with the Christmas, New Year or Julian item
-// checked as the case says.
-TEST(Countdown, DaysAroundTheHolidays) {
+// Each holiday is its next date on or after today, and the count is whole
+// calendar days to it whatever the time of day: the days before, of and
+// after each holiday, the turn of the year, 1 to 7 January for Julian
+// Christmas, and spans over 29 February 2028.
+TEST(Countdown, NextDatesAndCalendarDaysLeft) {
+  struct Holiday {
+    CalendarDate Date;
+    int Days;
+  };
+  const struct {
+    double Now;
+    Holiday Christmas, NewYear, Julian;
+  } cases[] = {
+      {EncodeDateTime(2026, 12, 8, 10, 0), {{2026, 12, 25}, 17}, {{2027, 1, 1}, 24}, {{2027, 1, 7}, 30}},
+      {EncodeDateTime(2026, 12, 24, 23, 59), {{2026, 12, 25}, 1}, {{2027, 1, 1}, 8}, {{2027, 1, 7}, 14}},
+      {EncodeDateTime(2026, 12, 25, 0, 0), {{2026, 12, 25}, 0}, {{2027, 1, 1}, 7}, {{2027, 1, 7}, 13}},
+      {EncodeDateTime(2026, 12, 25, 23, 59), {{2026, 12, 25}, 0}, {{2027, 1, 1}, 7}, {{2027, 1, 7}, 13}},
+      {EncodeDateTime(2026, 12, 26, 0, 0), {{2027, 12, 25}, 364}, {{2027, 1, 1}, 6}, {{2027, 1, 7}, 12}},
+      {EncodeDateTime(2026, 12, 31, 23, 59), {{2027, 12, 25}, 359}, {{2027, 1, 1}, 1}, {{2027, 1, 7}, 7}},
+      {EncodeDateTime(2027, 1, 1, 0, 0), {{2027, 12, 25}, 358}, {{2027, 1, 1}, 0}, {{2027, 1, 7}, 6}},
+      {EncodeDateTime(2027, 1, 2, 0, 0), {{2027, 12, 25}, 357}, {{2028, 1, 1}, 364}, {{2027, 1, 7}, 5}},
+      {EncodeDateTime(2027, 1, 3, 9, 0), {{2027, 12, 25}, 356}, {{2028, 1, 1}, 363}, {{2027, 1, 7}, 4}},
+      {EncodeDateTime(2027, 1, 4, 9, 0), {{2027, 12, 25}, 355}, {{2028, 1, 1}, 362}, {{2027, 1, 7}, 3}},
+      {EncodeDateTime(2027, 1, 5, 9, 0), {{2027, 12, 25}, 354}, {{2028, 1, 1}, 361}, {{2027, 1, 7}, 2}},
+      {EncodeDateTime(2027, 1, 6, 12, 0), {{2027, 12, 25}, 353}, {{2028, 1, 1}, 360}, {{2027, 1, 7}, 1}},
+      {EncodeDateTime(2027, 1, 7, 18, 0), {{2027, 12, 25}, 352}, {{2028, 1, 1}, 359}, {{2027, 1, 7}, 0}},
+      {EncodeDateTime(2027, 1, 8, 8, 0), {{2027, 12, 25}, 351}, {{2028, 1, 1}, 358}, {{2028, 1, 7}, 364}},
+      {EncodeDateTime(2027, 12, 26, 0, 0), {{2028, 12, 25}, 365}, {{2028, 1, 1}, 6}, {{2028, 1, 7}, 12}},
+      {EncodeDateTime(2028, 1, 2, 12, 0), {{2028, 12, 25}, 358}, {{2029, 1, 1}, 365}, {{2028, 1, 7}, 5}},
+  };
   Plaque plaque;
-  // 18:00 on 24 December: a quarter of a day, shown as 0.
-  plaque.Draw(EncodeDateTime(2026, 12, 24, 18, 0));
-  EXPECT_EQ(plaque.countdown.DaysLeft(), 0);
-  // 18:00 on 23 December: 1.25 days, the singular with the shift 10.
-  plaque.Draw(kChristmas2026 - 1 - 0.25);
-  EXPECT_EQ(plaque.countdown.DaysLeft(), 1);
-  ExpectGlyphs(plaque, {{"d1", 115}, {"imgDDay", 132}});
-  // All of Christmas Day is 0; 10:00 on 26 December counts 1 day since.
-  plaque.Draw(kChristmas2026 + 23 * kHour);
-  EXPECT_EQ(plaque.countdown.DaysLeft(), 0);
-  plaque.Draw(kChristmas2026 + 1 + 10 * kHour);
-  EXPECT_EQ(plaque.countdown.DaysLeft(), 1);
-
-  // Julian Christmas from 1 January: 7 January of the next year, 370 days on
-  // (371 from a leap year) and nothing drawn; from 4 January 2026, 367 days.
-  const CountdownChoice julian{false, false, true};
-  for (const auto& [now, days] : {std::pair{46023.0 + 9 * kHour, 370}, std::pair{45292.0 + 9 * kHour, 371},
-                                  std::pair{46026.0 + 9 * kHour, 367}}) {
-    SCOPED_TRACE(days);
-    HolidayCountdown countdown;
-    countdown.UpdateHolidayDates(now, FakeLongDate);
-    plaque.store.Fill(0, 0, 0, 0);
-    countdown.Draw(plaque.canvas, plaque.owner, now, julian);
-    EXPECT_EQ(countdown.DaysLeft(), days);
-    EXPECT_EQ(plaque.store.PixelColour(96, 187), days == 367 ? GlyphColour("d3") : 0u);
+  for (const auto& c : cases) {
+    const CalendarDate today = DecodeDate(c.Now);
+    SCOPED_TRACE(std::to_string(today.Year) + "-" + std::to_string(today.Month) + "-" + std::to_string(today.Day));
+    plaque.countdown.UpdateHolidayDates(c.Now, FakeLongDate);
+    EXPECT_EQ(DecodeDate(plaque.countdown.ChristmasDate()), c.Christmas.Date);
+    EXPECT_EQ(DecodeDate(plaque.countdown.NewYearDate()), c.NewYear.Date);
+    EXPECT_EQ(DecodeDate(plaque.countdown.JulianDate()), c.Julian.Date);
+    plaque.Draw(c.Now, {true, false, false});
+    EXPECT_EQ(plaque.countdown.DaysLeft(), c.Christmas.Days);
+    plaque.Draw(c.Now, {false, true, false});
+    EXPECT_EQ(plaque.countdown.DaysLeft(), c.NewYear.Days);
+    plaque.Draw(c.Now, {false, false, true});
+    EXPECT_EQ(plaque.countdown.DaysLeft(), c.Julian.Days);
   }
+  // The last case's captions: this year's Julian Christmas, next year's New Year.
+  EXPECT_EQ(plaque.countdown.ChristmasCaption(), "Christmas - 2028-12-25");
+  EXPECT_EQ(plaque.countdown.NewYearCaption(), "New Year - 2029-1-1");
+  EXPECT_EQ(plaque.countdown.JulianCaption(), "Julian Christmas - 2028-1-7");
+}
 
-  // The checks read from the menu items: New Year 2027 is 7 days after 25 December.
-  auto* christmas = new TMenuItem(&plaque.owner);
-  christmas->SetName("pmiChristmas");
-  auto* newYear = new TMenuItem(&plaque.owner);
-  newYear->SetName("pmiNewYear");
-  newYear->SetChecked(true);
-  plaque.countdown.Draw(plaque.canvas, plaque.owner, kChristmas2026);
-  EXPECT_EQ(plaque.countdown.DaysLeft(), 7);
+// A globe left running: each frame reads the local time, and past midnight
+// the count, the dates and the menu captions move on together, without
+// formatting dates again on frames of the same day.
+TEST(Countdown, SceneFollowsTheDateWhileRunning) {
+  Plaque plaque;
+  std::vector<TMenuItem*> items;
+  for (const char* name : {"pmiChristmas", "pmiNewYear", "pmiJulian"}) {
+    items.push_back(new TMenuItem(&plaque.owner));
+    items.back()->SetName(name);
+  }
+  items[1]->SetChecked(true);
+  GlobeScene scene(plaque.owner);
+  PixelStore base(300, 260, 32, RowOrder::TopDown);
+  base.Fill(0, 0, 0, 255);  // frames keep the base's alpha
+  scene.SetBaseImage(base);
+  HeadlessPlatform platform;
+  int formatted = 0;
+  const auto formatter = [&](double date) {
+    ++formatted;
+    return FakeLongDate(date);
+  };
+  platform.SetLocalNow(EncodeDateTime(2026, 12, 31, 23, 59, 59));
+  scene.Countdown().UpdateHolidayDates(platform.LocalNow(), formatter);
+  scene.Countdown().ApplyCaptions(plaque.owner);
+
+  const struct {
+    double Now;
+    int Days;
+    const char* NewYear;
+    const char* Julian;
+  } frames[] = {
+      {EncodeDateTime(2026, 12, 31, 23, 59, 59), 1, "2027-1-1", "2027-1-7"},
+      {EncodeDateTime(2027, 1, 1, 0, 0, 1), 0, "2027-1-1", "2027-1-7"},
+      {EncodeDateTime(2027, 1, 1, 23, 59, 59), 0, "2027-1-1", "2027-1-7"},
+      {EncodeDateTime(2027, 1, 2, 0, 0, 1), 364, "2028-1-1", "2027-1-7"},
+      {EncodeDateTime(2027, 1, 8, 0, 0, 1), 358, "2028-1-1", "2028-1-7"},
+  };
+  for (const auto& f : frames) {
+    SCOPED_TRACE(f.Days);
+    platform.SetLocalNow(f.Now);
+    const PixelStore& frame = scene.ComposeFrame(platform, true);
+    EXPECT_EQ(scene.Countdown().DaysLeft(), f.Days);
+    EXPECT_EQ(items[0]->Caption(), "Christmas - 2027-12-25");
+    EXPECT_EQ(items[1]->Caption(), std::string("New Year - ") + f.NewYear);
+    EXPECT_EQ(items[2]->Caption(), std::string("Julian Christmas - ") + f.Julian);
+    // The singular needs the lone 1 at 115; anything else starts at 105 or left of it.
+    EXPECT_EQ(frame.PixelColour(115, 187) == GlyphColour("d1"), f.Days == 1);
+    const int formattedSoFar = formatted;
+    scene.ComposeFrame(platform, true);  // the same day again
+    EXPECT_EQ(formatted, formattedSoFar);
+  }
 }
 
 }  // namespace
