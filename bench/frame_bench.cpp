@@ -144,13 +144,13 @@ bool MenuItemChecked(const TComponent& form, const char* name) {
   return item != nullptr && item->Checked();
 }
 
-// Days to or since the checked holiday; -1 with none checked.
+// Calendar days from today to the checked holiday; -1 with none checked.
 int DaysToChosenHoliday(const TComponent& form, const HolidayCountdown& countdown, double now) {
   std::optional<double> date;
   if (MenuItemChecked(form, "pmiChristmas")) date = countdown.ChristmasDate();
   if (MenuItemChecked(form, "pmiNewYear")) date = countdown.NewYearDate();
   if (MenuItemChecked(form, "pmiJulian")) date = countdown.JulianDate();
-  return date ? DaysBetween(now, *date) : -1;
+  return date ? static_cast<int>(*date - DateOf(now)) : -1;
 }
 
 class ReferenceFrames {

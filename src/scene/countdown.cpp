@@ -11,12 +11,6 @@
 
 namespace nivarra {
 
-int DaysBetween(double a, double b) {
-  const double span = std::fabs(a - b);
-  if (!(span < static_cast<double>(INT_MAX))) return INT_MAX;
-  return static_cast<int>(span);
-}
-
 std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<int(char digit)>& digitWidth) {
   std::vector<CountdownGlyph> glyphs;
   if (daysLeft < 0 || daysLeft > HolidayCountdown::kMaxShown) return glyphs;

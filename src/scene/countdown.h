@@ -13,11 +13,6 @@ namespace nivarra {
 class TCanvas;
 class TComponent;
 
-// Whole 24-hour spans between two date-times: |a - b| truncated. Spans too
-// large for 32 bits (or not a number) give INT32_MAX, which is never drawn.
-// Not what the plaque counts: that is calendar days (HolidayCountdown).
-int DaysBetween(double a, double b);
-
 // One image of the countdown: its name and top-left corner.
 struct CountdownGlyph {
   std::string Name;

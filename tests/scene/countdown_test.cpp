@@ -51,14 +51,6 @@ TEST(DateTime, SerialsFollowTheGregorianCalendar) {
   EXPECT_EQ(DaysInMonth(2026, 2), 28);
 }
 
-TEST(Countdown, DaysBetweenIsAbsoluteAndTruncated) {
-  EXPECT_EQ(DaysBetween(10.75, 10), 0);
-  EXPECT_EQ(DaysBetween(10, 10.75), 0);
-  EXPECT_EQ(DaysBetween(8.75, 10), 1);
-  EXPECT_EQ(DaysBetween(10, 8.75), 1);
-  EXPECT_EQ(DaysBetween(-3.5, 4), 7);
-}
-
 // The date as year-month-day, so that a caption shows which year it names;
 // anything but a midnight is marked.
 std::string FakeLongDate(double dateTime) {
