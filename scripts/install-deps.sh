@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests, the benchmarks and the
-# fuzzers need, when any is missing.
+# Installs the Debian packages the build, the tests, the benchmarks, the
+# fuzzers and the packaging need, when any is missing.
 set -euo pipefail
 
 packages=(
@@ -11,6 +11,7 @@ packages=(
   libgtk-3-dev xvfb xdotool xcompmgr imagemagick
   wine wine64 x11-utils
   openbox tint2 xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils wmctrl faketime
+  dpkg-dev desktop-file-utils appstream icoutils binutils-mingw-w64-x86-64
 )
 
 missing=()

@@ -1,5 +1,6 @@
 // artgen OUTDIR [--sheet FILE] [--still FILE] [--ticks N] [--days N]
 //        [--scale N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]
+//        [--icons DIR]
 //
 // Draws every picture of the globe scene and writes them to OUTDIR as
 // <name>.png (the mask as imgMask.bmp). --sheet writes a labelled contact
@@ -7,8 +8,9 @@
 // twice, after N slow ticks of the sky cycle (default: a dusk) with the
 // plaque counting N days (default 24); --scale, --crop and --no-snow help
 // a close look at one part; --cycle writes frames from around one sky
-// cycle side by side. The output is the same, byte for
-// byte, on every run.
+// cycle side by side; --icons writes the program's icon to DIR as
+// nivarra-<size>.png for each size of the icon theme and as nivarra.ico.
+// The output is the same, byte for byte, on every run.
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +22,7 @@
 #include "bmp_writer.h"
 #include "catalogue.h"
 #include "globe_shape.h"
+#include "icons.h"
 #include "png_writer.h"
 #include "review.h"
 
@@ -32,12 +35,14 @@ struct Options {
   std::optional<std::string> Sheet;
   std::optional<std::string> Still;
   std::optional<std::string> Cycle;
+  std::optional<std::string> IconDir;
   StillOptions StillSettings;
 };
 
 int Usage() {
   std::cerr << "usage: artgen [OUTDIR] [--sheet FILE] [--still FILE] [--ticks N] [--days N]\n"
-               "              [--scale N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]\n";
+               "              [--scale N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]\n"
+               "              [--icons DIR]\n";
   return 2;
 }
 
@@ -56,6 +61,9 @@ std::optional<Options> Parse(int argc, char** argv) {
     } else if (arg == "--cycle") {
       if (!(v = value())) return std::nullopt;
       o.Cycle = *v;
+    } else if (arg == "--icons") {
+      if (!(v = value())) return std::nullopt;
+      o.IconDir = *v;
     } else if (arg == "--still") {
       if (!(v = value())) return std::nullopt;
       o.Still = *v;
@@ -83,12 +91,21 @@ std::optional<Options> Parse(int argc, char** argv) {
       return std::nullopt;
     }
   }
-  if (!o.OutDir && !o.Sheet && !o.Still && !o.Cycle) return std::nullopt;
+  if (!o.OutDir && !o.Sheet && !o.Still && !o.Cycle && !o.IconDir) return std::nullopt;
   return o;
 }
 
 PngText TextFor(const std::string& name) {
   return PngText{name, "Nivarra scene artwork, drawn by artgen"};
+}
+
+void WriteIcons(const Catalogue& catalogue, const std::string& dir) {
+  const std::vector<Image> theme = RenderIcons(catalogue, kThemeIconSizes);
+  for (const Image& icon : theme) {
+    const std::string size = std::to_string(icon.Width);
+    WriteFile(dir + "/nivarra-" + size + ".png", EncodePng(icon, PngText{"Nivarra", "Nivarra's icon, " + size + " px"}));
+  }
+  WriteFile(dir + "/nivarra.ico", EncodeIco(RenderIcons(catalogue, kWindowsIconSizes)));
 }
 
 }  // namespace
@@ -110,6 +127,7 @@ int main(int argc, char** argv) {
     }
     if (options->Sheet) WriteFile(*options->Sheet, EncodePng(RenderSheet(catalogue), TextFor("art sheet")));
     if (options->Cycle) WriteFile(*options->Cycle, EncodePng(RenderCycle(catalogue), TextFor("sky cycle")));
+    if (options->IconDir) WriteIcons(catalogue, *options->IconDir);
     if (options->Still) {
       WriteFile(*options->Still, EncodePng(RenderStill(catalogue, options->StillSettings), TextFor("art still")));
     }
