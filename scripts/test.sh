@@ -6,38 +6,42 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-fuzz_seconds="${FUZZ_SECONDS:-60}"
+fuzz_seconds="${FUZZ_SECONDS:-40}"
 jobs="$(nproc)"
+
+# Each phase says how long the run has taken so far: the whole run must
+# stay well inside CI's time.
+phase() { echo "== $* (at $((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
 
 scripts/install-deps.sh
 
 rm -rf build/native build/asan build/fuzz build/windows
 
-echo "== native"
+phase "native"
 cmake --preset native
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
-echo "== Linux program end to end (Xvfb, bare and with a compositor)"
+phase "Linux program end to end (Xvfb, bare and with a compositor)"
 tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
 
-echo "== asan"
+phase "asan"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
 
-echo "== windows (cross-build)"
+phase "windows (cross-build)"
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
 
-echo "== windows program under Wine (end to end)"
+phase "windows program under Wine (end to end)"
 tests/wine/e2e.sh build/windows/src/app/Nivarra.exe
 
-echo "== benchmark smoke run"
+phase "benchmark smoke run"
 build/native/bench/png_bench --benchmark_filter='/(161x161|flake)' --benchmark_min_time=0.01
 build/native/bench/frame_bench --benchmark_min_time=0.01
 
-echo "== fuzz (${fuzz_seconds} s)"
+phase "fuzz (${fuzz_seconds} s)"
 cmake --preset fuzz
 cmake --build --preset fuzz -j "$jobs"
 work="$(mktemp -d)"
@@ -50,4 +54,4 @@ build/fuzz/fuzz/png_read_fuzzer -dict=fuzz/png.dict -max_len=8192 -timeout=10 -r
 build/fuzz/fuzz/layout_read_fuzzer -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
   -max_total_time="$((fuzz_seconds / 2))" -print_final_stats=1 "$work/layout"
 
-echo "== all tests passed"
+phase "all tests passed"
