@@ -42,6 +42,13 @@ using UniqueXWindows = std::unique_ptr<::Window[], XFreeDeleter>;
 // probe runs with every frame, a reading takes a round trip per window.
 constexpr std::uint32_t kStackingLifetimeMs = 250;
 
+// How long the window manager may take to carry out a placement we asked
+// for; a window manager that puts the window elsewhere has had its say by then.
+constexpr std::uint32_t kPlacementGraceMs = 1000;
+
+// The ClientMessage a start sends to the running globe to bring it forward.
+constexpr const char* kBringToFrontMessage = "_NIVARRA_BRING_TO_FRONT";
+
 int Rounded(double coordinate) { return static_cast<int>(std::lround(coordinate)); }
 
 GdkMonitor* PrimaryMonitor() {
@@ -112,6 +119,8 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   gtk_window_set_type_hint(globe, GDK_WINDOW_TYPE_HINT_NORMAL);
   gtk_window_set_skip_taskbar_hint(globe, TRUE);
   gtk_window_set_skip_pager_hint(globe, TRUE);
+  // On every workspace, as an ornament of the desktop.
+  gtk_window_stick(globe);
   gtk_window_set_focus_on_map(globe, FALSE);
   gtk_widget_set_app_paintable(window, TRUE);
 
@@ -119,6 +128,15 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   if (GdkVisual* visual = gdk_screen_get_rgba_visual(screen_)) gtk_widget_set_visual(window, visual);
   composited_ = gdk_screen_is_composited(screen_);
   compositedHandler_ = g_signal_connect(screen_, "composited-changed", G_CALLBACK(&OnCompositedChanged), this);
+  // One report per change, however many of these it raises.
+  GdkDisplay* display = gdk_screen_get_display(screen_);
+  for (const auto& [object, signal] : {std::pair{G_OBJECT(display), "monitor-added"},
+                                       std::pair{G_OBJECT(display), "monitor-removed"},
+                                       std::pair{G_OBJECT(screen_), "monitors-changed"},
+                                       std::pair{G_OBJECT(screen_), "size-changed"}}) {
+    const gulong handler = g_signal_connect_swapped(object, signal, G_CALLBACK(&OnMonitorsChanged), this);
+    monitorHandlers_.emplace_back(object, handler);
+  }
 
   gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON3_MOTION_MASK |
                                     GDK_KEY_PRESS_MASK | GDK_STRUCTURE_MASK);
@@ -137,8 +155,12 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
 
 GtkPlatform::~GtkPlatform() {
   events_ = nullptr;
+  if (window_ && ownsGlobeSelection_) {
+    gdk_window_remove_filter(gtk_widget_get_window(window_.get()), &OnGlobeMessage, this);
+  }
   window_.reset();
   if (compositedHandler_ != 0) g_signal_handler_disconnect(screen_, compositedHandler_);
+  for (const auto& [object, handler] : monitorHandlers_) g_signal_handler_disconnect(object, handler);
 }
 
 // --- painting -------------------------------------------------------------------
@@ -224,19 +246,48 @@ void GtkPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
     gtk_widget_set_size_request(window_.get(), std::max(width, 1), std::max(height, 1));
     gtk_window_resize(globe, std::max(width, 1), std::max(height, 1));
   }
-  // The configure event that follows is not news to the window's logic.
+  // The configure events that follow are not news to the window's logic.
   position_ = topLeft;
+  placingSince_ = TickCount();
   gtk_window_move(globe, topLeft.X, topLeft.Y);
 }
 
-gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
+std::optional<ScreenPoint> GtkPlatform::SeenPosition() {
+  if (!window_ || !gtk_widget_get_mapped(window_.get())) return std::nullopt;
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  if (window == nullptr || !gdk_window_is_viewable(window)) return std::nullopt;
+  ScreenPoint seen;
+  gdk_window_get_root_origin(window, &seen.X, &seen.Y);
+  return seen;
+}
+
+gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer self) {
   auto& platform = *static_cast<GtkPlatform*>(self);
-  const ScreenPoint at{event->x, event->y};
-  if (at != platform.position_) {
-    platform.position_ = at;
-    if (platform.events_ != nullptr) GuardedCall(platform, [&] { platform.events_->Moved(at); });
+  // The event's own x and y are no guide: relative to the frame of a
+  // reparenting window manager (often 0, 0), or made up by it.
+  const std::optional<ScreenPoint> seen = platform.SeenPosition();
+  if (!seen || platform.closed_) return FALSE;
+  if (*seen == platform.position_) {
+    platform.placingSince_.reset();
+  } else if (!platform.placingSince_ || platform.TickCount() - *platform.placingSince_ >= kPlacementGraceMs) {
+    platform.placingSince_.reset();
+    platform.position_ = *seen;
+    if (platform.events_ != nullptr) GuardedCall(platform, [&] { platform.events_->Moved(*seen); });
   }
   return FALSE;  // GTK's own handling follows
+}
+
+void GtkPlatform::OnMonitorsChanged(gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  if (platform.events_ == nullptr || platform.closed_) return;
+  platform.monitorsReport_ = SourceHandle(g_idle_add(
+      [](gpointer data) -> gboolean {
+        auto& owner = *static_cast<GtkPlatform*>(data);
+        owner.monitorsReport_ = SourceHandle();  // this call is the source's last
+        if (owner.events_ != nullptr && !owner.closed_) GuardedCall(owner, [&] { owner.events_->MonitorsChanged(); });
+        return G_SOURCE_REMOVE;
+      },
+      &platform));
 }
 
 void GtkPlatform::SetWindowShape(const std::vector<ShapeRect>& shape) {
@@ -331,6 +382,7 @@ void GtkPlatform::PressForDrag(const Press& press) {
 void GtkPlatform::BeginSystemMove() {
   // Only while a press is being handed over: the move follows that button.
   if (!window_ || !pressing_) return;
+  placingSince_.reset();  // from here on the window moves as the user drags it
   gtk_window_begin_move_drag(GTK_WINDOW(window_.get()), static_cast<gint>(pressing_->Button), pressing_->RootX,
                              pressing_->RootY, pressing_->Time);
 }
@@ -427,11 +479,81 @@ TMenuItem* GtkPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
 
 // --- closing ------------------------------------------------------------------------
 
-bool GtkPlatform::ClaimRunningGlobe(bool) { return true; }
+bool GtkPlatform::ClaimRunningGlobe(bool yieldToRunning) {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!window_ || !GDK_IS_X11_DISPLAY(display)) return true;
+  gtk_widget_realize(window_.get());
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
+  const std::string name = "_NIVARRA_GLOBE_" + std::to_string(::getuid());
+  globeSelection_ = XInternAtom(xdisplay, name.c_str(), False);
 
-void GtkPlatform::HideWindow() {
-  if (window_) gtk_widget_hide(window_.get());
+  // With the server held, two starts at once cannot both find the
+  // selection free.
+  XGrabServer(xdisplay);
+  const ::Window owner = XGetSelectionOwner(xdisplay, globeSelection_);
+  if (owner == None) XSetSelectionOwner(xdisplay, globeSelection_, GDK_WINDOW_XID(window), CurrentTime);
+  XUngrabServer(xdisplay);
+  XFlush(xdisplay);
+
+  if (owner == None) {
+    ownsGlobeSelection_ = true;
+    bringToFront_ = XInternAtom(xdisplay, kBringToFrontMessage, False);
+    gdk_window_add_filter(window, &OnGlobeMessage, this);
+    return true;
+  }
+  if (!yieldToRunning) return true;
+  XEvent message{};
+  message.xclient.type = ClientMessage;
+  message.xclient.window = owner;
+  message.xclient.message_type = XInternAtom(xdisplay, kBringToFrontMessage, False);
+  message.xclient.format = 32;
+  message.xclient.data.l[0] = static_cast<long>(gdk_x11_get_server_time(window));
+  gdk_x11_display_error_trap_push(display);  // the owner may be gone meanwhile
+  XSendEvent(xdisplay, owner, False, NoEventMask, &message);
+  XSync(xdisplay, False);
+  gdk_x11_display_error_trap_pop_ignored(display);
+  return false;
 }
+
+GdkFilterReturn GtkPlatform::OnGlobeMessage(GdkXEvent* xevent, GdkEvent*, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  const auto* event = static_cast<const XEvent*>(xevent);
+  if (event->type != ClientMessage || event->xclient.message_type != platform.bringToFront_) {
+    return GDK_FILTER_CONTINUE;
+  }
+  platform.BringToFront(static_cast<guint32>(event->xclient.data.l[0]));
+  return GDK_FILTER_REMOVE;
+}
+
+void GtkPlatform::BringToFront(guint32 time) {
+  // A globe still starting shows itself anyway; a closing one is going.
+  if (!window_ || !gtk_widget_get_mapped(window_.get()) || closed_ || ending_) return;
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  gdk_x11_window_move_to_current_desktop(window);
+  gdk_window_raise(window);
+  gtk_window_present_with_time(GTK_WINDOW(window_.get()), time);
+}
+
+void GtkPlatform::ReleaseRunningGlobe() {
+  if (!ownsGlobeSelection_ || !window_) return;
+  ownsGlobeSelection_ = false;
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  gdk_window_remove_filter(window, &OnGlobeMessage, this);
+  Display* xdisplay = GDK_WINDOW_XDISPLAY(window);
+  if (XGetSelectionOwner(xdisplay, globeSelection_) == GDK_WINDOW_XID(window)) {
+    XSetSelectionOwner(xdisplay, globeSelection_, None, CurrentTime);
+  }
+}
+
+void GtkPlatform::Unmap() {
+  if (!window_) return;
+  ReleaseRunningGlobe();
+  gtk_widget_hide(window_.get());
+  gdk_display_flush(gtk_widget_get_display(window_.get()));
+}
+
+void GtkPlatform::HideWindow() { Unmap(); }
 
 void GtkPlatform::RequestClose() {
   if (closed_ || querying_) return;
@@ -446,7 +568,15 @@ void GtkPlatform::RequestClose() {
 }
 
 gboolean GtkPlatform::OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<GtkPlatform*>(self)->RequestClose();
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  if (platform.closed_ || platform.querying_) return TRUE;
+  // Gone at once; back only when the close is refused.
+  platform.Unmap();
+  platform.RequestClose();
+  if (!platform.closed_ && platform.window_) {
+    gtk_widget_show(platform.window_.get());
+    platform.ClaimRunningGlobe(false);
+  }
   return TRUE;  // the window goes only through Close
 }
 
@@ -459,6 +589,7 @@ void GtkPlatform::EndSession() {
   if (closed_) return;
   ending_ = true;
   EndModals();
+  Unmap();
   // A close already asking saves the settings itself.
   if (!querying_ && events_ != nullptr) {
     querying_ = true;
@@ -480,7 +611,7 @@ void GtkPlatform::EndModals() {
 
 void GtkPlatform::Close() {
   closed_ = true;
-  if (window_) gtk_widget_hide(window_.get());
+  Unmap();
   g_main_loop_quit(loop_.get());
 }
 

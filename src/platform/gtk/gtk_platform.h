@@ -98,6 +98,7 @@ class GtkPlatform : public Platform {
   std::vector<ScreenRect> Monitors() override;
   std::string FirstArgument() override { return firstArgument_; }
   std::string ExecutablePath() override;
+  std::string AutostartCaption() override { return "Start Nivarra when I log in"; }
 
   void SetWindowEvents(WindowEvents* events) override { events_ = events; }
   std::optional<std::string> MakeWindowLayered() override;
@@ -110,6 +111,9 @@ class GtkPlatform : public Platform {
   void BeginSystemMove() override;
   TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
   void OpenWebPage(std::string_view address) override;
+  // The running globe owns an X selection named for the user on this
+  // display; a plain start that finds it taken asks the owner to come to
+  // the front.
   bool ClaimRunningGlobe(bool yieldToRunning) override;
   void HideWindow() override;
   void RequestClose() override;
@@ -145,7 +149,18 @@ class GtkPlatform : public Platform {
   static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self);
   static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self);
   static void OnCompositedChanged(GdkScreen* screen, gpointer self);
+  static void OnMonitorsChanged(gpointer self);
   static gboolean OnEndSignal(gpointer self);
+  static GdkFilterReturn OnGlobeMessage(GdkXEvent* xevent, GdkEvent*, gpointer self);
+
+  // Where the user sees the window: the root position of its frame's
+  // top-left corner, which is what gtk_window_move places. Nothing while
+  // the window is not on the screen.
+  std::optional<ScreenPoint> SeenPosition();
+  // Another start asked for the globe (timestamp of its request).
+  void BringToFront(guint32 time);
+  // Gives the globe's selection up: a start from now on runs on its own.
+  void ReleaseRunningGlobe();
 
   // The press reaches the window's logic as the start of a drag.
   void PressForDrag(const Press& press);
@@ -153,6 +168,9 @@ class GtkPlatform : public Platform {
   // The session ends (SIGTERM, SIGINT, SIGHUP): the settings are saved and
   // the program goes, whatever CloseQuery says; messages go to stderr only.
   void EndSession();
+  // Takes the window off the screen and tells the X server at once: the
+  // shutdown that follows may take a while.
+  void Unmap();
   void Close();
   // Ends the open menus and message dialogs, innermost first.
   void EndModals();
@@ -169,7 +187,11 @@ class GtkPlatform : public Platform {
   UniqueSurface surface_;
   std::uint8_t alpha_ = 255;
   bool composited_ = false;
-  ScreenPoint position_{};
+  ScreenPoint position_{};  // the place the window's logic knows
+  // When our own last placement was asked for, until the window is seen
+  // there: configure events meanwhile show the window manager at work,
+  // not the user.
+  std::optional<std::uint32_t> placingSince_;
   int width_ = 0;
   int height_ = 0;
 
@@ -186,8 +208,16 @@ class GtkPlatform : public Platform {
   bool querying_ = false;
   bool ending_ = false;
 
+  unsigned long globeSelection_ = 0;  // the X atom naming this user's globe, once claimed
+  unsigned long bringToFront_ = 0;  // the atom of kBringToFrontMessage, once owned
+  bool ownsGlobeSelection_ = false;
+
   GdkScreen* screen_ = nullptr;
   gulong compositedHandler_ = 0;
+  // The display's and the screen's monitor signals, and the idle call that
+  // reports a burst of them once.
+  std::vector<std::pair<GObject*, gulong>> monitorHandlers_;
+  SourceHandle monitorsReport_;
   std::vector<SourceHandle> signalWatches_;
   // Last, so it goes first: no handler runs on a half-destroyed platform.
   UniqueWidget window_;

@@ -369,6 +369,12 @@ std::optional<std::string_view> DesktopEntryValue(std::string_view text, std::st
   return std::nullopt;
 }
 
+// Whether the session skips the entry: the user switched it off in the
+// desktop's own settings, which keep the file to say so.
+bool IsDisabledEntry(std::string_view text) {
+  return DesktopEntryValue(text, "Hidden") == "true" || DesktopEntryValue(text, "X-GNOME-Autostart-enabled") == "false";
+}
+
 }  // namespace
 
 // --- paths ---------------------------------------------------------------------------
@@ -443,10 +449,7 @@ class SettingsFileStore::Key : public SettingsKey {
       : location_(std::move(location)), path_(std::move(path)), values_(std::move(values)) {}
 
   bool ValueExists(std::string_view name) override {
-    if (IsAutostart(name)) {
-      std::error_code error;
-      return fs::exists(location_.Autostart->File, error);
-    }
+    if (IsAutostart(name)) return ReadAutostart().has_value();
     return values_.Find(name) != nullptr;
   }
 
@@ -472,6 +475,8 @@ class SettingsFileStore::Key : public SettingsKey {
 
   void DeleteValue(std::string_view name) override {
     if (IsAutostart(name)) {
+      // A switched-off entry already says "not at login"; it stays the user's.
+      if (ReadAutostart() == std::nullopt) return;
       if (::unlink(location_.Autostart->File.c_str()) != 0 && errno != ENOENT) {
         ThrowErrno(errno, "cannot remove " + location_.Autostart->File.string());
       }
@@ -495,7 +500,7 @@ class SettingsFileStore::Key : public SettingsKey {
     } catch (const std::system_error&) {
       return UnreadableSetting{};
     }
-    if (!text) return std::nullopt;
+    if (!text || IsDisabledEntry(*text)) return std::nullopt;
     const auto exec = DesktopEntryValue(*text, "Exec");
     if (!exec) return ForeignSetting{kUnknownSettingType, text->size()};
     if (auto program = ProgramOfDesktopExecLine(*exec)) return std::move(*program);
