@@ -64,23 +64,18 @@ struct ScreenPoint {
   friend bool operator==(const ScreenPoint&, const ScreenPoint&) = default;
 };
 
-// A rectangle of the desktop, right and bottom edges exclusive.
-struct ScreenRect {
+// A rectangle of pixels, right and bottom edges exclusive.
+struct PixelRect {
   int Left = 0;
   int Top = 0;
   int Right = 0;
   int Bottom = 0;
-  friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+  friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
-
-// One rectangle of the window's shape, right and bottom edges exclusive.
-struct ShapeRect {
-  int Left = 0;
-  int Top = 0;
-  int Right = 0;
-  int Bottom = 0;
-  friend bool operator==(const ShapeRect&, const ShapeRect&) = default;
-};
+// On the desktop, in its coordinates.
+using ScreenRect = PixelRect;
+// One rectangle of the window's shape, in window pixels.
+using ShapeRect = PixelRect;
 
 // What happens to the globe window, as the desktop reports it. Every call
 // comes on the one UI thread, one at a time (a modal message box runs a
