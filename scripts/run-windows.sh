@@ -14,7 +14,7 @@ root="$PWD"
 
 scripts/install-deps.sh
 cmake --preset native >/dev/null
-cmake --build --preset native --target layout-tool
+cmake --build --preset native --target layout-tool artgen
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target Nivarra
 exe="$root/build/windows/src/app/Nivarra.exe"

@@ -1,18 +1,81 @@
 // The Linux program: the globe on GTK 3 over X11 (XWayland in a Wayland
-// session), with the window's layout linked into the executable.
+// session), with the window's layout and icon linked into the executable.
 
+#include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "app/globe_app.h"
 #include "platform/gtk/gtk_platform.h"
 
 namespace nivarra {
 void RegisterLayoutResources();
-}
+std::vector<std::span<const std::uint8_t>> WindowIconPngs();
+}  // namespace nivarra
 
 namespace {
+
+constexpr const char* kUsage =
+    "Usage: nivarra [add]\n"
+    "       nivarra --help | --version\n"
+    "\n"
+    "A snow globe for the desktop. Drag it with the mouse; right-click it\n"
+    "for its menu. It remembers its place and settings in\n"
+    "~/.config/nivarra/settings.ini.\n"
+    "\n"
+    "  add        start another globe, at a random place\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n";
+
+// Answers --help and --version, and turns away other options, before GTK
+// needs a display. Returns the exit status, or nothing to start the globe.
+std::optional<int> AnswerCommandLine(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("nivarra %s\n", NIVARRA_VERSION);
+      return 0;
+    }
+    if (arg.starts_with('-')) {
+      std::fprintf(stderr, "nivarra: unknown option %s\n\n%s", argv[i], kUsage);
+      return 2;
+    }
+  }
+  return std::nullopt;
+}
+
+void FreePixbufList(GList* list) { g_list_free_full(list, g_object_unref); }
+
+// The installed icon follows the icon theme; a program run from anywhere
+// else still shows its own.
+void SetWindowIcon() {
+  if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), "nivarra")) {
+    gtk_window_set_default_icon_name("nivarra");
+    return;
+  }
+  using UniqueLoader = std::unique_ptr<GdkPixbufLoader, nivarra::ReleaseWith<g_object_unref>>;
+  using UniqueList = std::unique_ptr<GList, nivarra::ReleaseWith<FreePixbufList>>;
+  UniqueList icons;
+  for (const std::span<const std::uint8_t> png : nivarra::WindowIconPngs()) {
+    const UniqueLoader loader(gdk_pixbuf_loader_new_with_type("png", nullptr));
+    if (!loader) return;
+    const bool written = gdk_pixbuf_loader_write(loader.get(), png.data(), png.size(), nullptr);
+    if (!gdk_pixbuf_loader_close(loader.get(), nullptr) || !written) continue;
+    if (GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get())) {
+      icons.reset(g_list_append(icons.release(), g_object_ref(pixbuf)));
+    }
+  }
+  if (icons) gtk_window_set_default_icon_list(icons.get());
+}
 
 void ReportFatal(std::string_view text) {
   std::fprintf(stderr, "nivarra: %.*s\n", static_cast<int>(text.size()), text.data());
@@ -23,6 +86,7 @@ void ReportFatal(std::string_view text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const std::optional<int> status = AnswerCommandLine(argc, argv)) return *status;
   // The cover probe reads X11's stacking order: in a Wayland session the
   // globe runs through XWayland.
   gdk_set_allowed_backends("x11");
@@ -30,6 +94,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "nivarra: cannot open the display (an X11 or XWayland display is needed)\n");
     return 1;
   }
+  SetWindowIcon();
   try {
     nivarra::RegisterLayoutResources();
     nivarra::GtkPlatform platform(argc, argv);
