@@ -48,6 +48,7 @@ std::uint8_t TfrmMain::TransparencyAlpha() const { return scene_ ? scene_->Setti
 
 void TfrmMain::FormCreate(const TEventArgs&) {
   if (platform_ == nullptr) return;
+  AddRealTimeItem();
   scene_ = std::make_unique<GlobeScene>(*this);
   InitLayeredWindow();
 }
@@ -163,22 +164,59 @@ void TfrmMain::pmiChristmasClick(const TEventArgs&) { CheckOnly(GlobeSlot::pmiCh
 void TfrmMain::pmiNewYearClick(const TEventArgs&) { CheckOnly(GlobeSlot::pmiNewYear); }
 void TfrmMain::pmiJulianClick(const TEventArgs&) { CheckOnly(GlobeSlot::pmiJulian); }
 
-void TfrmMain::ApplySpeed(GlobeSlot item, int framePeriodMs, std::int32_t animationInterval) {
-  CheckOnly(item);
-  Timer(GlobeSlot::TimerGarland)->SetInterval(framePeriodMs);
-  if (scene_) scene_->Settings.AnimationInterval = animationInterval;
+void TfrmMain::AddRealTimeItem() {
+  if (realTimeItem_ != nullptr) return;
+  TMenuItem* quickly = MenuItem(GlobeSlot::pmiQuickly);
+  TMenuItem* speeds = quickly->ParentItem();
+  auto* item = new TMenuItem(this);  // owned and freed by the form
+  item->SetName(kRealTimeItemName);
+  item->SetCaption(std::string(kRealTimeCaption));
+  item->SetRadioItem(true);
+  item->SetGroupIndex(quickly->GroupIndex());
+  item->OnClick = TMethod{FindHandler(ClassInfo(), "pmiRealTimeClick"), this};
+  speeds->Add(item);
+  for (int i = 0; i < speeds->Count(); ++i) {
+    if (speeds->Item(i) == quickly) speeds->SetChildOrder(item, i + 1);
+  }
+  realTimeItem_ = item;
 }
 
-#define NIVARRA_SPEED_HANDLER(handler, item, level)                            \
-  void TfrmMain::handler(const TEventArgs&) {                                  \
-    constexpr AnimationSpeed speed = SpeedTiming(level);                       \
-    ApplySpeed(GlobeSlot::item, speed.FramePeriodMs, speed.AnimationInterval); \
+std::vector<TMenuItem*> TfrmMain::SpeedItems() const {
+  std::vector<TMenuItem*> items;
+  for (GlobeSlot slot : {GlobeSlot::pmiSlow, GlobeSlot::pmiNormal, GlobeSlot::pmiFast, GlobeSlot::pmiQuickly}) {
+    items.push_back(MenuItem(slot));
+  }
+  if (realTimeItem_ != nullptr) items.push_back(realTimeItem_);
+  return items;
+}
+
+void TfrmMain::ApplySpeed(TMenuItem* item, int framePeriodMs, std::int32_t animationInterval, bool followClock) {
+  item->SetChecked(true);
+  Timer(GlobeSlot::TimerGarland)->SetInterval(framePeriodMs);
+  if (!scene_) return;
+  scene_->Settings.AnimationInterval = animationInterval;
+  // Leaving the clock, the cycle goes on from where the sky stands.
+  scene_->Settings.SkyFollowsClock = followClock;
+}
+
+#define NIVARRA_SPEED_HANDLER(handler, item, level)                                       \
+  void TfrmMain::handler(const TEventArgs&) {                                             \
+    constexpr AnimationSpeed speed = SpeedTiming(level);                                  \
+    ApplySpeed(MenuItem(GlobeSlot::item), speed.FramePeriodMs, speed.AnimationInterval); \
   }
 NIVARRA_SPEED_HANDLER(pmiSlowClick, pmiSlow, SpeedLevel::Slow)
 NIVARRA_SPEED_HANDLER(pmiNormalClick, pmiNormal, SpeedLevel::Normal)
 NIVARRA_SPEED_HANDLER(pmiFastClick, pmiFast, SpeedLevel::Fast)
 NIVARRA_SPEED_HANDLER(pmiQuicklyClick, pmiQuickly, SpeedLevel::Quickly)
 #undef NIVARRA_SPEED_HANDLER
+
+// The sky jumps to the clock's moment in the next frame; the sun's and
+// moon's frames keep the Normal rhythm.
+void TfrmMain::pmiRealTimeClick(const TEventArgs&) {
+  if (realTimeItem_ == nullptr) return;
+  constexpr AnimationSpeed speed = SpeedTiming(SpeedLevel::Normal);
+  ApplySpeed(realTimeItem_, speed.FramePeriodMs, speed.AnimationInterval, true);
+}
 
 #define NIVARRA_TRANSPARENCY_HANDLER(level)                                       \
   void TfrmMain::pmi##level##0Click(const TEventArgs&) {                          \

@@ -20,6 +20,7 @@ namespace nivarra {
 class GlobeScene;
 class Platform;
 class PlatformTimer;
+class SettingsKey;
 class TBitmap;
 class TPNGObject;
 }  // namespace nivarra
@@ -44,7 +45,7 @@ namespace nivarra {
   X(FormShow) X(pmi0Click) X(pmi10Click) X(pmi20Click) X(pmi30Click) X(pmi40Click) X(pmi50Click)          \
   X(pmi60Click) X(pmi70Click) X(pmi80Click) X(pmi90Click) X(FormCloseQuery) X(TimerGarlandTimer)          \
   X(pmiChristmasClick) X(pmiNewYearClick) X(pmiJulianClick) X(pmiSlowClick) X(pmiNormalClick)             \
-  X(pmiFastClick) X(pmiQuicklyClick) X(pmiSnowClick) X(timerCountSnowTimer)
+  X(pmiFastClick) X(pmiQuicklyClick) X(pmiSnowClick) X(timerCountSnowTimer) X(pmiRealTimeClick)
 
 enum class GlobeSlot {
 #define NIVARRA_SLOT_ENUM(name) name,
@@ -54,7 +55,7 @@ enum class GlobeSlot {
 };
 
 inline constexpr int kGlobeSlotCount = static_cast<int>(GlobeSlot::Count);
-inline constexpr int kGlobeHandlerCount = 28;
+inline constexpr int kGlobeHandlerCount = 29;
 
 // A change the user made is saved this long after the last one of a burst.
 inline constexpr int kSaveDelayMs = 500;
@@ -67,6 +68,12 @@ inline constexpr std::string_view kRunKeyPath = "Software\\Microsoft\\Windows\\C
 inline constexpr std::string_view kRunValueName = "Nivarra";
 inline constexpr std::string_view kMoreStuffAddress = "https://www.example.com/nivarra/";
 inline constexpr std::string_view kBaseUpdateFailedMessage = "No!!!!!";
+
+// The speed item the window adds to the layout's four: the sky follows the
+// local clock. Stored as speed 4.
+inline constexpr std::string_view kRealTimeItemName = "pmiRealTime";
+inline constexpr std::string_view kRealTimeCaption = "Real time";
+inline constexpr int kRealTimeSpeedLevel = 4;
 
 // The constant alpha of transparency level 0..9 ("0%" .. "90%").
 constexpr std::uint8_t TransparencyAlphaOf(int level) { return static_cast<std::uint8_t>(255 - 22 * level); }
@@ -89,6 +96,8 @@ class TfrmMain : public TForm {
   TImage* Image(GlobeSlot slot) const { return SlotAs<TImage>(slot); }
   TMenuItem* MenuItem(GlobeSlot slot) const { return SlotAs<TMenuItem>(slot); }
   TTimer* Timer(GlobeSlot slot) const { return SlotAs<TTimer>(slot); }
+  // "Real time", after "Quickly"; there once the window has been created.
+  TMenuItem* RealTimeItem() const { return realTimeItem_; }
 
   // The handlers: each a named entry point the layout binds to an event.
 #define NIVARRA_HANDLER_DECL(name) virtual void name(const TEventArgs& args);
@@ -129,11 +138,18 @@ class TfrmMain : public TForm {
   friend struct GlobeFormSlots;
   // Runs the handler of a menu item (as a click would, without toggling).
   void RunItemHandler(GlobeSlot item);
-  void ApplySpeed(GlobeSlot item, int framePeriodMs, std::int32_t animationInterval);
+  void RunItemHandler(TMenuItem* item);
+  void ApplySpeed(TMenuItem* item, int framePeriodMs, std::int32_t animationInterval, bool followClock = false);
+  // Adds "Real time" to the speed submenu (the layout stays as it was designed).
+  void AddRealTimeItem();
+  // The speed items in the order of their stored levels.
+  std::vector<TMenuItem*> SpeedItems() const;
   void CheckOnly(GlobeSlot item);
 
   // The values of the store, for knowing which have been read or set.
   enum class Stored { OnTop, TrVal, Top, Left, iCountdown, iSpeed, isSnowOn, RunValue, Count };
+  // The stored place for the sky that follows the clock; read, never written.
+  void LoadSkyPlace(SettingsKey* key);
   void Know(Stored value) { known_.set(static_cast<std::size_t>(value)); }
   bool Known(Stored value) const { return known_.test(static_cast<std::size_t>(value)); }
   // After the show sequence: reports the values that could not be used,
@@ -142,6 +158,7 @@ class TfrmMain : public TForm {
   void SaveInBackground();
 
   std::array<TComponent*, kGlobeSlotCount> slots_{};
+  TMenuItem* realTimeItem_ = nullptr;  // owned by the form
   Platform* platform_ = nullptr;
   std::unique_ptr<GlobeScene> scene_;
   std::unique_ptr<TPNGObject> basePng_;

@@ -1,6 +1,8 @@
 #include "app/settings.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <span>
 #include <string>
 #include <vector>
@@ -36,14 +38,34 @@ void WriteStored(SettingsKey* key, std::string_view name, Write write) {
 constexpr GlobeSlot kTransparencyItems[] = {GlobeSlot::pmi0,  GlobeSlot::pmi10, GlobeSlot::pmi20, GlobeSlot::pmi30,
                                             GlobeSlot::pmi40, GlobeSlot::pmi50, GlobeSlot::pmi60, GlobeSlot::pmi70,
                                             GlobeSlot::pmi80, GlobeSlot::pmi90};
-constexpr GlobeSlot kSpeedItems[] = {GlobeSlot::pmiSlow, GlobeSlot::pmiNormal, GlobeSlot::pmiFast,
-                                     GlobeSlot::pmiQuickly};
 constexpr GlobeSlot kCountdownItems[] = {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian};
 
 constexpr int kDefaultTransparencyLevel = 0;
 constexpr int kDefaultSpeedLevel = 1;
 
 }  // namespace
+
+std::optional<double> ParseStoredDegrees(const SettingValue& value, double limit) {
+  double degrees = 0;
+  if (const auto* number = std::get_if<std::int32_t>(&value)) {
+    degrees = *number;
+  } else if (const auto* text = std::get_if<std::string>(&value)) {
+    std::string digits = *text;
+    std::ranges::replace(digits, ',', '.');  // as a hand typing in a comma-decimal locale writes it
+    const auto first = digits.find_first_not_of(' ');
+    const auto last = digits.find_last_not_of(' ');
+    if (first == std::string::npos) return std::nullopt;
+    const char* begin = digits.data() + first;
+    const char* end = digits.data() + last + 1;
+    if (*begin == '+') ++begin;
+    const auto [stop, error] = std::from_chars(begin, end, degrees);
+    if (error != std::errc() || stop != end) return std::nullopt;
+  } else {
+    return std::nullopt;
+  }
+  if (!std::isfinite(degrees) || std::abs(degrees) > limit) return std::nullopt;
+  return degrees;
+}
 
 std::optional<std::int32_t> ReadStoredInteger(SettingsKey& key, std::string_view name) {
   const std::optional<SettingValue> value = key.ReadValue(name);
@@ -108,9 +130,22 @@ std::string UnusableSettingsMessage(std::span<const std::string> problems) {
   return text;
 }
 
-void TfrmMain::RunItemHandler(GlobeSlot item) {
-  TMenuItem* menuItem = MenuItem(item);
-  Fire(menuItem->OnClick, TEventArgs{.Sender = menuItem});
+void TfrmMain::RunItemHandler(GlobeSlot item) { RunItemHandler(MenuItem(item)); }
+
+void TfrmMain::RunItemHandler(TMenuItem* item) { Fire(item->OnClick, TEventArgs{.Sender = item}); }
+
+void TfrmMain::LoadSkyPlace(SettingsKey* key) {
+  const auto read = [&](std::string_view name, double limit) -> std::optional<double> {
+    if (key == nullptr) return std::nullopt;
+    try {
+      const std::optional<SettingValue> value = key->ReadValue(name);
+      return value ? ParseStoredDegrees(*value, limit) : std::nullopt;
+    } catch (const std::exception&) {
+      return std::nullopt;  // the zone's place does as well
+    }
+  };
+  scene_->Settings.Latitude = read("Latitude", 90);
+  scene_->Settings.Longitude = read("Longitude", 180);
 }
 
 void TfrmMain::LoadSettings() {
@@ -140,6 +175,7 @@ void TfrmMain::LoadSettings() {
     if (const auto target = read("iCountdown", Stored::iCountdown).Value) countdownTarget = *target;
     if (const auto speed = read("iSpeed", Stored::iSpeed).Value) speedLevel = *speed;
     if (const auto snow = read("isSnowOn", Stored::isSnowOn).Value) snowEnabled = *snow != 0;
+    LoadSkyPlace(key.get());
 
     bool firstRun = false;
     if (platform_->FirstArgument() == "add") {
@@ -176,9 +212,10 @@ void TfrmMain::LoadSettings() {
 
   if (countdownTarget >= 0 && countdownTarget <= 2) MenuItem(kCountdownItems[countdownTarget])->SetChecked(true);
 
-  if (speedLevel < 0 || speedLevel > 3) speedLevel = kDefaultSpeedLevel;
-  MenuItem(kSpeedItems[speedLevel])->SetChecked(true);
-  RunItemHandler(kSpeedItems[speedLevel]);
+  const std::vector<TMenuItem*> speedItems = SpeedItems();
+  if (speedLevel < 0 || speedLevel >= static_cast<int>(speedItems.size())) speedLevel = kDefaultSpeedLevel;
+  speedItems[static_cast<std::size_t>(speedLevel)]->SetChecked(true);
+  RunItemHandler(speedItems[static_cast<std::size_t>(speedLevel)]);
 
   scene_->Settings.SnowEnabled = snowEnabled;
   MenuItem(GlobeSlot::pmiSnow)->SetChecked(snowEnabled);
@@ -187,16 +224,17 @@ void TfrmMain::LoadSettings() {
 
 void TfrmMain::SaveSettings() {
   const auto checked = [this](GlobeSlot item) { return MenuItem(item)->Checked(); };
-  const auto lastChecked = [&](std::span<const GlobeSlot> items, int none) {
+  const auto lastChecked = [](const auto& items, const auto& isChecked, int none) {
     int index = none;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      if (checked(items[i])) index = static_cast<int>(i);
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+      if (isChecked(items[i])) index = static_cast<int>(i);
     }
     return index;
   };
-  const int transparencyLevel = lastChecked(kTransparencyItems, 0);
-  const int speedLevel = lastChecked(kSpeedItems, kDefaultSpeedLevel);
-  const int countdownTarget = lastChecked(kCountdownItems, 0);
+  const int transparencyLevel = lastChecked(kTransparencyItems, checked, 0);
+  const int speedLevel =
+      lastChecked(SpeedItems(), [](const TMenuItem* item) { return item->Checked(); }, kDefaultSpeedLevel);
+  const int countdownTarget = lastChecked(kCountdownItems, checked, 0);
 
   // Before the start has finished, what the window holds may be the
   // layout's design or a default the user has not been told about yet.
@@ -234,7 +272,7 @@ void TfrmMain::UserChanged(const TMenuItem* item) {
     Know(Stored::Top);
   } else if (is(kTransparencyItems)) {
     Know(Stored::TrVal);
-  } else if (is(kSpeedItems)) {
+  } else if (std::ranges::count(SpeedItems(), item) > 0) {
     Know(Stored::iSpeed);
   } else if (is(kCountdownItems)) {
     Know(Stored::iCountdown);

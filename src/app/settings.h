@@ -26,6 +26,11 @@ std::optional<std::int32_t> ReadStoredInteger(SettingsKey& key, std::string_view
 void WriteStoredInteger(SettingsKey* key, std::string_view name, std::int32_t value);
 void WriteStoredString(SettingsKey* key, std::string_view name, std::string_view value);
 
+// A stored latitude or longitude: a string of decimal degrees ("48.85",
+// "-73.98"; a comma for the point will do) or an integer of whole degrees,
+// at most limit away from 0. Nothing for anything else.
+std::optional<double> ParseStoredDegrees(const SettingValue& value, double limit);
+
 // Where the window goes at start when it is not placed at random.
 struct StartPlacement {
   ScreenPoint TopLeft;

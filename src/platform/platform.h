@@ -101,6 +101,16 @@ class WindowEvents {
   virtual bool CloseQuery() = 0;
 };
 
+// The local time zone as the desktop knows it.
+struct TimeZoneInfo {
+  // An IANA name ("Europe/Paris"), a Windows zone key name ("W. Europe
+  // Standard Time"), or "unknown".
+  std::string Name = "unknown";
+  // How far the local clock is ahead of UTC, daylight saving included;
+  // nothing when the desktop cannot tell.
+  std::optional<int> UtcOffsetMinutes;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -119,6 +129,12 @@ class Platform {
 
   // Local wall-clock time as days since 30 December 1899, fraction = time of day.
   virtual double LocalNow() = 0;
+  // The local time zone as it stands at the local date-time (same count
+  // as LocalNow); only the sky that follows the clock asks.
+  virtual TimeZoneInfo LocalTimeZone(double localDateTime) {
+    (void)localDateTime;
+    return {};
+  }
   // date in the user's long date format.
   virtual std::string FormatLongDate(double date) = 0;
 

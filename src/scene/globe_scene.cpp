@@ -91,14 +91,23 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   spriteTick_ = spriteClock_.Check(readTick, SpriteThreshold(Settings.AnimationInterval));
 
   // The strip shows the offset the previous frame left; the sun and moon
-  // show their state after this frame's step.
+  // show their state after this frame's step. The sky that follows the
+  // clock is placed first, so strip and bodies show the same moment.
   BackgroundKey key;
+  if (Settings.SkyFollowsClock) {
+    sky_.Place(realTime_.PositionAt(platform, platform.LocalNow(), Settings.Latitude, Settings.Longitude));
+  }
   key.StripOffset = sky_.SkyOffset();
-  sky_.Step(skyTick_, spriteTick_, [&](const std::string& name, int x, int y) {
+  const auto draw = [&](const std::string& name, int x, int y) {
     if (key.SpriteCount < static_cast<int>(key.Sprites.size())) {
       key.Sprites[key.SpriteCount++] = SpriteDraw{Picture(name.c_str()), x, y};
     }
-  });
+  };
+  if (Settings.SkyFollowsClock) {
+    sky_.ShowInPlace(skyTick_, spriteTick_, draw);
+  } else {
+    sky_.Step(skyTick_, spriteTick_, draw);
+  }
   if (!backgroundValid_ || !(key == backgroundKey_)) {
     DrawBackground(background_, key);
     backgroundKey_ = key;

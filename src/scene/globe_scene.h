@@ -7,11 +7,13 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "graphics/pixel_store.h"
 #include "scene/animation_clock.h"
 #include "scene/countdown.h"
+#include "scene/real_time_sky.h"
 #include "scene/sky.h"
 #include "scene/snowfall.h"
 
@@ -44,6 +46,13 @@ struct SceneSettings {
   std::int32_t AnimationInterval = 0;
   bool SnowEnabled = true;
   std::uint8_t TransparencyAlpha = 0;
+  // The sky stands where the local clock puts it in its cycle; the sun's
+  // and moon's frames still follow the clocks.
+  bool SkyFollowsClock = false;
+  // The place whose sunrise and sunset the sky follows, where the user
+  // has stored one; otherwise the time zone's.
+  std::optional<double> Latitude;
+  std::optional<double> Longitude;
 };
 
 // The probe points: the globe counts as covered only when both show
@@ -134,6 +143,7 @@ class GlobeScene {
 
   PixelStore base_;
   Sky sky_;
+  RealTimeSky realTime_;
   Snowfall snow_;
   HolidayCountdown countdown_;
   AnimationClock skyClock_;

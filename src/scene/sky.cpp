@@ -39,16 +39,7 @@ void Sky::Step(bool skyTick, bool spriteTick, const SpriteSink& draw) {
     sunY_ = kSunOffY;
   }
 
-  // The sun and the setting sun share one frame counter; each moves one
-  // pixel per full run of its five frames, up while rising, down while setting.
-  if (sunVisible_) {
-    draw((skyRising_ ? "sun" : "sundown") + std::to_string(sunFrame_), sunX_, sunY_);
-    if (spriteTick && ++sunFrame_ > kFrames) {
-      sunFrame_ = 1;
-      ++sunX_;
-      sunY_ += skyRising_ ? -1 : 1;
-    }
-  }
+  ShowSun(spriteTick, true, draw);
 
   if (skyOffset_ > kMoonRiseAbove && !skyRising_) moonVisible_ = true;
   if (moonY_ < kMoonOffBelowY) {
@@ -56,15 +47,52 @@ void Sky::Step(bool skyTick, bool spriteTick, const SpriteSink& draw) {
     moonX_ = kMoonStartX;
     moonY_ = kMoonStartY;
   }
-  // The moon follows the slow clock, so it crawls compared with the sun.
-  if (moonVisible_) {
-    draw("moon" + std::to_string(moonFrame_), moonX_, moonY_);
-    if (skyTick && ++moonFrame_ > kFrames) {
-      moonFrame_ = 1;
-      ++moonX_;
-      --moonY_;
-    }
+  ShowMoon(skyTick, true, draw);
+}
+
+// The sun and the setting sun share one frame counter; each moves one
+// pixel per full run of its five frames, up while rising, down while setting.
+void Sky::ShowSun(bool spriteTick, bool move, const SpriteSink& draw) {
+  if (!sunVisible_) return;
+  draw((skyRising_ ? "sun" : "sundown") + std::to_string(sunFrame_), sunX_, sunY_);
+  if (spriteTick && ++sunFrame_ > kFrames) {
+    sunFrame_ = 1;
+    if (!move) return;
+    ++sunX_;
+    sunY_ += skyRising_ ? -1 : 1;
   }
+}
+
+// The moon follows the slow clock, so it crawls compared with the sun.
+void Sky::ShowMoon(bool skyTick, bool move, const SpriteSink& draw) {
+  if (!moonVisible_) return;
+  draw("moon" + std::to_string(moonFrame_), moonX_, moonY_);
+  if (skyTick && ++moonFrame_ > kFrames) {
+    moonFrame_ = 1;
+    if (!move) return;
+    ++moonX_;
+    --moonY_;
+  }
+}
+
+void Sky::ShowInPlace(bool skyTick, bool spriteTick, const SpriteSink& draw) {
+  ShowSun(spriteTick, false, draw);
+  ShowMoon(skyTick, false, draw);
+}
+
+SkyPosition Sky::Position() const {
+  return SkyPosition{skyOffset_, skyRising_, sunVisible_, sunX_, sunY_, moonVisible_, moonX_, moonY_};
+}
+
+void Sky::Place(const SkyPosition& p) {
+  skyOffset_ = p.SkyOffset;
+  skyRising_ = p.SkyRising;
+  sunVisible_ = p.SunVisible;
+  sunX_ = p.SunX;
+  sunY_ = p.SunY;
+  moonVisible_ = p.MoonVisible;
+  moonX_ = p.MoonX;
+  moonY_ = p.MoonY;
 }
 
 void Sky::Step(TCanvas& canvas, const TComponent& owner, bool skyTick, bool spriteTick) {

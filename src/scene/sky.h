@@ -10,6 +10,17 @@ namespace nivarra {
 class TCanvas;
 class TComponent;
 
+// Where the sky cycle stands, without the sprites' animation frames.
+struct SkyPosition {
+  int SkyOffset = 0;
+  bool SkyRising = true;
+  bool SunVisible = false;
+  int SunX = 0, SunY = 0;
+  bool MoonVisible = false;
+  int MoonX = 0, MoonY = 0;
+  friend bool operator==(const SkyPosition&, const SkyPosition&) = default;
+};
+
 class Sky {
  public:
   // Draws the named image with its top-left corner at (x, y).
@@ -40,6 +51,13 @@ class Sky {
   void Step(bool skyTick, bool spriteTick, const SpriteSink& draw);
   // The same, drawing the sprites found among owner's components onto canvas.
   void Step(TCanvas& canvas, const TComponent& owner, bool skyTick, bool spriteTick);
+  // The sky following the clock: put where the cycle stands at some
+  // moment, then only animated in place.
+  SkyPosition Position() const;
+  void Place(const SkyPosition& position);
+  // Like Step, without moving the sky or the bodies: the sun's frames
+  // follow the fast clock and the moon's the slow one.
+  void ShowInPlace(bool skyTick, bool spriteTick, const SpriteSink& draw);
   // Draws imgDay at (45, SkyOffset); the frame does this before Step.
   void DrawStrip(TCanvas& canvas, const TComponent& owner) const;
 
@@ -55,6 +73,10 @@ class Sky {
   int MoonFrame() const { return moonFrame_; }
 
  private:
+  // Steps 8 to 9 and 12 of a frame; bodies travel only when move is set.
+  void ShowSun(bool spriteTick, bool move, const SpriteSink& draw);
+  void ShowMoon(bool skyTick, bool move, const SpriteSink& draw);
+
   int skyOffset_ = -250;
   bool skyRising_ = true;
   bool sunVisible_ = false;

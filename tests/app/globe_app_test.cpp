@@ -44,8 +44,9 @@ class Globe : public ::testing::Test {
   TfrmMain& Form() { return app_->Form(); }
   TMenuItem& Item(GlobeSlot slot) { return *Form().MenuItem(slot); }
   // Picks an item from the popup menu opened by a right click.
-  void Choose(GlobeSlot slot) {
-    platform_.SetMenuChoice([&, slot](TMenuItem&) { return &Item(slot); });
+  void Choose(GlobeSlot slot) { Choose(&Item(slot)); }
+  void Choose(TMenuItem* item) {
+    platform_.SetMenuChoice([item](TMenuItem&) { return item; });
     app_->ContextMenu({1000, 800});
   }
 
@@ -113,6 +114,83 @@ TEST_F(Globe, StoredSettingsComeBackThroughTheMenu) {
   EXPECT_EQ(StoredInteger("iSpeed"), 3);
   EXPECT_EQ(StoredInteger("isSnowOn"), 1);
   EXPECT_FALSE(platform_.Settings()[kRun].contains(kRunValue));
+}
+
+// Real time: a fifth speed, stored as 4, whose sky stands where the clock
+// puts it. On 7 December in Paris the sun rises at 8:30 and is highest at
+// 12:43, so at 10:00 the sky is 90 / 253 of its way from the cycle's
+// sunrise (step 273) to its noon (601): 117 steps on.
+TEST_F(Globe, RealTimeIsTheFifthSpeedAndTheSkyKeepsTheClock) {
+  Stored() = {{"iSpeed", 4}, {"Latitude", std::string("48.85")}, {"Longitude", std::string("2,35")}};
+  platform_.SetTimeZone({"unknown", 60});
+  platform_.SetLocalNow(EncodeDateTime(2026, 12, 7, 10, 0));
+  Start();
+  TMenuItem* realTime = Form().RealTimeItem();
+  ASSERT_NE(realTime, nullptr);
+  TMenuItem* speeds = Item(GlobeSlot::pmiQuickly).ParentItem();
+  ASSERT_EQ(speeds->Count(), 5);
+  EXPECT_EQ(speeds->Item(3), &Item(GlobeSlot::pmiQuickly));
+  EXPECT_EQ(speeds->Item(4), realTime);
+  EXPECT_EQ(realTime->Caption(), "Real time");
+  EXPECT_TRUE(realTime->RadioItem() && realTime->Checked() && realTime->GroupIndex() == 0);
+  EXPECT_FALSE(Item(GlobeSlot::pmiNormal).Checked());
+  EXPECT_EQ(Form().Timer(GlobeSlot::TimerGarland)->Interval(), 20);
+  EXPECT_EQ(Form().Scene()->Settings.AnimationInterval, 1000);
+  // From the first frame on.
+  const Sky& sky = Form().Scene()->SkyState();
+  EXPECT_NEAR(sky.SkyOffset(), -390, 2);
+  EXPECT_TRUE(sky.SkyRising() && sky.SunVisible());
+
+  // A second of frames: the sky keeps to the clock, the sun shows its
+  // frames in place.
+  const int sunX = sky.SunX(), frame = sky.SunFrame();
+  platform_.Advance(1000);
+  EXPECT_NEAR(sky.SkyOffset(), -390, 2);
+  EXPECT_EQ(sky.SunX(), sunX);
+  EXPECT_NE(sky.SunFrame(), frame);
+
+  // Fast goes on from where the sky stands; Real time comes back at once.
+  const int offset = sky.SkyOffset();
+  Choose(GlobeSlot::pmiFast);
+  EXPECT_FALSE(realTime->Checked());
+  platform_.Advance(1020);
+  EXPECT_EQ(sky.SkyOffset(), offset - 4);
+  Choose(realTime);
+  platform_.Advance(20);
+  EXPECT_EQ(sky.SkyOffset(), offset);
+
+  Close();
+  EXPECT_EQ(StoredInteger("iSpeed"), 4);
+  EXPECT_EQ(Stored().at("Latitude"), SettingValue(std::string("48.85")));  // read, never written
+  EXPECT_EQ(Stored().at("Longitude"), SettingValue(std::string("2,35")));
+}
+
+TEST_F(Globe, SpeedsBeyondRealTimeFallBackToNormal) {
+  for (int level : {5, -1}) {
+    SCOPED_TRACE(level);
+    app_.reset();
+    Stored() = {{"iSpeed", level}};
+    Start();
+    EXPECT_TRUE(Item(GlobeSlot::pmiNormal).Checked());
+    EXPECT_FALSE(Form().RealTimeItem()->Checked());
+    EXPECT_FALSE(Form().Scene()->Settings.SkyFollowsClock);
+  }
+  Choose(Form().RealTimeItem());
+  platform_.Advance(kSaveDelayMs);
+  EXPECT_EQ(StoredInteger("iSpeed"), 4);
+}
+
+TEST(StoredDegrees, DecimalStringsOrWholeDegreesWithinTheLimit) {
+  struct Case {
+    SettingValue value;
+    std::optional<double> degrees;
+  };
+  const Case cases[] = {
+      {std::string("48.85"), 48.85}, {std::string(" -33,87 "), -33.87}, {std::string("+90"), 90.0},
+      {50, 50.0},                    {std::string("90.5"), {}},         {std::string("48.85N"), {}},
+      {std::string(""), {}},         {std::string("nan"), {}},          {ForeignSetting{3, 8}, {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseStoredDegrees(c.value, 90), c.degrees);
 }
 
 TEST(StartPlacement, AStoredPlaceStaysWhenItFitsSomeMonitor) {

@@ -1,18 +1,22 @@
 // globe-render: runs the globe's scene headless against the embedded layout
 // and artwork on a simulated clock, and prints or writes its frames.
 //
-//   globe-render [--frames N] [--speed slow|normal|fast|quickly]
+//   globe-render [--frames N] [--speed slow|normal|fast|quickly|realtime]
 //                [--start-tick T] [--now YYYY-MM-DDTHH:MM]
+//                [--zone NAME] [--latitude DEG] [--longitude DEG]
 //                [--countdown christmas|newyear|julian] [--snow on|off]
 //                [--covered] [--out DIR [--every K]] [--trace]
 //
 // The first frame is the one of the first show, at the start tick; then the
 // frame timer fires every frame period and the snow-density timer every
 // 200 ms, the density timer first when both fall on the same millisecond.
+// At realtime the local time runs on with the simulated clock; the time
+// zone is this system's, or NAME (a TZ value such as Europe/Paris).
 
 #include <png.h>
 
 #include <cerrno>
+#include <cmath>
 #include <charconv>
 #include <cstdio>
 #include <ctime>
@@ -30,6 +34,7 @@
 #include "layout/loader.h"
 #include "layout/picture.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/system_time_zone.h"
 #include "png/png_object.h"
 #include "scene/date_time.h"
 #include "scene/globe_scene.h"
@@ -44,10 +49,15 @@ namespace {
 using namespace nivarra;
 
 constexpr int kDensityPeriodMs = 200;
+constexpr double kMsPerDay = 24.0 * 60 * 60 * 1000;
 
 struct Options {
   long long Frames = 1;
   SpeedLevel Speed = SpeedLevel::Normal;
+  bool RealTime = false;
+  std::optional<std::string> Zone;
+  std::optional<double> Latitude;
+  std::optional<double> Longitude;
   std::uint32_t StartTick = 100000;
   std::optional<double> Now;
   GlobeSlot Countdown = GlobeSlot::pmiChristmas;
@@ -61,8 +71,9 @@ struct Options {
 [[noreturn]] void Usage(const std::string& problem) {
   std::fprintf(stderr,
                "globe-render: %s\n"
-               "usage: globe-render [--frames N] [--speed slow|normal|fast|quickly] [--start-tick T]\n"
-               "                    [--now YYYY-MM-DDTHH:MM] [--countdown christmas|newyear|julian]\n"
+               "usage: globe-render [--frames N] [--speed slow|normal|fast|quickly|realtime] [--start-tick T]\n"
+               "                    [--now YYYY-MM-DDTHH:MM] [--zone NAME] [--latitude DEG] [--longitude DEG]\n"
+               "                    [--countdown christmas|newyear|julian]\n"
                "                    [--snow on|off] [--covered] [--out DIR [--every K]] [--trace]\n",
                problem.c_str());
   std::exit(2);
@@ -79,8 +90,9 @@ T ParseNumber(std::string_view text, const char* option, T least) {
 }
 
 double ParseDateTime(std::string_view text) {
-  // YYYY-MM-DDTHH:MM
-  if (text.size() != 16 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':') {
+  // YYYY-MM-DDTHH:MM, or a space for the T
+  if (text.size() != 16 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != ' ') ||
+      text[13] != ':') {
     Usage("bad value for --now (YYYY-MM-DDTHH:MM): " + std::string(text));
   }
   const int year = ParseNumber<int>(text.substr(0, 4), "--now", 1);
@@ -92,6 +104,15 @@ double ParseDateTime(std::string_view text) {
     Usage("no such date-time for --now: " + std::string(text));
   }
   return EncodeDateTime(year, month, day, hour, minute);
+}
+
+double ParseDegrees(std::string_view text, const char* option, double limit) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !(std::abs(value) <= limit)) {
+    Usage(std::string("bad value for ") + option + ": " + std::string(text));
+  }
+  return value;
 }
 
 double RealLocalNow() {
@@ -118,11 +139,18 @@ Options ParseOptions(int argc, char** argv) {
       else if (v == "normal") options.Speed = SpeedLevel::Normal;
       else if (v == "fast") options.Speed = SpeedLevel::Fast;
       else if (v == "quickly") options.Speed = SpeedLevel::Quickly;
+      else if (v == "realtime") options.RealTime = true;
       else Usage("bad value for --speed: " + std::string(v));
     } else if (arg == "--start-tick") {
       options.StartTick = ParseNumber<std::uint32_t>(value(), "--start-tick", 0);
     } else if (arg == "--now") {
       options.Now = ParseDateTime(value());
+    } else if (arg == "--zone") {
+      options.Zone = std::string(value());
+    } else if (arg == "--latitude") {
+      options.Latitude = ParseDegrees(value(), "--latitude", 90);
+    } else if (arg == "--longitude") {
+      options.Longitude = ParseDegrees(value(), "--longitude", 180);
     } else if (arg == "--countdown") {
       const std::string_view v = value();
       if (v == "christmas") options.Countdown = GlobeSlot::pmiChristmas;
@@ -204,9 +232,14 @@ int Run(const Options& options) {
   TBitmap baseImage;
   BuildBaseImage(*tree, basePng, baseImage);
 
+  if (options.Zone) {
+    setenv("TZ", options.Zone->c_str(), 1);
+    tzset();
+  }
   HeadlessPlatform platform;
   platform.SetTickCount(options.StartTick);
-  platform.SetLocalNow(options.Now ? *options.Now : RealLocalNow());
+  const double start = options.Now ? *options.Now : RealLocalNow();
+  platform.SetLocalNow(start);
   platform.SetCovered(options.Covered);
 
   // The first show, with the settings at their defaults except where the
@@ -220,8 +253,15 @@ int Run(const Options& options) {
   for (GlobeSlot item : {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian}) {
     form.MenuItem(item)->SetChecked(item == options.Countdown);
   }
-  const AnimationSpeed speed = SpeedTiming(options.Speed);
+  // Real time keeps the Normal speed's clocks for the sun's and moon's frames.
+  const AnimationSpeed speed = SpeedTiming(options.RealTime ? SpeedLevel::Normal : options.Speed);
   scene.Settings.AnimationInterval = speed.AnimationInterval;
+  if (options.RealTime) {
+    scene.Settings.SkyFollowsClock = true;
+    scene.Settings.Latitude = options.Latitude;
+    scene.Settings.Longitude = options.Longitude;
+    platform.SetTimeZone(SystemTimeZone(start));
+  }
   scene.Settings.SnowEnabled = options.Snow;
   scene.Settings.TransparencyAlpha = 255;
   const ScreenSize work = platform.WorkAreaSize();
@@ -231,6 +271,10 @@ int Run(const Options& options) {
   long long frameNumber = 0;
   const auto render = [&] {
     ++frameNumber;
+    if (options.RealTime) {
+      const double elapsed = static_cast<std::uint32_t>(platform.TickCount() - options.StartTick);
+      platform.SetLocalNow(start + elapsed / kMsPerDay);
+    }
     scene.RenderFrame(platform, left, top);
     if (options.Trace) PrintTrace(frameNumber, platform, scene);
     if (!options.OutDir.empty() && frameNumber % options.Every == 0) {

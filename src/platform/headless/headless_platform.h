@@ -27,6 +27,9 @@ class HeadlessPlatform : public Platform {
   void SetCovered(bool covered) { covered_ = covered; }
   void SetCoverProbe(std::function<bool(int, int)> probe) { coverProbe_ = std::move(probe); }
   void SetLocalNow(double now) { now_ = now; }
+  // The zone LocalTimeZone reports ("unknown" without an offset unless set).
+  void SetTimeZone(TimeZoneInfo zone) { zone_ = std::move(zone); }
+  int TimeZoneQueries() const { return timeZoneQueries_; }
   void SetPresentFails(bool fails) { presentFails_ = fails; }
   void SetFirstArgument(std::string argument) { firstArgument_ = std::move(argument); }
   void SetLongDateFormat(std::function<std::string(double)> format) { formatLongDate_ = std::move(format); }
@@ -86,6 +89,10 @@ class HeadlessPlatform : public Platform {
   bool IsCoveredAt(int screenX, int screenY) override;
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
   double LocalNow() override { return now_; }
+  TimeZoneInfo LocalTimeZone(double) override {
+    ++timeZoneQueries_;
+    return zone_;
+  }
   std::string FormatLongDate(double date) override;
   void ShowMessage(std::string_view text) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
@@ -128,6 +135,8 @@ class HeadlessPlatform : public Platform {
   bool covered_ = false;
   std::function<bool(int, int)> coverProbe_;
   double now_ = 0;
+  TimeZoneInfo zone_;
+  int timeZoneQueries_ = 0;
   bool presentFails_ = false;
   std::string firstArgument_;
   std::function<std::string(double)> formatLongDate_;
