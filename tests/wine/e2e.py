@@ -1,8 +1,16 @@
 #!/usr/bin/env python3
-"""The globe under Wine, checked from outside: where it appears, what it
-shows and what it leaves alone, its menu, transparency, dragging, closing
-(Exit and the end of the session) with the settings it writes, restarts,
-the "add" argument, autostart and a stored value of the wrong type.
+"""The globe under Wine, checked from outside.
+
+  e2e.py screen   one bare screen: where the globe appears, what it shows
+                  and what it leaves alone, its menu, transparency,
+                  dragging, closing (Exit and the end of the session) with
+                  the settings it writes, restarts, the "add" argument,
+                  autostart and a stored value of the wrong type
+  e2e.py desktop  a desktop as users have it (a window manager, a panel,
+                  two monitors): the start above the panel, staying on top,
+                  one globe per plain start, a place on the second monitor
+                  or on none, a killed program, the time Exit takes to
+                  clear the screen, unusable and unwritable settings
 
 Run by e2e.sh, which provides the X server, the Wine prefix and the probe.
 Prints one line per check and exits non-zero when one fails."""
@@ -10,6 +18,7 @@ Prints one line per check and exits non-zero when one fails."""
 import datetime
 import os
 import re
+import signal
 import subprocess
 import sys
 import tempfile
@@ -31,6 +40,9 @@ RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 WIDTH, HEIGHT = 300, 260
 SETTINGS = ["OnTop", "TrVal", "Top", "Left", "iCountdown", "iSpeed", "isSnowOn"]
 FIFTY_PERCENT_ALPHA = 255 - 22 * 5
+# The message about one unusable value, as the probe prints it.
+UNUSABLE = r"Invalid data type for '%s'\n\nThe default value is used instead and will be saved."
+COVER_GREY = (64, 64, 64)  # the probe's cover window
 
 
 # --- reporting ------------------------------------------------------------------
@@ -280,6 +292,18 @@ def choose_exit(window):
     return True
 
 
+def seconds_until_gone(window, background, since, timeout=10):
+    """How long after since the globe's pixels show the desktop again."""
+    peek = screen.PixelPeek(FRAMEBUFFER)
+    points = [(window[1] + x, window[2] + y) for x, y in SAMPLE]
+    desktop = [background.pixel(x, y) for x, y in points]
+
+    def gone():
+        return sum(1 for a, b in zip(peek.pixels(points), desktop) if a == b) >= 0.9 * len(points)
+
+    return time.monotonic() - since if wait_for(gone, timeout, step=0.01) else None
+
+
 def drag(window, by, button=1):
     x, y = point_in(window, 150, 120)
     xdotool("mousemove", x, y, "mousedown", button)
@@ -343,7 +367,7 @@ def check_holiday_date(caption, prefix, month, day):
 
 # --- the checks ---------------------------------------------------------------------
 
-def main():
+def bare_screen():
     background = grab()
     exe_windows_path = windows_path(EXE)
 
@@ -473,7 +497,9 @@ def main():
 
     # Exit from the menu writes everything.
     choose_exit(window)
+    gone = seconds_until_gone(window, background, time.monotonic())
     check("Exit ends the program", globe.wait_exit(), "")
+    info(f"Exit to the globe gone from the screen: {gone:.2f} s" if gone is not None else "Exit: the globe stayed")
     globe.kill()
     values = reg_query(SETTINGS_KEY) or {}
     typed = {name: values.get(name, ("missing", ""))[0] for name in SETTINGS}
@@ -483,9 +509,9 @@ def main():
     want = {"OnTop": 1, "TrVal": 5, "Left": target[0], "Top": target[1], "iCountdown": 0, "iSpeed": 1, "isSnowOn": 1}
     check("the written values are the globe's state", numbers == want, f"{numbers}")
     run_value = (reg_query(RUN_KEY) or {}).get("Nivarra")
-    check("autostart is written as REG_SZ with the program's path",
-          run_value is not None and run_value[0] == "REG_SZ" and run_value[1] == exe_windows_path,
-          f"{run_value}, expected {exe_windows_path!r}")
+    check("autostart is written as REG_SZ with the program's path in quotes",
+          run_value is not None and run_value[0] == "REG_SZ" and run_value[1] == f'"{exe_windows_path}"',
+          f"{run_value}, expected {exe_windows_path!r} in quotes")
 
     # A restart restores the place and the transparency.
     globe = Globe()
@@ -530,7 +556,7 @@ def main():
     wine("reg", "add", SETTINGS_KEY, "/v", "iSpeed", "/t", "REG_SZ", "/d", "x", "/f")
     globe = Globe()
     box = wait_for(lambda: (lambda p: p if p.get("boxes", "0") != "0" else None)(probe("message")), 30, step=0.2)
-    check("a value of the wrong type is reported", box is not None and box.get("text") == "Invalid data type for 'iSpeed'",
+    check("a value of the wrong type is reported", box is not None and box.get("text") == UNUSABLE % "iSpeed",
           f"box titled {box.get('title')!r}: {box.get('text')!r}" if box else "no message box")
     if box:
         shot = grab()
@@ -553,6 +579,209 @@ def main():
         info("launch to first frame (warm wineserver): " + ", ".join(f"{t:.2f}" for t in times) + " s")
     if CPU_SECONDS:
         measure_cpu(background)
+
+
+# --- a desktop as users have it ---------------------------------------------------
+
+def monitors():
+    """Wine's monitors, the primary first: ((left, top, right, bottom), work area)."""
+    found = []
+    for line in wine(PROBE, "monitors").stdout.splitlines():
+        m = re.match(r"monitor=(-?\d+) (-?\d+) (-?\d+) (-?\d+) work (-?\d+) (-?\d+) (-?\d+) (-?\d+)", line)
+        if m:
+            v = [int(g) for g in m.groups()]
+            found.append((tuple(v[:4]), tuple(v[4:])))
+    return found
+
+
+def set_value(name, kind, data):
+    wine("reg", "add", SETTINGS_KEY, "/v", name, "/t", kind, "/d", str(data), "/f")
+
+
+def stored(key=SETTINGS_KEY):
+    """name -> value of the key's values, numbers as ints."""
+    values = reg_query(key) or {}
+    return {name: int(data, 16) if kind == "REG_DWORD" else (kind, data) for name, (kind, data) in values.items()}
+
+
+def cover(window, seconds=30):
+    """A plain, managed window over the globe; returns its process."""
+    rect = [window[1] - 10, window[2] - 10, WIDTH + 20, HEIGHT + 20, seconds]
+    process = subprocess.Popen(["wine", PROBE, "cover", *[str(v) for v in rect], "normal"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_for(lambda: covered(window) > 0.9, 5)
+    return process
+
+
+def covered(window):
+    """The share of the globe's inside that shows the cover."""
+    peek = screen.PixelPeek(FRAMEBUFFER)
+    colours = peek.pixels([(window[1] + x, window[2] + y) for x, y in SAMPLE])
+    return sum(1 for c in colours if c == COVER_GREY) / len(colours)
+
+
+def wait_box():
+    return wait_for(lambda: (lambda p: p if p.get("boxes", "0") != "0" else None)(probe("message")), 20, step=0.2)
+
+
+def press_ok(box):
+    ok = [int(v) for v in box.get("ok", "0 0 0 0").split()]
+    xdotool("mousemove", ok[0] + ok[2] // 2, ok[1] + ok[3] // 2, "click", 1)
+
+
+def full_desktop():
+    background = grab()
+    found = monitors()
+    info(f"Wine's monitors (rectangle, work area): {found}")
+    if not check("Wine sees two monitors side by side", len(found) == 2 and found[1][0][0] == found[0][0][2]):
+        return
+    (_, _, screen_w, screen_h), (_, _, work_w, work_h) = found[0]
+    second = found[1][0]
+    wine("reg", "delete", SETTINGS_KEY, "/f")
+
+    # The first start stands on the primary monitor, above the panel.
+    globe = Globe()
+    window = globe.wait_shown(background)
+    if not check("first start on a desktop with a panel", window is not None):
+        globe.kill()
+        return
+    expected = (work_w - 305, work_h - 260)
+    check("placed at the bottom right of the work area, above the panel",
+          window[1:3] == expected and work_h < screen_h, f"at {window[1:3]}, expected {expected}, "
+          f"work area {work_w}x{work_h} of {screen_w}x{screen_h}")
+    save(grab().crop(window[1] - 200, window[2] - 100, WIDTH + 220, HEIGHT + 130), "desktop-start.png")
+
+    # Always on top, also with a window manager: a window opened over it
+    # stays behind it.
+    blocker = cover(window, seconds=3)
+    time.sleep(0.5)
+    share = covered(window)
+    blocker.kill()
+    blocker.wait()
+    check("always on top keeps the globe above a newer window", share < 0.05,
+          f"{share:.0%} of the globe shows the window opened over it")
+
+    # A second plain start shows nothing and leaves the running globe.
+    started = time.monotonic()
+    second_run = run(["wine", EXE], timeout=30)
+    took = time.monotonic() - started
+    check("a second plain start ends at once without a second globe",
+          second_run.returncode == 0 and took < 5 and len([w for w in visible_windows() if w[3:] == (WIDTH, HEIGHT)]) == 1
+          and globe.process.poll() is None, f"exit code {second_run.returncode} after {took:.2f} s")
+
+    # A drag onto the second monitor is saved soon: a program killed a
+    # second later keeps it.
+    target = (second[0] + 600, 200)
+    drag(window, (target[0] - window[1], target[1] - window[2]))
+    moved = wait_for(lambda: (lambda w: w if w and w[1:3] == target else None)(globe_window()), 3)
+    check("a drag onto the second monitor", moved is not None,
+          f"at {(globe_window() or window)[1:3]}, expected {target}")
+    time.sleep(1.0)
+    os.kill(globe.linux_pid() or 0, signal.SIGKILL)
+    globe.wait_exit()
+    globe.kill()
+    values = stored()
+    check("a program killed a second after a drag has saved the place",
+          (values.get("Left"), values.get("Top")) == target, f"stored {values.get('Left')}, {values.get('Top')}")
+
+    # Two plain starts at once give one globe, where it was.
+    starts = [Globe(), Globe()]
+    window = starts[0].wait_shown(background, timeout=15) or starts[1].wait_shown(background, timeout=15)
+    ended = wait_for(lambda: [g for g in starts if g.process.poll() is not None], 10)
+    time.sleep(0.5)
+    globes = [w for w in visible_windows() if w[3:] == (WIDTH, HEIGHT)]
+    check("two plain starts at once give one globe",
+          len(globes) == 1 and len(ended) == 1 and ended[0].process.returncode == 0,
+          f"{len(globes)} globes, {len(ended)} of 2 starts ended")
+    check("a place on the second monitor is kept across a restart", window is not None and window[1:3] == target,
+          f"at {window[1:3] if window else None}, expected {target}")
+    for start in ended:
+        start.kill()
+    globe = next((g for g in starts if g.process.poll() is None), starts[0])
+    window = window or globe_window()
+
+    # Without always on top, a plain start brings the running globe to the front.
+    if window and open_menu(window):
+        keys("Down", "Down", "Down", "Down", "Right", "Down", "Down", "Return")  # Options, Always OnTop
+        time.sleep(0.3)
+    blocker = cover(window)
+    hidden = covered(window)
+    run(["wine", EXE], timeout=30)
+    wait_for(lambda: covered(window) < 0.05, 3)
+    share = covered(window)
+    blocker.kill()
+    blocker.wait()
+    check("a plain start brings the running globe to the front", hidden > 0.9 and share < 0.05,
+          f"{hidden:.0%} covered before, {share:.0%} after")
+
+    # Exit clears the screen at once.
+    choose_exit(window)
+    started = time.monotonic()
+    gone = seconds_until_gone(window, background, started)
+    exited = globe.wait_exit()
+    ended_after = time.monotonic() - started
+    check("Exit takes the globe off the screen at once", gone is not None and gone < 0.5,
+          f"gone after {gone:.2f} s, the program ended after {ended_after:.2f} s" if gone is not None else "it stayed")
+    check("Exit ends the program and saves", exited and stored().get("OnTop") == 0, f"{stored()}")
+    globe.kill()
+
+    # One unusable coordinate takes only its own default; nothing is
+    # written until the user has seen the message, and the Run value the
+    # user removed stays removed.
+    set_value("Left", "REG_DWORD", target[0])
+    set_value("Top", "REG_SZ", "x")
+    wine("reg", "delete", RUN_KEY, "/v", "Nivarra", "/f")
+    globe = Globe()
+    box = wait_box()
+    check("an unusable Top is reported once the globe shows",
+          box is not None and box.get("text") == UNUSABLE % "Top", f"{box.get('text')!r}" if box else "no message")
+    place = probe("globe").get("rect", "").split()[:2]
+    check("Left is kept and Top takes the default place's", place == [str(target[0]), str(work_h - 260)],
+          f"at {place}, expected {[target[0], work_h - 260]}")
+    before = stored()
+    check("nothing is written before the message is answered",
+          before.get("Left") == target[0] and before.get("Top") == ("REG_SZ", "x"), f"{before}")
+    if box:
+        press_ok(box)
+    repaired = wait_for(lambda: (lambda v: v if v.get("Top") == work_h - 260 else None)(stored()), 3)
+    check("the unusable value is repaired at once after the message",
+          repaired is not None and repaired.get("Left") == target[0], f"{stored()}")
+    run_values = reg_query(RUN_KEY) or {}
+    check("the Run value the user removed stays removed", "Nivarra" not in run_values, f"{run_values}")
+
+    # Exit with the settings unwritable: the globe goes, says so, and ends.
+    window = globe_window()
+    locked = probe("readonly", r"Software\Nivarra").get("access") == "0"
+    check("the settings key is made read-only", locked)
+    if window:
+        choose_exit(window)
+    box = wait_box()
+    shown = globe_window()
+    check("Exit with unwritable settings says so, the globe already gone",
+          box is not None and box.get("text") == "Failed to set data for 'OnTop'" and shown is None,
+          f"{box.get('text')!r}, globe {'still shown' if shown else 'gone'}" if box else "no message")
+    if box:
+        press_ok(box)
+    check("then the program ends", globe.wait_exit())
+    globe.kill()
+    probe("writable", r"Software\Nivarra")
+
+    # A place off every monitor is brought back at start.
+    set_value("Left", "REG_DWORD", second[2] + 500)
+    set_value("Top", "REG_DWORD", 300)
+    globe = Globe()
+    window = globe.wait_shown(background)
+    check("a place off every monitor is brought back", window is not None and window[1:3] == (550, 300),
+          f"at {window[1:3] if window else None}, expected (550, 300)")
+
+    # Closing from outside (a task list) clears the screen first too.
+    started = time.monotonic()
+    wine("taskkill", "/im", "Nivarra.exe")
+    gone = seconds_until_gone(window, background, started) if window else None
+    check("a close from outside ends the program", globe.wait_exit())
+    info(f"taskkill to the globe gone from the screen: {gone:.2f} s (taskkill itself included)" if gone is not None
+         else "taskkill: the globe stayed")
+    globe.kill()
 
 
 # --- optional: what the program costs ---------------------------------------------------
@@ -620,7 +849,7 @@ def measure_cpu(background):
 
 if __name__ == "__main__":
     try:
-        main()
+        {"screen": bare_screen, "desktop": full_desktop}[sys.argv[1]]()
     finally:
         if failures:
             print(f"{len(failures)} check(s) failed: {', '.join(failures)}")

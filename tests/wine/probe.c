@@ -3,8 +3,14 @@
  *   probe globe     the globe window: rectangle, styles, owner, the
  *                   application window's visibility, work area and screen
  *   probe message   visible message boxes: title, text, the OK button
- *   probe cover X Y W H SECONDS
- *                   a plain topmost window over that rectangle for a while
+ *   probe monitors  each monitor's rectangle and work area, the primary
+ *                   first
+ *   probe readonly KEY | probe writable KEY
+ *                   lets everyone only read, or do anything with, a key
+ *                   under HKEY_CURRENT_USER
+ *   probe cover X Y W H SECONDS [normal]
+ *                   a plain window over that rectangle for a while,
+ *                   topmost unless "normal"
  * Output: one "key=value" per line. */
 #include <windows.h>
 #include <stdio.h>
@@ -36,6 +42,7 @@ static int globe(void) {
 
 static BOOL CALLBACK each_box(HWND w, LPARAM count) {
   char cls[64], title[256], text[1024];
+  const char *p;
   HWND ok;
   RECT r;
   GetClassNameA(w, cls, sizeof cls);
@@ -43,7 +50,12 @@ static BOOL CALLBACK each_box(HWND w, LPARAM count) {
   GetWindowTextA(w, title, sizeof title);
   text[0] = 0;
   GetDlgItemTextA(w, 0xFFFF, text, sizeof text); /* a message box's text */
-  printf("title=%s\ntext=%s\n", title, text);
+  printf("title=%s\ntext=", title);
+  for (p = text; *p; ++p) { /* one line, its breaks as \n */
+    if (*p == '\n') fputs("\\n", stdout);
+    else if (*p != '\r') putchar(*p);
+  }
+  putchar('\n');
   ok = GetDlgItem(w, IDOK);
   if (ok && GetWindowRect(ok, &r)) printf("ok=%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
   ++*(int *)count;
@@ -57,6 +69,47 @@ static int message(void) {
   return 0;
 }
 
+static BOOL CALLBACK each_monitor(HMONITOR m, HDC dc, LPRECT clip, LPARAM primary) {
+  MONITORINFO mi;
+  (void)dc;
+  (void)clip;
+  mi.cbSize = sizeof mi;
+  if (GetMonitorInfoA(m, &mi) && ((mi.dwFlags & MONITORINFOF_PRIMARY) != 0) == (primary != 0)) {
+    printf("monitor=%ld %ld %ld %ld work %ld %ld %ld %ld\n", mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right,
+           mi.rcMonitor.bottom, mi.rcWork.left, mi.rcWork.top, mi.rcWork.right, mi.rcWork.bottom);
+  }
+  return TRUE;
+}
+
+static int monitors(void) {
+  EnumDisplayMonitors(NULL, NULL, each_monitor, 1);
+  EnumDisplayMonitors(NULL, NULL, each_monitor, 0);
+  return 0;
+}
+
+static int key_access(const char *path, REGSAM access) {
+  SID_IDENTIFIER_AUTHORITY world = {SECURITY_WORLD_SID_AUTHORITY};
+  PSID everyone = NULL;
+  char acl_data[256];
+  PACL acl = (PACL)acl_data;
+  SECURITY_DESCRIPTOR sd;
+  HKEY key;
+  LONG result;
+  if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) return 1;
+  InitializeAcl(acl, sizeof acl_data, ACL_REVISION);
+  AddAccessAllowedAce(acl, ACL_REVISION, access, everyone);
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+  result = RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, WRITE_DAC, &key);
+  if (result == ERROR_SUCCESS) {
+    result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+    RegCloseKey(key);
+  }
+  FreeSid(everyone);
+  printf("access=%ld\n", result);
+  return result == ERROR_SUCCESS ? 0 : 1;
+}
+
 static LRESULT CALLBACK cover_proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_PAINT) {
     PAINTSTRUCT ps;
@@ -68,7 +121,7 @@ static LRESULT CALLBACK cover_proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(w, m, wp, lp);
 }
 
-static int cover(int x, int y, int width, int height, int seconds) {
+static int cover(int x, int y, int width, int height, int seconds, int topmost) {
   WNDCLASSA wc = {0};
   HWND w;
   MSG msg;
@@ -77,8 +130,10 @@ static int cover(int x, int y, int width, int height, int seconds) {
   wc.hInstance = GetModuleHandleA(NULL);
   wc.lpszClassName = "ProbeCover";
   RegisterClassA(&wc);
-  w = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "ProbeCover", "cover", WS_POPUP, x, y, width, height, NULL,
-                      NULL, wc.hInstance, NULL);
+  /* A normal one carries a system menu, so a window manager manages it
+     and stacks it with the globe. */
+  w = CreateWindowExA((topmost ? WS_EX_TOPMOST : 0) | WS_EX_TOOLWINDOW, "ProbeCover", "cover",
+                      WS_POPUP | (topmost ? 0 : WS_SYSMENU), x, y, width, height, NULL, NULL, wc.hInstance, NULL);
   ShowWindow(w, SW_SHOWNOACTIVATE);
   printf("cover=shown\n");
   fflush(stdout);
@@ -93,9 +148,13 @@ static int cover(int x, int y, int width, int height, int seconds) {
 int main(int argc, char **argv) {
   if (argc >= 2 && strcmp(argv[1], "globe") == 0) return globe();
   if (argc >= 2 && strcmp(argv[1], "message") == 0) return message();
+  if (argc >= 2 && strcmp(argv[1], "monitors") == 0) return monitors();
+  if (argc >= 3 && strcmp(argv[1], "readonly") == 0) return key_access(argv[2], KEY_READ);
+  if (argc >= 3 && strcmp(argv[1], "writable") == 0) return key_access(argv[2], KEY_ALL_ACCESS);
   if (argc >= 7 && strcmp(argv[1], "cover") == 0) {
-    return cover(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]));
+    return cover(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
+                 !(argc >= 8 && strcmp(argv[7], "normal") == 0));
   }
-  fprintf(stderr, "usage: probe globe | message | cover X Y W H SECONDS\n");
+  fprintf(stderr, "usage: probe globe | message | monitors | readonly KEY | writable KEY | cover X Y W H SECONDS [normal]\n");
   return 2;
 }

@@ -22,6 +22,13 @@ constexpr const char* kApplicationClass = "NivarraApplication";
 constexpr const char* kGlobeClass = "NivarraGlobe";
 // SC_MOVE combined with HTCAPTION: the move loop follows the pointer.
 constexpr WPARAM kMoveWithPointer = 0xF012;
+// What a plain start sends the running globe instead of showing its own.
+constexpr const char* kComeToFrontMessage = "Nivarra.ComeToFront";
+// Set on a globe whose close is decided: a start does not give way to it.
+constexpr const char* kClosingProperty = "Nivarra.Closing";
+// How often, 50 ms apart, a start asks for the claim while its holder has
+// no globe to give way to (it is giving way itself, or closing).
+constexpr int kClaimAttempts = 60;
 
 // --- handles that close themselves ------------------------------------------
 
@@ -119,6 +126,35 @@ std::string NarrowArgument(const wchar_t* wide) {
 std::string KeyPath(std::string_view path) {
   while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
   return std::string(path);
+}
+
+// The claim of the user's running globe, in the session's namespace.
+std::string ClaimName() {
+  std::string name = "Local\\Nivarra.Globe";
+  char user[257];
+  DWORD size = sizeof user;
+  if (::GetUserNameA(user, &size)) {
+    name += '.';
+    name += user;
+  }
+  return name;
+}
+
+// The globes of other processes on this desktop that are not closing.
+std::vector<HWND> OtherRunningGlobes() {
+  std::vector<HWND> globes;
+  const auto each = [](HWND window, LPARAM data) -> BOOL {
+    char name[32];
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process != ::GetCurrentProcessId() && ::GetClassNameA(window, name, sizeof name) > 0 &&
+        std::strcmp(name, kGlobeClass) == 0 && ::GetPropA(window, kClosingProperty) == nullptr) {
+      reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+    }
+    return TRUE;
+  };
+  ::EnumWindows(each, reinterpret_cast<LPARAM>(&globes));
+  return globes;
 }
 
 // --- the settings store -------------------------------------------------------
@@ -251,7 +287,8 @@ class Win32Platform::Timer : public PlatformTimer {
 
 // --- construction -------------------------------------------------------------
 
-Win32Platform::Win32Platform() : instance_(::GetModuleHandleA(nullptr)) {
+Win32Platform::Win32Platform()
+    : instance_(::GetModuleHandleA(nullptr)), comeToFront_(::RegisterWindowMessageA(kComeToFrontMessage)) {
   for (const char* name : {kApplicationClass, kGlobeClass}) {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -317,6 +354,10 @@ LRESULT CALLBACK Win32Platform::WindowProc(HWND window, UINT message, WPARAM wPa
 }
 
 LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == comeToFront_ && comeToFront_ != 0) {
+    ComeToFront();
+    return 0;
+  }
   switch (message) {
     case WM_LBUTTONDOWN:
       PressButton(Button::Left);
@@ -378,18 +419,14 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       }
       return 0;
     }
-    case WM_CLOSE: {
-      bool close = true;
-      if (events_ != nullptr) {
-        close = false;
-        GuardedCall(*this, [&] { close = events_->CloseQuery(); });
-      }
-      if (close) ::DestroyWindow(globe_);
+    case WM_CLOSE:
+      Close();
       return 0;
-    }
     case WM_QUERYENDSESSION: {
       // The settings are saved here: after the session ends the process
-      // may be gone before any other message.
+      // may be gone before any other message. The globe stays on the
+      // screen, since someone may still cancel the end.
+      if (closing_) return TRUE;
       bool close = true;
       if (events_ != nullptr) {
         close = false;
@@ -400,14 +437,20 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_ENDSESSION:
       if (wParam != 0 && !ended_) {
         ended_ = true;
+        HideWindow();
+        claim_.reset();
         ::PostQuitMessage(0);
       }
       return 0;
+    case WM_DISPLAYCHANGE:
+      if (events_ != nullptr) GuardedCall(*this, [&] { events_->MonitorsChanged(); });
+      break;
     case WM_DESTROY:
       ::PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {
       const HWND window = globe_;
+      ::RemovePropA(window, kClosingProperty);
       globe_ = nullptr;
       return ::DefWindowProcA(window, message, wParam, lParam);
     }
@@ -673,10 +716,69 @@ void Win32Platform::OpenWebPage(std::string_view address) {
   ::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 
-bool Win32Platform::ClaimRunningGlobe(bool) { return true; }
+bool Win32Platform::ClaimRunningGlobe(bool yieldToRunning) {
+  // Every globe holds the claim, "add" ones too, so a plain start finds
+  // any of them. A globe makes its window before it claims, so a claim
+  // without a window belongs to a start that is giving way itself (it lets
+  // go at once) or to a globe that is closing (it lets go once saved).
+  const std::string name = ClaimName();
+  for (int attempt = 1;; ++attempt) {
+    UniqueHandle claim(::CreateMutexA(nullptr, FALSE, name.c_str()));
+    const bool taken = claim && ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (!taken || !yieldToRunning) {
+      claim_ = std::move(claim);
+      return true;
+    }
+    claim.reset();
+    const std::vector<HWND> others = OtherRunningGlobes();
+    if (!others.empty()) {
+      for (const HWND other : others) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(other, &process);
+        ::AllowSetForegroundWindow(process);
+        ::PostMessageA(other, comeToFront_, 0, 0);
+      }
+      return false;
+    }
+    // Better a second globe than none at all.
+    if (attempt == kClaimAttempts) return true;
+    ::Sleep(50);
+  }
+}
+
+void Win32Platform::ComeToFront() {
+  if (globe_ == nullptr || closing_) return;
+  ::SetWindowPos(globe_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::SetForegroundWindow(globe_);
+}
 
 void Win32Platform::HideWindow() {
   if (globe_ != nullptr) ::ShowWindow(globe_, SW_HIDE);
+}
+
+void Win32Platform::Close() {
+  // A second request (taskkill closes both windows) waits for the first.
+  if (globe_ == nullptr || closing_) return;
+  closing_ = true;
+  // Off the screen before anything slow: the save, a message about it,
+  // the destruction.
+  HideWindow();
+  ::SetPropA(globe_, kClosingProperty, reinterpret_cast<HANDLE>(1));
+  bool close = true;
+  if (events_ != nullptr) {
+    close = false;
+    GuardedCall(*this, [&] { close = events_->CloseQuery(); });
+  }
+  if (globe_ == nullptr) return;
+  if (!close) {
+    ::RemovePropA(globe_, kClosingProperty);
+    closing_ = false;
+    if (shown_) ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
+    return;
+  }
+  // Saved: a new start may take over now, even while the window goes.
+  claim_.reset();
+  ::DestroyWindow(globe_);
 }
 
 void Win32Platform::RequestClose() {
@@ -815,10 +917,14 @@ std::string Win32Platform::ExecutablePath() {
 std::unique_ptr<SettingsKey> Win32Platform::OpenSettingsKey(std::string_view path, bool create) {
   const std::string subKey = KeyPath(path);
   HKEY key = nullptr;
-  const LONG result =
-      create ? ::RegCreateKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                 KEY_ALL_ACCESS, nullptr, &key, nullptr)
-             : ::RegOpenKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key);
+  LONG result = ERROR_ACCESS_DENIED;
+  if (create) {
+    result = ::RegCreateKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
+  }
+  // A key the user may only read still gives the stored settings; a write
+  // then fails and says so.
+  if (result == ERROR_ACCESS_DENIED) result = ::RegOpenKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key);
   if (result != ERROR_SUCCESS || key == nullptr) return nullptr;
   return std::make_unique<RegistryKey>(UniqueKey(key));
 }

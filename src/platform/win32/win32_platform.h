@@ -56,7 +56,12 @@ class Win32Platform : public Platform {
   std::string ExecutablePath() override;
   // The path in quotes: a command line, where a path with spaces unquoted
   // could start another program.
-  std::string AutostartCommand() override { return "\"" + ExecutablePath() + "\""; }
+  std::string AutostartCommand() override {
+    std::string command(1, '"');
+    command += ExecutablePath();
+    command += '"';
+    return command;
+  }
 
   void SetWindowEvents(WindowEvents* events) override { events_ = events; }
   std::optional<std::string> MakeWindowLayered() override;
@@ -80,6 +85,10 @@ class Win32Platform : public Platform {
     void operator()(void* object) const noexcept { ::DeleteObject(static_cast<HGDIOBJ>(object)); }
   };
   using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiDeleter>;
+  struct HandleDeleter {
+    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
+  };
+  using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleDeleter>;
 
   enum class Button { None, Left, Middle, Right };
 
@@ -92,6 +101,10 @@ class Win32Platform : public Platform {
   void FollowOwnMove(POINT cursor);
   void EndOwnMove();
   void ReportPosition(ScreenPoint position);
+  // A close request: the globe leaves the screen, the window's logic
+  // decides, and on yes the window goes.
+  void Close();
+  void ComeToFront();
   void StopTimer(UINT_PTR id);
 
   HINSTANCE instance_ = nullptr;
@@ -126,6 +139,12 @@ class Win32Platform : public Platform {
 
   bool shown_ = false;
   bool ended_ = false;
+  bool closing_ = false;  // a close is being decided
+
+  // Held while this globe runs: a plain start that finds it gives way.
+  UniqueHandle claim_;
+  // Another start asks the running globe to come to the front.
+  UINT comeToFront_ = 0;
 };
 
 }  // namespace nivarra
