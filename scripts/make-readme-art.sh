@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Renders the README's pictures with globe-render: the globe by day and by
-# night (docs/globe-day.png, docs/globe-night.png) and two seconds of
-# snowfall at Normal speed as an animated GIF (docs/globe-snowfall.gif).
-# The simulation is deterministic, so the stills come out the same each run.
+# night (docs/globe-day.png, docs/globe-night.png), two seconds of
+# snowfall at Normal speed as an animated GIF (docs/globe-snowfall.gif), and
+# the Real time sky in Paris on 7 December in the morning, at noon, at
+# sunset and at night (docs/globe-realtime-*.png). The simulation is
+# deterministic, so the pictures come out the same each run.
+#
+#   scripts/make-readme-art.sh [BUILD_DIR]
+#
+# BUILD_DIR (default build/native, configured with the native preset) is
+# where globe-render is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,10 +19,11 @@ if ! [ -x /usr/bin/convert ]; then
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   $sudo_cmd env DEBIAN_FRONTEND=noninteractive apt-get install -y -q imagemagick
 fi
-cmake --preset native >/dev/null
-cmake --build --preset native --target globe-render
+build=${1:-build/native}
+[ -f "$build/CMakeCache.txt" ] || cmake --preset native -B "$build" >/dev/null
+cmake --build "$build" --target globe-render
 
-render=build/native/tools/globe-render
+render=$build/tools/globe-render
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 now=2026-12-07T12:00
@@ -31,4 +39,13 @@ cp "$work/cycle/frame-0004700.png" docs/globe-night.png
 "$render" --now "$now" --frames 150 --out "$work/snow" --every 2
 /usr/bin/convert -delay 4 -loop 0 $(ls "$work"/snow/*.png | tail -n 50) \
   -layers OptimizeTransparency +dither -colors 255 docs/globe-snowfall.gif
-ls -l docs/globe-day.png docs/globe-night.png docs/globe-snowfall.gif
+
+# Real time in Paris (sunrise 8:30, sunset 16:53), with the zone as a rule
+# so that no time-zone database is needed; the last of three seconds, when
+# the snow is spread through the glass.
+for still in morning=09:15 noon=12:45 sunset=16:35 night=22:00; do
+  "$render" --speed realtime --zone "CET-1CEST,M3.5.0,M10.5.0/3" --latitude 48.86 --longitude 2.35 \
+    --now "2026-12-07T${still#*=}" --frames 150 --every 150 --out "$work/${still%=*}"
+  cp "$work/${still%=*}/frame-0000150.png" "docs/globe-realtime-${still%=*}.png"
+done
+ls -l docs/globe-day.png docs/globe-night.png docs/globe-snowfall.gif docs/globe-realtime-*.png
