@@ -18,6 +18,7 @@
 #   desktop_stop                          ends everything started here
 
 DESKTOP_PIDS=()
+DESKTOP_FILES=()
 DESKTOP_LIB_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 # Polls a command for up to $1 seconds.
@@ -88,6 +89,7 @@ desktop_start_openbox() {
 desktop_start_panel() {
   local config
   config="$(mktemp /tmp/nivarra-tint2.XXXXXX)"
+  DESKTOP_FILES+=("$config")
   cat >"$config" <<'TINT2'
 panel_items = T
 panel_position = bottom center horizontal
@@ -117,21 +119,25 @@ desktop_start_compositor() {
 
 desktop_stop_process() {
   local pid="$1" i
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
   for i in "${!DESKTOP_PIDS[@]}"; do
     [ "${DESKTOP_PIDS[$i]}" = "$pid" ] && unset "DESKTOP_PIDS[$i]"
   done
   DESKTOP_PIDS=("${DESKTOP_PIDS[@]}")
+  return 0
 }
 
 desktop_stop() {
   local i
   for ((i = ${#DESKTOP_PIDS[@]} - 1; i >= 0; i--)); do
-    kill "${DESKTOP_PIDS[$i]}" 2>/dev/null
+    kill "${DESKTOP_PIDS[$i]}" 2>/dev/null || true
   done
   for ((i = ${#DESKTOP_PIDS[@]} - 1; i >= 0; i--)); do
-    wait "${DESKTOP_PIDS[$i]}" 2>/dev/null
+    wait "${DESKTOP_PIDS[$i]}" 2>/dev/null || true
   done
   DESKTOP_PIDS=()
+  ((${#DESKTOP_FILES[@]})) && rm -f "${DESKTOP_FILES[@]}"
+  DESKTOP_FILES=()
+  return 0
 }
