@@ -39,7 +39,8 @@ namespace nivarra {
   X(pmi10) X(pmi20) X(pmi30) X(pmi40) X(pmi50) X(pmi60) X(pmi70) X(pmi80) X(pmi90) X(pmiOnTop)            \
   X(pmiStartUp) X(N2) X(pmiExit) X(TimerGarland) X(timerCountSnow)
 
-// The handlers the layout may bind, by name.
+// The handlers the layout may bind, by name (the window binds pmiRealTimeClick
+// to the speed item it adds itself).
 #define NIVARRA_GLOBE_HANDLERS(X)                                                                         \
   X(FormCreate) X(FormDestroy) X(FormMouseDown) X(pmiAboutClick) X(pmiOnTopClick) X(pmiExitClick)         \
   X(FormShow) X(pmi0Click) X(pmi10Click) X(pmi20Click) X(pmi30Click) X(pmi40Click) X(pmi50Click)          \
