@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything from scratch and runs every test: the native and the
-# sanitizer builds with their unit tests, the Windows cross-build and its
-# program end to end under Wine, a short benchmark smoke run and a short
-# fuzz run.
+# sanitizer builds with their unit tests, the Debian package, the Windows
+# cross-build with its executable's resources and the program end to end
+# under Wine, a short benchmark smoke run and a short fuzz run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +25,10 @@ ctest --preset native -j "$jobs"
 phase "Linux program end to end (Xvfb, bare and with a compositor)"
 tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
 
+# Packaging (added with the Debian package; about 5 s after the native build)
+phase "Debian package: contents, Depends, --version, --help, an unknown option, validators"
+tests/package/deb.sh build/native
+
 phase "asan"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
@@ -33,6 +37,10 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan
 phase "windows (cross-build)"
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
+
+# Packaging (added with the shipped executable; under 1 s)
+phase "windows executable: icon, version information, manifest, TFRMMAIN, no debug sections"
+tests/package/exe.sh build/windows/src/app/Nivarra.exe
 
 phase "windows program under Wine (end to end)"
 tests/wine/e2e.sh build/windows/src/app/Nivarra.exe

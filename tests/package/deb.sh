@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: built by CPack from a native build,
+# its Depends worked out from the binary, the files a desktop looks for, a
+# program that answers --version and refuses unknown options without a
+# display, and a launcher and metainfo their validators accept.
+#
+#   tests/package/deb.sh [build dir]     (default build/native, already built)
+set -uo pipefail
+
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+build="$(realpath -m "${1:-$root/build/native}")"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+passed=0
+failed=0
+check() {  # check NAME CONDITION-COMMAND...
+  local name="$1"
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "PASS $((passed + failed)): $name"
+  else
+    failed=$((failed + 1))
+    echo "FAIL $((passed + failed)): $name"
+  fi
+}
+
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+deb="$build/nivarra_${version}_$(dpkg --print-architecture).deb"
+rm -f "$deb"
+if ! cmake --build "$build" --target package >"$work/cpack.log" 2>&1; then
+  cat "$work/cpack.log"
+  echo "package: FAIL: CPack failed"
+  exit 1
+fi
+check "the package is $(basename "$deb")" test -f "$deb"
+
+dpkg-deb -I "$deb" >"$work/info"
+check "Depends worked out from the binary, GTK 3 among them" grep -Eq '^ Depends: .*libc6.*libgtk-3-0' "$work/info"
+
+dpkg-deb -c "$deb" | awk '{print $6}' >"$work/files"
+expected=(./usr/bin/nivarra ./usr/share/applications/nivarra.desktop
+  ./usr/share/metainfo/org.nivarra.Nivarra.metainfo.xml ./usr/share/man/man1/nivarra.1.gz)
+for size in 16 22 24 32 48 64 128 256 512; do
+  expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/nivarra.png")
+done
+missing="$(printf '%s\n' "${expected[@]}" | grep -vxFf "$work/files")"
+check "installs the program, launcher, metainfo, manual page and icons${missing:+ (missing: $missing)}" test -z "$missing"
+
+dpkg -x "$deb" "$work/root"
+share="$work/root/usr/share"
+wrong=""
+for size in 16 22 24 32 48 64 128 256 512; do
+  got="$(identify -format '%wx%h' "$share/icons/hicolor/${size}x${size}/apps/nivarra.png" 2>/dev/null)"
+  [ "$got" = "${size}x${size}" ] || wrong+=" ${size}:${got:-unreadable}"
+done
+check "each icon is the size its folder says${wrong:+ (wrong:$wrong)}" test -z "$wrong"
+check "the installed program carries no debug sections" \
+  bash -c "! readelf -S '$work/root/usr/bin/nivarra' | grep -q '\.debug_'"
+
+program="$work/root/usr/bin/nivarra"
+check "--version prints nivarra $version without a display" \
+  test "$(env -u DISPLAY -u WAYLAND_DISPLAY "$program" --version)" = "nivarra $version"
+env -u DISPLAY -u WAYLAND_DISPLAY "$program" --help >"$work/help"
+check "--help succeeds and names the add argument" grep -q '^  add ' "$work/help"
+env -u DISPLAY -u WAYLAND_DISPLAY "$program" --bogus >"$work/out" 2>"$work/err"
+status=$?
+check "an unknown option exits with 2, usage on stderr only" \
+  bash -c "[ $status -eq 2 ] && [ ! -s '$work/out' ] && grep -q '^Usage: nivarra' '$work/err'"
+
+check "desktop-file-validate accepts the launcher" \
+  desktop-file-validate "$share/applications/nivarra.desktop"
+check "appstreamcli accepts the metainfo" \
+  appstreamcli validate --no-net "$share/metainfo/org.nivarra.Nivarra.metainfo.xml"
+check "the manual page formats without warnings" \
+  bash -c "[ -z \"\$(MANWIDTH=80 man --warnings -l '$share/man/man1/nivarra.1.gz' 2>&1 >/dev/null)\" ]"
+
+echo "package: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
