@@ -341,7 +341,7 @@ def expected_menu():
     radio, sub, sep = {"radio"}, {"pop"}, {"sep"}
     items = [("More Christmas stuff...", set(), {"default"}), ("", sep, set()),
              ("Speed of animation", sub, set()), ("Slow", radio, set()), ("Normal", radio, {"check"}),
-             ("Fast", radio, set()), ("Quickly", radio, set()),
+             ("Fast", radio, set()), ("Quickly", radio, set()), ("Real time", radio, set()),
              ("Countdown", sub, set()), ("Christmas - *", radio, {"check"}), ("New Year - *", radio, set()),
              ("Julian Christmas - *", radio, set()),
              ("Options", sub, set()), ("Snow (for slow PC)", set(), {"check"}), ("Transparent", sub, set())]

@@ -840,6 +840,45 @@ double Win32Platform::LocalNow() {
                         now.wSecond + now.wMilliseconds / 1000.0);
 }
 
+TimeZoneInfo Win32Platform::LocalTimeZone(double localDateTime) {
+  TimeZoneInfo zone;
+  DYNAMIC_TIME_ZONE_INFORMATION dynamic{};
+  if (::GetDynamicTimeZoneInformation(&dynamic) != TIME_ZONE_ID_INVALID && dynamic.TimeZoneKeyName[0] != 0) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, dynamic.TimeZoneKeyName, -1, nullptr, 0, nullptr, nullptr);
+    if (size > 1) {
+      zone.Name.assign(static_cast<std::size_t>(size), '\0');
+      ::WideCharToMultiByte(CP_UTF8, 0, dynamic.TimeZoneKeyName, -1, zone.Name.data(), size, nullptr, nullptr);
+      zone.Name.resize(static_cast<std::size_t>(size - 1));
+    }
+  }
+
+  // The offset on that day: the local time against the same moment in UTC,
+  // so daylight saving counts where it applies.
+  const CalendarDate day = DecodeDate(localDateTime);
+  if (day.Year < 1601 || day.Year > 30827) return zone;
+  const double fraction = localDateTime - static_cast<double>(static_cast<long long>(localDateTime));
+  const auto seconds = static_cast<int>(std::abs(fraction) * 86400.0);
+  SYSTEMTIME local{};
+  local.wYear = static_cast<WORD>(day.Year);
+  local.wMonth = static_cast<WORD>(day.Month);
+  local.wDay = static_cast<WORD>(day.Day);
+  local.wHour = static_cast<WORD>(seconds / 3600);
+  local.wMinute = static_cast<WORD>(seconds / 60 % 60);
+  TIME_ZONE_INFORMATION rules{};
+  SYSTEMTIME utc{};
+  FILETIME localFile{}, utcFile{};
+  if (::GetTimeZoneInformation(&rules) == TIME_ZONE_ID_INVALID ||
+      !::TzSpecificLocalTimeToSystemTime(&rules, &local, &utc) || !::SystemTimeToFileTime(&local, &localFile) ||
+      !::SystemTimeToFileTime(&utc, &utcFile)) {
+    return zone;
+  }
+  const auto ticks = [](const FILETIME& t) {
+    return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  zone.UtcOffsetMinutes = static_cast<int>((ticks(localFile) - ticks(utcFile)) / 600000000LL);
+  return zone;
+}
+
 std::string Win32Platform::FormatLongDate(double date) {
   const CalendarDate day = DecodeDate(date);
   SYSTEMTIME time{};

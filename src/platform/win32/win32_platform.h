@@ -45,6 +45,7 @@ class Win32Platform : public Platform {
   bool IsCoveredAt(int screenX, int screenY) override;
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
   double LocalNow() override;
+  TimeZoneInfo LocalTimeZone(double localDateTime) override;
   std::string FormatLongDate(double date) override;
   void ShowMessage(std::string_view text) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
