@@ -295,7 +295,7 @@ Win32Platform::Win32Platform()
     windowClass.lpfnWndProc = &Win32Platform::WindowProc;
     windowClass.hInstance = instance_;
     windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the arrow
-    windowClass.hIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));     // the application icon
+    windowClass.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(1));  // the program's own, group 1
     windowClass.hbrBackground = nullptr;  // every pixel comes from the frames
     windowClass.lpszClassName = name;
     if (!::RegisterClassExA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
