@@ -176,8 +176,12 @@ position() {
 }
 at() { [ "$(position)" = "$1" ]; }
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }
-exit_code() {  # the program's exit code once it has ended
-  wait_for 10 ended
+exit_code() {  # the program's exit code once it has ended; 124 when it would not end
+  if ! wait_for 10 ended; then
+    kill -KILL "$app_pid" 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+    return 124
+  fi
   wait "$app_pid" 2>/dev/null
 }
 key() {

@@ -116,6 +116,9 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   gtk_window_set_resizable(globe, FALSE);
   // A normal window without a taskbar or pager entry: window managers keep
   // it movable and shown (some hide utility windows of inactive programs).
+  // So "show desktop" hides it too: openbox spares only desktop, dock and
+  // splash windows, and gives the first two no move; a splash type would
+  // tell other window managers the globe goes away after a start.
   gtk_window_set_type_hint(globe, GDK_WINDOW_TYPE_HINT_NORMAL);
   gtk_window_set_skip_taskbar_hint(globe, TRUE);
   gtk_window_set_skip_pager_hint(globe, TRUE);
