@@ -69,6 +69,8 @@ desktop_start_xorg_dummy() {
     xrandr --output DUMMY0 --mode 1280x1024 --pos 0x0 --primary \
       --output DUMMY1 --mode 1280x1024 --right-of DUMMY0 ||
     { echo "desktop: xrandr could not set up the second monitor" >&2; return 1; }
+  # Until a client has queried the outputs, GDK sees both monitors at 0,0.
+  xrandr >/dev/null
 }
 
 desktop_split_monitors() {

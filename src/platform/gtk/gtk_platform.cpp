@@ -18,6 +18,7 @@
 #include "layout/menus.h"
 #include "platform/guarded_call.h"
 #include "platform/menu_model.h"
+#include "platform/system_time_zone.h"
 #include "scene/date_time.h"
 
 // Last: Xlib's macros (None, Status, True, ...) would clash with the headers above.
@@ -733,6 +734,8 @@ double GtkPlatform::LocalNow() {
                         g_date_time_get_day_of_month(now.get()), g_date_time_get_hour(now.get()),
                         g_date_time_get_minute(now.get()), g_date_time_get_seconds(now.get()));
 }
+
+TimeZoneInfo GtkPlatform::LocalTimeZone(double localDateTime) { return SystemTimeZone(localDateTime); }
 
 std::string GtkPlatform::FormatLongDate(double date) {
   const CalendarDate day = DecodeDate(date);

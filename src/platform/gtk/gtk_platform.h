@@ -80,6 +80,7 @@ class GtkPlatform : public Platform {
   bool IsCoveredAt(int screenX, int screenY) override;
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
   double LocalNow() override;
+  TimeZoneInfo LocalTimeZone(double localDateTime) override;
   // The local date as "%A, %-d %B %Y" (weekday, day, month and year
   // in the user's language): C libraries know no long date format per
   // locale, only the short one.
