@@ -140,7 +140,11 @@ void TfrmMain::FormDestroy(const TEventArgs&) {
 }
 
 void TfrmMain::pmiAboutClick(const TEventArgs&) {
-  if (platform_ != nullptr) platform_->OpenWebPage(kMoreStuffAddress);
+  if (platform_ != nullptr && !platform_->OpenWebPage(kMoreStuffAddress)) {
+    std::string text(kNoBrowserMessage);
+    text += kMoreStuffAddress;
+    platform_->ShowMessage(text);
+  }
 }
 
 void TfrmMain::pmiOnTopClick(const TEventArgs&) {

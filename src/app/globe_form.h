@@ -67,7 +67,11 @@ inline constexpr int kStartReportDelayMs = 200;
 inline constexpr std::string_view kSettingsKeyPath = "Software\\Nivarra";
 inline constexpr std::string_view kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::string_view kRunValueName = "Nivarra";
-inline constexpr std::string_view kMoreStuffAddress = "https://www.example.com/nivarra/";
+inline constexpr std::string_view kMoreStuffAddress = "https://en.wikipedia.org/wiki/Christmas_traditions";
+// Said when no browser opens the page, followed by the address (no full
+// stop after it: it would be copied with the address).
+inline constexpr std::string_view kNoBrowserMessage =
+    "No web browser could open the page about Christmas traditions. Its address is ";
 inline constexpr std::string_view kBaseUpdateFailedMessage = "No!!!!!";
 
 // The speed item the window adds to the layout's four: the sky follows the

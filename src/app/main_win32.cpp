@@ -2,6 +2,7 @@
 // linked into the executable, the desktop is Win32's.
 
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/wide_text.h"
 
 #include <cstdint>
 #include <exception>
@@ -14,7 +15,7 @@ namespace {
 
 // The layout resource as linked in, or empty when it is missing.
 std::span<const std::uint8_t> LinkedLayout(HINSTANCE instance) {
-  const HRSRC found = ::FindResourceA(instance, "TFRMMAIN", MAKEINTRESOURCEA(nivarra::kRtRcdata));
+  const HRSRC found = ::FindResourceW(instance, L"TFRMMAIN", MAKEINTRESOURCEW(nivarra::kRtRcdata));
   if (found == nullptr) return {};
   const HGLOBAL loaded = ::LoadResource(instance, found);
   const void* data = loaded != nullptr ? ::LockResource(loaded) : nullptr;
@@ -24,7 +25,7 @@ std::span<const std::uint8_t> LinkedLayout(HINSTANCE instance) {
 }
 
 void ShowError(const char* text) {
-  ::MessageBoxA(nullptr, text, nivarra::kApplicationTitle, MB_OK | MB_ICONERROR);
+  ::MessageBoxW(nullptr, nivarra::WideFromUtf8(text).c_str(), nivarra::kApplicationTitle, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace

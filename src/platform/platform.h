@@ -188,8 +188,9 @@ class Platform {
   // Shows the menu below root at the screen point and returns the item the
   // user picked (not yet clicked), or null.
   virtual TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) = 0;
-  // Opens a web address with the user's browser; failures are ignored.
-  virtual void OpenWebPage(std::string_view address) = 0;
+  // Opens a web address with the user's browser; false when nothing could
+  // open it.
+  virtual bool OpenWebPage(std::string_view address) = 0;
   // Takes the window off the screen at once: the close is decided, and the
   // rest of the shutdown may take a moment.
   virtual void HideWindow() = 0;

@@ -424,8 +424,16 @@ TEST_F(Globe, MenuCommandsChangeTheSceneAtOnce) {
   EXPECT_TRUE(Item(GlobeSlot::pmiNewYear).Checked());
   EXPECT_FALSE(Item(GlobeSlot::pmiChristmas).Checked());
   Choose(GlobeSlot::pmiAbout);
-  EXPECT_EQ(platform_.Window().OpenedPages.size(), 1u);
+  EXPECT_EQ(platform_.Window().OpenedPages,
+            (std::vector<std::string>{"https://en.wikipedia.org/wiki/Christmas_traditions"}));
+  EXPECT_TRUE(platform_.Messages().empty());
   EXPECT_EQ(platform_.Window().LastMenuAt, (ScreenPoint{1000, 800}));
+  // Without a browser the user still gets the address.
+  platform_.SetNoBrowser(true);
+  Choose(GlobeSlot::pmiAbout);
+  EXPECT_EQ(platform_.Messages(), (std::vector<std::string>{"No web browser could open the page about Christmas "
+                                                            "traditions. Its address is "
+                                                            "https://en.wikipedia.org/wiki/Christmas_traditions"}));
 
   Choose(GlobeSlot::pmiExit);
   EXPECT_TRUE(platform_.Window().Closed);

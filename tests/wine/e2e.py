@@ -73,7 +73,7 @@ def run(args, env=None, timeout=60):
     """Runs a command and returns its result; the output goes through a
     file, since processes Wine starts on the way (its services) inherit
     pipes and keep them open long after the command has ended."""
-    with tempfile.TemporaryFile(mode="w+", errors="replace") as out:
+    with tempfile.TemporaryFile(mode="w+", encoding="utf-8", errors="replace") as out:
         try:
             code = subprocess.run(args, stdout=out, stderr=subprocess.DEVNULL, env=env, timeout=timeout).returncode
         except subprocess.TimeoutExpired:
@@ -201,14 +201,14 @@ class Globe:
 
     launch_times = []
 
-    def __init__(self, *args, trace_menu=False):
+    def __init__(self, *args, trace_menu=False, exe=EXE, env=None):
         self.log_path = os.path.join(WORK, f"run-{time.monotonic_ns()}.log")
-        env = dict(os.environ)
+        env = dict(env or os.environ)
         if trace_menu:
             env["WINEDEBUG"] = "trace+menu"  # Wine logs every menu item it is given
         self.log = open(self.log_path, "w")
         self.started = time.monotonic()
-        self.process = subprocess.Popen(["wine", EXE, *args], stdout=self.log, stderr=subprocess.STDOUT, env=env)
+        self.process = subprocess.Popen(["wine", exe, *args], stdout=self.log, stderr=subprocess.STDOUT, env=env)
 
     def wait_shown(self, background, timeout=30):
         """Waits for the window and its first drawn frame; returns the window."""
@@ -329,12 +329,19 @@ def menu_items(log):
             continue
         fields = dict(re.findall(r'(\w+)=(L"(?:[^"\\]|\\.)*"|\S+?)(?:,|$)', m.group(1)))
         text = fields.get("Text", "")
-        text = text[2:-1] if text.startswith('L"') else text
+        text = wine_string(text[2:-1]) if text.startswith('L"') else text
         kinds = set(fields.get("fType", "").split("+")) - {""}
         states = set(fields.get("State", "").split("+")) - {""}
         items.append((text, kinds, states))
     starts = [i for i, item in enumerate(items) if item[0] == "More Christmas stuff..."]
     return items[starts[-1]:] if starts else []
+
+
+def wine_string(text):
+    """A string as Wine's log writes it, with every letter beyond ASCII as a
+    backslash and four hex digits of UTF-16."""
+    units = re.sub(r"\\([0-9a-fA-F]{4})", lambda m: chr(int(m.group(1), 16)), text)
+    return units.encode("utf-16-le", "surrogatepass").decode("utf-16-le", "replace")
 
 
 def expected_menu():
@@ -535,6 +542,8 @@ def bare_screen():
     check("the end of the session writes every setting", all(t == "REG_DWORD" for t in typed.values()),
           ", ".join(f"{k} {v}" for k, v in typed.items()))
 
+    unicode_folder(background)
+
     # "add" puts the globe somewhere at random; then autostart is switched off.
     globe = Globe("add")
     window = globe.wait_shown(background)
@@ -579,6 +588,65 @@ def bare_screen():
         info("launch to first frame (warm wineserver): " + ", ".join(f"{t:.2f}" for t in times) + " s")
     if CPU_SECONDS:
         measure_cpu(background)
+
+
+# Letters of several scripts, beyond any one ANSI code page, and beyond
+# UTF-16's first plane.
+UNICODE_FOLDER = "Schneekugel Ünïcødé Снег Χιόνι ❄ 🎄"
+UNICODE_DATE_WORD = "Снег"
+
+
+def without_utf8_code_page(program):
+    """The program as Windows 7 to 10 1809 run it: they ignore the
+    manifest's UTF-8 code page, which Wine 8 honours. The setting is
+    commented out in place, the file's layout unchanged."""
+    m = re.search(rb"<activeCodePage[^>]*>UTF-8</activeCodePage>", program)
+    if not m:
+        return None
+    length = m.end() - m.start()
+    return program[:m.start()] + b"<!--" + b" " * (length - 7) + b"-->" + program[m.end():]
+
+
+def unicode_folder(background):
+    """Started from a folder whose name no ANSI code page holds, with a long
+    date format that writes such letters too: the Run value holds the whole
+    path, the menu the whole dates. Autostart is on when this starts."""
+    with open(EXE, "rb") as f:
+        program = without_utf8_code_page(f.read())
+    if not check("the manifest asks for the UTF-8 code page", program is not None):
+        return
+    folder = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Programme", UNICODE_FOLDER)
+    os.makedirs(folder, exist_ok=True)
+    copy = os.path.join(folder, "Nivarra.exe")
+    with open(copy, "wb") as f:
+        f.write(program)
+    # Wine maps file names beyond ASCII, and arguments, only in a UTF-8 locale.
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    international = r"HKCU\Control Panel\International"
+    long_date = (reg_query(international) or {}).get("sLongDate", ("", "dddd, MMMM d, yyyy"))[1]
+    wine("reg", "add", international, "/v", "sLongDate", "/t", "REG_SZ", "/d", f"'{UNICODE_DATE_WORD}' {long_date}",
+         "/f", env=env)
+    globe = Globe(trace_menu=True, exe=copy, env=env)
+    window = globe.wait_shown(background)
+    if check("started from a folder named in several scripts", window is not None) and open_menu(window):
+        time.sleep(0.3)
+        items = menu_items(globe.menu_log())
+        for prefix, month, day in (("Christmas - ", 12, 25), ("New Year - ", 1, 1), ("Julian Christmas - ", 1, 7)):
+            caption = next((c for c, _, _ in items if c.startswith(prefix)), "")
+            date_prefix = f"{prefix}{UNICODE_DATE_WORD} "
+            ok, detail = check_holiday_date(caption, date_prefix, month, day) if caption.startswith(date_prefix) \
+                else (False, repr(caption) if caption else "missing")
+            check(f"a long date in Cyrillic reaches the menu whole: {prefix.split(' -')[0]}", ok, detail)
+        close_menus()
+        choose_exit(window)
+    check("Exit from that folder", globe.wait_exit())
+    globe.kill()
+    wine("reg", "add", international, "/v", "sLongDate", "/t", "REG_SZ", "/d", long_date, "/f")
+    run_value = probe("value", RUN_KEY.split("\\", 1)[1], "Nivarra")
+    expected = f'"C:\\Programme\\{UNICODE_FOLDER}\\Nivarra.exe"'
+    check("the Run value holds that folder's path whole, in quotes",
+          run_value.get("type") == "1" and run_value.get("data") == expected,
+          f"type {run_value.get('type')}, {run_value.get('data')!r}, expected {expected!r}")
 
 
 # --- a desktop as users have it ---------------------------------------------------

@@ -11,6 +11,10 @@
  *   probe cover X Y W H SECONDS [normal]
  *                   a plain window over that rectangle for a while,
  *                   topmost unless "normal"
+ *   probe value KEY NAME
+ *                   a value under HKEY_CURRENT_USER: its type and, for a
+ *                   string, its text in UTF-8 (reg.exe prints "?" for
+ *                   what its console code page lacks)
  * Output: one "key=value" per line. */
 #include <windows.h>
 #include <stdio.h>
@@ -145,16 +149,39 @@ static int cover(int x, int y, int width, int height, int seconds, int topmost) 
   return 0;
 }
 
+static int value(const char *path, const char *name) {
+  wchar_t wide_name[256], data[1024];
+  char text[4096];
+  DWORD type = 0, size = sizeof data - sizeof(wchar_t);
+  HKEY key;
+  LONG result = RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key);
+  if (result == ERROR_SUCCESS) {
+    MultiByteToWideChar(CP_ACP, 0, name, -1, wide_name, 256);
+    result = RegQueryValueExW(key, wide_name, NULL, &type, (BYTE *)data, &size);
+    RegCloseKey(key);
+  }
+  printf("result=%ld\ntype=%lu\n", result, (unsigned long)type);
+  if (result != ERROR_SUCCESS) return 1;
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    data[size / sizeof(wchar_t)] = 0;
+    WideCharToMultiByte(CP_UTF8, 0, data, -1, text, sizeof text, NULL, NULL);
+    printf("data=%s\n", text);
+  }
+  return 0;
+}
+
 int main(int argc, char **argv) {
   if (argc >= 2 && strcmp(argv[1], "globe") == 0) return globe();
   if (argc >= 2 && strcmp(argv[1], "message") == 0) return message();
   if (argc >= 2 && strcmp(argv[1], "monitors") == 0) return monitors();
   if (argc >= 3 && strcmp(argv[1], "readonly") == 0) return key_access(argv[2], KEY_READ);
   if (argc >= 3 && strcmp(argv[1], "writable") == 0) return key_access(argv[2], KEY_ALL_ACCESS);
+  if (argc >= 4 && strcmp(argv[1], "value") == 0) return value(argv[2], argv[3]);
   if (argc >= 7 && strcmp(argv[1], "cover") == 0) {
     return cover(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
                  !(argc >= 8 && strcmp(argv[7], "normal") == 0));
   }
-  fprintf(stderr, "usage: probe globe | message | monitors | readonly KEY | writable KEY | cover X Y W H SECONDS [normal]\n");
+  fprintf(stderr, "usage: probe globe | message | monitors | readonly KEY | writable KEY | "
+                  "cover X Y W H SECONDS [normal] | value KEY NAME\n");
   return 2;
 }

@@ -804,12 +804,13 @@ std::string GtkPlatform::ExecutablePath() {
   return found ? found.get() : argv_[0];
 }
 
-void GtkPlatform::OpenWebPage(std::string_view address) {
+bool GtkPlatform::OpenWebPage(std::string_view address) {
   const std::string uri(address);
   const UniqueObject context(gdk_display_get_app_launch_context(gdk_display_get_default()));
   GError* error = nullptr;
-  g_app_info_launch_default_for_uri(uri.c_str(), G_APP_LAUNCH_CONTEXT(context.get()), &error);
-  const UniqueError ignored(error);
+  const gboolean opened = g_app_info_launch_default_for_uri(uri.c_str(), G_APP_LAUNCH_CONTEXT(context.get()), &error);
+  const UniqueError ignored(error);  // the caller tells the user
+  return opened != FALSE;
 }
 
 }  // namespace nivarra

@@ -111,7 +111,7 @@ class GtkPlatform : public Platform {
   void SetTopmost(bool topmost) override;
   void BeginSystemMove() override;
   TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
-  void OpenWebPage(std::string_view address) override;
+  bool OpenWebPage(std::string_view address) override;
   // The running globe owns an X selection named for the user on this
   // display; a plain start that finds it taken asks the owner to come to
   // the front.

@@ -32,6 +32,8 @@ class HeadlessPlatform : public Platform {
   int TimeZoneQueries() const { return timeZoneQueries_; }
   void SetPresentFails(bool fails) { presentFails_ = fails; }
   void SetFirstArgument(std::string argument) { firstArgument_ = std::move(argument); }
+  // No browser opens web pages.
+  void SetNoBrowser(bool none) { noBrowser_ = none; }
   void SetLongDateFormat(std::function<std::string(double)> format) { formatLongDate_ = std::move(format); }
 
   // The settings store cannot be opened at all.
@@ -114,7 +116,11 @@ class HeadlessPlatform : public Platform {
   void SetTopmost(bool topmost) override { window_.Topmost = topmost; }
   void BeginSystemMove() override { ++window_.SystemMoves; }
   TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
-  void OpenWebPage(std::string_view address) override { window_.OpenedPages.emplace_back(address); }
+  bool OpenWebPage(std::string_view address) override {
+    if (noBrowser_) return false;
+    window_.OpenedPages.emplace_back(address);
+    return true;
+  }
   void HideWindow() override { window_.Hidden = true; }
   void RequestClose() override;
   // Shows the window and returns at once: the test drives the rest.
@@ -138,6 +144,7 @@ class HeadlessPlatform : public Platform {
   TimeZoneInfo zone_;
   int timeZoneQueries_ = 0;
   bool presentFails_ = false;
+  bool noBrowser_ = false;
   std::string firstArgument_;
   std::function<std::string(double)> formatLongDate_;
   int presentCount_ = 0;

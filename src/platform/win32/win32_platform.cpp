@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <system_error>
 #include <utility>
 
@@ -13,19 +15,20 @@
 #include "layout/menus.h"
 #include "platform/guarded_call.h"
 #include "platform/menu_model.h"
+#include "platform/win32/wide_text.h"
 #include "scene/date_time.h"
 
 namespace nivarra {
 namespace {
 
-constexpr const char* kApplicationClass = "NivarraApplication";
-constexpr const char* kGlobeClass = "NivarraGlobe";
+constexpr const wchar_t* kApplicationClass = L"NivarraApplication";
+constexpr const wchar_t* kGlobeClass = L"NivarraGlobe";
 // SC_MOVE combined with HTCAPTION: the move loop follows the pointer.
 constexpr WPARAM kMoveWithPointer = 0xF012;
 // What a plain start sends the running globe instead of showing its own.
-constexpr const char* kComeToFrontMessage = "Nivarra.ComeToFront";
+constexpr const wchar_t* kComeToFrontMessage = L"Nivarra.ComeToFront";
 // Set on a globe whose close is decided: a start does not give way to it.
-constexpr const char* kClosingProperty = "Nivarra.Closing";
+constexpr const wchar_t* kClosingProperty = L"Nivarra.Closing";
 // How often, 50 ms apart, a start asks for the claim while its holder has
 // no globe to give way to (it is giving way itself, or closing).
 constexpr int kClaimAttempts = 60;
@@ -86,13 +89,13 @@ class Selection {
 // --- small helpers ------------------------------------------------------------
 
 std::string SystemMessageText(DWORD code) {
-  char* buffer = nullptr;
-  const DWORD length = ::FormatMessageA(
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-      0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+      0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::string text;
   if (buffer != nullptr) {
-    text.assign(buffer, length);
+    text = Utf8FromWide({buffer, length});
     ::LocalFree(buffer);
   }
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
@@ -112,28 +115,19 @@ POINT CursorOf(HWND window, LPARAM lParam) {
 
 bool ButtonHeld(int virtualKey) { return (::GetKeyState(virtualKey) & 0x8000) != 0; }
 
-std::string NarrowArgument(const wchar_t* wide) {
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
-  std::string text(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), size, nullptr, nullptr);
-  text.resize(static_cast<std::size_t>(size - 1));
-  return text;
-}
-
 // Registry paths are relative to HKEY_CURRENT_USER; a leading backslash
 // only says so.
-std::string KeyPath(std::string_view path) {
+std::wstring KeyPath(std::string_view path) {
   while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-  return std::string(path);
+  return WideFromUtf8(path);
 }
 
 // The claim of the user's running globe, in the session's namespace.
-std::string ClaimName() {
-  std::string name = "Local\\Nivarra.Globe";
-  char user[257];
-  DWORD size = sizeof user;
-  if (::GetUserNameA(user, &size)) {
+std::wstring ClaimName() {
+  std::wstring name = L"Local\\Nivarra.Globe";
+  wchar_t user[257];
+  DWORD size = std::size(user);
+  if (::GetUserNameW(user, &size)) {
     name += '.';
     name += user;
   }
@@ -144,11 +138,11 @@ std::string ClaimName() {
 std::vector<HWND> OtherRunningGlobes() {
   std::vector<HWND> globes;
   const auto each = [](HWND window, LPARAM data) -> BOOL {
-    char name[32];
+    wchar_t name[32];
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
-    if (process != ::GetCurrentProcessId() && ::GetClassNameA(window, name, sizeof name) > 0 &&
-        std::strcmp(name, kGlobeClass) == 0 && ::GetPropA(window, kClosingProperty) == nullptr) {
+    if (process != ::GetCurrentProcessId() && ::GetClassNameW(window, name, std::size(name)) > 0 &&
+        std::wcscmp(name, kGlobeClass) == 0 && ::GetPropW(window, kClosingProperty) == nullptr) {
       reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
     }
     return TRUE;
@@ -164,15 +158,15 @@ class RegistryKey : public SettingsKey {
   explicit RegistryKey(UniqueKey key) : key_(std::move(key)) {}
 
   bool ValueExists(std::string_view name) override {
-    const std::string n(name);
-    return ::RegQueryValueExA(key_.get(), n.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    const std::wstring n = WideFromUtf8(name);
+    return ::RegQueryValueExW(key_.get(), n.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   }
 
   std::optional<SettingValue> ReadValue(std::string_view name) override {
-    const std::string n(name);
+    const std::wstring n = WideFromUtf8(name);
     DWORD type = 0;
     DWORD size = 0;
-    LONG result = ::RegQueryValueExA(key_.get(), n.c_str(), nullptr, &type, nullptr, &size);
+    LONG result = ::RegQueryValueExW(key_.get(), n.c_str(), nullptr, &type, nullptr, &size);
     if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
     if (result != ERROR_SUCCESS) return UnreadableSetting{};
     switch (type) {
@@ -181,20 +175,21 @@ class RegistryKey : public SettingsKey {
         if (size > sizeof(DWORD)) return UnreadableSetting{};
         DWORD value = 0;
         DWORD read = sizeof value;
-        result = ::RegQueryValueExA(key_.get(), n.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &read);
+        result = ::RegQueryValueExW(key_.get(), n.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &read);
         if (result != ERROR_SUCCESS || type != REG_DWORD) return UnreadableSetting{};
         return static_cast<std::int32_t>(value);
       }
       case REG_SZ:
       case REG_EXPAND_SZ: {
-        std::string text(size, '\0');
-        DWORD read = size;
-        result = ::RegQueryValueExA(key_.get(), n.c_str(), nullptr, &type,
+        // Rounded up: a value of an odd length still gives its last byte.
+        std::wstring text((size + 1) / sizeof(wchar_t), L'\0');
+        DWORD read = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        result = ::RegQueryValueExW(key_.get(), n.c_str(), nullptr, &type,
                                     reinterpret_cast<BYTE*>(text.data()), &read);
         if (result != ERROR_SUCCESS) return UnreadableSetting{};
-        text.resize(std::min<std::size_t>(read, text.size()));
-        if (const auto end = text.find('\0'); end != std::string::npos) text.resize(end);
-        return text;
+        text.resize(std::min<std::size_t>((read + 1) / sizeof(wchar_t), text.size()));
+        if (const auto end = text.find(L'\0'); end != std::wstring::npos) text.resize(end);
+        return Utf8FromWide(text);
       }
       default:
         return ForeignSetting{type, size};
@@ -202,25 +197,25 @@ class RegistryKey : public SettingsKey {
   }
 
   void WriteInteger(std::string_view name, std::int32_t value) override {
-    const std::string n(name);
+    const std::wstring n = WideFromUtf8(name);
     const DWORD data = static_cast<DWORD>(value);
     const LONG result =
-        ::RegSetValueExA(key_.get(), n.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-    if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<DWORD>(result), n.c_str());
+        ::RegSetValueExW(key_.get(), n.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<DWORD>(result), std::string(name).c_str());
   }
 
   void WriteString(std::string_view name, std::string_view value) override {
-    const std::string n(name);
-    const std::string data(value);  // with its terminating zero
-    const LONG result = ::RegSetValueExA(key_.get(), n.c_str(), 0, REG_SZ,
+    const std::wstring n = WideFromUtf8(name);
+    const std::wstring data = WideFromUtf8(value);
+    const LONG result = ::RegSetValueExW(key_.get(), n.c_str(), 0, REG_SZ,
                                          reinterpret_cast<const BYTE*>(data.c_str()),
-                                         static_cast<DWORD>(data.size() + 1));
-    if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<DWORD>(result), n.c_str());
+                                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));  // with its zero
+    if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<DWORD>(result), std::string(name).c_str());
   }
 
   void DeleteValue(std::string_view name) override {
-    const std::string n(name);
-    ::RegDeleteValueA(key_.get(), n.c_str());  // a value already gone is fine
+    const std::wstring n = WideFromUtf8(name);
+    ::RegDeleteValueW(key_.get(), n.c_str());  // a value already gone is fine
   }
 
  private:
@@ -238,10 +233,10 @@ UniqueMenu BuildSystemMenu(const MenuModel& model) {
     const HMENU parent = entry.Parent < 0 ? root.get() : submenus[static_cast<std::size_t>(entry.Parent)];
     if (parent == nullptr) continue;  // its submenu could not be made
 
-    MENUITEMINFOA info{};
+    MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID;
-    std::string caption = entry.Caption;
+    std::wstring caption = WideFromUtf8(entry.Caption);
     if (entry.Kind == MenuEntryKind::Separator) {
       info.fType = MFT_SEPARATOR;
     } else {
@@ -262,7 +257,7 @@ UniqueMenu BuildSystemMenu(const MenuModel& model) {
       info.hSubMenu = submenu;
     }
     const int position = ::GetMenuItemCount(parent);
-    if (!::InsertMenuItemA(parent, static_cast<UINT>(std::max(position, 0)), TRUE, &info)) {
+    if (!::InsertMenuItemW(parent, static_cast<UINT>(std::max(position, 0)), TRUE, &info)) {
       if (submenu != nullptr) ::DestroyMenu(submenu);
       continue;
     }
@@ -288,24 +283,24 @@ class Win32Platform::Timer : public PlatformTimer {
 // --- construction -------------------------------------------------------------
 
 Win32Platform::Win32Platform()
-    : instance_(::GetModuleHandleA(nullptr)), comeToFront_(::RegisterWindowMessageA(kComeToFrontMessage)) {
-  for (const char* name : {kApplicationClass, kGlobeClass}) {
-    WNDCLASSEXA windowClass{};
+    : instance_(::GetModuleHandleW(nullptr)), comeToFront_(::RegisterWindowMessageW(kComeToFrontMessage)) {
+  for (const wchar_t* name : {kApplicationClass, kGlobeClass}) {
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = &Win32Platform::WindowProc;
     windowClass.hInstance = instance_;
-    windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the arrow
-    windowClass.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(1));  // the program's own, group 1
+    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+    windowClass.hIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(1));  // the program's own, group 1
     windowClass.hbrBackground = nullptr;  // every pixel comes from the frames
     windowClass.lpszClassName = name;
-    if (!::RegisterClassExA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
       ThrowSystemError(::GetLastError(), "RegisterClassEx");
     }
   }
 
   // The application window: no size, in the middle of the screen, never
   // shown; shown, it would carry the program's taskbar button.
-  application_ = ::CreateWindowExA(0, kApplicationClass, kApplicationTitle,
+  application_ = ::CreateWindowExW(0, kApplicationClass, kApplicationTitle,
                                    WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                                    ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
                                    nullptr, nullptr, instance_, this);
@@ -317,7 +312,7 @@ Win32Platform::Win32Platform()
   // makes X11 desktops under Wine manage the window from the start: a
   // window they only take over when it is first activated is mapped anew
   // then, which cancels the menu that activated it.
-  globe_ = ::CreateWindowExA(WS_EX_TOOLWINDOW, kGlobeClass, kApplicationTitle, WS_POPUP | WS_SYSMENU, 0, 0, 0, 0,
+  globe_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kGlobeClass, kApplicationTitle, WS_POPUP | WS_SYSMENU, 0, 0, 0, 0,
                              application_, nullptr, instance_, this);
   if (globe_ == nullptr) {
     const DWORD error = ::GetLastError();
@@ -330,7 +325,7 @@ Win32Platform::~Win32Platform() {
   events_ = nullptr;
   for (HWND* window : {&globe_, &application_}) {
     if (*window == nullptr) continue;
-    ::SetWindowLongPtrA(*window, GWLP_USERDATA, 0);
+    ::SetWindowLongPtrW(*window, GWLP_USERDATA, 0);
     ::DestroyWindow(*window);
     *window = nullptr;
   }
@@ -340,17 +335,17 @@ Win32Platform::~Win32Platform() {
 
 LRESULT CALLBACK Win32Platform::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  auto* self = reinterpret_cast<Win32Platform*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = reinterpret_cast<Win32Platform*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   try {
     if (self != nullptr && window == self->globe_) return self->GlobeMessage(message, wParam, lParam);
     if (self != nullptr && window == self->application_) return self->ApplicationMessage(message, wParam, lParam);
   } catch (...) {
     // Nothing may unwind through the system's code.
   }
-  return ::DefWindowProcA(window, message, wParam, lParam);
+  return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -450,14 +445,14 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     case WM_NCDESTROY: {
       const HWND window = globe_;
-      ::RemovePropA(window, kClosingProperty);
+      ::RemovePropW(window, kClosingProperty);
       globe_ = nullptr;
-      return ::DefWindowProcA(window, message, wParam, lParam);
+      return ::DefWindowProcW(window, message, wParam, lParam);
     }
     default:
       break;
   }
-  return ::DefWindowProcA(globe_, message, wParam, lParam);
+  return ::DefWindowProcW(globe_, message, wParam, lParam);
 }
 
 LRESULT Win32Platform::ApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -469,12 +464,12 @@ LRESULT Win32Platform::ApplicationMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_NCDESTROY: {
       const HWND window = application_;
       application_ = nullptr;
-      return ::DefWindowProcA(window, message, wParam, lParam);
+      return ::DefWindowProcW(window, message, wParam, lParam);
     }
     default:
       break;
   }
-  return ::DefWindowProcA(application_, message, wParam, lParam);
+  return ::DefWindowProcW(application_, message, wParam, lParam);
 }
 
 // --- mouse ----------------------------------------------------------------------
@@ -524,7 +519,7 @@ void Win32Platform::BeginSystemMove() {
     return;
   }
   ::ReleaseCapture();
-  ::SendMessageA(globe_, WM_SYSCOMMAND, kMoveWithPointer, 0);
+  ::SendMessageW(globe_, WM_SYSCOMMAND, kMoveWithPointer, 0);
   if (globe_ != nullptr) ReportPosition(WindowPosition());
 }
 
@@ -560,8 +555,8 @@ void Win32Platform::ReportPosition(ScreenPoint position) {
 
 std::optional<std::string> Win32Platform::MakeWindowLayered() {
   if (globe_ == nullptr) return SystemMessageText(ERROR_INVALID_WINDOW_HANDLE);
-  const LONG style = ::GetWindowLongA(globe_, GWL_EXSTYLE);
-  if (::SetWindowLongA(globe_, GWL_EXSTYLE, style | WS_EX_LAYERED) == 0) {
+  const LONG style = ::GetWindowLongW(globe_, GWL_EXSTYLE);
+  if (::SetWindowLongW(globe_, GWL_EXSTYLE, style | WS_EX_LAYERED) == 0) {
     return SystemMessageText(::GetLastError());
   }
   return std::nullopt;
@@ -683,7 +678,7 @@ void Win32Platform::SetWindowShape(const std::vector<ShapeRect>& shape) {
 
 void Win32Platform::SetOwnerToDesktop() {
   if (globe_ != nullptr) {
-    ::SetWindowLongPtrA(globe_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(::GetDesktopWindow()));
+    ::SetWindowLongPtrW(globe_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(::GetDesktopWindow()));
   }
 }
 
@@ -707,13 +702,16 @@ TMenuItem* Win32Platform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
   ::SetForegroundWindow(globe_);
   const BOOL command =
       ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.X, at.Y, 0, globe_, nullptr);
-  if (globe_ != nullptr) ::PostMessageA(globe_, WM_NULL, 0, 0);
+  if (globe_ != nullptr) ::PostMessageW(globe_, WM_NULL, 0, 0);
   return model.ItemForCommand(static_cast<std::uint32_t>(command));
 }
 
-void Win32Platform::OpenWebPage(std::string_view address) {
-  const std::string target(address);
-  ::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+bool Win32Platform::OpenWebPage(std::string_view address) {
+  const std::wstring target = WideFromUtf8(address);
+  // Above 32 is success; the rest are error codes in a handle's clothes.
+  const auto result = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED));
+  return result > 32;
 }
 
 bool Win32Platform::ClaimRunningGlobe(bool yieldToRunning) {
@@ -721,9 +719,9 @@ bool Win32Platform::ClaimRunningGlobe(bool yieldToRunning) {
   // any of them. A globe makes its window before it claims, so a claim
   // without a window belongs to a start that is giving way itself (it lets
   // go at once) or to a globe that is closing (it lets go once saved).
-  const std::string name = ClaimName();
+  const std::wstring name = ClaimName();
   for (int attempt = 1;; ++attempt) {
-    UniqueHandle claim(::CreateMutexA(nullptr, FALSE, name.c_str()));
+    UniqueHandle claim(::CreateMutexW(nullptr, FALSE, name.c_str()));
     const bool taken = claim && ::GetLastError() == ERROR_ALREADY_EXISTS;
     if (!taken || !yieldToRunning) {
       claim_ = std::move(claim);
@@ -736,7 +734,7 @@ bool Win32Platform::ClaimRunningGlobe(bool yieldToRunning) {
         DWORD process = 0;
         ::GetWindowThreadProcessId(other, &process);
         ::AllowSetForegroundWindow(process);
-        ::PostMessageA(other, comeToFront_, 0, 0);
+        ::PostMessageW(other, comeToFront_, 0, 0);
       }
       return false;
     }
@@ -763,7 +761,7 @@ void Win32Platform::Close() {
   // Off the screen before anything slow: the save, a message about it,
   // the destruction.
   HideWindow();
-  ::SetPropA(globe_, kClosingProperty, reinterpret_cast<HANDLE>(1));
+  ::SetPropW(globe_, kClosingProperty, reinterpret_cast<HANDLE>(1));
   bool close = true;
   if (events_ != nullptr) {
     close = false;
@@ -771,7 +769,7 @@ void Win32Platform::Close() {
   }
   if (globe_ == nullptr) return;
   if (!close) {
-    ::RemovePropA(globe_, kClosingProperty);
+    ::RemovePropW(globe_, kClosingProperty);
     closing_ = false;
     if (shown_) ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
     return;
@@ -782,7 +780,7 @@ void Win32Platform::Close() {
 }
 
 void Win32Platform::RequestClose() {
-  if (globe_ != nullptr) ::PostMessageA(globe_, WM_CLOSE, 0, 0);
+  if (globe_ != nullptr) ::PostMessageW(globe_, WM_CLOSE, 0, 0);
 }
 
 int Win32Platform::Run() {
@@ -796,20 +794,20 @@ int Win32Platform::Run() {
   }
   MSG message{};
   for (;;) {
-    const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(message.wParam);
     if (got == -1) return 1;
     ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
+    ::DispatchMessageW(&message);
   }
 }
 
 // --- messages and timers -------------------------------------------------------
 
 void Win32Platform::ShowMessage(std::string_view text) {
-  const std::string message(text);
+  const std::wstring message = WideFromUtf8(text);
   const HWND owner = globe_ != nullptr && ::IsWindowVisible(globe_) ? globe_ : nullptr;
-  ::MessageBoxA(owner, message.c_str(), kApplicationTitle, MB_OK);
+  ::MessageBoxW(owner, message.c_str(), kApplicationTitle, MB_OK);
 }
 
 std::unique_ptr<PlatformTimer> Win32Platform::StartTimer(int intervalMs, std::function<void()> tick) {
@@ -844,12 +842,7 @@ TimeZoneInfo Win32Platform::LocalTimeZone(double localDateTime) {
   TimeZoneInfo zone;
   DYNAMIC_TIME_ZONE_INFORMATION dynamic{};
   if (::GetDynamicTimeZoneInformation(&dynamic) != TIME_ZONE_ID_INVALID && dynamic.TimeZoneKeyName[0] != 0) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, dynamic.TimeZoneKeyName, -1, nullptr, 0, nullptr, nullptr);
-    if (size > 1) {
-      zone.Name.assign(static_cast<std::size_t>(size), '\0');
-      ::WideCharToMultiByte(CP_UTF8, 0, dynamic.TimeZoneKeyName, -1, zone.Name.data(), size, nullptr, nullptr);
-      zone.Name.resize(static_cast<std::size_t>(size - 1));
-    }
+    zone.Name = Utf8FromWide(dynamic.TimeZoneKeyName);
   }
 
   // The offset on that day: the local time against the same moment in UTC,
@@ -889,8 +882,10 @@ std::string Win32Platform::FormatLongDate(double date) {
   const auto whole = static_cast<long long>(date);  // the day, as DecodeDate counts it
   time.wDayOfWeek = static_cast<WORD>(((whole + 6) % 7 + 7) % 7);
   if (day.Year >= 1601 && day.Year <= 30827) {
-    char text[256];
-    if (::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_LONGDATE, &time, nullptr, text, sizeof text) > 0) return text;
+    wchar_t text[256];
+    if (::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &time, nullptr, text, std::size(text)) > 0) {
+      return Utf8FromWide(text);
+    }
   }
   char fallback[32];
   std::snprintf(fallback, sizeof fallback, "%04d-%02d-%02d", day.Year, day.Month, day.Day);
@@ -903,7 +898,7 @@ ScreenSize Win32Platform::ScreenSizeOfPrimary() {
 
 ScreenSize Win32Platform::WorkAreaSize() {
   RECT area{};
-  if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return ScreenSizeOfPrimary();
+  if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return ScreenSizeOfPrimary();
   return {area.right - area.left, area.bottom - area.top};
 }
 
@@ -912,7 +907,7 @@ std::vector<ScreenRect> Win32Platform::Monitors() {
   const auto add = [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (::GetMonitorInfoA(monitor, &info)) {
+    if (::GetMonitorInfoW(monitor, &info)) {
       auto& list = *reinterpret_cast<std::vector<ScreenRect>*>(data);
       const ScreenRect rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
       if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
@@ -935,35 +930,35 @@ std::string Win32Platform::FirstArgument() {
   int count = 0;
   LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   if (arguments == nullptr) return {};
-  std::string first = count > 1 ? NarrowArgument(arguments[1]) : std::string();
+  std::string first = count > 1 ? Utf8FromWide(arguments[1]) : std::string();
   ::LocalFree(arguments);
   return first;
 }
 
 std::string Win32Platform::ExecutablePath() {
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return {};
     if (length < path.size()) {
       path.resize(length);
-      return path;
+      return Utf8FromWide(path);
     }
     path.resize(path.size() * 2);
   }
 }
 
 std::unique_ptr<SettingsKey> Win32Platform::OpenSettingsKey(std::string_view path, bool create) {
-  const std::string subKey = KeyPath(path);
+  const std::wstring subKey = KeyPath(path);
   HKEY key = nullptr;
   LONG result = ERROR_ACCESS_DENIED;
   if (create) {
-    result = ::RegCreateKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    result = ::RegCreateKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
   }
   // A key the user may only read still gives the stored settings; a write
   // then fails and says so.
-  if (result == ERROR_ACCESS_DENIED) result = ::RegOpenKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key);
+  if (result == ERROR_ACCESS_DENIED) result = ::RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key);
   if (result != ERROR_SUCCESS || key == nullptr) return nullptr;
   return std::make_unique<RegistryKey>(UniqueKey(key));
 }

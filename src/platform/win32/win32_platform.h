@@ -27,7 +27,7 @@
 namespace nivarra {
 
 // The title of the application window, of the globe and of message boxes.
-inline constexpr const char* kApplicationTitle = "Nivarra";
+inline constexpr const wchar_t* kApplicationTitle = L"Nivarra";
 
 class Win32Platform : public Platform {
  public:
@@ -74,7 +74,7 @@ class Win32Platform : public Platform {
   void SetTopmost(bool topmost) override;
   void BeginSystemMove() override;
   TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
-  void OpenWebPage(std::string_view address) override;
+  bool OpenWebPage(std::string_view address) override;
   bool ClaimRunningGlobe(bool yieldToRunning) override;
   void HideWindow() override;
   void RequestClose() override;
