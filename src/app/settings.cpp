@@ -5,6 +5,7 @@
 #include <cmath>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/globe_form.h"
@@ -85,6 +86,14 @@ void WriteStoredString(SettingsKey* key, std::string_view name, std::string_view
   WriteStored(key, name, [&](SettingsKey& k) { k.WriteString(name, value); });
 }
 
+void WriteStoredBoolean(SettingsKey* key, std::string_view name, bool value) {
+  WriteStored(key, name, [&](SettingsKey& k) { k.WriteBoolean(name, value); });
+}
+
+void CommitStored(SettingsKey* key, std::string_view firstName) {
+  WriteStored(key, firstName, [](SettingsKey& k) { k.Commit(); });
+}
+
 bool PlaceFitsMonitor(ScreenPoint place, const ScreenRect& monitor) {
   return place.X >= monitor.Left - 70 && place.X <= monitor.Right - 30 && place.Y >= monitor.Top - 140 &&
          place.Y <= monitor.Bottom - 30;
@@ -122,11 +131,12 @@ StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate stored
   return StartPlacement{place, false};
 }
 
-std::string UnusableSettingsMessage(std::span<const std::string> problems) {
+std::string UnusableSettingsMessage(std::span<const std::string> problems, std::string_view place) {
   std::string text;
   for (const std::string& problem : problems) text += problem + "\n";
   text += problems.size() == 1 ? "\nThe default value is used instead and will be saved."
                                : "\nThe default values are used instead and will be saved.";
+  if (!place.empty()) text += "\nThe settings are in " + std::string(place) + ".";
   return text;
 }
 
@@ -242,16 +252,25 @@ void TfrmMain::SaveSettings() {
   if (known_.none()) return;
   {
     const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, true);
-    const auto write = [&](Stored value, std::string_view name, std::int32_t number) {
-      if (Known(value)) WriteStoredInteger(key.get(), name, number);
+    // One commit for the lot: a store that holds writes back changes once.
+    std::string_view firstWritten;
+    const auto write = [&](Stored value, std::string_view name, auto number) {
+      if (!Known(value)) return;
+      if (firstWritten.empty()) firstWritten = name;
+      if constexpr (std::is_same_v<decltype(number), bool>) {
+        WriteStoredBoolean(key.get(), name, number);
+      } else {
+        WriteStoredInteger(key.get(), name, number);
+      }
     };
-    write(Stored::OnTop, "OnTop", checked(GlobeSlot::pmiOnTop) ? 1 : 0);
+    write(Stored::OnTop, "OnTop", checked(GlobeSlot::pmiOnTop));
     write(Stored::TrVal, "TrVal", transparencyLevel);
     write(Stored::Top, "Top", Top());
     write(Stored::Left, "Left", Left());
     write(Stored::iCountdown, "iCountdown", countdownTarget);
     write(Stored::iSpeed, "iSpeed", speedLevel);
-    write(Stored::isSnowOn, "isSnowOn", checked(GlobeSlot::pmiSnow) ? 1 : 0);
+    write(Stored::isSnowOn, "isSnowOn", checked(GlobeSlot::pmiSnow));
+    if (!firstWritten.empty()) CommitStored(key.get(), firstWritten);
   }
   if (!Known(Stored::RunValue)) return;
   const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, true);
@@ -312,7 +331,7 @@ void TfrmMain::FinishStart() {
   startReport_.reset();
   const std::vector<std::string> problems = std::move(loadProblems_);
   loadProblems_.clear();
-  if (!problems.empty()) platform_->ShowMessage(UnusableSettingsMessage(problems));
+  if (!problems.empty()) platform_->ShowMessage(UnusableSettingsMessage(problems, platform_->SettingsPlace()));
   if (closing_) return;  // closed while the message was up: the user never saw it
   startFinished_ = true;
   // The defaults that replaced unusable values are written at once, as

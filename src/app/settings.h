@@ -25,6 +25,10 @@ std::optional<std::int32_t> ReadStoredInteger(SettingsKey& key, std::string_view
 // raises "Failed to set data for '<name>'".
 void WriteStoredInteger(SettingsKey* key, std::string_view name, std::int32_t value);
 void WriteStoredString(SettingsKey* key, std::string_view name, std::string_view value);
+void WriteStoredBoolean(SettingsKey* key, std::string_view name, bool value);
+// Commits the writes to key; a failure raises "Failed to set data for
+// '<firstName>'", the first value written.
+void CommitStored(SettingsKey* key, std::string_view firstName);
 
 // A stored latitude or longitude: a string of decimal degrees ("48.85",
 // "-73.98"; a comma for the point will do) or an integer of whole degrees,
@@ -64,7 +68,8 @@ StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate stored
                             int height);
 
 // The one message about stored values that could not be used: each
-// value's own text, then what happens to them.
-std::string UnusableSettingsMessage(std::span<const std::string> problems);
+// value's own text, then what happens to them, then where the settings are
+// when place is not empty.
+std::string UnusableSettingsMessage(std::span<const std::string> problems, std::string_view place = {});
 
 }  // namespace nivarra

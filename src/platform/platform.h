@@ -43,8 +43,15 @@ class SettingsKey {
   virtual std::optional<SettingValue> ReadValue(std::string_view name) = 0;
   virtual void WriteInteger(std::string_view name, std::int32_t value) = 0;
   virtual void WriteString(std::string_view name, std::string_view value) = 0;
+  // A yes or no, as a store that has them writes it; 1 or 0 otherwise. It
+  // reads back as 1 or 0.
+  virtual void WriteBoolean(std::string_view name, bool value) { WriteInteger(name, value ? 1 : 0); }
   // A missing value is no error.
   virtual void DeleteValue(std::string_view name) = 0;
+  // Makes the writes so far last. A store may hold them back until then, so
+  // that a save is one change of what is stored; one that writes at once has
+  // nothing to do.
+  virtual void Commit() {}
 };
 
 // A running timer; destroying it stops it.
@@ -147,6 +154,9 @@ class Platform {
   // Opens a key of the user's settings by path; null when it cannot be
   // opened (or, with create, created).
   virtual std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) = 0;
+  // Where the user finds the settings (a file, a registry key) for messages
+  // about them; empty says nothing.
+  virtual std::string SettingsPlace() { return {}; }
 
   virtual ScreenSize ScreenSizeOfPrimary() = 0;
   virtual ScreenSize WorkAreaSize() = 0;

@@ -215,7 +215,7 @@ settings_file() { echo "$config/nivarra/settings.ini"; }
 setting() { grep -qx "$1" "$(settings_file)" 2>/dev/null; }
 store() {  # store NAME=DATA...: a fresh settings file with these values
   mkdir -p "$config/nivarra"
-  { echo '[Software\Nivarra]'; printf '%s\n' "$@"; } >"$(settings_file)"
+  { echo '[Nivarra]'; printf '%s\n' "$@"; } >"$(settings_file)"
 }
 in_range() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
 term_globe() {
@@ -299,7 +299,7 @@ bare_pass() {
   check "$pass: Exit ends the program with 0" [ $? -eq 0 ]
   check "$pass: the globe leaves the screen at once (${unmap_ms} ms)" [ "$unmap_ms" -lt 500 ]
   check "$pass: the settings hold the place and the transparency" \
-    eval 'setting Left=int:775 && setting Top=int:584 && setting TrVal=int:5 && setting isSnowOn=int:1'
+    eval 'setting Left=775 && setting Top=584 && setting TrVal=5 && setting isSnowOn=true'
   check "$pass: the autostart entry runs the program" \
     grep -qx "Exec=$program" "$config/autostart/nivarra.desktop"
 
@@ -322,11 +322,11 @@ bare_pass() {
     wait_for 10 globe_shown
     wait_for 2 at 775,584 && kept=$((kept + 1))
     places+=" $(position)"
-    [ "$i" = 1 ] && sed -i 's/^isSnowOn=.*/isSnowOn=int:7/' "$(settings_file)"
+    [ "$i" = 1 ] && sed -i 's/^isSnowOn=.*/isSnowOn=7/' "$(settings_file)"
     term_globe
   done
   check "$pass: ten restarts put the globe back at 775,584 ($kept of 10:$places)" [ "$kept" -eq 10 ]
-  check "$pass: SIGTERM saves the settings on the way out" setting isSnowOn=int:1
+  check "$pass: SIGTERM saves the settings on the way out" setting isSnowOn=true
 
   start_globe "$work/$pass-add.log" add
   wait_for 10 globe_shown
@@ -358,7 +358,7 @@ bare_pass() {
 
   # A value that cannot be used: the globe, then one message. SIGTERM
   # while it is up changes nothing stored.
-  store Left=str:oops Top=int:584 TrVal=int:3 OnTop=int:0 iCountdown=int:1 iSpeed=int:2 isSnowOn=int:0
+  store Left=oops Top=584 TrVal=3 OnTop=false iCountdown=1 iSpeed=2 isSnowOn=false
   cp "$(settings_file)" "$work/unusable.ini"
   start_globe "$work/$pass-term-message.log"
   wait_for 10 others_shown
@@ -372,6 +372,7 @@ bare_pass() {
   check "$pass: a wrong-typed value brings up a message" wait_for 10 others_shown
   screenshot "$pass-message"
   check "$pass: which says what is wrong" grep -q "Invalid data type for 'Left'" "$work/$pass-message.log"
+  check "$pass: and where the settings are" grep -qF "The settings are in $(settings_file)." "$work/$pass-message.log"
   wait_for 5 dismiss_message
   check "$pass: the message moved nothing" wait_for 5 at 975,584
   park_pointer
@@ -380,7 +381,7 @@ bare_pass() {
   check "$pass: the globe shows the scene in its outline" \
     eval '[ "$outside_changed" -eq 0 ] && in_range "$inside_changed" 0.3 1'
   term_globe
-  check "$pass: the default is saved after the message" setting Left=int:975
+  check "$pass: the default is saved after the message" setting Left=975
 
   # Settings that cannot be written: Exit says so, then the program ends.
   # (Root writes anywhere, so root runs the program as nobody.)
@@ -410,7 +411,7 @@ bare_pass() {
   sleep 1
   desktop_stop_process "$DESKTOP_X_PID"
   wait_for 10 ended
-  check "$pass: a drag just before the X server ends is saved" eval 'setting Left=int:875 && setting Top=int:484'
+  check "$pass: a drag just before the X server ends is saved" eval 'setting Left=875 && setting Top=484'
   desktop_stop
 }
 
@@ -473,7 +474,7 @@ monitors_pass() {
   xrandr >/dev/null
   fresh_user "$pass"
 
-  store Left=int:1800 Top=int:400
+  store Left=1800 Top=400
   start_globe "$work/$pass-1.log"
   wait_for 10 globe_shown
   check "$pass: a place on the second monitor is kept (1800,400)" wait_for 5 at 1800,400
@@ -498,7 +499,7 @@ monitors_pass() {
   xrandr >/dev/null
   desktop_start_openbox
 
-  store Left=int:4000 Top=int:400
+  store Left=4000 Top=400
   start_globe "$work/$pass-3.log"
   wait_for 10 globe_shown
   sleep 0.5

@@ -88,6 +88,7 @@ class GtkPlatform : public Platform {
   void ShowMessage(std::string_view text) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
+  std::string SettingsPlace() override { return settings_.Location().File.string(); }
   // The far right and bottom edges of the primary monitor and of its work
   // area, counted from the screen's origin: the globe's logic places it
   // against those edges and keeps stored positions inside them, so a panel

@@ -1,13 +1,12 @@
 #include "platform/gtk/settings_file.h"
 
 #include <fcntl.h>
+#include <glib.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <stdexcept>
@@ -23,56 +22,103 @@ namespace fs = std::filesystem;
 // The settings are the user's own; a desktop entry is read by the session.
 constexpr mode_t kSettingsMode = 0600;
 constexpr mode_t kEntryMode = 0644;
+// Comments and translated keys the user put in stay across saves.
+constexpr GKeyFileFlags kKeepAll = static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS);
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr const char* kEntryGroup = "Desktop Entry";
+// How the header of files with typed values began; it explained that form.
+constexpr std::string_view kTypedFileHeader = " Nivarra's settings, rewritten by the program.";
+// Links followed before a path counts as a loop.
+constexpr int kMaxLinks = 40;
 
-constexpr const char* kFileHeader =
-    "# Nivarra's settings, rewritten by the program. Values are name=int:<32-bit number>\n"
-    "# or name=str:<text with \\\\ \\n \\r \\t \\xHH escapes>.\n";
+// --- GLib's objects ----------------------------------------------------------------
 
-// --- files ----------------------------------------------------------------------
+struct KeyFileUnref {
+  void operator()(GKeyFile* file) const noexcept { g_key_file_unref(file); }
+};
+using KeyFile = std::unique_ptr<GKeyFile, KeyFileUnref>;
 
-[[noreturn]] void ThrowErrno(int error, const std::string& what) {
-  throw std::system_error(error, std::generic_category(), what);
-}
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  ~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
+// A GError out-parameter that frees what it receives.
+struct ErrorSlot {
+  GError* Error = nullptr;
+  ErrorSlot() = default;
+  ErrorSlot(const ErrorSlot&) = delete;
+  ErrorSlot& operator=(const ErrorSlot&) = delete;
+  ~ErrorSlot() {
+    if (Error != nullptr) g_error_free(Error);
   }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-  // Closes now, reporting what close says (a delayed write error shows here).
-  int Close() {
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
+  std::string Message() const { return Error != nullptr ? Error->message : "unknown error"; }
 };
 
-// The whole file; nothing when it does not exist. Throws std::system_error
-// when it exists but cannot be read.
-std::optional<std::string> ReadWholeFile(const fs::path& path) {
-  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) {
-    if (errno == ENOENT) return std::nullopt;
-    ThrowErrno(errno, "cannot read " + path.string());
+// GLib's string as ours (empty for null), freed.
+std::string Take(gchar* text) {
+  std::string taken = text != nullptr ? text : "";
+  g_free(text);
+  return taken;
+}
+
+std::string ToData(GKeyFile* file) {
+  gsize size = 0;
+  gchar* data = g_key_file_to_data(file, &size, nullptr);
+  std::string text(data, size);
+  g_free(data);
+  return text;
+}
+
+// --- files -------------------------------------------------------------------------
+
+// The whole file; nothing when it does not exist. Throws std::runtime_error
+// (GLib's message names the file) when it exists but cannot be read.
+std::optional<std::string> ReadFileText(const fs::path& path) {
+  gchar* data = nullptr;
+  gsize size = 0;
+  ErrorSlot error;
+  if (!g_file_get_contents(path.c_str(), &data, &size, &error.Error)) {
+    if (g_error_matches(error.Error, G_FILE_ERROR, G_FILE_ERROR_NOENT)) return std::nullopt;
+    throw std::runtime_error(error.Message());
   }
-  std::string text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-    if (got == 0) return text;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ThrowErrno(errno, "cannot read " + path.string());
+  std::string text(data, size);
+  g_free(data);
+  return text;
+}
+
+bool Parses(GKeyFile* file, std::string_view text, GKeyFileFlags flags, ErrorSlot& error) {
+  return g_key_file_load_from_data(file, text.data(), text.size(), flags, &error.Error);
+}
+
+// The line at which a parse of text stops: the key file reads line by line,
+// so the shortest run of whole lines that does not parse ends there.
+std::size_t FailingLine(std::string_view text) {
+  std::vector<std::size_t> lineEnds;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t newline = text.find('\n', at);
+    at = newline == std::string_view::npos ? text.size() : newline + 1;
+    lineEnds.push_back(at);
+  }
+  std::size_t good = 0, bad = lineEnds.size() - 1;  // the whole text does not parse
+  while (good < bad) {
+    const std::size_t middle = (good + bad) / 2;
+    KeyFile probe(g_key_file_new());
+    ErrorSlot error;
+    if (Parses(probe.get(), text.substr(0, lineEnds[middle]), G_KEY_FILE_NONE, error)) {
+      good = middle + 1;
+    } else {
+      bad = middle;
     }
-    text.append(buffer, static_cast<std::size_t>(got));
   }
+  return bad + 1;
+}
+
+// The key file in text, which may start with a UTF-8 byte-order mark (some
+// editors write one). Throws std::runtime_error naming path and the line.
+KeyFile ParseKeyFile(std::string_view text, const fs::path& path, GKeyFileFlags flags) {
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  KeyFile file(g_key_file_new());
+  ErrorSlot error;
+  if (!Parses(file.get(), text, flags, error)) {
+    throw std::runtime_error(path.string() + ", line " + std::to_string(FailingLine(text)) + ": " + error.Message());
+  }
+  return file;
 }
 
 void MakeFolder(const fs::path& folder) {
@@ -81,79 +127,55 @@ void MakeFolder(const fs::path& folder) {
   if (error) throw std::system_error(error, "cannot create " + folder.string());
 }
 
-// Replaces path with contents through a temporary file in the same folder
-// (created when missing). The new file keeps the old one's permissions, or
-// gets mode when there was none. Throws std::system_error.
-void ReplaceFileAtomically(const fs::path& path, std::string_view contents, mode_t mode) {
-  const fs::path folder = path.parent_path();
-  MakeFolder(folder);
+// Where a write to path lands: the end of a chain of symbolic links (a
+// settings file linked from a dotfiles folder stays linked), or path.
+fs::path LinkTarget(fs::path path) {
+  for (int i = 0; i < kMaxLinks; ++i) {
+    std::error_code error;
+    if (!fs::is_symlink(path, error)) return path;
+    const fs::path link = fs::read_symlink(path, error);
+    if (error) throw std::system_error(error, "cannot follow " + path.string());
+    path = link.is_absolute() ? link : path.parent_path() / link;
+  }
+  throw std::system_error(std::make_error_code(std::errc::too_many_symbolic_link_levels), path.string());
+}
 
+// Replaces the file at path (or at the end of its links) in one atomic step
+// that reaches the disk: a crash leaves the old file or the new one, never a
+// mix. The new file keeps the old one's permissions, or gets mode.
+void ReplaceFile(const fs::path& path, std::string_view contents, mode_t mode) {
+  const fs::path target = LinkTarget(path);
+  MakeFolder(target.parent_path());
   struct stat old {};
-  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) mode = old.st_mode & 07777;
-
-  std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-  UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (fd.get() < 0) ThrowErrno(errno, "cannot write in " + folder.string());
-  // Until the rename, the temporary file goes again on any failure.
-  struct Leftover {
-    const std::string& name;
-    bool keep = false;
-    ~Leftover() {
-      if (!keep) ::unlink(name.c_str());
-    }
-  } leftover{temporary};
-
-  const std::string what = "cannot write " + path.string();
-  if (::fchmod(fd.get(), mode) != 0) ThrowErrno(errno, what);
-  for (std::size_t done = 0; done < contents.size();) {
-    const ssize_t wrote = ::write(fd.get(), contents.data() + done, contents.size() - done);
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      ThrowErrno(errno, what);
-    }
-    done += static_cast<std::size_t>(wrote);
+  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) mode = old.st_mode & 07777;
+  ErrorSlot error;
+  if (!g_file_set_contents_full(
+          target.c_str(), contents.data(), static_cast<gssize>(contents.size()),
+          static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT | G_FILE_SET_CONTENTS_DURABLE),
+          static_cast<int>(mode), &error.Error)) {
+    throw std::runtime_error(error.Message());
   }
-  if (::fsync(fd.get()) != 0) ThrowErrno(errno, what);
-  if (fd.Close() != 0) ThrowErrno(errno, what);
-  if (::rename(temporary.c_str(), path.c_str()) != 0) ThrowErrno(errno, what);
-  leftover.keep = true;
-
-  // The rename itself reaches the disk with the folder.
-  const UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.get() >= 0) ::fsync(directory.get());
 }
 
-// Rewrites path: rewrite gets the contents (nothing for a missing file) and
-// returns the new ones. The folder stays locked meanwhile, so that changes
-// two programs make at once both arrive (unlocked where the file system
-// has no locks). Throws std::system_error.
-template <class Rewrite>
-void ChangeFile(const fs::path& path, mode_t mode, Rewrite rewrite) {
-  const fs::path folder = path.parent_path();
-  MakeFolder(folder);
-  const UniqueFd lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (lock.get() >= 0) ::flock(lock.get(), LOCK_EX);
-  ReplaceFileAtomically(path, rewrite(ReadWholeFile(path)), mode);
-}
-
-// --- the INI document -----------------------------------------------------------
-
-struct Entry {
-  std::string Name;
-  std::string Data;  // after the '=', as stored
-};
-
-struct Section {
-  std::string Path;
-  std::vector<Entry> Entries;
-
-  Entry* Find(std::string_view name) {
-    const auto it = std::find_if(Entries.begin(), Entries.end(), [&](const Entry& e) { return e.Name == name; });
-    return it == Entries.end() ? nullptr : &*it;
+// The folder locked while this lives, so that two globes saving at once
+// each change the file the other wrote (unlocked where the file system
+// has no locks).
+class FolderLock {
+ public:
+  explicit FolderLock(const fs::path& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
   }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_;
 };
 
-using Document = std::vector<Section>;
+// --- names -------------------------------------------------------------------------
 
 constexpr std::string_view kBlanks = " \t";
 
@@ -163,90 +185,57 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
-
+// What the key file reads back as the same name on a line of its own.
 bool IsValidName(std::string_view name) {
-  if (HasLineBreak(name) || name.find('=') != std::string_view::npos || Trim(name) != name) return false;
-  return name.empty() || (name.front() != '[' && name.front() != '#' && name.front() != ';');
+  constexpr std::string_view kNever("=[]\r\n\0", 6);
+  return !name.empty() && name.find_first_of(kNever) == std::string_view::npos && Trim(name) == name &&
+         name.front() != '#';
 }
 
-Section* FindSection(Document& document, std::string_view path) {
-  const auto it =
-      std::find_if(document.begin(), document.end(), [&](const Section& s) { return s.Path == path; });
-  return it == document.end() ? nullptr : &*it;
-}
-
-Section& SectionOf(Document& document, std::string_view path) {
-  if (Section* found = FindSection(document, path)) return *found;
-  document.push_back(Section{std::string(path), {}});
-  return document.back();
-}
-
-void SetEntry(Section& section, std::string_view name, std::string data) {
-  if (Entry* entry = section.Find(name)) {
-    entry->Data = std::move(data);
-  } else {
-    section.Entries.push_back(Entry{std::string(name), std::move(data)});
+bool IsValidGroup(std::string_view group) {
+  for (const char c : group) {
+    if (c == '[' || c == ']' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
   }
+  return !group.empty() && Trim(group) == group;
 }
 
-Document ParseDocument(std::string_view text) {
-  Document document;
-  Section* section = nullptr;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+// --- values ------------------------------------------------------------------------
 
-    const std::string_view trimmed = Trim(line);
-    if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == ';') continue;
-    if (trimmed.front() == '[' && trimmed.back() == ']' && trimmed.size() >= 2) {
-      section = &SectionOf(document, Trim(trimmed.substr(1, trimmed.size() - 2)));
-      continue;
-    }
-    const std::size_t equals = line.find('=');
-    if (section == nullptr || equals == std::string_view::npos) continue;
-    std::string_view data = line.substr(equals + 1);
-    data.remove_prefix(std::min(data.find_first_not_of(kBlanks), data.size()));
-    SetEntry(*section, Trim(line.substr(0, equals)), std::string(data));
-  }
-  return document;
+std::optional<std::int32_t> DecimalInteger(std::string_view digits) {
+  std::int32_t number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return number;
 }
 
-std::string FormatDocument(const Document& document) {
-  std::string text = kFileHeader;
-  for (const Section& section : document) {
-    text += "\n[" + section.Path + "]\n";
-    for (const Entry& entry : section.Entries) text += entry.Name + "=" + entry.Data + "\n";
-  }
+// A plain value by what it holds.
+SettingValue ReadPlain(GKeyFile* file, const char* group, const char* name) {
+  const std::string raw = Take(g_key_file_get_value(file, group, name, nullptr));
+  const std::string_view data = Trim(raw);
+  if (const auto number = DecimalInteger(data)) return *number;
+  if (data == "true") return 1;
+  if (data == "false") return 0;
+  ErrorSlot error;
+  std::string text = Take(g_key_file_get_string(file, group, name, &error.Error));
+  if (error.Error != nullptr) return UnreadableSetting{};  // a bad escape, text that is not UTF-8
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
   return text;
 }
 
-// --- values -----------------------------------------------------------------------
-
-std::string EncodeString(std::string_view value) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string data = "str:";
-  for (const char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '\\': data += "\\\\"; break;
-      case '\n': data += "\\n"; break;
-      case '\r': data += "\\r"; break;
-      case '\t': data += "\\t"; break;
-      default:
-        if (byte < 0x20 || byte == 0x7F) {
-          data += "\\x";
-          data += kHex[byte >> 4];
-          data += kHex[byte & 0xF];
-        } else {
-          data += c;
-        }
-    }
+// The data of a string value that reads back as that string: in double
+// quotes when it would otherwise read as a number, a yes or no, or other
+// quoted text.
+std::string PlainStringData(std::string_view value) {
+  const SettingValue wanted{std::string(value)};
+  KeyFile scratch(g_key_file_new());
+  for (const std::string& text : {std::string(value), '"' + std::string(value) + '"'}) {
+    g_key_file_set_string(scratch.get(), "g", "k", text.c_str());
+    if (ReadPlain(scratch.get(), "g", "k") == wanted) return Take(g_key_file_get_value(scratch.get(), "g", "k", nullptr));
   }
-  return data;
+  throw std::invalid_argument("the settings file holds UTF-8 text without NUL characters only");
 }
+
+// --- the typed values of files written before ---------------------------------------
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -255,7 +244,7 @@ int HexDigit(char c) {
   return -1;
 }
 
-std::optional<std::string> DecodeString(std::string_view data) {
+std::optional<std::string> DecodeTypedString(std::string_view data) {
   std::string value;
   for (std::size_t i = 0; i < data.size(); ++i) {
     if (data[i] != '\\') {
@@ -284,100 +273,77 @@ std::optional<std::string> DecodeString(std::string_view data) {
   return value;
 }
 
-SettingValue DecodeValue(std::string_view data) {
+// "int:975", "str:text"; anything else reads as a value of a foreign kind.
+SettingValue ReadTyped(std::string_view data) {
   const std::size_t colon = data.find(':');
   const std::string_view type = colon == std::string_view::npos ? std::string_view() : data.substr(0, colon);
   const std::string_view payload = colon == std::string_view::npos ? data : data.substr(colon + 1);
   if (type == "int") {
-    const std::string_view digits = Trim(payload);
-    std::int32_t number = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (error == std::errc() && end == digits.data() + digits.size() && !digits.empty()) return number;
+    if (const auto number = DecimalInteger(Trim(payload))) return *number;
     return ForeignSetting{kMalformedIntegerType, payload.size()};
   }
   if (type == "str") {
-    if (auto text = DecodeString(payload)) return std::move(*text);
+    if (auto text = DecodeTypedString(payload)) return std::move(*text);
     return ForeignSetting{kMalformedStringType, payload.size()};
   }
   return ForeignSetting{kUnknownSettingType, data.size()};
 }
 
-// --- desktop entries --------------------------------------------------------------
+// --- desktop entries ---------------------------------------------------------------
 
-// The escapes of a desktop entry's string values, applied before its Exec
-// quoting is read.
-std::string EscapeDesktopString(std::string_view text) {
-  std::string escaped;
-  for (const char c : text) {
-    switch (c) {
-      case '\\': escaped += "\\\\"; break;
-      case '\n': escaped += "\\n"; break;
-      case '\r': escaped += "\\r"; break;
-      case '\t': escaped += "\\t"; break;
-      default: escaped += c;
-    }
+// The Exec= value that runs program with no arguments, quoted as desktop
+// entries want it (the key file adds its own escapes on top); and back.
+std::string DesktopExecValue(std::string_view program) {
+  constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+  std::string argument;
+  const bool quoted = program.empty() || program.find_first_of(kReserved) != std::string_view::npos;
+  if (quoted) argument += '"';
+  for (const char c : program) {
+    if (quoted && (c == '"' || c == '`' || c == '$' || c == '\\')) argument += '\\';
+    if (c == '%') argument += '%';  // a literal percent sign, not a field code
+    argument += c;
   }
-  return escaped;
+  if (quoted) argument += '"';
+  return argument;
 }
 
-std::optional<std::string> UnescapeDesktopString(std::string_view text) {
-  std::string plain;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      plain += text[i];
-      continue;
+std::optional<std::string> ProgramOfDesktopExec(std::string_view line) {
+  std::string program;
+  std::size_t i = line.find_first_not_of(' ');
+  if (i == std::string_view::npos) return std::nullopt;
+  const bool quoted = line[i] == '"';
+  if (quoted) ++i;
+  for (;; ++i) {
+    if (i == line.size()) {
+      if (quoted) return std::nullopt;  // no closing quote
+      break;
     }
-    if (++i == text.size()) return std::nullopt;
-    switch (text[i]) {
-      case '\\': plain += '\\'; break;
-      case 'n': plain += '\n'; break;
-      case 'r': plain += '\r'; break;
-      case 't': plain += '\t'; break;
-      case 's': plain += ' '; break;
-      default: return std::nullopt;
+    char c = line[i];
+    if (quoted && c == '"') break;
+    if (!quoted && c == ' ') break;
+    if (quoted && c == '\\') {
+      if (++i == line.size()) return std::nullopt;
+      c = line[i];
+    } else if (c == '%') {
+      if (i + 1 == line.size() || line[i + 1] != '%') return std::nullopt;  // a field code, no program
+      ++i;
     }
+    program += c;
   }
-  return plain;
+  return program;
 }
 
-std::string DesktopEntryText(const AutostartEntry& entry, std::string_view program) {
-  std::string text = "[Desktop Entry]\nType=Application\n";
-  text += "Name=" + EscapeDesktopString(entry.Name) + "\n";
-  text += "Exec=" + DesktopExecLine(program) + "\n";
-  if (!entry.Icon.empty()) text += "Icon=" + EscapeDesktopString(entry.Icon) + "\n";
-  text += "Terminal=false\nX-GNOME-Autostart-enabled=true\nNoDisplay=false\n";
-  return text;
-}
-
-// The value of key in the [Desktop Entry] group, as stored.
-std::optional<std::string_view> DesktopEntryValue(std::string_view text, std::string_view key) {
-  bool inMainGroup = false;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!line.empty() && line.front() == '[') {
-      inMainGroup = line == "[Desktop Entry]";
-      continue;
-    }
-    const std::size_t equals = line.find('=');
-    if (inMainGroup && equals != std::string_view::npos && Trim(line.substr(0, equals)) == key) {
-      return Trim(line.substr(equals + 1));
-    }
-  }
-  return std::nullopt;
-}
-
-// Whether the session skips the entry: the user switched it off in the
-// desktop's own settings, which keep the file to say so.
-bool IsDisabledEntry(std::string_view text) {
-  return DesktopEntryValue(text, "Hidden") == "true" || DesktopEntryValue(text, "X-GNOME-Autostart-enabled") == "false";
+// A yes or no of the entry; nothing when it is missing or not one.
+std::optional<bool> EntryFlag(GKeyFile* entry, const char* key) {
+  ErrorSlot error;
+  const bool value = g_key_file_get_boolean(entry, kEntryGroup, key, &error.Error);
+  if (error.Error != nullptr) return std::nullopt;
+  return value;
 }
 
 }  // namespace
 
-// --- paths ---------------------------------------------------------------------------
+// --- paths -------------------------------------------------------------------------
 
 fs::path UserConfigHome() {
   const char* configured = std::getenv("XDG_CONFIG_HOME");
@@ -399,165 +365,199 @@ SettingsLocation DefaultSettingsLocation() {
                      config / "autostart" / "nivarra.desktop", "Nivarra", "nivarra"}};
 }
 
-std::string DesktopExecLine(std::string_view program) {
-  constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
-  std::string argument;
-  const bool quoted = program.empty() || program.find_first_of(kReserved) != std::string_view::npos;
-  if (quoted) argument += '"';
-  for (const char c : program) {
-    if (quoted && (c == '"' || c == '`' || c == '$' || c == '\\')) argument += '\\';
-    if (c == '%') argument += '%';  // a literal percent sign, not a field code
-    argument += c;
-  }
-  if (quoted) argument += '"';
-  return EscapeDesktopString(argument);
-}
-
-std::optional<std::string> ProgramOfDesktopExecLine(std::string_view execLine) {
-  const std::optional<std::string> line = UnescapeDesktopString(execLine);
-  if (!line) return std::nullopt;
-  std::string program;
-  std::size_t i = line->find_first_not_of(' ');
-  if (i == std::string::npos) return std::nullopt;
-  const bool quoted = (*line)[i] == '"';
-  if (quoted) ++i;
-  for (;; ++i) {
-    if (i == line->size()) {
-      if (quoted) return std::nullopt;  // no closing quote
-      break;
-    }
-    char c = (*line)[i];
-    if (quoted && c == '"') break;
-    if (!quoted && c == ' ') break;
-    if (quoted && c == '\\') {
-      if (++i == line->size()) return std::nullopt;
-      c = (*line)[i];
-    } else if (c == '%') {
-      if (i + 1 == line->size() || (*line)[i + 1] != '%') return std::nullopt;  // a field code, no program
-      ++i;
-    }
-    program += c;
-  }
-  return program;
-}
-
-// --- keys -----------------------------------------------------------------------------
+// --- keys --------------------------------------------------------------------------
 
 class SettingsFileStore::Key : public SettingsKey {
  public:
-  Key(SettingsLocation location, std::string path, Section values)
-      : location_(std::move(location)), path_(std::move(path)), values_(std::move(values)) {}
+  Key(SettingsFileStore& store, std::string path, std::string group, KeyFile contents)
+      : store_(store), path_(std::move(path)), group_(std::move(group)), contents_(std::move(contents)) {}
 
-  bool ValueExists(std::string_view name) override {
-    if (IsAutostart(name)) return ReadAutostart().has_value();
-    return values_.Find(name) != nullptr;
-  }
+  bool ValueExists(std::string_view name) override { return ReadValue(name).has_value(); }
 
   std::optional<SettingValue> ReadValue(std::string_view name) override {
     if (IsAutostart(name)) return ReadAutostart();
-    const Entry* entry = values_.Find(name);
-    if (entry == nullptr) return std::nullopt;
-    return DecodeValue(entry->Data);
+    const std::string key(name);
+    if (g_key_file_has_key(contents_.get(), group_.c_str(), key.c_str(), nullptr)) {
+      return ReadPlain(contents_.get(), group_.c_str(), key.c_str());
+    }
+    if (HasTypedGroup() && g_key_file_has_key(contents_.get(), path_.c_str(), key.c_str(), nullptr)) {
+      return ReadTyped(Take(g_key_file_get_value(contents_.get(), path_.c_str(), key.c_str(), nullptr)));
+    }
+    return std::nullopt;
   }
 
-  void WriteInteger(std::string_view name, std::int32_t value) override {
-    if (IsAutostart(name)) throw std::invalid_argument("the autostart entry holds a command, not a number");
-    Modify(name, [&](Section& section) { SetEntry(section, name, "int:" + std::to_string(value)); });
-  }
+  void WriteInteger(std::string_view name, std::int32_t value) override { Set(name, std::to_string(value)); }
+  void WriteBoolean(std::string_view name, bool value) override { Set(name, value ? "true" : "false"); }
 
   void WriteString(std::string_view name, std::string_view value) override {
     if (IsAutostart(name)) {
-      ReplaceFileAtomically(location_.Autostart->File, DesktopEntryText(*location_.Autostart, value), kEntryMode);
+      WriteAutostart(value);
       return;
     }
-    Modify(name, [&](Section& section) { SetEntry(section, name, EncodeString(value)); });
+    Set(name, PlainStringData(value));
   }
 
   void DeleteValue(std::string_view name) override {
     if (IsAutostart(name)) {
       // A switched-off entry already says "not at login"; it stays the user's.
       if (ReadAutostart() == std::nullopt) return;
-      if (::unlink(location_.Autostart->File.c_str()) != 0 && errno != ENOENT) {
-        ThrowErrno(errno, "cannot remove " + location_.Autostart->File.string());
-      }
+      std::error_code error;
+      fs::remove(store_.location_.Autostart->File, error);
+      if (error) throw std::system_error(error, "cannot remove " + store_.location_.Autostart->File.string());
       return;
     }
-    if (values_.Find(name) == nullptr) return;
-    Modify(name, [&](Section& section) {
-      std::erase_if(section.Entries, [&](const Entry& e) { return e.Name == name; });
-    });
+    if (ReadValue(name) == std::nullopt) return;
+    Change(name, std::nullopt);
+  }
+
+  // The file as it is now, with the changes since the last commit, written
+  // once.
+  void Commit() override {
+    if (changes_.empty()) return;
+    const fs::path& path = store_.location_.File;
+    MakeFolder(path.parent_path());
+    const FolderLock lock(path.parent_path());
+    const std::optional<std::string> text = ReadFileText(path);
+    KeyFile file = text ? ParseKeyFile(*text, path, kKeepAll) : KeyFile(g_key_file_new());
+    MoveTypedValues(file.get());
+    for (const auto& [name, data] : changes_) Apply(file.get(), name, data);
+    ReplaceFile(path, ToData(file.get()), kSettingsMode);
+    ++store_.filesWritten_;
+    contents_ = std::move(file);
+    changes_.clear();
   }
 
  private:
+  using Data = std::optional<std::string>;  // nothing deletes the value
+
   bool IsAutostart(std::string_view name) const {
-    return location_.Autostart && path_ == location_.Autostart->KeyPath && name == location_.Autostart->ValueName;
+    const auto& autostart = store_.location_.Autostart;
+    return autostart && path_ == autostart->KeyPath && name == autostart->ValueName;
+  }
+  // Files written before named the group by the whole path.
+  bool HasTypedGroup() const { return path_ != group_; }
+
+  void Set(std::string_view name, std::string data) {
+    if (IsAutostart(name)) throw std::invalid_argument("the autostart entry holds a command, not a number");
+    Change(name, std::move(data));
+  }
+
+  void Change(std::string_view name, Data data) {
+    if (!IsValidName(name)) throw std::invalid_argument("a setting cannot be named \"" + std::string(name) + "\"");
+    Apply(contents_.get(), std::string(name), data);  // the key reads its own writes
+    changes_.emplace_back(std::string(name), std::move(data));
+  }
+
+  void Apply(GKeyFile* file, const std::string& name, const Data& data) const {
+    if (HasTypedGroup()) g_key_file_remove_key(file, path_.c_str(), name.c_str(), nullptr);
+    if (data) {
+      g_key_file_set_value(file, group_.c_str(), name.c_str(), data->c_str());
+    } else {
+      g_key_file_remove_key(file, group_.c_str(), name.c_str(), nullptr);
+    }
+  }
+
+  // The typed values of a file written before go into the key's group as
+  // plain ones (a malformed one as it stood), with their comments; the old
+  // group and the header that explained typed values go.
+  void MoveTypedValues(GKeyFile* file) const {
+    if (!HasTypedGroup() || !g_key_file_has_group(file, path_.c_str())) return;
+    gchar** names = g_key_file_get_keys(file, path_.c_str(), nullptr, nullptr);
+    for (gchar** name = names; name != nullptr && *name != nullptr; ++name) {
+      if (g_key_file_has_key(file, group_.c_str(), *name, nullptr)) continue;
+      std::string data = Take(g_key_file_get_value(file, path_.c_str(), *name, nullptr));
+      const SettingValue value = ReadTyped(data);
+      if (const auto* number = std::get_if<std::int32_t>(&value)) {
+        data = std::to_string(*number);
+      } else if (const auto* text = std::get_if<std::string>(&value)) {
+        try {
+          data = PlainStringData(*text);
+        } catch (const std::invalid_argument&) {
+          // kept as it stood: it reads as a string now, of another kind
+        }
+      }
+      g_key_file_set_value(file, group_.c_str(), *name, data.c_str());
+      if (gchar* comment = g_key_file_get_comment(file, path_.c_str(), *name, nullptr)) {
+        g_key_file_set_comment(file, group_.c_str(), *name, comment, nullptr);
+        g_free(comment);
+      }
+    }
+    g_strfreev(names);
+    g_key_file_remove_group(file, path_.c_str(), nullptr);
+    if (Take(g_key_file_get_comment(file, nullptr, nullptr, nullptr)).starts_with(kTypedFileHeader)) {
+      g_key_file_remove_comment(file, nullptr, nullptr, nullptr);
+    }
   }
 
   std::optional<SettingValue> ReadAutostart() const {
+    const fs::path& path = store_.location_.Autostart->File;
     std::optional<std::string> text;
+    KeyFile entry;
     try {
-      text = ReadWholeFile(location_.Autostart->File);
-    } catch (const std::system_error&) {
+      text = ReadFileText(path);
+      if (!text) return std::nullopt;
+      entry = ParseKeyFile(*text, path, G_KEY_FILE_NONE);
+    } catch (const std::runtime_error&) {
       return UnreadableSetting{};
     }
-    if (!text || IsDisabledEntry(*text)) return std::nullopt;
-    const auto exec = DesktopEntryValue(*text, "Exec");
-    if (!exec) return ForeignSetting{kUnknownSettingType, text->size()};
-    if (auto program = ProgramOfDesktopExecLine(*exec)) return std::move(*program);
-    return ForeignSetting{kMalformedStringType, exec->size()};
+    // Switched off in the desktop's own settings, which keep the file to say so.
+    if (EntryFlag(entry.get(), "Hidden") == true || EntryFlag(entry.get(), "X-GNOME-Autostart-enabled") == false) {
+      return std::nullopt;
+    }
+    if (!g_key_file_has_key(entry.get(), kEntryGroup, "Exec", nullptr)) {
+      return ForeignSetting{kUnknownSettingType, text->size()};
+    }
+    ErrorSlot error;
+    const std::string exec = Take(g_key_file_get_string(entry.get(), kEntryGroup, "Exec", &error.Error));
+    if (error.Error == nullptr) {
+      if (auto program = ProgramOfDesktopExec(exec)) return std::move(*program);
+    }
+    return ForeignSetting{kMalformedStringType, exec.size()};
   }
 
-  // Applies change to the key's section of the file as it is now, writes
-  // the file and takes the section's new values.
-  template <class F>
-  void Modify(std::string_view name, F change) {
-    if (!IsValidName(name)) throw std::invalid_argument("a setting cannot be named \"" + std::string(name) + "\"");
-    Section changed;
-    ChangeFile(location_.File, kSettingsMode, [&](const std::optional<std::string>& text) {
-      Document document = text ? ParseDocument(*text) : Document{};
-      Section& section = SectionOf(document, path_);
-      change(section);
-      changed = section;
-      return FormatDocument(document);
-    });
-    values_ = std::move(changed);
+  void WriteAutostart(std::string_view program) const {
+    const AutostartEntry& autostart = *store_.location_.Autostart;
+    KeyFile entry(g_key_file_new());
+    g_key_file_set_string(entry.get(), kEntryGroup, "Type", "Application");
+    g_key_file_set_string(entry.get(), kEntryGroup, "Name", autostart.Name.c_str());
+    g_key_file_set_string(entry.get(), kEntryGroup, "Exec", DesktopExecValue(program).c_str());
+    if (!autostart.Icon.empty()) g_key_file_set_string(entry.get(), kEntryGroup, "Icon", autostart.Icon.c_str());
+    g_key_file_set_boolean(entry.get(), kEntryGroup, "Terminal", false);
+    g_key_file_set_boolean(entry.get(), kEntryGroup, "X-GNOME-Autostart-enabled", true);
+    g_key_file_set_boolean(entry.get(), kEntryGroup, "NoDisplay", false);
+    ReplaceFile(autostart.File, ToData(entry.get()), kEntryMode);
   }
 
-  const SettingsLocation location_;
-  std::string path_;
-  Section values_;
+  SettingsFileStore& store_;
+  const std::string path_;
+  const std::string group_;
+  KeyFile contents_;  // the file as last read or written, with the changes since
+  std::vector<std::pair<std::string, Data>> changes_;
 };
 
 std::unique_ptr<SettingsKey> SettingsFileStore::OpenKey(std::string_view path, bool create) {
   lastError_.clear();
   while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-  if (HasLineBreak(path) || Trim(path) != path) {
+  const std::string group(path.substr(path.rfind('\\') + 1));
+  if (!IsValidGroup(path) || !IsValidGroup(group)) {
     lastError_ = "no settings key can be named \"" + std::string(path) + "\"";
     return nullptr;
   }
   try {
-    const std::optional<std::string> text = ReadWholeFile(location_.File);
-    Document document = text ? ParseDocument(*text) : Document{};
-    if (Section* section = FindSection(document, path)) {
-      return std::make_unique<Key>(location_, std::string(path), std::move(*section));
+    const std::optional<std::string> text = ReadFileText(location_.File);
+    KeyFile contents = text ? ParseKeyFile(*text, location_.File, kKeepAll) : KeyFile(g_key_file_new());
+    const std::string fullPath(path);
+    bool exists = g_key_file_has_group(contents.get(), group.c_str()) ||
+                  g_key_file_has_group(contents.get(), fullPath.c_str());
+    if (location_.Autostart && path == location_.Autostart->KeyPath) {
+      std::error_code error;
+      exists = exists || fs::exists(location_.Autostart->File, error);
     }
-    if (create) {
-      // Like a registry key, a created key stays even while it is empty.
-      Section created;
-      ChangeFile(location_.File, kSettingsMode, [&](const std::optional<std::string>& current) {
-        Document now = current ? ParseDocument(*current) : Document{};
-        created = SectionOf(now, path);
-        return FormatDocument(now);
-      });
-      return std::make_unique<Key>(location_, std::string(path), std::move(created));
-    }
-    std::error_code error;
-    if (location_.Autostart && path == location_.Autostart->KeyPath &&
-        fs::exists(location_.Autostart->File, error)) {
-      return std::make_unique<Key>(location_, std::string(path), Section{std::string(path), {}});
-    }
-    return nullptr;
-  } catch (const std::system_error& error) {
+    // Like a registry key, a created key exists for its writes; the file
+    // holds it from the first commit on.
+    if (!exists && !create) return nullptr;
+    return std::make_unique<Key>(*this, fullPath, group, std::move(contents));
+  } catch (const std::exception& error) {
     lastError_ = error.what();
     return nullptr;
   }
