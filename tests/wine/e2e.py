@@ -41,7 +41,8 @@ WIDTH, HEIGHT = 300, 260
 SETTINGS = ["OnTop", "TrVal", "Top", "Left", "iCountdown", "iSpeed", "isSnowOn"]
 FIFTY_PERCENT_ALPHA = 255 - 22 * 5
 # The message about one unusable value, as the probe prints it.
-UNUSABLE = r"Invalid data type for '%s'\n\nThe default value is used instead and will be saved."
+UNUSABLE = (r"Invalid data type for '%s'\n\nThe default value is used instead and will be saved.\n"
+            r"The settings are in HKEY_CURRENT_USER\Software\Nivarra.")
 COVER_GREY = (64, 64, 64)  # the probe's cover window
 
 

@@ -55,6 +55,7 @@ class Win32Platform : public Platform {
   std::vector<ScreenRect> Monitors() override;
   std::string FirstArgument() override;
   std::string ExecutablePath() override;
+  std::string SettingsPlace() override { return "HKEY_CURRENT_USER\\Software\\Nivarra"; }
   // The path in quotes: a command line, where a path with spaces unquoted
   // could start another program.
   std::string AutostartCommand() override {
