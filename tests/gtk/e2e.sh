@@ -45,19 +45,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-passed=0
-failed=0
-check() {  # check NAME CONDITION-COMMAND...
-  local name="$1"
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "PASS $((passed + failed)): $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $((passed + failed)): $name"
-  fi
-}
+# shellcheck source=../lib/checks.sh
+source "$root/tests/lib/checks.sh"
 
 # Polls a command for up to $1 seconds.
 wait_for() {

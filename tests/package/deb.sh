@@ -12,19 +12,8 @@ build="$(realpath -m "${1:-$root/build/native}")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-check() {  # check NAME CONDITION-COMMAND...
-  local name="$1"
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "PASS $((passed + failed)): $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $((passed + failed)): $name"
-  fi
-}
+# shellcheck source=../lib/checks.sh
+source "$root/tests/lib/checks.sh"
 
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
 deb="$build/nivarra_${version}_$(dpkg --print-architecture).deb"

@@ -11,19 +11,8 @@ exe="$(realpath -m "${1:-$root/build/windows/src/app/Nivarra.exe}")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-check() {  # check NAME CONDITION-COMMAND...
-  local name="$1"
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "PASS $((passed + failed)): $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $((passed + failed)): $name"
-  fi
-}
+# shellcheck source=../lib/checks.sh
+source "$root/tests/lib/checks.sh"
 
 version="$(sed -n 's/^project(Nivarra VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
 wrestool -l "$exe" >"$work/resources" || { echo "exe: FAIL: cannot read $exe"; exit 1; }
