@@ -786,11 +786,14 @@ void Win32Platform::RequestClose() {
 int Win32Platform::Run() {
   if (globe_ == nullptr) return 0;
   if (!shown_) {
-    // The application window stays hidden: the globe never shows a taskbar
-    // button, not even until the show sequence hides it.
-    ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
+    // The show sequence places the globe and gives it its shape and first
+    // frame before it maps: shown first, at the layout's place, a window
+    // manager could still report that place after the stored one was set,
+    // and the globe would go back there. The application window stays
+    // hidden: the globe never shows a taskbar button.
     shown_ = true;
     if (events_ != nullptr) GuardedCall(*this, [&] { events_->Shown(); });
+    if (globe_ != nullptr && !closing_) ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
   }
   MSG message{};
   for (;;) {
