@@ -22,7 +22,7 @@ cmake --preset native
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
-phase "Linux program end to end (Xvfb, bare and with a compositor)"
+phase "Linux program end to end (openbox with a panel, bare and with a compositor; two monitors)"
 tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
 
 # Packaging (added with the Debian package; about 5 s after the native build)
