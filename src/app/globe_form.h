@@ -56,7 +56,6 @@ enum class GlobeSlot {
 };
 
 inline constexpr int kGlobeSlotCount = static_cast<int>(GlobeSlot::Count);
-inline constexpr int kGlobeHandlerCount = 29;
 
 // A change the user made is saved this long after the last one of a burst.
 inline constexpr int kSaveDelayMs = 500;

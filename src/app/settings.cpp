@@ -94,10 +94,18 @@ void CommitStored(SettingsKey* key, std::string_view firstName) {
   WriteStored(key, firstName, [](SettingsKey& k) { k.Commit(); });
 }
 
-bool PlaceFitsMonitor(ScreenPoint place, const ScreenRect& monitor) {
-  return place.X >= monitor.Left - 70 && place.X <= monitor.Right - 30 && place.Y >= monitor.Top - 140 &&
-         place.Y <= monitor.Bottom - 30;
+namespace {
+
+// The nearest place at which at least 30 pixels of the window stand on
+// monitor to the left and above, and its top at most 140 pixels above it.
+ScreenPoint ClampToMonitor(ScreenPoint place, const ScreenRect& monitor) {
+  return {std::clamp(place.X, monitor.Left - 70, std::max(monitor.Left - 70, monitor.Right - 30)),
+          std::clamp(place.Y, monitor.Top - 140, std::max(monitor.Top - 140, monitor.Bottom - 30))};
 }
+
+}  // namespace
+
+bool PlaceFitsMonitor(ScreenPoint place, const ScreenRect& monitor) { return ClampToMonitor(place, monitor) == place; }
 
 bool PlaceFitsSomeMonitor(ScreenPoint place, std::span<const ScreenRect> monitors) {
   return std::ranges::any_of(monitors, [&](const ScreenRect& m) { return PlaceFitsMonitor(place, m); });
@@ -107,8 +115,7 @@ ScreenPoint NearestFittingPlace(ScreenPoint place, std::span<const ScreenRect> m
   ScreenPoint best = place;
   std::int64_t bestDistance = -1;
   for (const ScreenRect& m : monitors) {
-    const ScreenPoint fit{std::clamp(place.X, m.Left - 70, std::max(m.Left - 70, m.Right - 30)),
-                          std::clamp(place.Y, m.Top - 140, std::max(m.Top - 140, m.Bottom - 30))};
+    const ScreenPoint fit = ClampToMonitor(place, m);
     const std::int64_t dx = fit.X - place.X, dy = fit.Y - place.Y;
     const std::int64_t distance = dx * dx + dy * dy;
     if (bestDistance < 0 || distance < bestDistance) {

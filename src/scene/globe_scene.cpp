@@ -93,9 +93,11 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   // The strip shows the offset the previous frame left; the sun and moon
   // show their state after this frame's step. The sky that follows the
   // clock is placed first, so strip and bodies show the same moment.
+  // One reading of the clock for the whole frame: sky and plaque agree.
+  const double now = platform.LocalNow();
   BackgroundKey key;
   if (Settings.SkyFollowsClock) {
-    sky_.Place(realTime_.PositionAt(platform, platform.LocalNow(), Settings.Latitude, Settings.Longitude));
+    sky_.Place(realTime_.PositionAt(platform, now, Settings.Latitude, Settings.Longitude));
   }
   key.StripOffset = sky_.SkyOffset();
   const auto draw = [&](const std::string& name, int x, int y) {
@@ -126,7 +128,6 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   canvas.DrawGraphic(0, 0, sugrob_);
   snow_.StepLayer(kSnowNear, canvas, form_, globeVisible, snowing);
   canvas.DrawGraphic(0, 0, front_);
-  const double now = platform.LocalNow();
   // Past midnight the holidays may move to next year; their menu items name the dates.
   if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
   countdown_.Draw(canvas, form_, now);

@@ -46,26 +46,30 @@ const std::vector<SkyPosition>& CyclePositions() {
   return cycle;
 }
 
-int CycleStepAt(double localNow, GeoPlace place, double utcOffsetHours) {
-  const double midnight = std::floor(localNow);
-  const double hours = (localNow - midnight) * 24;
+SunEvents SunEventsAround(double midnight, GeoPlace place, double utcOffsetHours) {
   const auto timesOn = [&](int day) {
     const CalendarDate date = DecodeDate(midnight + day);
     return SunTimesOn(date.Year, date.Month, date.Day, place, utcOffsetHours);
   };
+  SunEvents around;
   const SunTimes today = timesOn(0);
-  if (today.Day == SunTimes::Kind::PolarNight) return 0;
-  if (today.Day == SunTimes::Kind::PolarDay) return kCycleNoonStep;
-
+  around.Today = today.Day;
+  if (today.Day != SunTimes::Kind::RisesAndSets) return around;
   // Yesterday's, today's and tomorrow's sunrise and sunset on today's
   // clock; a neighbour without them borrows today's.
-  std::array<double, 6> events{};
   for (int day = -1; day <= 1; ++day) {
     const SunTimes t = day == 0 ? today : timesOn(day);
     const SunTimes& use = t.Day == SunTimes::Kind::RisesAndSets ? t : today;
-    events[static_cast<std::size_t>(2 * (day + 1))] = use.Sunrise + 24 * day;
-    events[static_cast<std::size_t>(2 * (day + 1) + 1)] = use.Sunset + 24 * day;
+    around.Hours[static_cast<std::size_t>(2 * (day + 1))] = use.Sunrise + 24 * day;
+    around.Hours[static_cast<std::size_t>(2 * (day + 1) + 1)] = use.Sunset + 24 * day;
   }
+  return around;
+}
+
+int CycleStepIn(const SunEvents& around, double hours) {
+  if (around.Today == SunTimes::Kind::PolarNight) return 0;
+  if (around.Today == SunTimes::Kind::PolarDay) return kCycleNoonStep;
+  const auto& events = around.Hours;
   std::size_t i = 0;
   while (i + 2 < events.size() && hours >= events[i + 1]) ++i;
   const double from = events[i], to = events[i + 1];
@@ -81,6 +85,11 @@ int CycleStepAt(double localNow, GeoPlace place, double utcOffsetHours) {
   return std::clamp(static_cast<int>(step), 0, kCycleSteps - 1);
 }
 
+int CycleStepAt(double localNow, GeoPlace place, double utcOffsetHours) {
+  const double midnight = std::floor(localNow);
+  return CycleStepIn(SunEventsAround(midnight, place, utcOffsetHours), (localNow - midnight) * 24);
+}
+
 SkyPlace PlaceForSky(const TimeZoneInfo& zone, std::optional<double> latitude, std::optional<double> longitude) {
   GeoPlace place{kUnknownZoneLatitude, zone.UtcOffsetMinutes.value_or(0) / 60.0 * 15};
   if (const auto city = PlaceOfZone(zone.Name)) place = *city;
@@ -93,14 +102,17 @@ SkyPlace PlaceForSky(const TimeZoneInfo& zone, std::optional<double> latitude, s
 const SkyPosition& RealTimeSky::PositionAt(Platform& platform, double localNow, std::optional<double> latitude,
                                            std::optional<double> longitude) {
   const double hour = std::floor(localNow * 24);
+  const double midnight = std::floor(localNow);
   if (!known_ || hour != hour_ || latitude != latitude_ || longitude != longitude_) {
     place_ = PlaceForSky(platform.LocalTimeZone(localNow), latitude, longitude);
+    // The day's sunrises and sunsets hold for the hour: frames only look up their step.
+    events_ = SunEventsAround(midnight, place_.Place, place_.UtcOffsetHours);
     known_ = true;
     hour_ = hour;
     latitude_ = latitude;
     longitude_ = longitude;
   }
-  return CyclePositions()[static_cast<std::size_t>(CycleStepAt(localNow, place_.Place, place_.UtcOffsetHours))];
+  return CyclePositions()[static_cast<std::size_t>(CycleStepIn(events_, (localNow - midnight) * 24))];
 }
 
 }  // namespace nivarra

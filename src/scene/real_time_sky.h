@@ -3,6 +3,7 @@
 // over one day, its sunrise, noon, sunset and deepest night at the real
 // ones, and the sky and its bodies stand where the cycle has them then.
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,17 @@ const std::vector<SkyPosition>& CyclePositions();
 // sunrise stays at the deepest night, one without a sunset at noon.
 int CycleStepAt(double localNow, GeoPlace place, double utcOffsetHours);
 
+// What CycleStepAt needs of one day: whether the sun rises and sets, and
+// yesterday's, today's and tomorrow's sunrise and sunset in hours of the
+// day's local clock.
+struct SunEvents {
+  SunTimes::Kind Today = SunTimes::Kind::RisesAndSets;
+  std::array<double, 6> Hours{};
+};
+SunEvents SunEventsAround(double midnight, GeoPlace place, double utcOffsetHours);
+// The step at hours into the day those events belong to.
+int CycleStepIn(const SunEvents& around, double hours);
+
 // The place the sky follows and the clock's offset from UTC.
 struct SkyPlace {
   GeoPlace Place;
@@ -55,6 +67,7 @@ class RealTimeSky {
   double hour_ = 0;
   std::optional<double> latitude_, longitude_;
   SkyPlace place_;
+  SunEvents events_;
 };
 
 }  // namespace nivarra
