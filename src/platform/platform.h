@@ -3,6 +3,11 @@
 // windows cover it, showing a frame, dates in the user's format, messages,
 // timers, a settings store and the screen's size. The scene and the
 // window's logic see only this; each desktop implements it.
+//
+// Every place and size here is in device pixels, the screen's own, whatever
+// the desktop's scale: the window's place and size, monitors, probe points,
+// the frames shown and the window's shape. A desktop that works in scaled
+// units (GDK) converts at its edge.
 
 #include <cstdint>
 #include <functional>
@@ -103,6 +108,11 @@ class WindowEvents {
   virtual void Moved(ScreenPoint topLeft) = 0;
   // Monitors were added, removed or rearranged.
   virtual void MonitorsChanged() = 0;
+  // The desktop's scale for the window changed: it was moved to a monitor
+  // with another scale, or the user changed the setting. suggested is where
+  // the desktop asks the window's top-left corner to stand at the new scale,
+  // when it asks (Windows does).
+  virtual void DisplayScaleChanged(std::optional<ScreenPoint> suggested) { (void)suggested; }
   // The window is asked whether it may close: on a close request, or when
   // the user logs off or the system shuts down. False keeps it open.
   virtual bool CloseQuery() = 0;
@@ -157,6 +167,10 @@ class Platform {
   // Where the user finds the settings (a file, a registry key) for messages
   // about them; empty says nothing.
   virtual std::string SettingsPlace() { return {}; }
+
+  // Device pixels per pixel of the globe's artwork at 100 % for the window
+  // where it stands: 1 at 96 DPI, 2 on a screen set to 200 %.
+  virtual double DisplayScale() { return 1.0; }
 
   virtual ScreenSize ScreenSizeOfPrimary() = 0;
   virtual ScreenSize WorkAreaSize() = 0;

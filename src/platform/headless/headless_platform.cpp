@@ -130,6 +130,11 @@ void HeadlessPlatform::ChangeMonitors(std::vector<ScreenRect> monitors) {
   if (events_ != nullptr) events_->MonitorsChanged();
 }
 
+void HeadlessPlatform::ChangeDisplayScale(double scale, std::optional<ScreenPoint> suggested) {
+  displayScale_ = scale;
+  if (events_ != nullptr) events_->DisplayScaleChanged(suggested);
+}
+
 bool HeadlessPlatform::ClaimRunningGlobe(bool yieldToRunning) {
   if (!yieldToRunning || !otherGlobeRunning_) return true;
   ++window_.OtherGlobeBroughtToFront;

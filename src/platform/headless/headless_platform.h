@@ -49,6 +49,9 @@ class HeadlessPlatform : public Platform {
   void SetMonitors(std::vector<ScreenRect> monitors) { monitors_ = std::move(monitors); }
   // The monitors change while the globe runs.
   void ChangeMonitors(std::vector<ScreenRect> monitors);
+  // The desktop's scale (1 unless set); ChangeDisplayScale tells the globe.
+  void SetDisplayScale(double scale) { displayScale_ = scale; }
+  void ChangeDisplayScale(double scale, std::optional<ScreenPoint> suggested);
   // Another globe already runs for the user on this display.
   void SetOtherGlobeRunning(bool running) { otherGlobeRunning_ = running; }
 
@@ -104,6 +107,7 @@ class HeadlessPlatform : public Platform {
   std::string FirstArgument() override { return firstArgument_; }
   std::string ExecutablePath() override { return "/opt/nivarra/nivarra"; }
   std::vector<ScreenRect> Monitors() override { return monitors_; }
+  double DisplayScale() override { return displayScale_; }
   bool ClaimRunningGlobe(bool yieldToRunning) override;
 
   void SetWindowEvents(WindowEvents* events) override { events_ = events; }
@@ -162,6 +166,7 @@ class HeadlessPlatform : public Platform {
   std::function<void()> duringMessage_;
   std::vector<ScreenRect> monitors_{{0, 0, 1280, 1024}};
   bool otherGlobeRunning_ = false;
+  double displayScale_ = 1.0;
 };
 
 }  // namespace nivarra
