@@ -41,8 +41,8 @@ void Rays(cairo_t* cr, double c, int count, double inner, double outer, double w
 
 }  // namespace
 
-Image DrawSun(int frame) {
-  Canvas canvas(kSunSize, kSunSize);
+Image DrawSun(int frame, int scale) {
+  Canvas canvas(kSunSize, kSunSize, scale);
   cairo_t* cr = canvas.Cr();
   const double c = kSunSize / 2.0;
   const double breath = Breath(frame);
@@ -63,8 +63,8 @@ Image DrawSun(int frame) {
   return canvas.ToImage();
 }
 
-Image DrawSettingSun(int frame) {
-  Canvas canvas(kSunSize, kSunSize);
+Image DrawSettingSun(int frame, int scale) {
+  Canvas canvas(kSunSize, kSunSize, scale);
   cairo_t* cr = canvas.Cr();
   const double c = kSunSize / 2.0;
   const double breath = Breath(frame);
@@ -90,8 +90,8 @@ Image DrawSettingSun(int frame) {
   return canvas.ToImage();
 }
 
-Image DrawMoon(int frame) {
-  Canvas canvas(kMoonSize, kMoonSize);
+Image DrawMoon(int frame, int scale) {
+  Canvas canvas(kMoonSize, kMoonSize, scale);
   cairo_t* cr = canvas.Cr();
   const double c = kMoonSize / 2.0;
   const double breath = Breath(frame);

@@ -15,11 +15,12 @@ struct NamedPicture {
 };
 
 struct Catalogue {
+  int Scale = 1;  // every picture is Scale times its 1x size
   std::vector<NamedPicture> Pictures;
   std::vector<std::uint8_t> MaskCoverage;  // the silhouette the mask is made from
   const Image& Get(const std::string& name) const;
 };
 
-Catalogue DrawCatalogue();
+Catalogue DrawCatalogue(int scale = 1);
 
 }  // namespace artgen

@@ -13,16 +13,22 @@ namespace artgen {
 namespace {
 
 // Straight pixel values for the tiny sprites: colour and a per-pixel alpha.
-Image Sprite(int size, std::uint32_t colour, std::initializer_list<int> alphas) {
-  Image image(size, size);
+// They are set by hand, pixel by pixel; at a larger scale each pixel
+// becomes a square block, so the speck keeps its shape.
+Image Sprite(int size, int scale, std::uint32_t colour, std::initializer_list<int> alphas) {
+  Image image(size * scale, size * scale);
   const Rgb c = Hex(colour);
   int i = 0;
   for (int a : alphas) {
-    std::uint8_t* p = image.At(i % size, i / size);
-    p[0] = static_cast<std::uint8_t>(std::lround(c.R * 255));
-    p[1] = static_cast<std::uint8_t>(std::lround(c.G * 255));
-    p[2] = static_cast<std::uint8_t>(std::lround(c.B * 255));
-    p[3] = static_cast<std::uint8_t>(a);
+    for (int y = 0; y < scale; ++y) {
+      for (int x = 0; x < scale; ++x) {
+        std::uint8_t* p = image.At(i % size * scale + x, i / size * scale + y);
+        p[0] = static_cast<std::uint8_t>(std::lround(c.R * 255));
+        p[1] = static_cast<std::uint8_t>(std::lround(c.G * 255));
+        p[2] = static_cast<std::uint8_t>(std::lround(c.B * 255));
+        p[3] = static_cast<std::uint8_t>(a);
+      }
+    }
     ++i;
   }
   return image;
@@ -30,14 +36,14 @@ Image Sprite(int size, std::uint32_t colour, std::initializer_list<int> alphas) 
 
 }  // namespace
 
-Image DrawFlake(int kind) {
+Image DrawFlake(int kind, int scale) {
   switch (kind) {
-    case 1: return Sprite(1, 0xdfe8f6, {150});
-    case 2: return Sprite(3, 0xe2eaf7, {40, 110, 40, 110, 190, 110, 40, 110, 40});
-    case 3: return Sprite(1, 0xf2f6fd, {215});
-    case 4: return Sprite(3, 0xf4f8ff, {70, 160, 70, 160, 240, 160, 70, 160, 70});
+    case 1: return Sprite(1, scale, 0xdfe8f6, {150});
+    case 2: return Sprite(3, scale, 0xe2eaf7, {40, 110, 40, 110, 190, 110, 40, 110, 40});
+    case 3: return Sprite(1, scale, 0xf2f6fd, {215});
+    case 4: return Sprite(3, scale, 0xf4f8ff, {70, 160, 70, 160, 240, 160, 70, 160, 70});
     case 5: {
-      Canvas canvas(7, 7);
+      Canvas canvas(7, 7, scale);
       cairo_t* cr = canvas.Cr();
       SetRadial(cr, 3.5, 3.5, 0, 3.5,
                 {{0, Hex(0xffffff), 1.0}, {0.35, Hex(0xffffff), 0.9}, {0.7, Hex(0xf0f6ff), 0.4},
@@ -46,7 +52,7 @@ Image DrawFlake(int kind) {
       return canvas.ToImage();
     }
     case 6: {
-      Canvas canvas(7, 7);
+      Canvas canvas(7, 7, scale);
       cairo_t* cr = canvas.Cr();
       SoftDot(cr, 3.5, 3.5, 3.5, Hex(0xf0f6ff), 0.45);
       for (int arm = 0; arm < 3; ++arm) {

@@ -304,26 +304,26 @@ void DrawEmptyGlass(cairo_t* cr) {
   cairo_fill(cr);
 }
 
-std::vector<std::uint8_t> Silhouette() {
-  Canvas canvas(kWindowWidth, kWindowHeight);
+std::vector<std::uint8_t> Silhouette(int scale) {
+  Canvas canvas(kWindowWidth, kWindowHeight, scale);
   GlobeOutlinePath(canvas.Cr());
   cairo_set_source_rgb(canvas.Cr(), 1, 1, 1);
   cairo_fill(canvas.Cr());
   const Image image = canvas.ToImage();
-  std::vector<std::uint8_t> coverage(static_cast<std::size_t>(kWindowWidth) * kWindowHeight);
-  for (int y = 0; y < kWindowHeight; ++y) {
-    for (int x = 0; x < kWindowWidth; ++x) coverage[static_cast<std::size_t>(y) * kWindowWidth + x] = image.Alpha(x, y);
+  std::vector<std::uint8_t> coverage(static_cast<std::size_t>(image.Width) * image.Height);
+  for (int y = 0; y < image.Height; ++y) {
+    for (int x = 0; x < image.Width; ++x) coverage[static_cast<std::size_t>(y) * image.Width + x] = image.Alpha(x, y);
   }
   return coverage;
 }
 
 }  // namespace
 
-GlobePictures DrawGlobe() {
+GlobePictures DrawGlobe(int scale) {
   GlobePictures out;
-  out.Coverage = Silhouette();
+  out.Coverage = Silhouette(scale);
 
-  Canvas empty(kWindowWidth, kWindowHeight);
+  Canvas empty(kWindowWidth, kWindowHeight, scale);
   cairo_save(empty.Cr());
   GlobeOutlinePath(empty.Cr());
   cairo_clip(empty.Cr());
@@ -332,7 +332,7 @@ GlobePictures DrawGlobe() {
   cairo_restore(empty.Cr());
   out.Empty = empty.ToImage();
 
-  Canvas front(kWindowWidth, kWindowHeight);
+  Canvas front(kWindowWidth, kWindowHeight, scale);
   cairo_save(front.Cr());
   GlobeOutlinePath(front.Cr());
   cairo_clip(front.Cr());
@@ -340,9 +340,9 @@ GlobePictures DrawGlobe() {
   cairo_restore(front.Cr());
   out.Front = front.ToImage();
 
-  for (int y = 0; y < kWindowHeight; ++y) {
-    for (int x = 0; x < kWindowWidth; ++x) {
-      const unsigned cover = out.Coverage[static_cast<std::size_t>(y) * kWindowWidth + x];
+  for (int y = 0; y < out.Empty.Height; ++y) {
+    for (int x = 0; x < out.Empty.Width; ++x) {
+      const unsigned cover = out.Coverage[static_cast<std::size_t>(y) * out.Empty.Width + x];
       std::uint8_t* e = out.Empty.At(x, y);
       std::uint8_t* f = out.Front.At(x, y);
       // The window's opacity is exactly the silhouette.

@@ -26,21 +26,19 @@ void Unpremultiply(const std::uint8_t* bgra, std::uint8_t* rgba) {
 Image::Image(int width, int height)
     : Width(width), Height(height), Rgba(static_cast<std::size_t>(width) * height * 4, 0) {}
 
-Canvas::Canvas(int width, int height)
-    : width_(width),
-      height_(height),
-      surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)),
+Canvas::Canvas(int width, int height, int scale)
+    : surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width * scale, height * scale)),
       context_(cairo_create(surface_.get())) {
-  if (cairo_surface_status(surface_.get()) != CAIRO_STATUS_SUCCESS ||
+  if (scale < 1 || cairo_surface_status(surface_.get()) != CAIRO_STATUS_SUCCESS ||
       cairo_status(context_.get()) != CAIRO_STATUS_SUCCESS) {
     throw std::runtime_error("cairo could not make a " + std::to_string(width) + "x" +
-                             std::to_string(height) + " surface");
+                             std::to_string(height) + " surface at scale " + std::to_string(scale));
   }
   cairo_set_antialias(context_.get(), CAIRO_ANTIALIAS_GOOD);
+  cairo_scale(context_.get(), scale, scale);
 }
 
 Image Canvas::ToImage() const { return ImageFromSurface(surface_.get()); }
-
 
 Image ImageFromSurface(cairo_surface_t* surface) {
   cairo_surface_flush(surface);

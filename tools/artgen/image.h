@@ -35,19 +35,18 @@ using SurfacePtr = std::unique_ptr<cairo_surface_t, CairoSurfaceDeleter>;
 using ContextPtr = std::unique_ptr<cairo_t, CairoContextDeleter>;
 
 // An ARGB32 image surface, cleared to transparent, with its drawing context.
+// Drawing at a scale makes the surface that many times larger in each
+// direction while the context keeps the 1x coordinates, so every picture is
+// drawn once, in the layout's units, at any density.
 class Canvas {
  public:
-  Canvas(int width, int height);
+  Canvas(int width, int height, int scale = 1);
   cairo_t* Cr() const { return context_.get(); }
   cairo_surface_t* Surface() const { return surface_.get(); }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-  // The picture so far, un-premultiplied.
+  // The picture so far, un-premultiplied, scale times the 1x size.
   Image ToImage() const;
 
  private:
-  int width_;
-  int height_;
   SurfacePtr surface_;
   ContextPtr context_;
 };

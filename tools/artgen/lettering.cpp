@@ -134,10 +134,10 @@ void Engrave(cairo_t* cr, const std::function<void()>& build) {
 
 }  // namespace
 
-Image DrawDigit(int digit) {
+Image DrawDigit(int digit, int scale) {
   if (digit < 0 || digit > 9) throw std::invalid_argument("not a digit");
   const int width = kDigitWidths[digit];
-  Canvas canvas(width, kDigitHeight);
+  Canvas canvas(width, kDigitHeight, scale);
   cairo_t* cr = canvas.Cr();
   // Side bearings of two pixels: each figure overlaps its neighbour's box
   // by two, which leaves a clear two-pixel gap between figures.
@@ -150,9 +150,9 @@ Image DrawDigit(int digit) {
   return canvas.ToImage();
 }
 
-Image DrawDayLabel(bool plural) {
+Image DrawDayLabel(bool plural, int scale) {
   const int width = plural ? 53 : 41;
-  Canvas canvas(width, kDigitHeight);
+  Canvas canvas(width, kDigitHeight, scale);
   cairo_t* cr = canvas.Cr();
   const double h = kStroke / 2;
   const double letter = 9.6;  // outer width of d, a and y

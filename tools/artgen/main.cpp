@@ -1,14 +1,16 @@
-// artgen OUTDIR [--sheet FILE] [--still FILE] [--ticks N] [--days N]
-//        [--scale N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]
+// artgen OUTDIR [--scale S] [--sheet FILE] [--still FILE] [--ticks N]
+//        [--days N] [--zoom N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]
 //        [--icons DIR]
 //
 // Draws every picture of the globe scene and writes them to OUTDIR as
-// <name>.png (the mask as imgMask.bmp). --sheet writes a labelled contact
-// sheet of all pictures; --still a composed frame of the globe, scaled up
-// twice, after N slow ticks of the sky cycle (default: a dusk) with the
-// plaque counting N days (default 24); --scale, --crop and --no-snow help
-// a close look at one part; --cycle writes frames from around one sky
-// cycle side by side; --icons writes the program's icon to DIR as
+// <name>.png (the mask as imgMask.bmp). --scale draws everything S times
+// larger in each direction (default 1), for dense screens: the same
+// drawing, not an enlargement. --sheet writes a labelled contact sheet of
+// all pictures; --still a composed frame of the globe, zoomed twice, after
+// N slow ticks of the sky cycle (default: a dusk) with the plaque counting
+// N days (default 24); --zoom, --crop (in 1x pixels) and --no-snow help a
+// close look at one part; --cycle writes frames from around one sky cycle
+// side by side; --icons writes the program's icon to DIR as
 // nivarra-<size>.png for each size of the icon theme and as nivarra.ico.
 // The output is the same, byte for byte, on every run.
 
@@ -36,12 +38,13 @@ struct Options {
   std::optional<std::string> Still;
   std::optional<std::string> Cycle;
   std::optional<std::string> IconDir;
+  int Scale = 1;
   StillOptions StillSettings;
 };
 
 int Usage() {
-  std::cerr << "usage: artgen [OUTDIR] [--sheet FILE] [--still FILE] [--ticks N] [--days N]\n"
-               "              [--scale N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]\n"
+  std::cerr << "usage: artgen [OUTDIR] [--scale S] [--sheet FILE] [--still FILE] [--ticks N]\n"
+               "              [--days N] [--zoom N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]\n"
                "              [--icons DIR]\n";
   return 2;
 }
@@ -72,7 +75,12 @@ std::optional<Options> Parse(int argc, char** argv) {
       o.StillSettings.SlowTicks = std::stoi(*v);
     } else if (arg == "--scale") {
       if (!(v = value())) return std::nullopt;
-      o.StillSettings.Scale = std::stoi(*v);
+      o.Scale = std::stoi(*v);
+      if (o.Scale < 1) return std::nullopt;
+    } else if (arg == "--zoom") {
+      if (!(v = value())) return std::nullopt;
+      o.StillSettings.Zoom = std::stoi(*v);
+      if (o.StillSettings.Zoom < 1) return std::nullopt;
     } else if (arg == "--no-snow") {
       o.StillSettings.Snow = false;
     } else if (arg == "--crop") {
@@ -114,12 +122,12 @@ int main(int argc, char** argv) {
   const std::optional<Options> options = Parse(argc, argv);
   if (!options) return Usage();
   try {
-    const Catalogue catalogue = DrawCatalogue();
+    const Catalogue catalogue = DrawCatalogue(options->Scale);
     if (options->OutDir) {
       for (const NamedPicture& p : catalogue.Pictures) {
         const std::string base = *options->OutDir + "/" + p.Name;
         if (p.IsMask) {
-          WriteFile(base + ".bmp", EncodeMaskBmp(kWindowWidth, kWindowHeight, catalogue.MaskCoverage));
+          WriteFile(base + ".bmp", EncodeMaskBmp(p.Picture.Width, p.Picture.Height, catalogue.MaskCoverage));
         } else {
           WriteFile(base + ".png", EncodePng(p.Picture, TextFor(p.Name)));
         }

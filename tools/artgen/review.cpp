@@ -15,8 +15,11 @@ namespace artgen {
 namespace {
 
 // The program's blend of a straight-alpha picture onto a frame: colour
-// bytes only, the frame's alpha untouched.
-void DrawOnto(Image& frame, const Image& picture, int left, int top) {
+// bytes only, the frame's alpha untouched. left and top are in 1x pixels,
+// the frame and the picture at the catalogue's scale.
+void DrawOnto(Image& frame, const Image& picture, int left, int top, int scale) {
+  left *= scale;
+  top *= scale;
   for (int y = 0; y < picture.Height; ++y) {
     const int fy = top + y;
     if (fy < 0 || fy >= frame.Height) continue;
@@ -47,7 +50,7 @@ void Snow(Image& frame, const Catalogue& catalogue, int layer, int count, Rng& r
     const double y = 13 + rng.Uniform() * (bottom - 14);
     if (!InsideSnowHexagon(x, y, farLayer)) continue;
     const Image& flake = catalogue.Get(rng.Uniform() < 0.5 ? first : second);
-    DrawOnto(frame, flake, static_cast<int>(std::nearbyint(x)), static_cast<int>(std::nearbyint(y)));
+    DrawOnto(frame, flake, static_cast<int>(std::nearbyint(x)), static_cast<int>(std::nearbyint(y)), catalogue.Scale);
   }
 }
 
@@ -58,11 +61,11 @@ void Countdown(Image& frame, const Catalogue& catalogue, int daysLeft) {
   int x = 105;
   for (char c : s) {
     const Image& digit = catalogue.Get(std::string("d") + c);
-    DrawOnto(frame, digit, shift + x, 187);
-    x += digit.Width - 2;
+    DrawOnto(frame, digit, shift + x, 187, catalogue.Scale);
+    x += digit.Width / catalogue.Scale - 2;
   }
   x += 8;
-  DrawOnto(frame, catalogue.Get(s == "1" ? "imgDDay" : "imgDays"), shift + x, 187);
+  DrawOnto(frame, catalogue.Get(s == "1" ? "imgDDay" : "imgDays"), shift + x, 187, catalogue.Scale);
 }
 
 struct Rgb8 {
@@ -157,36 +160,39 @@ Image ComposeFrame(const Catalogue& catalogue, const SkyMoment& sky, int daysLef
     }
   }
   Rng rng("still snow");
-  DrawOnto(frame, catalogue.Get("imgDay"), 45, sky.SkyOffset);
-  DrawOnto(frame, catalogue.Get("imgStars"), 0, 0);
+  const int s = catalogue.Scale;
+  DrawOnto(frame, catalogue.Get("imgDay"), 45, sky.SkyOffset, s);
+  DrawOnto(frame, catalogue.Get("imgStars"), 0, 0, s);
   if (sky.SunVisible) {
     const std::string name = (sky.SkyRising ? "sun" : "sundown") + std::to_string(sky.SunFrame);
-    DrawOnto(frame, catalogue.Get(name), sky.SunX, sky.SunY);
+    DrawOnto(frame, catalogue.Get(name), sky.SunX, sky.SunY, s);
   }
-  if (sky.MoonVisible) DrawOnto(frame, catalogue.Get("moon" + std::to_string(sky.MoonFrame)), sky.MoonX, sky.MoonY);
-  DrawOnto(frame, catalogue.Get("imgLandscape"), 0, 0);
+  if (sky.MoonVisible) DrawOnto(frame, catalogue.Get("moon" + std::to_string(sky.MoonFrame)), sky.MoonX, sky.MoonY, s);
+  DrawOnto(frame, catalogue.Get("imgLandscape"), 0, 0, s);
   if (withSnow) Snow(frame, catalogue, 0, 60, rng);
-  DrawOnto(frame, catalogue.Get("imgHome"), 0, 0);
+  DrawOnto(frame, catalogue.Get("imgHome"), 0, 0, s);
   if (withSnow) Snow(frame, catalogue, 1, 30, rng);
-  DrawOnto(frame, catalogue.Get("imgSugrob"), 0, 0);
+  DrawOnto(frame, catalogue.Get("imgSugrob"), 0, 0, s);
   if (withSnow) Snow(frame, catalogue, 2, 6, rng);
-  DrawOnto(frame, catalogue.Get("img3"), 0, 0);
+  DrawOnto(frame, catalogue.Get("img3"), 0, 0, s);
   Countdown(frame, catalogue, daysLeft);
   return frame;
 }
 
 Image RenderStill(const Catalogue& catalogue, const StillOptions& options) {
   const Image frame = ComposeFrame(catalogue, SkyAfter(options.SlowTicks), options.DaysLeft, options.Snow);
-  if (options.CropWidth <= 0 || options.CropHeight <= 0) return PresentOverChecker(frame, options.Scale);
-  Image part(options.CropWidth, options.CropHeight);
+  if (options.CropWidth <= 0 || options.CropHeight <= 0) return PresentOverChecker(frame, options.Zoom);
+  // The crop is in 1x frame pixels, so one crop frames the same part at any scale.
+  const int s = catalogue.Scale;
+  Image part(options.CropWidth * s, options.CropHeight * s);
   for (int y = 0; y < part.Height; ++y) {
     for (int x = 0; x < part.Width; ++x) {
-      const int fx = std::clamp(options.CropX + x, 0, frame.Width - 1);
-      const int fy = std::clamp(options.CropY + y, 0, frame.Height - 1);
+      const int fx = std::clamp(options.CropX * s + x, 0, frame.Width - 1);
+      const int fy = std::clamp(options.CropY * s + y, 0, frame.Height - 1);
       std::copy_n(frame.At(fx, fy), 4, part.At(x, y));
     }
   }
-  return PresentOverChecker(part, options.Scale);
+  return PresentOverChecker(part, options.Zoom);
 }
 
 Image RenderSheet(const Catalogue& catalogue) {
@@ -263,15 +269,16 @@ Image RenderCycle(const Catalogue& catalogue) {
   constexpr int kColumns = 4;
   constexpr int kLabel = 16;
   const int rows = static_cast<int>(std::size(kTicks) + kColumns - 1) / kColumns;
-  Canvas out(kColumns * kWindowWidth, rows * (kWindowHeight + kLabel));
+  const int frameWidth = kWindowWidth * catalogue.Scale, frameHeight = kWindowHeight * catalogue.Scale;
+  Canvas out(kColumns * frameWidth, rows * (frameHeight + kLabel));
   cairo_t* cr = out.Cr();
   SetColour(cr, Hex(0x2b2f3a));
   cairo_paint(cr);
   for (std::size_t i = 0; i < std::size(kTicks); ++i) {
     const SkyMoment sky = SkyAfter(kTicks[i]);
     const Image shown = PresentOverChecker(ComposeFrame(catalogue, sky, kTicks[i] % 368, true), 1);
-    const int x = static_cast<int>(i % kColumns) * kWindowWidth;
-    const int y = static_cast<int>(i / kColumns) * (kWindowHeight + kLabel);
+    const int x = static_cast<int>(i % kColumns) * frameWidth;
+    const int y = static_cast<int>(i / kColumns) * (frameHeight + kLabel);
     SurfacePtr surface = SurfaceFromImage(shown);
     cairo_set_source_surface(cr, surface.get(), x, y + kLabel);
     cairo_paint(cr);

@@ -26,14 +26,15 @@ inline constexpr int kDuskTicks = 575;
 struct StillOptions {
   int SlowTicks = kDuskTicks;
   int DaysLeft = 24;
-  int Scale = 2;
-  // Part of the frame to show (for close looks); all of it by default.
+  int Zoom = 2;  // each frame pixel shown as a Zoom x Zoom block
+  // Part of the frame to show (for close looks), in 1x frame pixels; all of
+  // it by default.
   int CropX = 0, CropY = 0, CropWidth = 0, CropHeight = 0;
   bool Snow = true;
 };
 
-// 32-bit frame as the program composes it: RGBA, colour premultiplied by
-// imgTree's alpha, which no layer changes.
+// 32-bit frame as the program composes it, at the catalogue's scale: RGBA,
+// colour premultiplied by imgTree's alpha, which no layer changes.
 Image ComposeFrame(const Catalogue& catalogue, const SkyMoment& sky, int daysLeft, bool withSnow);
 
 Image RenderStill(const Catalogue& catalogue, const StillOptions& options);

@@ -34,9 +34,10 @@ double NearRidge(double x) {
   return 148 - 8 * Bump(x, 90, 34) - 6 * Bump(x, 200, 30) + 0.6 * std::sin(x * 0.5);
 }
 
-void RidgePath(cairo_t* cr, double (*ridge)(double)) {
+// One vertex per pixel column at the drawing scale keeps the crest smooth.
+void RidgePath(cairo_t* cr, double (*ridge)(double), int scale) {
   cairo_move_to(cr, kLeft, kGround);
-  for (double x = kLeft; x <= kRight; x += 1) cairo_line_to(cr, x, ridge(x));
+  for (double x = kLeft; x <= kRight; x += 1.0 / scale) cairo_line_to(cr, x, ridge(x));
   cairo_line_to(cr, kRight, kGround);
   cairo_close_path(cr);
 }
@@ -64,14 +65,14 @@ void DistantFir(cairo_t* cr, double x, double base, double height, double width,
 
 }  // namespace
 
-Image DrawLandscape() {
-  Canvas canvas(kWindowWidth, kWindowHeight);
+Image DrawLandscape(int scale) {
+  Canvas canvas(kWindowWidth, kWindowHeight, scale);
   cairo_t* cr = canvas.Cr();
   Rng rng("imgLandscape");
   SceneClip(cr);
 
   // Far range: pale, hazy, lit from the left.
-  RidgePath(cr, FarRidge);
+  RidgePath(cr, FarRidge, scale);
   SetLinear(cr, 0, 112, 0, 150, {{0, Hex(0xc9d4e6)}, {1, Hex(0x9aabc6)}});
   cairo_fill(cr);
   // Slopes facing away from the light fall into a soft blue shade that
@@ -98,7 +99,7 @@ Image DrawLandscape() {
     DistantFir(cr, x, base, h, h * 0.55, Mix(forest, Hex(0x3e5a72), rng.Uniform()));
   }
   // Near hills, deep in snow.
-  RidgePath(cr, NearRidge);
+  RidgePath(cr, NearRidge, scale);
   SetLinear(cr, 0, 138, 0, 175, {{0, Hex(0xeef3fa)}, {0.4, Hex(0xd7e2f0)}, {1, Hex(0xbccbe0)}});
   cairo_fill(cr);
   // A soft blue shadow just under the crest, where the trees shade the snow.
@@ -112,8 +113,8 @@ Image DrawLandscape() {
   return canvas.ToImage();
 }
 
-Image DrawSnowdrift() {
-  Canvas canvas(kWindowWidth, kWindowHeight);
+Image DrawSnowdrift(int scale) {
+  Canvas canvas(kWindowWidth, kWindowHeight, scale);
   cairo_t* cr = canvas.Cr();
   Rng rng("imgSugrob");
   SceneClip(cr);

@@ -50,12 +50,13 @@ Rgb SkyAt(double row) {
 
 }  // namespace
 
-Image DrawSkyStrip() {
-  Image strip(kStripWidth, kStripHeight);
+Image DrawSkyStrip(int scale) {
+  Image strip(kStripWidth * scale, kStripHeight * scale);
   Rng rng("imgDay");
-  for (int y = 0; y < kStripHeight; ++y) {
-    const Rgb c = SkyAt(y);
-    for (int x = 0; x < kStripWidth; ++x) {
+  for (int y = 0; y < strip.Height; ++y) {
+    // The 1x row under this row's centre: the sky scrolls in 1x rows.
+    const Rgb c = SkyAt((y + 0.5) / scale - 0.5);
+    for (int x = 0; x < strip.Width; ++x) {
       // A touch of ordered noise keeps slow gradients free of banding.
       const double dither = rng.Uniform(-0.5, 0.5);
       std::uint8_t* p = strip.At(x, y);
@@ -68,8 +69,8 @@ Image DrawSkyStrip() {
   return strip;
 }
 
-Image DrawStars() {
-  Canvas canvas(kWindowWidth, kWindowHeight);
+Image DrawStars(int scale) {
+  Canvas canvas(kWindowWidth, kWindowHeight, scale);
   cairo_t* cr = canvas.Cr();
   Rng rng("imgStars");
   const Rgb kCool = Hex(0xe4ecff);

@@ -222,8 +222,8 @@ void Lantern(cairo_t* cr, double x, double ground) {
 
 }  // namespace
 
-Image DrawVillage() {
-  Canvas canvas(kWindowWidth, kWindowHeight);
+Image DrawVillage(int scale) {
+  Canvas canvas(kWindowWidth, kWindowHeight, scale);
   cairo_t* cr = canvas.Cr();
   Rng rng("imgHome");
   SpherePath(cr, kSceneR);
