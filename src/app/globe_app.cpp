@@ -53,6 +53,10 @@ void GlobeApp::MonitorsChanged() {
   Guarded([&] { form_.MonitorsChanged(); });
 }
 
+void GlobeApp::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
+  Guarded([&] { form_.DisplayScaleChanged(suggested); });
+}
+
 bool GlobeApp::CloseQuery() {
   bool canClose = true;
   const bool ok = Guarded([&] { Fire(form_.OnCloseQuery, TEventArgs{.Sender = &form_, .CanClose = &canClose}); });

@@ -30,6 +30,7 @@ class GlobeApp : public WindowEvents {
   void ContextMenu(ScreenPoint at) override;
   void Moved(ScreenPoint topLeft) override;
   void MonitorsChanged() override;
+  void DisplayScaleChanged(std::optional<ScreenPoint> suggested) override;
   bool CloseQuery() override;
 
  private:

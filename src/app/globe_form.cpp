@@ -1,13 +1,16 @@
 #include "app/globe_form.h"
 
+#include "app/art_sets.h"
 #include "app/base_image.h"
 #include "app/region.h"
+#include "app/settings.h"
 #include "layout/layout_errors.h"
 #include "layout/bitmap.h"
 #include "layout/picture.h"
 #include "platform/platform.h"
 #include "png/png_object.h"
 #include "scene/globe_scene.h"
+#include "scene/scaled_art.h"
 
 namespace nivarra {
 
@@ -49,14 +52,120 @@ std::uint8_t TfrmMain::TransparencyAlpha() const { return scene_ ? scene_->Setti
 void TfrmMain::FormCreate(const TEventArgs&) {
   if (platform_ == nullptr) return;
   AddRealTimeItem();
+  AddSizeItems();
   scene_ = std::make_unique<GlobeScene>(*this);
-  InitLayeredWindow();
+  displayScale_ = platform_->DisplayScale();
+  Rescale([this](int, int) { return ScreenPoint{Left(), Top()}; });
+}
+
+const TComponent* TfrmMain::ArtSet(int factor) {
+  if (factor < 2 || factor > 3) return nullptr;
+  std::unique_ptr<TfrmMain>& set = artSets_[static_cast<std::size_t>(factor - 2)];
+  if (set == nullptr) set = LoadArtSet(factor);
+  return set.get();
+}
+
+void TfrmMain::Rescale(const std::function<ScreenPoint(int width, int height)>& placeFor) {
+  // No frame is composed from the old empty globe with the new pictures.
+  scene_->ClearBaseImage();
+  scene_->SetArt(nullptr);
+  art_ = std::make_unique<ScaledArt>(*this, [this](int factor) { return ArtSet(factor); }, GlobeScale());
+  scene_->SetArt(art_.get());
+  // Only the set in use stays decoded.
+  for (int factor = 2; factor <= 3; ++factor) {
+    if (factor != art_->SourceFactor()) artSets_[static_cast<std::size_t>(factor - 2)].reset();
+  }
+  const TGraphic* tree = art_->Picture("imgTree");
+  ScreenPoint place = placeFor(tree != nullptr ? tree->Width() : Width(), tree != nullptr ? tree->Height() : Height());
+  if (shown_) place = NearestFittingPlace(place, platform_->Monitors());
+  SetBounds(place.X, place.Y, Width(), Height());
+  SetTransparency(TransparencyAlpha());
+  if (shapeSet_) platform_->SetWindowShape(WindowShape());
+  RenderFrame();
+}
+
+std::vector<ShapeRect> TfrmMain::WindowShape() {
+  if (art_ == nullptr || art_->Scale() == 1.0) {
+    return RegionFromMask(PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture()), Width(), Height());
+  }
+  // The set's mask, drawn at its own factor, cut to the window's size.
+  auto* mask = dynamic_cast<TImage*>(art_->SourceSet().FindOwnedComponent("imgMask"));
+  if (mask == nullptr) mask = Image(GlobeSlot::imgMask);
+  return RegionFromScaledMask(PictureAsBitmap(mask->Picture()), Width(), Height());
+}
+
+void TfrmMain::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
+  if (platform_ == nullptr || scene_ == nullptr) return;
+  const double display = platform_->DisplayScale();
+  if (display == displayScale_) {
+    // Same scale, another place asked for: only move.
+    if (suggested && shown_ && !(*suggested == ScreenPoint{Left(), Top()})) {
+      const ScreenPoint place = NearestFittingPlace(*suggested, platform_->Monitors());
+      SetBounds(place.X, place.Y, Width(), Height());
+      platform_->PlaceWindow(place, Width(), Height());
+      RenderFrame();
+      UserChanged(nullptr);
+    }
+    return;
+  }
+  displayScale_ = display;
+  const ScreenPoint before{Left(), Top()};
+  Rescale([&](int, int) { return suggested.value_or(before); });
+  if (!(ScreenPoint{Left(), Top()} == before)) UserChanged(nullptr);
+}
+
+void TfrmMain::SetSizePercent(int percent) {
+  if (std::find(kSizePercents.begin(), kSizePercents.end(), percent) == kSizePercents.end()) {
+    percent = kDefaultSizePercent;
+  }
+  for (std::size_t i = 0; i < kSizePercents.size(); ++i) {
+    if (i < sizeItems_.size()) sizeItems_[i]->SetChecked(kSizePercents[i] == percent);
+  }
+  if (percent == sizePercent_) return;
+  sizePercent_ = percent;
+  if (scene_ == nullptr) return;
+  // The globe stands on its base: the bottom-right corner stays.
+  const int right = Left() + Width();
+  const int bottom = Top() + Height();
+  Rescale([&](int width, int height) { return ScreenPoint{right - width, bottom - height}; });
+}
+
+void TfrmMain::pmiSizeClick(const TEventArgs& args) {
+  for (std::size_t i = 0; i < sizeItems_.size() && i < kSizePercents.size(); ++i) {
+    if (sizeItems_[i] == args.Sender) SetSizePercent(kSizePercents[i]);
+  }
+}
+
+void TfrmMain::AddSizeItems() {
+  if (!sizeItems_.empty()) return;
+  TMenuItem* transparency = MenuItem(GlobeSlot::ransparent1);
+  TMenuItem* options = transparency->ParentItem();
+  auto* menu = new TMenuItem(this);  // owned and freed by the form
+  menu->SetName(kSizeMenuName);
+  menu->SetCaption(std::string(kSizeMenuCaption));
+  options->Add(menu);
+  for (int i = 0; i < options->Count(); ++i) {
+    if (options->Item(i) == transparency) options->SetChildOrder(menu, i + 1);
+  }
+  const TMethod click{FindHandler(ClassInfo(), "pmiSizeClick"), this};
+  for (int percent : kSizePercents) {
+    auto* item = new TMenuItem(this);
+    item->SetName(std::string(kSizeMenuName) + std::to_string(percent));
+    item->SetCaption(std::to_string(percent) + "%");
+    item->SetRadioItem(true);
+    item->SetGroupIndex(1);
+    item->SetChecked(percent == sizePercent_);
+    item->OnClick = click;
+    menu->Add(item);
+    sizeItems_.push_back(item);
+  }
 }
 
 void TfrmMain::InitLayeredWindow() {
   if (const auto error = platform_->MakeWindowLayered()) platform_->ShowMessage(*error);
 
-  const auto* tree = dynamic_cast<const TPNGObject*>(Image(GlobeSlot::imgTree)->Picture().Graphic());
+  const auto* tree = dynamic_cast<const TPNGObject*>(art_ != nullptr ? art_->Picture("imgTree")
+                                                                      : Image(GlobeSlot::imgTree)->Picture().Graphic());
   if (tree == nullptr) throw EInvalidGraphic("The empty globe's picture is missing");
   basePng_ = std::make_unique<TPNGObject>();
   baseImage_ = std::make_unique<TBitmap>();
@@ -83,7 +192,8 @@ void TfrmMain::SetTransparency(std::uint8_t alpha) {
 void TfrmMain::FormShow(const TEventArgs&) {
   if (platform_ == nullptr || shown_) return;
   scene_->PrepareFirstShow();
-  platform_->SetWindowShape(RegionFromMask(PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture()), Width(), Height()));
+  platform_->SetWindowShape(WindowShape());
+  shapeSet_ = true;
   platform_->SetOwnerToDesktop();
   scene_->Countdown().UpdateHolidayDates(platform_->LocalNow(),
                                          [this](double date) { return platform_->FormatLongDate(date); });

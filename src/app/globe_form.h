@@ -6,6 +6,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,10 +16,12 @@
 #include "layout/form.h"
 #include "layout/menus.h"
 #include "layout/timer.h"
+#include "platform/platform.h"
 
 namespace nivarra {
 class GlobeScene;
 class Platform;
+class ScaledArt;
 class PlatformTimer;
 class SettingsKey;
 class TBitmap;
@@ -40,13 +43,14 @@ namespace nivarra {
   X(pmiStartUp) X(N2) X(pmiExit) X(TimerGarland) X(timerCountSnow)
 
 // The handlers the layout may bind, by name (the window binds pmiRealTimeClick
-// to the speed item it adds itself).
+// and pmiSizeClick to the menu items it adds itself).
 #define NIVARRA_GLOBE_HANDLERS(X)                                                                         \
   X(FormCreate) X(FormDestroy) X(FormMouseDown) X(pmiAboutClick) X(pmiOnTopClick) X(pmiExitClick)         \
   X(FormShow) X(pmi0Click) X(pmi10Click) X(pmi20Click) X(pmi30Click) X(pmi40Click) X(pmi50Click)          \
   X(pmi60Click) X(pmi70Click) X(pmi80Click) X(pmi90Click) X(FormCloseQuery) X(TimerGarlandTimer)          \
   X(pmiChristmasClick) X(pmiNewYearClick) X(pmiJulianClick) X(pmiSlowClick) X(pmiNormalClick)             \
-  X(pmiFastClick) X(pmiQuicklyClick) X(pmiSnowClick) X(timerCountSnowTimer) X(pmiRealTimeClick)
+  X(pmiFastClick) X(pmiQuicklyClick) X(pmiSnowClick) X(timerCountSnowTimer) X(pmiRealTimeClick)          \
+  X(pmiSizeClick)
 
 enum class GlobeSlot {
 #define NIVARRA_SLOT_ENUM(name) name,
@@ -79,6 +83,14 @@ inline constexpr std::string_view kRealTimeItemName = "pmiRealTime";
 inline constexpr std::string_view kRealTimeCaption = "Real time";
 inline constexpr int kRealTimeSpeedLevel = 4;
 
+// Options › Size, added by the window after Transparent: the globe's size
+// in percent of its artwork, times the desktop's own scale. Stored as
+// "Size"; any other stored number reads as 100.
+inline constexpr std::string_view kSizeMenuName = "pmiSize";
+inline constexpr std::string_view kSizeMenuCaption = "Size";
+inline constexpr std::array<int, 4> kSizePercents{75, 100, 150, 200};
+inline constexpr int kDefaultSizePercent = 100;
+
 // The constant alpha of transparency level 0..9 ("0%" .. "90%").
 constexpr std::uint8_t TransparencyAlphaOf(int level) { return static_cast<std::uint8_t>(255 - 22 * level); }
 
@@ -102,6 +114,8 @@ class TfrmMain : public TForm {
   TTimer* Timer(GlobeSlot slot) const { return SlotAs<TTimer>(slot); }
   // "Real time", after "Quickly"; there once the window has been created.
   TMenuItem* RealTimeItem() const { return realTimeItem_; }
+  // The Size items in the order of kSizePercents; there once the window has been created.
+  const std::vector<TMenuItem*>& SizeItems() const { return sizeItems_; }
 
   // The handlers: each a named entry point the layout binds to an event.
 #define NIVARRA_HANDLER_DECL(name) virtual void name(const TEventArgs& args);
@@ -126,6 +140,15 @@ class TfrmMain : public TForm {
   // The monitors changed: a globe left on none moves to the nearest place
   // that fits one.
   void MonitorsChanged();
+  // The desktop's scale where the window stands changed; suggested is where
+  // the desktop asks its top-left corner to go.
+  void DisplayScaleChanged(std::optional<ScreenPoint> suggested);
+  // Shows the globe at percent of its size (one of kSizePercents), its
+  // bottom-right corner staying where it was.
+  void SetSizePercent(int percent);
+  int SizePercent() const { return sizePercent_; }
+  // Device pixels per artwork pixel: the desktop's scale times the size.
+  double GlobeScale() const { return displayScale_ * sizePercent_ / 100.0; }
   // Whether the start, with its report of unusable settings, is over.
   bool StartFinished() const { return startFinished_; }
   // One frame of the scene at the window's place; nothing until the window
@@ -146,12 +169,22 @@ class TfrmMain : public TForm {
   void ApplySpeed(TMenuItem* item, int framePeriodMs, std::int32_t animationInterval, bool followClock = false);
   // Adds "Real time" to the speed submenu (the layout stays as it was designed).
   void AddRealTimeItem();
+  // Adds Options › Size after Transparent.
+  void AddSizeItems();
+  // Draws the globe anew at GlobeScale(): pictures, empty globe, window size
+  // and shape; the window's top-left goes where placeFor says for the new
+  // width and height (on a monitor, once the globe is shown).
+  void Rescale(const std::function<ScreenPoint(int width, int height)>& placeFor);
+  // The set of pictures drawn at factor (2, 3), read on first use.
+  const TComponent* ArtSet(int factor);
+  // The window's shape at the current scale, cut from the mask.
+  std::vector<ShapeRect> WindowShape();
   // The speed items in the order of their stored levels.
   std::vector<TMenuItem*> SpeedItems() const;
   void CheckOnly(GlobeSlot item);
 
   // The values of the store, for knowing which have been read or set.
-  enum class Stored { OnTop, TrVal, Top, Left, iCountdown, iSpeed, isSnowOn, RunValue, Count };
+  enum class Stored { OnTop, TrVal, Top, Left, iCountdown, iSpeed, isSnowOn, Size, RunValue, Count };
   // The stored place for the sky that follows the clock; read, never written.
   void LoadSkyPlace(SettingsKey* key);
   void Know(Stored value) { known_.set(static_cast<std::size_t>(value)); }
@@ -163,6 +196,12 @@ class TfrmMain : public TForm {
 
   std::array<TComponent*, kGlobeSlotCount> slots_{};
   TMenuItem* realTimeItem_ = nullptr;  // owned by the form
+  std::vector<TMenuItem*> sizeItems_;   // owned by the form
+  int sizePercent_ = kDefaultSizePercent;
+  double displayScale_ = 1.0;
+  std::array<std::unique_ptr<TfrmMain>, 2> artSets_;  // 2x and 3x, while in use
+  std::unique_ptr<ScaledArt> art_;
+  bool shapeSet_ = false;
   Platform* platform_ = nullptr;
   std::unique_ptr<GlobeScene> scene_;
   std::unique_ptr<TPNGObject> basePng_;

@@ -1,15 +1,21 @@
 #include "app/region.h"
 
+#include <algorithm>
+
 #include "layout/bitmap.h"
 
 namespace nivarra {
 
-std::vector<ShapeRect> RegionFromMask(TBitmap& mask, int width, int height) {
-  constexpr TColor kWhite = 0xFFFFFF;
+namespace {
+
+constexpr TColor kWhite = 0xFFFFFF;
+
+// The rectangles of the pixels of a width by height window for which inside
+// holds.
+template <class Inside>
+std::vector<ShapeRect> RegionOf(int width, int height, const Inside& inside) {
   std::vector<ShapeRect> shape;
   if (width <= 0 || height <= 0) return shape;
-  const TCanvas& canvas = mask.Canvas();
-  const auto inside = [&](int x, int y) { return (canvas.PixelColour(x, y) & kWhite) != kWhite; };
 
   // Rectangles that reach down to the row above, by index, for joining.
   std::vector<std::size_t> open, reaching;
@@ -35,6 +41,48 @@ std::vector<ShapeRect> RegionFromMask(TBitmap& mask, int width, int height) {
     open.swap(reaching);
   }
   return shape;
+}
+
+// The mask pixels from index * count / size up to the start of the next.
+struct Footprint {
+  int First;
+  int End;
+};
+Footprint FootprintOf(int index, int size, int maskSize) {
+  const auto at = [&](int i) { return static_cast<int>(static_cast<long long>(i) * maskSize / size); };
+  return Footprint{at(index), std::max(at(index + 1), at(index) + 1)};
+}
+
+}  // namespace
+
+std::vector<ShapeRect> RegionFromMask(TBitmap& mask, int width, int height) {
+  const TCanvas& canvas = mask.Canvas();
+  return RegionOf(width, height, [&](int x, int y) { return (canvas.PixelColour(x, y) & kWhite) != kWhite; });
+}
+
+std::vector<ShapeRect> RegionFromScaledMask(TBitmap& mask, int width, int height) {
+  const int maskWidth = mask.Width();
+  const int maskHeight = mask.Height();
+  if (maskWidth == width && maskHeight == height) return RegionFromMask(mask, width, height);
+  if (maskWidth <= 0 || maskHeight <= 0) return {};
+  // Reading every mask pixel once, whatever the window's size.
+  const TCanvas& canvas = mask.Canvas();
+  std::vector<bool> dark(static_cast<std::size_t>(maskWidth) * maskHeight);
+  for (int y = 0; y < maskHeight; ++y) {
+    for (int x = 0; x < maskWidth; ++x) {
+      dark[static_cast<std::size_t>(y) * maskWidth + x] = (canvas.PixelColour(x, y) & kWhite) != kWhite;
+    }
+  }
+  return RegionOf(width, height, [&](int x, int y) {
+    const Footprint across = FootprintOf(x, width, maskWidth);
+    const Footprint down = FootprintOf(y, height, maskHeight);
+    for (int my = down.First; my < down.End && my < maskHeight; ++my) {
+      for (int mx = across.First; mx < across.End && mx < maskWidth; ++mx) {
+        if (dark[static_cast<std::size_t>(my) * maskWidth + mx]) return true;
+      }
+    }
+    return false;
+  });
 }
 
 }  // namespace nivarra

@@ -17,4 +17,9 @@ class TBitmap;
 // A width or height of 0 gives no rectangles.
 std::vector<ShapeRect> RegionFromMask(TBitmap& mask, int width, int height);
 
+// The same for a window of another size than the mask (a mask drawn larger,
+// cut to the size the globe is shown at): a window pixel belongs to the
+// shape when any mask pixel under it is not pure white.
+std::vector<ShapeRect> RegionFromScaledMask(TBitmap& mask, int width, int height);
+
 }  // namespace nivarra

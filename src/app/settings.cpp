@@ -193,6 +193,8 @@ void TfrmMain::LoadSettings() {
     if (const auto speed = read("iSpeed", Stored::iSpeed).Value) speedLevel = *speed;
     if (const auto snow = read("isSnowOn", Stored::isSnowOn).Value) snowEnabled = *snow != 0;
     LoadSkyPlace(key.get());
+    // The size decides the window's width and height, so it comes before the place.
+    if (const auto size = read("Size", Stored::Size).Value) SetSizePercent(*size);
 
     bool firstRun = false;
     if (platform_->FirstArgument() == "add") {
@@ -277,6 +279,7 @@ void TfrmMain::SaveSettings() {
     write(Stored::iCountdown, "iCountdown", countdownTarget);
     write(Stored::iSpeed, "iSpeed", speedLevel);
     write(Stored::isSnowOn, "isSnowOn", checked(GlobeSlot::pmiSnow));
+    write(Stored::Size, "Size", sizePercent_);
     if (!firstWritten.empty()) CommitStored(key.get(), firstWritten);
   }
   if (!Known(Stored::RunValue)) return;
@@ -308,6 +311,11 @@ void TfrmMain::UserChanged(const TMenuItem* item) {
     Know(Stored::OnTop);
   } else if (item == MenuItem(GlobeSlot::pmiStartUp)) {
     Know(Stored::RunValue);
+  } else if (std::ranges::count(sizeItems_, item) > 0) {
+    // The globe grew or shrank about its bottom-right corner.
+    Know(Stored::Size);
+    Know(Stored::Left);
+    Know(Stored::Top);
   } else {
     return;  // nothing stored changed
   }

@@ -72,7 +72,7 @@ void HolidayCountdown::ApplyCaptions(const TComponent& owner) const {
   set("pmiJulian", julianCaption_);
 }
 
-void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now, CountdownChoice choice) {
+void HolidayCountdown::Draw(const TComponent& owner, double now, CountdownChoice choice, const GlyphSink& draw) {
   const double* date = nullptr;
   if (choice.Christmas) date = &christmasDate_;
   if (choice.NewYear) date = &newYearDate_;
@@ -89,16 +89,24 @@ void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now
     const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(std::string("d") + digit));
     return image != nullptr ? image->Width() : 0;
   };
-  for (const CountdownGlyph& glyph : CountdownGlyphs(daysLeft_, digitWidth))
-    DrawOwnedImage(canvas, owner, glyph.Name, glyph.X, glyph.Y);
+  for (const CountdownGlyph& glyph : CountdownGlyphs(daysLeft_, digitWidth)) draw(glyph.Name, glyph.X, glyph.Y);
 }
 
-void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now) {
+void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now, CountdownChoice choice) {
+  Draw(owner, now, choice,
+       [&](const std::string& name, int x, int y) { DrawOwnedImage(canvas, owner, name, x, y); });
+}
+
+CountdownChoice HolidayCountdown::CheckedChoice(const TComponent& owner) {
   const auto checked = [&](const char* name) {
     const auto* item = dynamic_cast<const TMenuItem*>(owner.FindOwnedComponent(name));
     return item != nullptr && item->Checked();
   };
-  Draw(canvas, owner, now, CountdownChoice{checked("pmiChristmas"), checked("pmiNewYear"), checked("pmiJulian")});
+  return CountdownChoice{checked("pmiChristmas"), checked("pmiNewYear"), checked("pmiJulian")};
+}
+
+void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now) {
+  Draw(canvas, owner, now, CheckedChoice(owner));
 }
 
 }  // namespace nivarra

@@ -61,6 +61,12 @@ class HolidayCountdown {
   void Draw(TCanvas& canvas, const TComponent& owner, double now, CountdownChoice choice);
   // Draw with the checks read from owner's three countdown menu items.
   void Draw(TCanvas& canvas, const TComponent& owner, double now);
+  // The same, each image handed to draw by name and place (digit widths
+  // still come from owner's images) instead of drawn on a canvas.
+  using GlyphSink = std::function<void(const std::string& name, int x, int y)>;
+  void Draw(const TComponent& owner, double now, CountdownChoice choice, const GlyphSink& draw);
+  // The checks of owner's three countdown menu items.
+  static CountdownChoice CheckedChoice(const TComponent& owner);
 
   double ChristmasDate() const { return christmasDate_; }
   double NewYearDate() const { return newYearDate_; }

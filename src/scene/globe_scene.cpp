@@ -9,6 +9,8 @@
 #include "layout/picture.h"
 #include "platform/platform.h"
 #include "scene/premultiplied.h"
+#include "scene/scaled_art.h"
+#include "scene/stamp.h"
 
 namespace nivarra {
 namespace {
@@ -50,6 +52,34 @@ GlobeScene::GlobeScene(const TComponent& form)
       sprites_.emplace(name, OwnedPicture(form, name));
     }
   }
+  for (int layer = kSnowFar; layer <= kSnowNear; ++layer) {
+    for (int kind = 1; kind <= 2; ++kind) {
+      flakes_[static_cast<std::size_t>(layer - kSnowFar)][static_cast<std::size_t>(kind - 1)] =
+          OwnedPicture(form, Snowfall::SpriteName(layer, kind));
+    }
+  }
+}
+
+void GlobeScene::SetArt(const ScaledArt* art) {
+  art_ = art;
+  backgroundValid_ = false;
+  presented_.Valid = false;
+}
+
+const TGraphic* GlobeScene::Scaled(const TGraphic* oneX) const { return art_ != nullptr ? art_->Picture(oneX) : oneX; }
+
+int GlobeScene::Device(int sceneUnits) const { return art_ != nullptr ? art_->ToDevice(sceneUnits) : sceneUnits; }
+
+void GlobeScene::DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX) const {
+  canvas.DrawGraphic(Device(x), Device(y), Scaled(oneX));
+}
+
+void GlobeScene::StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing) {
+  const auto& flakes = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
+  const Stamp stamps[2] = {Stamp(Scaled(flakes[0])), Stamp(Scaled(flakes[1]))};
+  snow_.StepLayer(
+      layer, [&](int kind, int x, int y) { stamps[kind == 2 ? 1 : 0].Draw(canvas, Device(x), Device(y)); },
+      globeVisible, snowing);
 }
 
 void GlobeScene::SetBaseImage(const PixelStore& base) {
@@ -76,12 +106,12 @@ const TGraphic* GlobeScene::Picture(const char* name) const {
 void GlobeScene::DrawBackground(PixelStore& target, const BackgroundKey& key) {
   CopyPixels(base_, target);
   TCanvas canvas(target);
-  canvas.DrawGraphic(Sky::kStripX, key.StripOffset, day_);
-  canvas.DrawGraphic(0, 0, stars_);
+  DrawScaled(canvas, Sky::kStripX, key.StripOffset, day_);
+  DrawScaled(canvas, 0, 0, stars_);
   for (int i = 0; i < key.SpriteCount; ++i) {
-    canvas.DrawGraphic(key.Sprites[i].X, key.Sprites[i].Y, key.Sprites[i].Graphic);
+    DrawScaled(canvas, key.Sprites[i].X, key.Sprites[i].Y, key.Sprites[i].Graphic);
   }
-  canvas.DrawGraphic(0, 0, landscape_);
+  DrawScaled(canvas, 0, 0, landscape_);
 }
 
 const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible) {
@@ -122,15 +152,17 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   TCanvas canvas(frame);
 
   const bool snowing = Settings.SnowEnabled;
-  snow_.StepLayer(kSnowFar, canvas, form_, globeVisible, snowing);
-  canvas.DrawGraphic(0, 0, home_);
-  snow_.StepLayer(kSnowMiddle, canvas, form_, globeVisible, snowing);
-  canvas.DrawGraphic(0, 0, sugrob_);
-  snow_.StepLayer(kSnowNear, canvas, form_, globeVisible, snowing);
-  canvas.DrawGraphic(0, 0, front_);
+  StepSnowLayer(kSnowFar, canvas, globeVisible, snowing);
+  DrawScaled(canvas, 0, 0, home_);
+  StepSnowLayer(kSnowMiddle, canvas, globeVisible, snowing);
+  DrawScaled(canvas, 0, 0, sugrob_);
+  StepSnowLayer(kSnowNear, canvas, globeVisible, snowing);
+  DrawScaled(canvas, 0, 0, front_);
   // Past midnight the holidays may move to next year; their menu items name the dates.
   if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
-  countdown_.Draw(canvas, form_, now);
+  countdown_.Draw(form_, now, HolidayCountdown::CheckedChoice(form_), [&](const std::string& name, int x, int y) {
+    DrawScaled(canvas, x, y, OwnedPicture(form_, name));
+  });
 
   ClampColourToAlpha(frame);
   return frame;
@@ -139,8 +171,8 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
 void GlobeScene::RenderFrame(Platform& platform, int left, int top) {
   if (base_.IsEmpty()) return;  // the window is between two empty globes
   bool visible = true;
-  if (platform.IsCoveredAt(left + kProbe1X, top + kProbe1Y)) {
-    visible = !platform.IsCoveredAt(left + kProbe2X, top + kProbe2Y);
+  if (platform.IsCoveredAt(left + Device(kProbe1X), top + Device(kProbe1Y))) {
+    visible = !platform.IsCoveredAt(left + Device(kProbe2X), top + Device(kProbe2Y));
   }
   ComposeFrame(platform, visible);
   Present(platform, left, top);

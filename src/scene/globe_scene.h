@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "graphics/canvas.h"
 #include "graphics/pixel_store.h"
 #include "scene/animation_clock.h"
 #include "scene/countdown.h"
@@ -20,6 +21,7 @@
 namespace nivarra {
 
 class Platform;
+class ScaledArt;
 class TComponent;
 class TGraphic;
 
@@ -70,6 +72,10 @@ class GlobeScene {
   // The empty globe every frame starts from: 32 bits per pixel,
   // premultiplied. Frames are not composed until there is one.
   void SetBaseImage(const PixelStore& base);
+  // The pictures and device places to draw with (null: the 1x pictures at
+  // their own places); art must outlive its use. The base image is set
+  // anew at the same scale.
+  void SetArt(const ScaledArt* art);
   void ClearBaseImage();
   const PixelStore& BaseImage() const { return base_; }
 
@@ -129,6 +135,11 @@ class GlobeScene {
   };
 
   const TGraphic* Picture(const char* name) const;
+  // Drawing in scene units: the scaled picture at the device place.
+  const TGraphic* Scaled(const TGraphic* oneX) const;
+  int Device(int sceneUnits) const;
+  void DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX) const;
+  void StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing);
   void DrawBackground(PixelStore& target, const BackgroundKey& key);
   void Present(Platform& platform, int left, int top);
 
@@ -140,6 +151,9 @@ class GlobeScene {
   const TGraphic* sugrob_;
   const TGraphic* front_;
   std::map<std::string, const TGraphic*, std::less<>> sprites_;
+  // Each snow layer's two flake pictures.
+  std::array<std::array<const TGraphic*, 2>, 3> flakes_{};
+  const ScaledArt* art_ = nullptr;
 
   PixelStore base_;
   Sky sky_;

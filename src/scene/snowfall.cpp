@@ -8,9 +8,8 @@
 #include "layout/component.h"
 #include "layout/controls.h"
 #include "layout/picture.h"
-#include "png/draw.h"
-#include "png/png_object.h"
 #include "scene/random.h"
+#include "scene/stamp.h"
 
 namespace nivarra {
 namespace {
@@ -56,29 +55,6 @@ bool Inside(const LayerRules& r, double x, double y) {
   return x + y / 2 > r.leftSum && x / 2 + y > r.topSum && x / 2 - y < 70 && x - y / 2 < 195 &&
          x - y / 2 > -18 && x + y / 2 < r.rightSum;
 }
-
-// A picture drawn at many places of one frame, such as a layer's flakes. A
-// PNG blended with its alpha goes straight to DrawBlended, the call the
-// canvas ends in, without the canvas asking the picture its size and kind
-// again for every flake; other graphics go through the canvas.
-class Stamp {
- public:
-  explicit Stamp(const TGraphic* graphic) : graphic_(graphic) {
-    const auto* png = dynamic_cast<const TPNGObject*>(graphic);
-    if (png != nullptr && png->TransparencyKind() == kTransparencyAlpha) png_ = png;
-  }
-  void Draw(TCanvas& canvas, int x, int y) const {
-    if (png_ != nullptr) {
-      DrawBlended(*png_, canvas.Target(), x, y);
-    } else {
-      canvas.DrawGraphic(x, y, graphic_);
-    }
-  }
-
- private:
-  const TGraphic* graphic_;
-  const TPNGObject* png_ = nullptr;
-};
 
 const TGraphic* SpriteOf(const TComponent& form, const char* name) {
   const auto* image = dynamic_cast<const TImage*>(form.FindOwnedComponent(name));

@@ -80,7 +80,8 @@ TEST_F(Globe, FirstStartShowsTheDefaultsAndTheFirstCloseWritesThemAll) {
   Close();
   EXPECT_TRUE(platform_.Window().Closed);
   const std::map<std::string, SettingValue, std::less<>> expected = {
-      {"OnTop", 1}, {"TrVal", 0}, {"Top", 724}, {"Left", 975}, {"iCountdown", 0}, {"iSpeed", 1}, {"isSnowOn", 1}};
+      {"OnTop", 1}, {"TrVal", 0}, {"Top", 724}, {"Left", 975}, {"iCountdown", 0}, {"iSpeed", 1}, {"isSnowOn", 1},
+      {"Size", 100}};
   EXPECT_EQ(Stored(), expected);
   EXPECT_EQ(platform_.Settings()[kRun][kRunValue], SettingValue(std::string("/opt/nivarra/nivarra")));
   EXPECT_TRUE(platform_.Window().Hidden);

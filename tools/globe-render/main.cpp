@@ -5,16 +5,19 @@
 //                [--start-tick T] [--now YYYY-MM-DDTHH:MM]
 //                [--zone NAME] [--latitude DEG] [--longitude DEG]
 //                [--countdown christmas|newyear|julian] [--snow on|off]
-//                [--covered] [--out DIR [--every K]] [--trace]
+//                [--covered] [--scale S] [--out DIR [--every K]] [--trace]
 //
 // The first frame is the one of the first show, at the start tick; then the
 // frame timer fires every frame period and the snow-density timer every
 // 200 ms, the density timer first when both fall on the same millisecond.
 // At realtime the local time runs on with the simulated clock; the time
 // zone is this system's, or NAME (a TZ value such as Europe/Paris).
+// --scale draws the frames at S device pixels per artwork pixel (0.75 to
+// 4), as on a screen at S × 100 %; the scene and its trace are the same.
 
 #include <png.h>
 
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <charconv>
@@ -29,6 +32,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/art_sets.h"
 #include "app/base_image.h"
 #include "app/globe_form.h"
 #include "layout/loader.h"
@@ -39,6 +43,7 @@
 #include "scene/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
+#include "scene/scaled_art.h"
 
 namespace nivarra {
 void RegisterLayoutResources();
@@ -66,6 +71,7 @@ struct Options {
   std::string OutDir;
   long long Every = 1;
   bool Trace = false;
+  double Scale = 1.0;
 };
 
 [[noreturn]] void Usage(const std::string& problem) {
@@ -74,7 +80,7 @@ struct Options {
                "usage: globe-render [--frames N] [--speed slow|normal|fast|quickly|realtime] [--start-tick T]\n"
                "                    [--now YYYY-MM-DDTHH:MM] [--zone NAME] [--latitude DEG] [--longitude DEG]\n"
                "                    [--countdown christmas|newyear|julian]\n"
-               "                    [--snow on|off] [--covered] [--out DIR [--every K]] [--trace]\n",
+               "                    [--snow on|off] [--covered] [--scale S] [--out DIR [--every K]] [--trace]\n",
                problem.c_str());
   std::exit(2);
 }
@@ -167,6 +173,10 @@ Options ParseOptions(int argc, char** argv) {
       options.OutDir = std::string(value());
     } else if (arg == "--every") {
       options.Every = ParseNumber<long long>(value(), "--every", 1);
+    } else if (arg == "--scale") {
+      const std::string_view v = value();
+      options.Scale = ParseDegrees(v, "--scale", 4);
+      if (options.Scale < 0.75) Usage("bad value for --scale: " + std::string(v));
     } else if (arg == "--trace") {
       options.Trace = true;
     } else {
@@ -226,7 +236,16 @@ int Run(const Options& options) {
   TfrmMain form;
   InitFormFromLayout(form);
 
-  const auto* tree = dynamic_cast<const TPNGObject*>(form.Image(GlobeSlot::imgTree)->Picture().Graphic());
+  std::array<std::unique_ptr<TfrmMain>, 2> sets;
+  const ScaledArt art(
+      form,
+      [&](int factor) -> const TComponent* {
+        auto& set = sets[static_cast<std::size_t>(factor - 2)];
+        if (set == nullptr) set = LoadArtSet(factor);
+        return set.get();
+      },
+      options.Scale);
+  const auto* tree = dynamic_cast<const TPNGObject*>(art.Picture("imgTree"));
   if (tree == nullptr) throw std::runtime_error("the layout's imgTree holds no PNG picture");
   TPNGObject basePng;
   TBitmap baseImage;
@@ -245,6 +264,7 @@ int Run(const Options& options) {
   // The first show, with the settings at their defaults except where the
   // options say otherwise.
   GlobeScene scene(form);
+  scene.SetArt(&art);
   scene.SetBaseImage(baseImage.Store());
   scene.PrepareFirstShow();
   scene.Countdown().UpdateHolidayDates(platform.LocalNow(),
