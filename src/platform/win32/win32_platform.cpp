@@ -115,6 +115,45 @@ POINT CursorOf(HWND window, LPARAM lParam) {
 
 bool ButtonHeld(int virtualKey) { return (::GetKeyState(virtualKey) & 0x8000) != 0; }
 
+struct LibraryDeleter {
+  void operator()(HMODULE library) const noexcept { ::FreeLibrary(library); }
+};
+using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
+
+// A function of a system library that older Windows versions lack, or null.
+template <typename Function>
+Function SystemFunction(HMODULE library, const char* name) {
+  // Through a plain function pointer: converting FARPROC directly draws a
+  // warning about the mismatched signature.
+  return library == nullptr ? nullptr
+                            : reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(library, name)));
+}
+
+// The dots per inch of the monitor the window stands on, as this per-monitor
+// aware program sees them. Windows 10 1607 asks the window; 8.1 its monitor;
+// older systems have one DPI for the whole desktop.
+UINT WindowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  const auto forWindow = SystemFunction<GetDpiForWindowFunction>(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
+  if (forWindow != nullptr && window != nullptr) {
+    if (const UINT dpi = forWindow(window); dpi != 0) return dpi;
+  }
+  // GetDpiForMonitor with MDT_EFFECTIVE_DPI (0), declared here since the
+  // headers only offer it to programs that link shcore.
+  using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  const UniqueLibrary shcore(::LoadLibraryW(L"shcore.dll"));
+  const auto forMonitor = SystemFunction<GetDpiForMonitorFunction>(shcore.get(), "GetDpiForMonitor");
+  if (forMonitor != nullptr) {
+    UINT x = 0;
+    UINT y = 0;
+    const HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+    if (SUCCEEDED(forMonitor(monitor, 0, &x, &y)) && x != 0) return x;
+  }
+  const ScreenDc screen;
+  const int dpi = screen.get() != nullptr ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+  return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
 // Registry paths are relative to HKEY_CURRENT_USER; a leading backslash
 // only says so.
 std::wstring KeyPath(std::string_view path) {
@@ -437,6 +476,16 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         ::PostQuitMessage(0);
       }
       return 0;
+    case WM_DPICHANGED: {
+      // The window's logic sizes and places the globe for the new scale
+      // itself: its size is the artwork's, rounded, not the rectangle
+      // Windows scaled, so the rectangle only tells where it should stand.
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      std::optional<ScreenPoint> at;
+      if (suggested != nullptr) at = ScreenPoint{suggested->left, suggested->top};
+      if (events_ != nullptr) GuardedCall(*this, [&] { events_->DisplayScaleChanged(at); });
+      return 0;
+    }
     case WM_DISPLAYCHANGE:
       if (events_ != nullptr) GuardedCall(*this, [&] { events_->MonitorsChanged(); });
       break;
@@ -894,6 +943,8 @@ std::string Win32Platform::FormatLongDate(double date) {
   std::snprintf(fallback, sizeof fallback, "%04d-%02d-%02d", day.Year, day.Month, day.Day);
   return fallback;
 }
+
+double Win32Platform::DisplayScale() { return WindowDpi(globe_) / static_cast<double>(USER_DEFAULT_SCREEN_DPI); }
 
 ScreenSize Win32Platform::ScreenSizeOfPrimary() {
   return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};

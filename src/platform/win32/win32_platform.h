@@ -50,6 +50,9 @@ class Win32Platform : public Platform {
   void ShowMessage(std::string_view text) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
+  // The DPI of the globe's monitor over 96: the manifest makes the program
+  // per-monitor aware, so every coordinate it meets is a device pixel.
+  double DisplayScale() override;
   ScreenSize ScreenSizeOfPrimary() override;
   ScreenSize WorkAreaSize() override;
   std::vector<ScreenRect> Monitors() override;
