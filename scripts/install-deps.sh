@@ -8,7 +8,7 @@ packages=(
   zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev libcairo2-dev
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-  libgtk-3-dev xvfb xdotool xcompmgr imagemagick
+  libgtk-3-dev libxext-dev xvfb xdotool xcompmgr imagemagick
   wine wine64 x11-utils
   openbox tint2 xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils wmctrl faketime
   dpkg-dev desktop-file-utils appstream icoutils binutils-mingw-w64-x86-64 man-db

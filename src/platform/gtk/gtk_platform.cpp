@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <stdexcept>
 #include <utility>
 
@@ -22,12 +23,12 @@
 #include "scene/date_time.h"
 
 // Last: Xlib's macros (None, Status, True, ...) would clash with the headers above.
+#include <X11/extensions/shape.h>
 #include <gdk/gdkx.h>
 
 namespace nivarra {
 namespace {
 
-using UniqueRegion = std::unique_ptr<cairo_region_t, ReleaseWith<cairo_region_destroy>>;
 using UniqueDateTime = std::unique_ptr<GDateTime, ReleaseWith<g_date_time_unref>>;
 using UniqueText = std::unique_ptr<gchar, ReleaseWith<g_free>>;
 using UniqueError = std::unique_ptr<GError, ReleaseWith<g_error_free>>;
@@ -60,6 +61,27 @@ GdkMonitor* PrimaryMonitor() {
 }
 
 ScreenSize FarEdges(const GdkRectangle& area) { return {area.x + area.width, area.y + area.height}; }
+
+// GDK counts in units of `scale` device pixels; these convert.
+int FloorDiv(int device, int scale) { return device >= 0 ? device / scale : -((-device + scale - 1) / scale); }
+int CeilDiv(int device, int scale) { return -FloorDiv(-device, scale); }
+GdkRectangle InDevicePixels(const GdkRectangle& logical, int scale) {
+  return {logical.x * scale, logical.y * scale, logical.width * scale, logical.height * scale};
+}
+
+// The root's child that holds the window: the window itself, or the frame
+// a reparenting window manager put it in; 0 when it cannot be told.
+::Window OutermostAncestor(Display* display, ::Window root, ::Window window) {
+  for (int depth = 0; depth < 32; ++depth) {
+    ::Window rootOfTree = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, window, &rootOfTree, &parent, &children, &count) == 0) return 0;
+    const UniqueXWindows release(children);
+    if (parent == root || parent == 0) return window;
+    window = parent;
+  }
+  return window;
+}
 
 }  // namespace
 
@@ -150,6 +172,7 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   g_signal_connect(window, "motion-notify-event", G_CALLBACK(&OnMotion), this);
   g_signal_connect(window, "key-press-event", G_CALLBACK(&OnKeyPress), this);
   g_signal_connect(window, "configure-event", G_CALLBACK(&OnConfigure), this);
+  g_signal_connect(window, "notify::scale-factor", G_CALLBACK(&OnScaleChanged), this);
   g_signal_connect(window, "delete-event", G_CALLBACK(&OnDeleteEvent), this);
 
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
@@ -179,6 +202,10 @@ gboolean GtkPlatform::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
     // With the source operator the constant alpha blends the frame with
     // the cleared window, which scales it. Without a compositor nothing
     // shows through, and a faded globe would only turn darker.
+    // The frame is at the screen's resolution: one of its pixels per
+    // device pixel, however many of those GDK's unit holds.
+    const double scale = platform.Scale();
+    cairo_surface_set_device_scale(platform.surface_.get(), scale, scale);
     cairo_set_source_surface(cr, platform.surface_.get(), 0, 0);
     cairo_paint_with_alpha(cr, platform.composited_ ? platform.alpha_ / 255.0 : 1.0);
   }
@@ -244,25 +271,66 @@ std::optional<std::string> GtkPlatform::MakeWindowLayered() {
 void GtkPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   if (!window_) return;
   GtkWindow* globe = GTK_WINDOW(window_.get());
+  const int scale = Scale();
   if (width != width_ || height != height_) {
     width_ = width;
     height_ = height;
-    gtk_widget_set_size_request(window_.get(), std::max(width, 1), std::max(height, 1));
-    gtk_window_resize(globe, std::max(width, 1), std::max(height, 1));
+    // A size between two of GDK's units is rounded up; the shape trims the rest.
+    const int logicalWidth = std::max(CeilDiv(width, scale), 1);
+    const int logicalHeight = std::max(CeilDiv(height, scale), 1);
+    gtk_widget_set_size_request(window_.get(), logicalWidth, logicalHeight);
+    gtk_window_resize(globe, logicalWidth, logicalHeight);
   }
   // The configure events that follow are not news to the window's logic.
   position_ = topLeft;
   placingSince_ = TickCount();
-  gtk_window_move(globe, topLeft.X, topLeft.Y);
+  if (gtk_widget_get_mapped(window_.get())) {
+    MoveToPosition();
+  } else {
+    // GTK places the window as it maps, on its own grid; Run puts it on
+    // the device pixel after.
+    gtk_window_move(globe, FloorDiv(topLeft.X, scale), FloorDiv(topLeft.Y, scale));
+  }
 }
+
+void GtkPlatform::MoveToPosition() {
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  if (window == nullptr) return;
+  // What gtk_window_move asks of the X server, without GDK's rounding to
+  // its units: a stored place is the same device pixel at every scale.
+  XMoveWindow(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), position_.X, position_.Y);
+}
+
+void GtkPlatform::OnScaleChanged(GObject*, GParamSpec*, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  // GDK has kept the window's size in its units, which now hold other
+  // device pixels: the next placement sets the size again.
+  platform.width_ = 0;
+  platform.height_ = 0;
+  if (platform.window_) gtk_widget_queue_draw(platform.window_.get());
+  if (platform.events_ == nullptr || platform.closed_) return;
+  GuardedCall(platform, [&] { platform.events_->DisplayScaleChanged(std::nullopt); });
+}
+
+int GtkPlatform::Scale() const { return window_ ? std::max(gtk_widget_get_scale_factor(window_.get()), 1) : 1; }
 
 std::optional<ScreenPoint> GtkPlatform::SeenPosition() {
   if (!window_ || !gtk_widget_get_mapped(window_.get())) return std::nullopt;
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (window == nullptr || !gdk_window_is_viewable(window)) return std::nullopt;
-  ScreenPoint seen;
-  gdk_window_get_root_origin(window, &seen.X, &seen.Y);
-  return seen;
+  // Read from X in device pixels: GDK's root origin is in its units,
+  // rounded down.
+  Display* xdisplay = GDK_WINDOW_XDISPLAY(window);
+  const ::Window root = GDK_WINDOW_XID(gdk_screen_get_root_window(gdk_window_get_screen(window)));
+  gdk_x11_display_error_trap_push(gdk_window_get_display(window));
+  const ::Window frame = OutermostAncestor(xdisplay, root, GDK_WINDOW_XID(window));
+  ::Window rootOfTree = 0;
+  int x = 0, y = 0;
+  unsigned int width = 0, height = 0, border = 0, depth = 0;
+  const bool read = frame != 0 && XGetGeometry(xdisplay, frame, &rootOfTree, &x, &y, &width, &height, &border, &depth) != 0;
+  gdk_x11_display_error_trap_pop_ignored(gdk_window_get_display(window));
+  if (!read) return std::nullopt;
+  return ScreenPoint{x, y};
 }
 
 gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer self) {
@@ -296,15 +364,27 @@ void GtkPlatform::OnMonitorsChanged(gpointer self) {
 
 void GtkPlatform::SetWindowShape(const std::vector<ShapeRect>& shape) {
   if (!window_) return;
-  const UniqueRegion region(cairo_region_create());
+  // Straight to X's shape extension: GDK's shapes are in its units, which
+  // at a scale of 2 would make the outline blocky.
+  gtk_widget_realize(window_.get());
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  Display* xdisplay = GDK_WINDOW_XDISPLAY(window);
+  int eventBase = 0, errorBase = 0;
+  if (!XShapeQueryExtension(xdisplay, &eventBase, &errorBase)) return;
+  std::vector<XRectangle> rects;
+  rects.reserve(shape.size());
+  constexpr int kMost = std::numeric_limits<short>::max();
   for (const ShapeRect& r : shape) {
-    if (r.Right <= r.Left || r.Bottom <= r.Top) continue;
-    const cairo_rectangle_int_t rect{r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top};
-    cairo_region_union_rectangle(region.get(), &rect);
+    const int left = std::clamp(r.Left, 0, kMost), top = std::clamp(r.Top, 0, kMost);
+    const int right = std::clamp(r.Right, 0, kMost), bottom = std::clamp(r.Bottom, 0, kMost);
+    if (right <= left || bottom <= top) continue;
+    rects.push_back({static_cast<short>(left), static_cast<short>(top), static_cast<unsigned short>(right - left),
+                     static_cast<unsigned short>(bottom - top)});
   }
-  // Both keep their own copies.
-  gtk_widget_shape_combine_region(window_.get(), region.get());
-  gtk_widget_input_shape_combine_region(window_.get(), region.get());
+  for (const int kind : {ShapeBounding, ShapeInput}) {
+    XShapeCombineRectangles(xdisplay, GDK_WINDOW_XID(window), kind, 0, 0, rects.data(), static_cast<int>(rects.size()),
+                            ShapeSet, Unsorted);
+  }
 }
 
 void GtkPlatform::SetOwnerToDesktop() {
@@ -363,7 +443,8 @@ gboolean GtkPlatform::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointe
   auto& platform = *static_cast<GtkPlatform*>(self);
   if (event->button != GDK_BUTTON_SECONDARY || !platform.rightPress_) return FALSE;
   platform.rightPress_.reset();
-  platform.OpenContextMenu({Rounded(event->x_root), Rounded(event->y_root)});
+  const double scale = platform.Scale();
+  platform.OpenContextMenu({Rounded(event->x_root * scale), Rounded(event->y_root * scale)});
   return TRUE;
 }
 
@@ -468,7 +549,8 @@ TMenuItem* GtkPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
   GdkWindow* gdkWindow = gtk_widget_get_window(window_.get());
   gint originX = 0, originY = 0;
   gdk_window_get_origin(gdkWindow, &originX, &originY);
-  const GdkRectangle rect{at.X - originX, at.Y - originY, 1, 1};
+  const int scale = Scale();
+  const GdkRectangle rect{FloorDiv(at.X, scale) - originX, FloorDiv(at.Y, scale) - originY, 1, 1};
   const UniqueEvent trigger(gtk_get_current_event());
   gtk_menu_popup_at_rect(GTK_MENU(menu.get()), gdkWindow, &rect, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST,
                          trigger.get());
@@ -578,7 +660,7 @@ gboolean GtkPlatform::OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
   platform.Unmap();
   platform.RequestClose();
   if (!platform.closed_ && platform.window_) {
-    gtk_widget_show(platform.window_.get());
+    platform.Show();
     platform.ClaimRunningGlobe(false);
   }
   return TRUE;  // the window goes only through Close
@@ -628,9 +710,15 @@ int GtkPlatform::Run() {
     gtk_widget_realize(window_.get());
     if (events_ != nullptr) GuardedCall(*this, [&] { events_->Shown(); });
   }
-  if (!closed_) gtk_widget_show(window_.get());
+  if (!closed_) Show();
   if (!closed_) g_main_loop_run(loop_.get());
   return 0;
+}
+
+void GtkPlatform::Show() {
+  gtk_widget_show(window_.get());
+  const int scale = Scale();
+  if (position_.X % scale != 0 || position_.Y % scale != 0) MoveToPosition();
 }
 
 // --- messages -------------------------------------------------------------------------
@@ -677,18 +765,7 @@ const GtkPlatform::Stacking& GtkPlatform::CurrentStacking(GdkWindow* window) {
 
   // Ours among the root's children: our window, or the frame a window
   // manager put it in.
-  ::Window ours = GDK_WINDOW_XID(window);
-  for (int depth = 0; depth < 32; ++depth) {
-    ::Window rootOfTree = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(xdisplay, ours, &rootOfTree, &parent, &children, &count) == 0) {
-      ours = 0;
-      break;
-    }
-    const UniqueXWindows release(children);
-    if (parent == root || parent == 0) break;
-    ours = parent;
-  }
+  const ::Window ours = OutermostAncestor(xdisplay, root, GDK_WINDOW_XID(window));
   reading.Ours = ours;
 
   ::Window rootOfTree = 0, parent = 0, *children = nullptr;
@@ -755,7 +832,7 @@ ScreenSize GtkPlatform::ScreenSizeOfPrimary() {
   if (monitor == nullptr) return {};
   GdkRectangle area{};
   gdk_monitor_get_geometry(monitor, &area);
-  return FarEdges(area);
+  return FarEdges(InDevicePixels(area, gdk_monitor_get_scale_factor(monitor)));
 }
 
 ScreenSize GtkPlatform::WorkAreaSize() {
@@ -763,7 +840,7 @@ ScreenSize GtkPlatform::WorkAreaSize() {
   if (monitor == nullptr) return {};
   GdkRectangle area{};
   gdk_monitor_get_workarea(monitor, &area);
-  return FarEdges(area);
+  return FarEdges(InDevicePixels(area, gdk_monitor_get_scale_factor(monitor)));
 }
 
 std::vector<ScreenRect> GtkPlatform::Monitors() {
@@ -774,6 +851,7 @@ std::vector<ScreenRect> GtkPlatform::Monitors() {
   const auto add = [&](GdkMonitor* monitor) {
     GdkRectangle area{};
     gdk_monitor_get_geometry(monitor, &area);
+    area = InDevicePixels(area, gdk_monitor_get_scale_factor(monitor));
     monitors.push_back({area.x, area.y, area.x + area.width, area.y + area.height});
   };
   if (primary != nullptr) add(primary);

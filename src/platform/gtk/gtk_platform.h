@@ -98,6 +98,9 @@ class GtkPlatform : public Platform {
   ScreenSize ScreenSizeOfPrimary() override;
   ScreenSize WorkAreaSize() override;
   std::vector<ScreenRect> Monitors() override;
+  // The window's GDK scale (GDK_SCALE or the desktop's setting): GTK 3
+  // knows whole numbers only.
+  double DisplayScale() override { return Scale(); }
   std::string FirstArgument() override { return firstArgument_; }
   std::string ExecutablePath() override;
   std::string AutostartCaption() override { return "Start Nivarra when I log in"; }
@@ -151,14 +154,21 @@ class GtkPlatform : public Platform {
   static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self);
   static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self);
   static void OnCompositedChanged(GdkScreen* screen, gpointer self);
+  static void OnScaleChanged(GObject*, GParamSpec*, gpointer self);
   static void OnMonitorsChanged(gpointer self);
   static gboolean OnEndSignal(gpointer self);
   static GdkFilterReturn OnGlobeMessage(GdkXEvent* xevent, GdkEvent*, gpointer self);
 
   // Where the user sees the window: the root position of its frame's
-  // top-left corner, which is what gtk_window_move places. Nothing while
-  // the window is not on the screen.
+  // top-left corner in device pixels, which is what a move places. Nothing
+  // while the window is not on the screen.
   std::optional<ScreenPoint> SeenPosition();
+  // Device pixels per unit of GDK's for the window.
+  int Scale() const;
+  // Asks for the window at position_ in device pixels.
+  void MoveToPosition();
+  // Maps the window where the window's logic placed it.
+  void Show();
   // Another start asked for the globe (timestamp of its request).
   void BringToFront(guint32 time);
   // Gives the globe's selection up: a start from now on runs on its own.
@@ -194,7 +204,7 @@ class GtkPlatform : public Platform {
   // there: configure events meanwhile show the window manager at work,
   // not the user.
   std::optional<std::uint32_t> placingSince_;
-  int width_ = 0;
+  int width_ = 0;  // device pixels, as the window's logic asked
   int height_ = 0;
 
   std::optional<Press> pressing_;  // the press being handed to MouseDown
