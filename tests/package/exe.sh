@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The shipped Windows executable: its icon group with every size (PNG at
 # 256 px), version information naming the project's version, a manifest
-# Windows will load, the layout resource TFRMMAIN, and no debug sections.
+# Windows will load (per-monitor DPI aware), the layout resource TFRMMAIN
+# with the dense artwork GLOBEART2X and GLOBEART3X beside it, and no debug
+# sections.
 #
 #   tests/package/exe.sh [Nivarra.exe]     (default build/windows/src/app/Nivarra.exe)
 set -uo pipefail
@@ -17,6 +19,11 @@ source "$root/tests/lib/checks.sh"
 version="$(sed -n 's/^project(Nivarra VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
 wrestool -l "$exe" >"$work/resources" || { echo "exe: FAIL: cannot read $exe"; exit 1; }
 check "the layout resource TFRMMAIN is an RCDATA" grep -q -- "--type=10 --name='TFRMMAIN' " "$work/resources"
+for name in GLOBEART2X GLOBEART3X; do
+  check "the artwork resource $name is an RCDATA layout stream" bash -c \
+    "grep -q -- \"--type=10 --name='$name' \" '$work/resources' &&
+     wrestool -x --raw --type=10 --name=$name '$exe' 2>/dev/null | head -c 4 | grep -q '^TPF0'"
+done
 
 # wrestool puts the group and its images back together as an .ico file.
 wrestool -x --type=14 --name=1 "$exe" >"$work/group.ico" 2>/dev/null
@@ -48,7 +55,7 @@ PY
 
 # A manifest Windows cannot parse stops the program before it starts.
 wrestool -x --raw --type=24 --name=1 "$exe" >"$work/manifest" 2>/dev/null
-check "the manifest parses: Windows 7 to 11, Common Controls 6, UTF-8, no DPI awareness yet" python3 - "$work/manifest" <<'PY'
+check "the manifest parses: Windows 7 to 11, Common Controls 6, UTF-8, per-monitor DPI aware (v2, else v1)" python3 - "$work/manifest" <<'PY'
 import sys
 import xml.etree.ElementTree as ET
 root = ET.parse(sys.argv[1]).getroot()
@@ -63,8 +70,9 @@ if "Microsoft.Windows.Common-Controls" not in names:
     problems.append("no Common Controls 6")
 if tags.get("activeCodePage") != "UTF-8":
     problems.append("no UTF-8 code page")
-if "dpiAware" in tags or "dpiAwareness" in tags:
-    problems.append("declares DPI awareness, but the globe does not scale itself yet")
+# Without it Windows stretches the globe's frames and they blur.
+if tags.get("dpiAwareness") != "PerMonitorV2, PerMonitor" or tags.get("dpiAware") != "true/pm":
+    problems.append(f"DPI awareness {tags.get('dpiAwareness')!r}, {tags.get('dpiAware')!r}")
 sys.exit("; ".join(problems) or 0)
 PY
 
