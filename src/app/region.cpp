@@ -43,14 +43,16 @@ std::vector<ShapeRect> RegionOf(int width, int height, const Inside& inside) {
   return shape;
 }
 
-// The mask pixels from index * count / size up to the start of the next.
+// The mask pixels that lie wholly or partly under window pixel index.
 struct Footprint {
   int First;
   int End;
 };
 Footprint FootprintOf(int index, int size, int maskSize) {
-  const auto at = [&](int i) { return static_cast<int>(static_cast<long long>(i) * maskSize / size); };
-  return Footprint{at(index), std::max(at(index + 1), at(index) + 1)};
+  const auto scaled = [&](int i) { return static_cast<long long>(i) * maskSize; };
+  const auto first = static_cast<int>(scaled(index) / size);
+  const auto end = static_cast<int>((scaled(index + 1) + size - 1) / size);
+  return Footprint{first, std::max(end, first + 1)};
 }
 
 }  // namespace
