@@ -15,12 +15,14 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/art_sets.h"
 #include "app/base_image.h"
 #include "app/globe_form.h"
 #include "layout/loader.h"
@@ -32,6 +34,7 @@
 #include "scene/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
+#include "scene/scaled_art.h"
 
 namespace nivarra {
 void RegisterLayoutResources();
@@ -86,6 +89,28 @@ const Globe& TheGlobe() {
   return globe;
 }
 
+// The globe drawn at factor from its own artwork set.
+struct ScaledGlobe {
+  std::unique_ptr<TfrmMain> Set;
+  std::unique_ptr<ScaledArt> Art;
+  TPNGObject BasePng;
+  TBitmap BaseImage;
+
+  ScaledGlobe(const Globe& globe, double scale) {
+    const int factor = SourceFactorFor(scale);
+    if (factor > 1 && (Set = LoadArtSet(factor)) == nullptr) throw std::runtime_error("no artwork set for the scale");
+    Art = std::make_unique<ScaledArt>(globe.Form, [&](int) -> const TComponent* { return Set.get(); }, scale);
+    const auto* tree = dynamic_cast<const TPNGObject*>(Art->Picture("imgTree"));
+    if (tree == nullptr) throw std::runtime_error("the scaled imgTree holds no PNG picture");
+    BuildBaseImage(*tree, BasePng, BaseImage);
+  }
+};
+
+const ScaledGlobe& TheGlobeAt2x() {
+  static const ScaledGlobe globe(TheGlobe(), 2.0);
+  return globe;
+}
+
 // A desktop whose clock moves one frame period per frame.
 struct Desktop : HeadlessPlatform {
   explicit Desktop(double now) {
@@ -99,8 +124,10 @@ struct Desktop : HeadlessPlatform {
 
 class OurFrames {
  public:
-  OurFrames(const Globe& globe, const PixelStore& base, std::int32_t animationInterval)
+  OurFrames(const Globe& globe, const PixelStore& base, std::int32_t animationInterval,
+            const ScaledArt* art = nullptr)
       : desktop_(globe.Now), scene_(globe.Form) {
+    scene_.SetArt(art);
     scene_.SetBaseImage(base);
     scene_.PrepareFirstShow();
     scene_.Snow().SetDensity(kPeakSnow);
@@ -394,6 +421,24 @@ void BM_Frame_ours_present(benchmark::State& state) {
   for (auto _ : state) ours.Render();
 }
 
+// The same frame at twice the size, from the 2x artwork.
+void BM_Frame_ours_2x(benchmark::State& state) {
+  if (Refused(state)) return;
+  const ScaledGlobe& globe = TheGlobeAt2x();
+  OurFrames ours(TheGlobe(), globe.BaseImage.Store(), kNormalInterval, globe.Art.get());
+  for (auto _ : state) benchmark::DoNotOptimize(ours.Compose().Bytes().data());
+}
+
+// What a start at a scale adds: reading and decoding its artwork set, and
+// resampling for a scale between sets.
+void BM_Art_at_scale(benchmark::State& state) {
+  const double scale = static_cast<double>(state.range(0)) / 100;
+  for (auto _ : state) {
+    const ScaledGlobe globe(TheGlobe(), scale);
+    benchmark::DoNotOptimize(globe.BaseImage.Store().Bytes().data());
+  }
+}
+
 void BM_Frame_reference(benchmark::State& state) {
   if (Refused(state)) return;
   ReferenceFrames reference(TheGlobe(), TheGlobe().BaseImage.Store(), kNormalInterval);
@@ -416,7 +461,10 @@ int main(int argc, char** argv) {
 
   benchmark::RegisterBenchmark("BM_Frame_ours", BM_Frame_ours)->Unit(benchmark::kMicrosecond);
   benchmark::RegisterBenchmark("BM_Frame_ours_present", BM_Frame_ours_present)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("BM_Frame_ours_2x", BM_Frame_ours_2x)->Unit(benchmark::kMicrosecond);
   benchmark::RegisterBenchmark("BM_Frame_reference", BM_Frame_reference)->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("BM_Art_at_scale", BM_Art_at_scale)
+      ->Arg(100)->Arg(150)->Arg(200)->Arg(300)->Unit(benchmark::kMillisecond);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return AgreementProblem().empty() ? 0 : 1;

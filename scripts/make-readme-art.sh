@@ -3,7 +3,8 @@
 # night (docs/globe-day.png, docs/globe-night.png), two seconds of
 # snowfall at Normal speed as an animated GIF (docs/globe-snowfall.gif), and
 # the Real time sky in Paris on 7 December in the morning, at noon, at
-# sunset and at night (docs/globe-realtime-*.png). The simulation is
+# sunset and at night (docs/globe-realtime-*.png), and the globe at dusk
+# as a screen at 200 % shows it (docs/globe-2x.png). The simulation is
 # deterministic, so the pictures come out the same each run.
 #
 #   scripts/make-readme-art.sh [BUILD_DIR]
@@ -48,4 +49,8 @@ for still in morning=09:15 noon=12:45 sunset=16:35 night=22:00; do
     --now "2026-12-07T${still#*=}" --frames 150 --every 150 --out "$work/${still%=*}"
   cp "$work/${still%=*}/frame-0000150.png" "docs/globe-realtime-${still%=*}.png"
 done
-ls -l docs/globe-day.png docs/globe-night.png docs/globe-snowfall.gif docs/globe-realtime-*.png
+# At 2x: every picture drawn at twice the size, not the 1x frame enlarged.
+"$render" --speed quickly --now "$now" --frames 3000 --every 3000 --scale 2 --out "$work/2x"
+cp "$work/2x/frame-0003000.png" docs/globe-2x.png
+
+ls -l docs/globe-2x.png docs/globe-day.png docs/globe-night.png docs/globe-snowfall.gif docs/globe-realtime-*.png
