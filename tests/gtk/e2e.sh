@@ -7,26 +7,32 @@
 # transparency, dragging, Exit writing the settings and the autostart entry,
 # one globe per plain start, every workspace, "add", unusable and
 # unwritable settings, SIGTERM, the window manager's close and the X
-# server's end, and monitors that come and go.
+# server's end, monitors that come and go, and a GDK scale of 2: the
+# globe at device resolution, its outline, the menu and its stored place.
 #
 #   tests/gtk/e2e.sh [path/to/nivarra]
 #
 # Needs Xvfb, Xorg with the dummy driver, openbox, tint2, xcompmgr, xrandr,
-# wmctrl, xdotool, xwininfo, ImageMagick (/usr/bin/convert) and python3.
+# wmctrl, xdotool, xwininfo, xsetroot, ImageMagick (/usr/bin/convert) and python3.
 # NIVARRA_E2E_SHOTS=DIR keeps the screenshots there; NIVARRA_E2E_PASSES picks
-# passes (default "bare composited monitors").
+# passes (default "bare composited scaled monitors"). The scaled pass runs
+# the globe at GDK_SCALE=2 and compares it with globe-render's frames (from
+# the program's build: tools/globe-render).
 set -uo pipefail
 
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 program="$(realpath -m "${1:-$root/build/native/src/platform/gtk/nivarra}")"
+# The headless scene of the same build, for the frames the globe should show.
+globe_render="$(realpath -m "$(dirname "$program")/../../../tools/globe-render")"
 convert=/usr/bin/convert  # another convert earlier in PATH may not be ImageMagick's
 . "$root/tests/lib/desktop.sh"
 
 missing=()
-for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo python3 "$convert"; do
+for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo xsetroot python3 "$convert"; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
 [ -x "$program" ] || missing+=("$program")
+[ -x "$globe_render" ] || missing+=("$globe_render")
 if ((${#missing[@]})); then
   echo "e2e: FAIL: missing ${missing[*]}"
   exit 2
@@ -88,39 +94,70 @@ def pixel(image, x, y):
     i = (y * w + x) * 3
     return px[i:i + 3]
 
+def outside(mask, x, y):
+    return pixel(mask, x, y) in (None, b"\xff\xff\xff")
+
 def globe(base, shot, mask, left, top):
     # Outside the outline (white in the mask) the screen must be untouched;
-    # inside, the scene differs from what was there before.
+    # inside, the scene differs from what was there before, right up to
+    # the outline (the edge: inside pixels next to an outside one).
     base, shot, mask = read_ppm(base), read_ppm(shot), read_ppm(mask)
-    outside_changed = inside = inside_changed = 0
+    outside_changed = inside = inside_changed = edge = edge_changed = 0
     distance = 0
     for y in range(mask[1]):
         for x in range(mask[0]):
             before, after = pixel(base, left + x, top + y), pixel(shot, left + x, top + y)
             if before is None:
                 continue
-            if pixel(mask, x, y) == b"\xff\xff\xff":
+            if outside(mask, x, y):
                 outside_changed += before != after
-            else:
-                inside += 1
-                inside_changed += before != after
-                distance += sum(abs(a - b) for a, b in zip(before, after))
+                continue
+            inside += 1
+            inside_changed += before != after
+            distance += sum(abs(a - b) for a, b in zip(before, after))
+            if any(outside(mask, x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                edge += 1
+                edge_changed += before != after
     print(f"outside_changed={outside_changed} inside_changed={inside_changed / max(inside, 1):.3f} "
-          f"inside_distance={distance / max(inside, 1) / 3:.2f}")
+          f"inside_distance={distance / max(inside, 1) / 3:.2f} edge_changed={edge_changed / max(edge, 1):.3f}")
+
+def detail(shot, mask, upscaled, left, top):
+    # Over the 2x2 blocks inside the outline: how many show four different
+    # pixels' worth of detail (an upscaled frame has none), and how far the
+    # shot is from the frame upscaled (the same picture, so not far).
+    shot, mask, upscaled = read_ppm(shot), read_ppm(mask), read_ppm(upscaled)
+    blocks = detailed = distance = 0
+    for y in range(0, mask[1] - 1, 2):
+        for x in range(0, mask[0] - 1, 2):
+            cells = [(x + dx, y + dy) for dy in (0, 1) for dx in (0, 1)]
+            if any(outside(mask, cx, cy) for cx, cy in cells):
+                continue
+            seen = [pixel(shot, left + cx, top + cy) for cx, cy in cells]
+            if None in seen:
+                continue
+            blocks += 1
+            detailed += len(set(seen)) > 1
+            for (cx, cy), p in zip(cells, seen):
+                distance += sum(abs(a - b) for a, b in zip(p, pixel(upscaled, cx, cy)))
+    print(f"detailed={detailed / max(blocks, 1):.3f} upscale_distance={distance / max(blocks, 1) / 12:.2f}")
 
 if __name__ == "__main__":
-    globe(sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), int(sys.argv[5]))
+    {"globe": globe, "detail": detail}[sys.argv[1]](*sys.argv[2:-2], int(sys.argv[-2]), int(sys.argv[-1]))
 EOF
 "$convert" "$root/assets/art/imgMask.bmp" "ppm:$work/mask.ppm"
+"$convert" "$root/assets/art-2x/imgMask.bmp" "ppm:$work/mask-2x.ppm"
 
 screenshot() {  # screenshot NAME: the whole screen as $work/NAME.ppm and $shots/NAME.png
   sleep 0.3
   "$convert" "xwd:$fb/Xvfb_screen0" "ppm:$work/$1.ppm"
   "$convert" "$work/$1.ppm" "$shots/$1.png"
 }
-globe_stats() {  # globe_stats BASE SHOT X Y -> sets outside_changed, inside_changed, inside_distance
-  eval "$(python3 "$work/pixels.py" "$work/$1.ppm" "$work/$2.ppm" "$work/mask.ppm" "$3" "$4")"
-  echo "     $2: outside changed $outside_changed, inside changed $inside_changed, distance $inside_distance"
+# globe_stats BASE SHOT X Y [MASK] -> sets outside_changed, inside_changed,
+# inside_distance, edge_changed
+globe_stats() {
+  eval "$(python3 "$work/pixels.py" globe "$work/$1.ppm" "$work/$2.ppm" "$work/${5:-mask}.ppm" "$3" "$4")"
+  echo "     $2: outside changed $outside_changed, inside changed $inside_changed, distance $inside_distance," \
+    "edge changed $edge_changed"
 }
 
 # --- the program on the desktop --------------------------------------------------------
@@ -144,17 +181,18 @@ windows() {  # windows [-v] WxH
     if [ -n "$invert" ] && [ -n "$size" ] && [ "$size" != "$1" ] && [ "${size%x*}" -gt 40 ]; then echo "$w"; fi
   done
 }
+globe_size=300x260  # in device pixels: 600x520 at a GDK scale of 2
 # Every globe on the screen, whichever process shows it.
 globe_count() {
   local w n=0
   for w in $(xdotool search --onlyvisible --name '^Nivarra$' 2>/dev/null); do
-    [ "$(size_of "$w")" = 300x260 ] && n=$((n + 1))
+    [ "$(size_of "$w")" = "$globe_size" ] && n=$((n + 1))
   done
   echo "$n"
 }
-globe_window() { windows 300x260 | head -n 1; }
-others_shown() { [ -n "$(windows -v 300x260)" ]; }
-no_others_shown() { [ -z "$(windows -v 300x260)" ]; }
+globe_window() { windows "$globe_size" | head -n 1; }
+others_shown() { [ -n "$(windows -v "$globe_size")" ]; }
+no_others_shown() { [ -z "$(windows -v "$globe_size")" ]; }
 globe_shown() { [ -n "$(globe_window)" ]; }
 globe_gone() { ! globe_shown; }
 # Where the user sees the globe: its top-left corner on the root window.
@@ -197,7 +235,7 @@ drag() {  # drag BUTTON X Y DX DY STEPS: press at X,Y and move by DX,DY in STEPS
 park_pointer() { xdotool mousemove 2 2; }
 dismiss_message() {
   local w
-  w="$(windows -v 300x260 | head -n 1)"
+  w="$(windows -v "$globe_size" | head -n 1)"
   [ -n "$w" ] && xdotool windowfocus --sync "$w" key Return 2>/dev/null
 }
 settings_file() { echo "$config/nivarra/settings.ini"; }
@@ -452,6 +490,69 @@ composited_pass() {
   desktop_stop
 }
 
+# --- openbox at a GDK scale of 2: the globe at the screen's own resolution ----------
+scaled_pass() {
+  local pass=scaled
+  echo "== $pass"
+  openbox_desktop "$pass" || { check "$pass: the desktop starts" false; return; }
+  # Not black: the window's transparent pixels, where it is not shaped
+  # away, would show as black.
+  xsetroot -solid '#6a8caf'
+  fresh_user "$pass"
+  # Odd device pixels, between two of GDK's units at this scale.
+  store Left=675 Top=455
+  globe_size=600x520
+  GDK_SCALE=2 start_globe "$work/$pass-1.log"
+  check "$pass: the globe is 600x520 device pixels" wait_for 10 globe_shown
+  check "$pass: at the stored device place (675,455)" wait_for 5 at 675,455
+  park_pointer
+  screenshot "$pass-globe"
+  check "$pass: a right click opens the menu" menu_at 975 715
+  # GTK flips a menu that does not fit: one of its corners is at the pointer.
+  local menu
+  menu="$(xwininfo -id "$(windows -v "$globe_size" | head -n 1)" | awk -v px=975 -v py=715 '
+    function near(a, b) { return a - b <= 6 && b - a <= 6 }
+    /Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4} /Width:/ {w = $2} /Height:/ {h = $2}
+    END {print x "," y "+" w "x" h, (near(px, x) || near(px, x + w)) && (near(py, y) || near(py, y + h))}')"
+  check "$pass: with a corner at the pointer (${menu% *})" [ "${menu#* }" = 1 ]
+  key Escape
+  wait_for 5 no_others_shown
+  term_globe
+  park_pointer
+  screenshot "$pass-desktop"
+
+  globe_stats "$pass-desktop" "$pass-globe" 675 455 mask-2x
+  check "$pass: nothing is drawn outside the outline at device resolution" [ "$outside_changed" -eq 0 ]
+  check "$pass: the globe shows right up to it" in_range "$edge_changed" 0.9 1
+  # The same scene drawn at 1x and upscaled 2x, nearest neighbour: what
+  # GTK's own upscaling would show.
+  local detailed upscale_distance desktop_distance
+  "$globe_render" --frames 1 --speed realtime --out "$work/$pass-render" >/dev/null &&
+    "$convert" "$work/$pass-render/frame-0000001.png" -sample 200% "ppm:$work/$pass-upscaled.ppm"
+  eval "$(python3 "$work/pixels.py" detail "$work/$pass-desktop.ppm" "$work/mask-2x.ppm" "$work/$pass-upscaled.ppm" 675 455)"
+  desktop_distance="$upscale_distance"
+  eval "$(python3 "$work/pixels.py" detail "$work/$pass-globe.ppm" "$work/mask-2x.ppm" "$work/$pass-upscaled.ppm" 675 455)"
+  echo "     detailed 2x2 blocks $detailed; from the upscaled frame $upscale_distance (the desktop: $desktop_distance)"
+  check "$pass: the globe is the scene of the 1x frame" \
+    awk -v a="$upscale_distance" -v b="$desktop_distance" 'BEGIN { exit !(a < b / 2) }'
+  check "$pass: drawn at device resolution, not upscaled" in_range "$detailed" 0.75 1
+
+  # The stored place is the same device pixel at either scale.
+  globe_size=300x260
+  start_globe "$work/$pass-2.log"
+  wait_for 10 globe_shown
+  check "$pass: without GDK_SCALE the globe stands at the same device place" wait_for 5 at 675,455
+  term_globe
+  globe_size=600x520
+  GDK_SCALE=2 start_globe "$work/$pass-3.log"
+  wait_for 10 globe_shown
+  check "$pass: and with it again" wait_for 5 at 675,455
+  term_globe
+  check "$pass: which is what is stored" eval 'setting Left=675 && setting Top=455'
+  globe_size=300x260
+  desktop_stop
+}
+
 # --- two monitors (Xorg's dummy driver; no framebuffer file, positions from X) -------
 monitors_pass() {
   local pass=monitors
@@ -499,7 +600,7 @@ monitors_pass() {
   desktop_stop
 }
 
-for pass in ${NIVARRA_E2E_PASSES:-bare composited monitors}; do
+for pass in ${NIVARRA_E2E_PASSES:-bare composited scaled monitors}; do
   "${pass}_pass"
 done
 
