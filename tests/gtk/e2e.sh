@@ -147,6 +147,39 @@ EOF
 "$convert" "$root/assets/art/imgMask.bmp" "ppm:$work/mask.ppm"
 "$convert" "$root/assets/art-2x/imgMask.bmp" "ppm:$work/mask-2x.ppm"
 
+# A desktop's settings manager (XSETTINGS) that knows only the window
+# scale: GDK takes its scale from there without GDK_SCALE. Each line on
+# stdin is a new scale; the file named by the argument is written once the
+# manager runs (a GDK that starts before it would not hear of it).
+cat >"$work/xsettings.py" <<'EOF'
+import ctypes, struct, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XDefaultRootWindow.restype = x.XCreateSimpleWindow.restype = x.XInternAtom.restype = ctypes.c_ulong
+x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+x.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 2 + [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                              ctypes.c_char_p, ctypes.c_int]
+x.XSetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong]
+x.XFlush.argtypes = [ctypes.c_void_p]
+display = x.XOpenDisplay(None)
+manager = x.XCreateSimpleWindow(display, x.XDefaultRootWindow(display), -1, -1, 1, 1, 0, 0, 0)
+settings = x.XInternAtom(display, b"_XSETTINGS_SETTINGS", 0)
+name = b"Gdk/WindowScalingFactor"
+for serial, line in enumerate(sys.stdin):
+    # Little-endian; one integer setting, its name padded to four bytes.
+    data = struct.pack("<B3xIIBxH", 0, serial, 1, 0, len(name)) + name + b"\0" * (-len(name) % 4)
+    data += struct.pack("<Ii", serial, int(line))
+    x.XChangeProperty(display, manager, settings, settings, 8, 0, data, len(data))
+    if serial == 0:
+        x.XSetSelectionOwner(display, x.XInternAtom(display, b"_XSETTINGS_S0", 0), manager, 0)
+    x.XFlush(display)
+    if serial == 0:
+        open(sys.argv[1], "w").close()
+EOF
+
 screenshot() {  # screenshot NAME: the whole screen as $work/NAME.ppm and $shots/NAME.png
   sleep 0.3
   "$convert" "xwd:$fb/Xvfb_screen0" "ppm:$work/$1.ppm"
@@ -529,13 +562,18 @@ scaled_pass() {
   local detailed upscale_distance desktop_distance
   "$globe_render" --frames 1 --speed realtime --out "$work/$pass-render" >/dev/null &&
     "$convert" "$work/$pass-render/frame-0000001.png" -sample 200% "ppm:$work/$pass-upscaled.ppm"
-  eval "$(python3 "$work/pixels.py" detail "$work/$pass-desktop.ppm" "$work/mask-2x.ppm" "$work/$pass-upscaled.ppm" 675 455)"
+  sharp_stats() {  # sharp_stats SHOT -> sets detailed, upscale_distance
+    eval "$(python3 "$work/pixels.py" detail "$work/$1.ppm" "$work/mask-2x.ppm" "$work/$pass-upscaled.ppm" 675 455)"
+  }
+  sharp_stats "$pass-desktop"
   desktop_distance="$upscale_distance"
-  eval "$(python3 "$work/pixels.py" detail "$work/$pass-globe.ppm" "$work/mask-2x.ppm" "$work/$pass-upscaled.ppm" 675 455)"
-  echo "     detailed 2x2 blocks $detailed; from the upscaled frame $upscale_distance (the desktop: $desktop_distance)"
-  check "$pass: the globe is the scene of the 1x frame" \
-    awk -v a="$upscale_distance" -v b="$desktop_distance" 'BEGIN { exit !(a < b / 2) }'
-  check "$pass: drawn at device resolution, not upscaled" in_range "$detailed" 0.75 1
+  sharp_globe() {  # sharp_globe SHOT: the 1x frame's scene, with detail no upscale has
+    sharp_stats "$1"
+    echo "     $1: detailed 2x2 blocks $detailed; from the upscaled frame $upscale_distance" \
+      "(the desktop: $desktop_distance)"
+    awk -v a="$upscale_distance" -v b="$desktop_distance" 'BEGIN { exit !(a < b / 2) }' && in_range "$detailed" 0.75 1
+  }
+  check "$pass: the globe is the 1x frame's scene at device resolution, not upscaled" sharp_globe "$pass-globe"
 
   # The stored place is the same device pixel at either scale.
   globe_size=300x260
@@ -549,6 +587,24 @@ scaled_pass() {
   check "$pass: and with it again" wait_for 5 at 675,455
   term_globe
   check "$pass: which is what is stored" eval 'setting Left=675 && setting Top=455'
+
+  # The desktop's scale changes while the globe runs.
+  local scales
+  exec {scales}> >(python3 "$work/xsettings.py" "$work/xsettings-run")
+  echo 1 >&"$scales"
+  wait_for 5 test -e "$work/xsettings-run"
+  globe_size=300x260
+  start_globe "$work/$pass-4.log"
+  wait_for 10 globe_shown
+  echo 2 >&"$scales"
+  globe_size=600x520
+  check "$pass: a change of the desktop's scale to 2 makes the globe 600x520" wait_for 5 globe_shown
+  check "$pass: keeping its top-left corner" wait_for 5 at 675,455
+  park_pointer
+  screenshot "$pass-rescaled"
+  check "$pass: and redrawn at the new scale" sharp_globe "$pass-rescaled"
+  term_globe
+  exec {scales}>&-
   globe_size=300x260
   desktop_stop
 }
