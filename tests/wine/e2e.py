@@ -6,6 +6,9 @@
                   dragging, closing (Exit and the end of the session) with
                   the settings it writes, restarts, the "add" argument,
                   autostart and a stored value of the wrong type
+  e2e.py dpi      the bare screen at 192 DPI and a Size of 150 %: the
+                  globe's window in device pixels, drawn at that size and
+                  nowhere outside its outline
   e2e.py desktop  a desktop as users have it (a window manager, a panel,
                   two monitors): the start above the panel, staying on top,
                   one globe per plain start, a place on the second monitor
@@ -116,9 +119,9 @@ def visible_windows():
     return windows
 
 
-def globe_window():
+def globe_window(size=(WIDTH, HEIGHT)):
     for w in visible_windows():
-        if w[3:] == (WIDTH, HEIGHT):
+        if w[3:] == size:
             return w
     return None
 
@@ -182,7 +185,31 @@ def erode(outside, margin):
 
 OUTSIDE = [(x, y) for y in range(HEIGHT) for x in range(WIDTH) if MASK[y][x]]
 INSIDE = erode(MASK, 3)
-SAMPLE = INSIDE[::max(1, len(INSIDE) // 40)]  # a few inside points to watch for the first frame
+# Outside pixels a whole pixel away from the globe: at another scale the
+# outline comes from finer artwork and may stand a device pixel off.
+FAR_OUTSIDE = erode([[not outside for outside in row] for row in MASK], 1)
+
+
+class Outline:
+    """The globe as its window shows it at a scale (device pixels per pixel
+    of the 100 % artwork): the window's size, the pixels outside the globe
+    and inside it (away from its edge), and a few inside points to watch
+    for the first frame."""
+
+    def __init__(self, scale):
+        self.size = (round(WIDTH * scale), round(HEIGHT * scale))
+        self.outside = OUTSIDE if scale == 1 else self.scaled(FAR_OUTSIDE, scale)
+        self.inside = INSIDE if scale == 1 else self.scaled(INSIDE, scale)
+        self.sample = self.inside[::max(1, len(self.inside) // 40)]
+
+    def scaled(self, points, scale):
+        wanted = set(points)
+        return [(x, y) for y in range(self.size[1]) for x in range(self.size[0])
+                if (int(x / scale), int(y / scale)) in wanted]
+
+
+AT_100 = Outline(1)
+SAMPLE = AT_100.sample
 
 
 def difference(image, background, left, top, points):
@@ -211,16 +238,17 @@ class Globe:
         self.started = time.monotonic()
         self.process = subprocess.Popen(["wine", exe, *args], stdout=self.log, stderr=subprocess.STDOUT, env=env)
 
-    def wait_shown(self, background, timeout=30):
+    def wait_shown(self, background, timeout=30, outline=AT_100):
         """Waits for the window and its first drawn frame; returns the window."""
         peek = screen.PixelPeek(FRAMEBUFFER)
 
         def drawn():
-            window = globe_window()
+            window = globe_window(outline.size)
             if window is None:
                 return None
             _, left, top, _, _ = window
-            points = [(left + x, top + y) for x, y in SAMPLE]
+            points = [(left + x, top + y) for x, y in outline.sample
+                      if left + x < background.width and top + y < background.height]
             now = peek.pixels(points)
             before = [background.pixel(x, y) for x, y in points]
             changed = sum(1 for a, b in zip(now, before) if a != b)
@@ -358,6 +386,7 @@ def expected_menu():
              ("Julian Christmas - *", radio, set()),
              ("Options", sub, set()), ("Snow (for slow PC)", set(), {"check"}), ("Transparent", sub, set())]
     items += [(f"{n}%", radio, {"check"} if n == 0 else set()) for n in range(0, 100, 10)]
+    items += [("Size", sub, set())] + [(f"{n}%", radio, {"check"} if n == 100 else set()) for n in (75, 100, 150, 200)]
     items += [("Always OnTop", set(), {"check"}), ("Start Nivarra when I start Windows", set(), {"check"}),
               ("", sep, set()), ("Exit", set(), set())]
     return items
@@ -378,6 +407,30 @@ def check_holiday_date(caption, prefix, month, day):
 
 
 # --- the checks ---------------------------------------------------------------------
+
+def check_drawn(shot, background, window, outline, where=""):
+    """The globe is drawn within its outline, nowhere else, and fills it."""
+    _, left, top, width, height = window
+
+    def drawn(x, y):  # off the screen counts as not drawn
+        x, y = left + x, top + y
+        return 0 <= x < shot.width and 0 <= y < shot.height and shot.pixel(x, y) != background.pixel(x, y)
+
+    outside_drawn = [(x, y) for x, y in outline.outside if drawn(x, y)]
+    check(f"nothing drawn outside the outline{where}", not outside_drawn,
+          f"{len(outside_drawn)} of {len(outline.outside)} outside pixels differ from the desktop" +
+          (f", first at {outside_drawn[0]}" if outside_drawn else ""))
+    ring = [(x, y) for x in range(-3, width + 3) for y in (-3, -2, -1, height, height + 1, height + 2)
+            if 0 <= left + x < shot.width and 0 <= top + y < shot.height]
+    ring += [(x, y) for y in range(height) for x in (-3, -2, -1, width, width + 1, width + 2)
+             if 0 <= left + x < shot.width]
+    ring_drawn = sum(1 for x, y in ring if drawn(x, y))
+    check(f"nothing drawn around the window{where}", ring_drawn == 0,
+          f"{ring_drawn} of {len(ring)} pixels around it differ")
+    inside_drawn = sum(1 for x, y in outline.inside if drawn(x, y))
+    check(f"the scene fills the outline{where}", inside_drawn >= 0.97 * len(outline.inside),
+          f"{inside_drawn} of {len(outline.inside)} inside pixels drawn")
+
 
 def bare_screen():
     background = grab()
@@ -410,19 +463,7 @@ def bare_screen():
     save(shot, "desktop.png")
     _, left, top, _, _ = window
     save(shot.crop(left - 300, top - 160, WIDTH + 305, HEIGHT + 160), "wine-globe.png")
-    outside_drawn = [(x, y) for x, y in OUTSIDE if shot.pixel(left + x, top + y) != background.pixel(left + x, top + y)]
-    check("nothing drawn outside the outline", not outside_drawn,
-          f"{len(outside_drawn)} of {len(OUTSIDE)} outside pixels differ from the desktop" +
-          (f", first at {outside_drawn[0]}" if outside_drawn else ""))
-    ring = [(x, y) for x in range(-3, WIDTH + 3) for y in (-3, -2, -1, HEIGHT, HEIGHT + 1, HEIGHT + 2)
-            if 0 <= left + x < shot.width and 0 <= top + y < shot.height]
-    ring += [(x, y) for y in range(HEIGHT) for x in (-3, -2, -1, WIDTH, WIDTH + 1, WIDTH + 2)
-             if 0 <= left + x < shot.width]
-    ring_drawn = sum(1 for x, y in ring if shot.pixel(left + x, top + y) != background.pixel(left + x, top + y))
-    check("nothing drawn around the window", ring_drawn == 0, f"{ring_drawn} of {len(ring)} pixels around it differ")
-    inside_drawn = sum(1 for x, y in INSIDE if shot.pixel(left + x, top + y) != background.pixel(left + x, top + y))
-    check("the scene fills the outline", inside_drawn >= 0.97 * len(INSIDE),
-          f"{inside_drawn} of {len(INSIDE)} inside pixels drawn")
+    check_drawn(shot, background, window, AT_100)
     opaque = difference(shot, background, left, top, INSIDE)
     time.sleep(1.0)
     later = grab()
@@ -654,6 +695,79 @@ def unicode_folder(background):
           f"type {run_value.get('type')}, {run_value.get('data')!r}, expected {expected!r}")
 
 
+# --- the desktop's scale and the globe's size ----------------------------------------
+
+def set_dpi(dpi):
+    """The desktop's DPI: Wine reads it when its server starts."""
+    wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+    for step in ("-k", "-w", "-p"):
+        run(["wineserver", step])
+
+
+def scaled_globe(background, scale, dpi, where):
+    """Starts the globe and checks its size in device pixels, the DPI its
+    window runs at and what it draws; returns the globe and its window."""
+    outline = Outline(scale)
+    globe = Globe()
+    window = globe.wait_shown(background, timeout=10, outline=outline)
+    seen = probe("globe")
+    width, height = outline.size
+    check(f"a {width}x{height} globe{where}", window is not None,
+          f"at {window[1:3]}" if window else f"windows {[w[3:] for w in visible_windows()]}, probe {seen.get('rect')}")
+    check(f"the globe's window is per-monitor DPI aware{where}", seen.get("dpi") == str(dpi),
+          f"it runs at {seen.get('dpi')} DPI, the desktop at {dpi}")
+    if window:
+        work_w, work_h = (int(v) for v in seen.get("workarea", "0 0").split())
+        check(f"Windows sees the window where X has it, within the work area{where}",
+              seen.get("rect") == " ".join(str(v) for v in window[1:]) and
+              window[1] >= 0 and window[2] >= 0 and window[1] + width <= work_w and window[2] + height <= work_h,
+              f"probe {seen.get('rect')}, X {window[1:]}, work area {work_w}x{work_h}")
+        look_at(background, window, outline, where)
+    return globe, window
+
+
+def look_at(background, window, outline, where):
+    time.sleep(0.5)
+    shot = grab()
+    width, height = outline.size
+    save(shot.crop(window[1] - 20, window[2] - 20, width + 40, height + 40), f"globe{where.replace(' ', '-')}.png")
+    check_drawn(shot, background, window, outline, where)
+
+
+def scales():
+    background = grab()
+    wine("reg", "delete", SETTINGS_KEY, "/f")
+    set_dpi(192)
+    try:
+        globe, _ = scaled_globe(background, 2, 192, " at 192 DPI")
+        wine("taskkill", "/im", "Nivarra.exe")
+        globe.wait_exit()
+        globe.kill()
+    finally:
+        set_dpi(96)
+
+    # A stored Size, then another chosen from the menu: the window takes
+    # the new size at once, about its bottom-right corner.
+    wine("reg", "delete", SETTINGS_KEY, "/f")
+    set_value("Size", "REG_DWORD", 150)
+    globe, window = scaled_globe(background, 1.5, 96, " at Size 150")
+    if window and open_menu(window):
+        keys("Down", "Down", "Down", "Down", "Right", "Down", "Down", "Right", "Down", "Down", "Down", "Return")
+        outline = Outline(2)
+        grown = wait_for(lambda: globe_window(outline.size), 3)
+        corner = (window[1] + window[3], window[2] + window[4])
+        check("Size 200 from the menu grows the globe about its bottom-right corner",
+              grown is not None and (grown[1] + grown[3], grown[2] + grown[4]) == corner,
+              f"{grown[1:]}, its corner {corner} before" if grown else f"windows {visible_windows()}")
+        if grown:
+            look_at(background, grown, outline, " at Size 200")
+        choose_exit(grown or window)
+    globe.wait_exit()
+    globe.kill()
+    check("Exit stores the Size chosen", stored().get("Size") == 200, f"{stored()}")
+    wine("reg", "delete", SETTINGS_KEY, "/f")
+
+
 # --- a desktop as users have it ---------------------------------------------------
 
 def monitors():
@@ -781,7 +895,7 @@ def full_desktop():
 
     # Without always on top, a plain start brings the running globe to the front.
     if window and open_menu(window):
-        keys("Down", "Down", "Down", "Down", "Right", "Down", "Down", "Return")  # Options, Always OnTop
+        keys("Down", "Down", "Down", "Down", "Right", "Down", "Down", "Down", "Return")  # Options, Always OnTop
         time.sleep(0.3)
     blocker = cover(window)
     hidden = covered(window)
@@ -928,7 +1042,7 @@ def measure_cpu(background):
 
 if __name__ == "__main__":
     try:
-        {"screen": bare_screen, "desktop": full_desktop}[sys.argv[1]]()
+        {"screen": bare_screen, "dpi": scales, "desktop": full_desktop}[sys.argv[1]]()
     finally:
         if failures:
             print(f"{len(failures)} check(s) failed: {', '.join(failures)}")

@@ -1,7 +1,8 @@
 /* Looks at the desktop from another Windows process, for the end-to-end
  * tests:
  *   probe globe     the globe window: rectangle, styles, owner, the
- *                   application window's visibility, work area and screen
+ *                   application window's visibility, work area and screen,
+ *                   the window's DPI and the desktop's
  *   probe message   visible message boxes: title, text, the OK button
  *   probe monitors  each monitor's rectangle and work area, the primary
  *                   first
@@ -15,7 +16,9 @@
  *                   a value under HKEY_CURRENT_USER: its type and, for a
  *                   string, its text in UTF-8 (reg.exe prints "?" for
  *                   what its console code page lacks)
- * Output: one "key=value" per line. */
+ * Output: one "key=value" per line, every place and size in device pixels
+ * (the probe is per-monitor DPI aware, as the globe is: an unaware caller
+ * would get them scaled to 96 DPI). */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -41,6 +44,8 @@ static int globe(void) {
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
   printf("workarea=%ld %ld\n", area.right - area.left, area.bottom - area.top);
   printf("screen=%d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  printf("dpi=%u\n", GetDpiForWindow(g));
+  printf("system_dpi=%u\n", GetDpiForSystem());
   return 0;
 }
 
@@ -171,6 +176,7 @@ static int value(const char *path, const char *name) {
 }
 
 int main(int argc, char **argv) {
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   if (argc >= 2 && strcmp(argv[1], "globe") == 0) return globe();
   if (argc >= 2 && strcmp(argv[1], "message") == 0) return message();
   if (argc >= 2 && strcmp(argv[1], "monitors") == 0) return monitors();
