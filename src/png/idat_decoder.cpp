@@ -9,7 +9,6 @@
 #include "graphics/stream.h"
 #include "png/byte_order.h"
 #include "png/chunk.h"
-#include "png/crc32.h"
 #include "png/inflater.h"
 #include "png/png_errors.h"
 #include "png/png_object.h"
@@ -74,7 +73,7 @@ class IdatDecoder {
   IdatDecoder(TPNGObject& owner, TStream& stream, std::int32_t length)
       : owner_(owner), header_(owner.HeaderChunk()), stream_(stream), input_(kInputWindow) {
     if (inflater_.InitResult() != Z_OK) RaiseZlibError(inflater_.InitResult());
-    runningCrc_ = UpdateCrc(kCrcStart, reinterpret_cast<const std::uint8_t*>(kIdat.data()), 4);
+    StartCrc(kIdat);
     chunkEnd_ = stream.Position() + length;
   }
 
@@ -157,10 +156,8 @@ class IdatDecoder {
     while (z.avail_out > 0) {
       if (z.avail_in == 0 && stream_.Position() >= chunkEnd_) EnterNextChunk();
       if (z.avail_in == 0) {
-        const std::int64_t want = std::min(chunkEnd_ - stream_.Position(), kInputWindow);
-        const std::int64_t got = stream_.Read(input_.data(), want);
+        const std::int64_t got = ReadChunkData();
         if (got <= 0) return n - static_cast<int>(z.avail_out);
-        runningCrc_ = UpdateCrc(runningCrc_, input_.data(), static_cast<std::size_t>(got));
         z.next_in = input_.data();
         z.avail_in = static_cast<uInt>(got);
       }
@@ -183,14 +180,14 @@ class IdatDecoder {
     stream_.Read(type.data(), 4);
     if (type != kIdat) RaisePngError<EPNGMissingMultipleIDAT>(png_text::kMissingMultipleIDAT);
     if (length > kMaxChunkLength) RaisePngError<EPngError>(png_text::kChunkTooLong);
-    runningCrc_ = UpdateCrc(kCrcStart, reinterpret_cast<const std::uint8_t*>(type.data()), 4);
+    StartCrc(type);
     chunkEnd_ = stream_.Position() + length;
   }
 
   void CheckChunkCrc() {
     std::uint32_t stored = 0;
     const std::int64_t delivered = ReadUInt32BE(stream_, stored);
-    if (delivered != 4 || stored != ~runningCrc_) RaisePngError<EPngInvalidCRC>(png_text::kInvalidCRC);
+    if (delivered != 4 || stored != runningCrc_) RaisePngError<EPngInvalidCRC>(png_text::kInvalidCRC);
   }
 
   // The rows may be complete before the last chunk's data has all been read
@@ -199,12 +196,24 @@ class IdatDecoder {
   // and the stream stands at the CRC.
   void CheckLastChunkCrc() {
     while (stream_.Position() < chunkEnd_) {
-      const std::int64_t want = std::min(chunkEnd_ - stream_.Position(), kInputWindow);
-      const std::int64_t got = stream_.Read(input_.data(), want);
-      if (got <= 0) break;
-      runningCrc_ = UpdateCrc(runningCrc_, input_.data(), static_cast<std::size_t>(got));
+      if (ReadChunkData() <= 0) break;
     }
     CheckChunkCrc();
+  }
+
+  // Reads the next piece of the chunk's data into the input window and
+  // folds it into the CRC. Returns the number of bytes read.
+  std::int64_t ReadChunkData() {
+    const std::int64_t want = std::min(chunkEnd_ - stream_.Position(), kInputWindow);
+    const std::int64_t got = stream_.Read(input_.data(), want);
+    if (got > 0) runningCrc_ = crc32(runningCrc_, input_.data(), static_cast<uInt>(got));
+    return got;
+  }
+
+  // The image data's CRC goes through zlib's, which is quicker on long runs
+  // than the table one the other chunks use; runningCrc_ is in zlib's form.
+  void StartCrc(const ChunkType& type) {
+    runningCrc_ = crc32(0L, reinterpret_cast<const Bytef*>(type.data()), 4);
   }
 
   TPNGObject& owner_;
@@ -217,7 +226,7 @@ class IdatDecoder {
   int pixelStep_ = 1;
   RowConverter convert_ = nullptr;
   std::int64_t chunkEnd_ = 0;
-  std::uint32_t runningCrc_ = 0;
+  uLong runningCrc_ = 0;
 };
 
 }  // namespace

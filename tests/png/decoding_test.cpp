@@ -7,6 +7,7 @@
 
 #include "png/png_errors.h"
 #include "png/png_object.h"
+#include "png/row_converters.h"
 #include "png/row_filters.h"
 #include "support/png_builder.h"
 
@@ -236,6 +237,27 @@ TEST(PngRowFilters, EachFilterReconstructsTheRowWorkedOutByHand) {
   std::uint8_t wrap[] = {1, 200, 100};  // sums wrap modulo 256
   UnfilterRow(wrap, previous, 2, 1);
   EXPECT_EQ(wrap[2], 44);
+}
+
+TEST(PngRowConverters, UnmappedRgbaMatchesTheMappedConverterUnderIdentityAndStopsAtTheRowEnd) {
+  Bytes identity(256);
+  for (int i = 0; i < 256; ++i) identity[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  const RowConverter unmapped = SelectRowConverter(6, 8, false, true);
+  const RowConverter mapped = SelectRowConverter(6, 8, false, false);
+  for (int count = 0; count <= 27; ++count) {  // eight at a time, four at a time, one at a time
+    SCOPED_TRACE(count);
+    Bytes samples(static_cast<std::size_t>(count) * 4);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint8_t>(i * 89 + 7);
+    Bytes pixels[2], alpha[2];
+    for (int k = 0; k < 2; ++k) {
+      pixels[k].assign(static_cast<std::size_t>(count) * 3 + 8, 0xEE);
+      alpha[k].assign(static_cast<std::size_t>(count) + 8, 0xEE);
+      (k == 0 ? unmapped : mapped)(samples.data(), count, RowTarget{pixels[k].data(), alpha[k].data(), 0, 1},
+                                   identity.data());
+    }
+    EXPECT_EQ(pixels[0], pixels[1]);
+    EXPECT_EQ(alpha[0], alpha[1]);
+  }
 }
 
 TEST(PngInterlace, WidthOneImageSkipsEmptyPassesAndRestartsFilteringEachPass) {
