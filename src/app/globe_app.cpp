@@ -40,6 +40,7 @@ void GlobeApp::ContextMenu(ScreenPoint at) {
     if (TMenuItem* chosen = platform_.TrackPopupMenu(form_.PopupMenu->Items(), at)) {
       chosen->Click();
       form_.UserChanged(chosen);
+      WakeFrames();
     }
   });
 }
@@ -66,16 +67,46 @@ bool GlobeApp::CloseQuery() {
 bool GlobeApp::Guarded(const std::function<void()>& f) { return GuardedCall(platform_, f); }
 
 void GlobeApp::BindTimer(TTimer& timer) {
+  // The frame timer comes first.
   const std::size_t index = timers_.size();
   timers_.emplace_back();
+  periods_.push_back(0);
   const auto start = [this, index](TTimer& t) {
     timers_[index].reset();
-    if (t.Enabled() && t.Interval() > 0) {
-      timers_[index] = platform_.StartTimer(t.Interval(), [this, &t] { Guarded([&] { t.Tick(); }); });
-    }
+    periods_[index] = 0;
+    if (t.Enabled() && t.Interval() > 0) Arm(index, t, t.Interval());
   };
   timer.OnSettingsChanged = start;
   start(timer);
+}
+
+void GlobeApp::Arm(std::size_t index, TTimer& timer, int period) {
+  periods_[index] = period;
+  // A desktop timer may be replaced from inside its own tick: each desktop
+  // keeps a running tick's call alive until it has returned.
+  timers_[index] = platform_.StartTimer(period, [this, &timer, index] {
+    Guarded([&] { timer.Tick(); });
+    if (index == 0) RestFrames();
+  });
+}
+
+void GlobeApp::RestFrames() {
+  TTimer& frames = *form_.Timer(GlobeSlot::TimerGarland);
+  const int beat = frames.Interval();
+  if (!frames.Enabled() || beat <= 0 || periods_.empty()) return;
+  int period = beat;
+  if (const auto quiet = form_.QuietForMs()) {
+    // The first beat at or after the moment something can change.
+    period = static_cast<int>((*quiet + beat - 1) / beat) * beat;
+  }
+  if (period != periods_[0]) Arm(0, frames, period);
+}
+
+void GlobeApp::WakeFrames() {
+  TTimer& frames = *form_.Timer(GlobeSlot::TimerGarland);
+  if (frames.Enabled() && frames.Interval() > 0 && !periods_.empty() && periods_[0] != frames.Interval()) {
+    Arm(0, frames, frames.Interval());
+  }
 }
 
 int RunGlobe(Platform& platform) {

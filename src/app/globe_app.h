@@ -39,10 +39,19 @@ class GlobeApp : public WindowEvents {
   // One desktop timer per layout timer, restarted whenever its interval or
   // enabled state changes.
   void BindTimer(TTimer& timer);
+  // Starts timer index's desktop timer with period.
+  void Arm(std::size_t index, TTimer& timer, int period);
+  // After a frame: while nothing on the globe can change, the frame timer
+  // waits until the first of its beats at which something can, instead of
+  // waking at every beat to find the same frame.
+  void RestFrames();
+  // Something may change the next frame: the frame timer beats again.
+  void WakeFrames();
 
   Platform& platform_;
   TfrmMain form_;
   std::vector<std::unique_ptr<PlatformTimer>> timers_;
+  std::vector<int> periods_;  // each desktop timer's period, 0 when stopped
 };
 
 // GlobeApp on platform, run until the window has closed; a plain start

@@ -217,6 +217,11 @@ void TfrmMain::RenderFrame() {
   scene_->RenderFrame(*platform_, Left(), Top());
 }
 
+std::optional<std::uint32_t> TfrmMain::QuietForMs() const {
+  if (!shown_ || scene_ == nullptr || platform_ == nullptr) return std::nullopt;
+  return scene_->QuietFor(platform_->TickCount(), platform_->LocalNow());
+}
+
 void TfrmMain::TimerGarlandTimer(const TEventArgs&) { RenderFrame(); }
 
 void TfrmMain::timerCountSnowTimer(const TEventArgs&) {

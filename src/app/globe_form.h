@@ -154,6 +154,9 @@ class TfrmMain : public TForm {
   // One frame of the scene at the window's place; nothing until the window
   // has been shown, nor while the empty globe is being rebuilt.
   void RenderFrame();
+  // How long after now nothing on the globe can change (see
+  // GlobeScene::QuietFor); nothing before the first show.
+  std::optional<std::uint32_t> QuietForMs() const;
 
   std::uint8_t TransparencyAlpha() const;
   GlobeScene* Scene() const { return scene_.get(); }

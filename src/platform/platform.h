@@ -143,6 +143,14 @@ class Platform {
   // row) with its top-left corner at (left, top), the whole scaled by
   // constantAlpha / 255. False when the desktop refused.
   virtual bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) = 0;
+  // The same for a frame that differs from the one shown last, at the same
+  // place and constant alpha, only inside dirty (window pixels): a desktop
+  // may redraw just that part.
+  virtual bool PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
+                              const PixelRect& dirty) {
+    (void)dirty;
+    return Present(frame, left, top, constantAlpha);
+  }
 
   // Local wall-clock time as days since 30 December 1899, fraction = time of day.
   virtual double LocalNow() = 0;

@@ -72,19 +72,21 @@ void HolidayCountdown::ApplyCaptions(const TComponent& owner) const {
   set("pmiJulian", julianCaption_);
 }
 
-void HolidayCountdown::Draw(const TComponent& owner, double now, CountdownChoice choice, const GlyphSink& draw) {
+int HolidayCountdown::CountDays(double now, CountdownChoice choice) {
   const double* date = nullptr;
   if (choice.Christmas) date = &christmasDate_;
   if (choice.NewYear) date = &newYearDate_;
   if (choice.Julian) date = &julianDate_;
-  if (date == nullptr) {
-    daysLeft_ = -1;
-    return;
-  }
+  if (date == nullptr) return daysLeft_ = -1;
   // Both are midnights, so the difference is a whole number of days.
   const double days = *date - DateOf(now);
   daysLeft_ = std::fabs(days) < static_cast<double>(INT_MAX) ? static_cast<int>(days) : INT_MAX;
+  return daysLeft_;
+}
 
+void HolidayCountdown::Draw(const TComponent& owner, double now, CountdownChoice choice, const GlyphSink& draw) {
+  // Without a choice the count is -1, which no glyph writes.
+  CountDays(now, choice);
   const auto digitWidth = [&](char digit) {
     const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(std::string("d") + digit));
     return image != nullptr ? image->Width() : 0;

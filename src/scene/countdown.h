@@ -64,6 +64,8 @@ class HolidayCountdown {
   // The same, each image handed to draw by name and place (digit widths
   // still come from owner's images) instead of drawn on a canvas.
   using GlyphSink = std::function<void(const std::string& name, int x, int y)>;
+  // Works out DaysLeft as Draw does, without drawing, and returns it.
+  int CountDays(double now, CountdownChoice choice);
   void Draw(const TComponent& owner, double now, CountdownChoice choice, const GlyphSink& draw);
   // The checks of owner's three countdown menu items.
   static CountdownChoice CheckedChoice(const TComponent& owner);

@@ -1,6 +1,7 @@
 #include "scene/globe_scene.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "graphics/canvas.h"
@@ -20,10 +21,6 @@ const TGraphic* OwnedPicture(const TComponent& form, const std::string& name) {
   return image != nullptr ? image->Picture().Graphic() : nullptr;
 }
 
-bool SamePixels(const PixelStore& a, const PixelStore& b) {
-  return a.Width() == b.Width() && a.Height() == b.Height() && a.Bytes().size() == b.Bytes().size() &&
-         std::memcmp(a.Bytes().data(), b.Bytes().data(), a.Bytes().size()) == 0;
-}
 
 // Copies the pixels of source into target, which keeps its buffer when it
 // already has the same geometry.
@@ -36,7 +33,37 @@ void CopyPixels(const PixelStore& source, PixelStore& target) {
   std::memcpy(target.Bytes().data(), source.Bytes().data(), source.Bytes().size());
 }
 
+// The first and one past the last 32-bit word in which two rows differ.
+std::optional<std::pair<int, int>> ChangedSpan(const std::uint8_t* a, const std::uint8_t* b, int pixels) {
+  int first = 0;
+  while (first < pixels && std::memcmp(a + 4 * first, b + 4 * first, 4) == 0) ++first;
+  if (first == pixels) return std::nullopt;
+  int end = pixels;
+  while (std::memcmp(a + 4 * (end - 1), b + 4 * (end - 1), 4) == 0) --end;
+  return std::pair{first, end};
+}
+
 }  // namespace
+
+std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b) {
+  const int width = a.Width(), height = a.Height();
+  if (width != b.Width() || height != b.Height() || a.BitCount() != 32 || b.BitCount() != 32) {
+    return TRect{0, 0, std::max(width, b.Width()), std::max(height, b.Height())};
+  }
+  std::optional<TRect> changed;
+  const auto rowBytes = static_cast<std::size_t>(width) * 4;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* rowA = a.RowAddress(y);
+    const std::uint8_t* rowB = b.RowAddress(y);
+    if (std::memcmp(rowA, rowB, rowBytes) == 0) continue;
+    const auto span = ChangedSpan(rowA, rowB, width);
+    if (!changed) changed = TRect{span->first, y, span->second, y + 1};
+    changed->Left = std::min(changed->Left, span->first);
+    changed->Right = std::max(changed->Right, span->second);
+    changed->Bottom = y + 1;
+  }
+  return changed;
+}
 
 GlobeScene::GlobeScene(const TComponent& form)
     : form_(form),
@@ -63,6 +90,7 @@ GlobeScene::GlobeScene(const TComponent& form)
 void GlobeScene::SetArt(const ScaledArt* art) {
   art_ = art;
   backgroundValid_ = false;
+  frameKeyValid_ = false;
   presented_.Valid = false;
 }
 
@@ -85,12 +113,14 @@ void GlobeScene::StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bo
 void GlobeScene::SetBaseImage(const PixelStore& base) {
   base_ = base;
   backgroundValid_ = false;
+  frameKeyValid_ = false;
   presented_.Valid = false;
 }
 
 void GlobeScene::ClearBaseImage() {
   base_ = PixelStore();
   backgroundValid_ = false;
+  frameKeyValid_ = false;
 }
 
 void GlobeScene::PrepareFirstShow() {
@@ -140,6 +170,16 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   } else {
     sky_.Step(skyTick_, spriteTick_, draw);
   }
+  // Past midnight the holidays may move to next year; their menu items name the dates.
+  if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
+  const CountdownChoice choice = HolidayCountdown::CheckedChoice(form_);
+  const bool snowing = Settings.SnowEnabled;
+  const FrameKey frameKey{key, countdown_.CountDays(now, choice), globeVisible && snowing && snow_.HasFlakes()};
+  skipped_ = skipUnchanged_ && frameKeyValid_ && !frameKey.Flakes && frameKey == frameKey_;
+  if (skipped_) return frames_[composed_];
+  frameKey_ = frameKey;
+  frameKeyValid_ = true;
+
   if (!backgroundValid_ || !(key == backgroundKey_)) {
     DrawBackground(background_, key);
     backgroundKey_ = key;
@@ -151,21 +191,42 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   CopyPixels(background_, frame);
   TCanvas canvas(frame);
 
-  const bool snowing = Settings.SnowEnabled;
   StepSnowLayer(kSnowFar, canvas, globeVisible, snowing);
   DrawScaled(canvas, 0, 0, home_);
   StepSnowLayer(kSnowMiddle, canvas, globeVisible, snowing);
   DrawScaled(canvas, 0, 0, sugrob_);
   StepSnowLayer(kSnowNear, canvas, globeVisible, snowing);
   DrawScaled(canvas, 0, 0, front_);
-  // Past midnight the holidays may move to next year; their menu items name the dates.
-  if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
-  countdown_.Draw(form_, now, HolidayCountdown::CheckedChoice(form_), [&](const std::string& name, int x, int y) {
+  countdown_.Draw(form_, now, choice, [&](const std::string& name, int x, int y) {
     DrawScaled(canvas, x, y, OwnedPicture(form_, name));
   });
 
   ClampColourToAlpha(frame);
   return frame;
+}
+
+std::optional<std::uint32_t> GlobeScene::QuietFor(std::uint32_t now, double localNow) const {
+  if (!skipUnchanged_ || !frameKeyValid_ || Settings.SkyFollowsClock) return std::nullopt;
+  // With snow on, flakes may start at any density tick and a covered globe
+  // may be uncovered at any frame: every beat counts.
+  if (Settings.SnowEnabled) return std::nullopt;
+  // A frame shows the sky as the frame before left it: what a clock moved
+  // in the last frame shows in the next.
+  if (skyTick_ || spriteTick_) return std::nullopt;
+  // A clock fires in the first frame more than its threshold after it last
+  // fired; every firing is kept, seen or not, so the clocks keep their beat.
+  std::int64_t quiet = kLongestQuietMs;
+  const auto until = [&](const AnimationClock& clock, std::int32_t threshold) {
+    const std::int64_t due = static_cast<std::int64_t>(threshold) + 1 - static_cast<std::uint32_t>(now - clock.LastTick());
+    quiet = std::min(quiet, due);
+  };
+  until(skyClock_, Settings.AnimationInterval);
+  until(spriteClock_, SpriteThreshold(Settings.AnimationInterval));
+  const double msToMidnight = (std::floor(localNow) + 1 - localNow) * 24 * 60 * 60 * 1000;
+  // Days as a double carry some microseconds of rounding.
+  quiet = std::min<std::int64_t>(quiet, static_cast<std::int64_t>(std::ceil(msToMidnight - 0.01)));
+  if (quiet <= 0) return std::nullopt;
+  return static_cast<std::uint32_t>(quiet);
 }
 
 void GlobeScene::RenderFrame(Platform& platform, int left, int top) {
@@ -181,11 +242,22 @@ void GlobeScene::RenderFrame(Platform& platform, int left, int top) {
 void GlobeScene::Present(Platform& platform, int left, int top) {
   const std::uint8_t alpha = Settings.TransparencyAlpha;
   const PixelStore& frame = frames_[composed_];
-  if (presented_.Valid && presented_.Left == left && presented_.Top == top && presented_.Alpha == alpha &&
-      SamePixels(frame, frames_[presented_.Index])) {
-    return;
+  const bool samePlace =
+      presented_.Valid && presented_.Left == left && presented_.Top == top && presented_.Alpha == alpha;
+  std::optional<TRect> dirty;
+  if (samePlace) {
+    if (composed_ == presented_.Index) return;  // nothing was composed since
+    dirty = ChangedRect(frame, frames_[presented_.Index]);
+    if (!dirty) {
+      // The same pixels: either buffer stands for what is on the screen.
+      presented_.Index = composed_;
+      return;
+    }
   }
-  if (platform.Present(frame, left, top, alpha)) {
+  const bool shown = dirty ? platform.PresentChanged(frame, left, top, alpha,
+                                                     PixelRect{dirty->Left, dirty->Top, dirty->Right, dirty->Bottom})
+                           : platform.Present(frame, left, top, alpha);
+  if (shown) {
     presented_ = Presented{true, left, top, alpha, composed_};
     failureReported_ = false;
     return;

@@ -12,6 +12,7 @@
 
 #include "graphics/canvas.h"
 #include "graphics/pixel_store.h"
+#include "graphics/rect.h"
 #include "scene/animation_clock.h"
 #include "scene/countdown.h"
 #include "scene/real_time_sky.h"
@@ -62,6 +63,11 @@ struct SceneSettings {
 inline constexpr int kProbe1X = 75, kProbe1Y = 40;
 inline constexpr int kProbe2X = 220, kProbe2Y = 220;
 
+// The smallest rectangle holding every pixel in which two frames of the
+// same geometry differ; nothing when they are the same. Frames of another
+// geometry differ everywhere.
+std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b);
+
 inline constexpr const char* kPresentFailedMessage = "UpdateLayeredWindow error";
 
 class GlobeScene {
@@ -95,6 +101,20 @@ class GlobeScene {
   // Returns the frame; every colour byte is at most its pixel's alpha.
   const PixelStore& ComposeFrame(Platform& platform, bool globeVisible);
 
+  // A frame that would come out as the last one composed is not composed
+  // again: no clock fired, the sky shows the same, the plaque says the
+  // same and no flake is drawn now or was last time. On by default; off,
+  // every frame is composed (tests compare the two).
+  void SetSkipUnchanged(bool skip) { skipUnchanged_ = skip; }
+  // Whether the last ComposeFrame found nothing to change.
+  bool FrameSkipped() const { return skipped_; }
+  // How many milliseconds after the tick now no frame can differ from the
+  // last one (the next firing of a clock, the next local midnight), at
+  // most kLongestQuietMs; nothing with snow on (flakes may start at any
+  // frame), while the sky follows the clock, or with skipping off.
+  std::optional<std::uint32_t> QuietFor(std::uint32_t now, double localNow) const;
+  static constexpr std::uint32_t kLongestQuietMs = 1000;
+
   // The frame composed last.
   const PixelStore& Frame() const { return frames_[composed_]; }
   // Something else was shown in the window: the next frame is shown in any case.
@@ -125,6 +145,13 @@ class GlobeScene {
     int SpriteCount = 0;
     std::array<SpriteDraw, 2> Sprites{};
     friend bool operator==(const BackgroundKey&, const BackgroundKey&) = default;
+  };
+  // Everything a frame without flakes is made of.
+  struct FrameKey {
+    BackgroundKey Background;
+    int DaysLeft = -1;
+    bool Flakes = false;
+    friend bool operator==(const FrameKey&, const FrameKey&) = default;
   };
   struct Presented {
     bool Valid = false;
@@ -170,6 +197,11 @@ class GlobeScene {
   PixelStore background_;
   BackgroundKey backgroundKey_;
   bool backgroundValid_ = false;
+
+  bool skipUnchanged_ = true;
+  bool skipped_ = false;
+  FrameKey frameKey_;
+  bool frameKeyValid_ = false;
 
   // Two frames: the one last shown stays for comparison while the next is composed.
   std::array<PixelStore, 2> frames_;

@@ -97,6 +97,13 @@ std::int32_t Snowfall::ActiveCount(int layer) const {
   return layer == kSnowFar ? density_.Count1 : layer == kSnowMiddle ? density_.Count2 : density_.Count3;
 }
 
+bool Snowfall::HasFlakes() const {
+  for (int layer = kSnowFar; layer <= kSnowNear; ++layer) {
+    if (!Layer(layer).empty() && ActiveCount(layer) > 0) return true;
+  }
+  return false;
+}
+
 void Snowfall::SetDensity(const SnowDensity& density) {
   density_ = density;
   ClampCounts();

@@ -75,6 +75,9 @@ class Snowfall {
   std::span<const SnowParticle> Layer(int layer) const;
   std::span<SnowParticle> Layer(int layer);
   std::int32_t ActiveCount(int layer) const;
+  // Whether a step of some layer would visit a flake: the arrays are there
+  // and some active count is above 0.
+  bool HasFlakes() const;
 
  private:
   std::vector<SnowParticle>& LayerArray(int layer);

@@ -52,7 +52,14 @@ bool HeadlessPlatform::Present(const PixelStore& frame, int left, int top, std::
     lastFrame_ = PixelStore(frame.Width(), frame.Height(), frame.BitCount(), frame.Order());
   }
   std::copy(frame.Bytes().begin(), frame.Bytes().end(), lastFrame_.Bytes().begin());
+  if (presentObserver_) presentObserver_(frame);
   return true;
+}
+
+bool HeadlessPlatform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
+                                      const PixelRect& dirty) {
+  lastDirty_ = dirty;
+  return Present(frame, left, top, constantAlpha);
 }
 
 std::string HeadlessPlatform::FormatLongDate(double date) {
@@ -87,6 +94,7 @@ void HeadlessPlatform::Advance(std::uint32_t ms) {
     for (Timer& t : timers_) {
       if (t.id == id) t.due += static_cast<std::uint64_t>(t.interval);
     }
+    ++timerTicks_;
     tick();  // may start or stop timers
   }
   tick_ += static_cast<std::uint32_t>(end - elapsed_);

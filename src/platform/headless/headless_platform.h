@@ -26,7 +26,12 @@ class HeadlessPlatform : public Platform {
   void SetTickCount(std::uint32_t tick) { tick_ = tick; }
   void SetCovered(bool covered) { covered_ = covered; }
   void SetCoverProbe(std::function<bool(int, int)> probe) { coverProbe_ = std::move(probe); }
-  void SetLocalNow(double now) { now_ = now; }
+  void SetLocalNow(double now) {
+    now_ = now;
+    nowSetAt_ = elapsed_;
+  }
+  // The local time runs on with the simulated clock from the last SetLocalNow.
+  void SetLocalClockRuns(bool runs) { localClockRuns_ = runs; }
   // The zone LocalTimeZone reports ("unknown" without an offset unless set).
   void SetTimeZone(TimeZoneInfo zone) { zone_ = std::move(zone); }
   int TimeZoneQueries() const { return timeZoneQueries_; }
@@ -64,6 +69,12 @@ class HeadlessPlatform : public Platform {
 
   // --- recorded --------------------------------------------------------------
   int PresentCount() const { return presentCount_; }
+  // Told of every frame shown, as it is shown.
+  void SetPresentObserver(std::function<void(const PixelStore&)> observer) { presentObserver_ = std::move(observer); }
+  // The changed part the last PresentChanged named, if any did.
+  const std::optional<PixelRect>& LastDirty() const { return lastDirty_; }
+  // How many timer ticks have fired.
+  long long TimerTicks() const { return timerTicks_; }
   const Presentation& LastPresentation() const { return last_; }
   const PixelStore& LastFrame() const { return lastFrame_; }
   const std::vector<std::string>& Messages() const { return messages_; }
@@ -93,7 +104,11 @@ class HeadlessPlatform : public Platform {
   std::int64_t PerformanceCounter() override { return static_cast<std::int64_t>(tick_) * 10000; }
   bool IsCoveredAt(int screenX, int screenY) override;
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
-  double LocalNow() override { return now_; }
+  bool PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
+                      const PixelRect& dirty) override;
+  double LocalNow() override {
+    return localClockRuns_ ? now_ + static_cast<double>(elapsed_ - nowSetAt_) / (24.0 * 60 * 60 * 1000) : now_;
+  }
   TimeZoneInfo LocalTimeZone(double) override {
     ++timeZoneQueries_;
     return zone_;
@@ -145,6 +160,8 @@ class HeadlessPlatform : public Platform {
   bool covered_ = false;
   std::function<bool(int, int)> coverProbe_;
   double now_ = 0;
+  std::uint64_t nowSetAt_ = 0;
+  bool localClockRuns_ = false;
   TimeZoneInfo zone_;
   int timeZoneQueries_ = 0;
   bool presentFails_ = false;
@@ -167,6 +184,9 @@ class HeadlessPlatform : public Platform {
   std::vector<ScreenRect> monitors_{{0, 0, 1280, 1024}};
   bool otherGlobeRunning_ = false;
   double displayScale_ = 1.0;
+  std::function<void(const PixelStore&)> presentObserver_;
+  std::optional<PixelRect> lastDirty_;
+  long long timerTicks_ = 0;
 };
 
 }  // namespace nivarra

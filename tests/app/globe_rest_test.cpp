@@ -1,0 +1,126 @@
+// A globe with nothing to change does no work: frames that would come out
+// the same are not composed, the frame timer waits for the next moment
+// something can change, and only the changed part is handed over. None of
+// it may change what the screen shows, or when.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "app/globe_app.h"
+#include "platform/headless/headless_platform.h"
+#include "scene/date_time.h"
+#include "scene/globe_scene.h"
+#include "scene/random.h"
+
+namespace nivarra {
+void RegisterLayoutResources();
+
+namespace {
+
+using Shown = std::vector<std::pair<std::uint32_t, std::uint64_t>>;  // tick, pixels' hash
+
+std::uint64_t Hash(const PixelStore& frame) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (std::uint8_t b : frame.Bytes()) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
+struct Outcome {
+  Shown Frames;
+  long long TimerTicks = 0;
+};
+
+// A minute and a half with the snow off, the tick count wrapping round,
+// midnight, speed changes and a countdown change on the way. (With snow on
+// every beat is composed: flakes may start at any density tick.)
+Outcome RunGlobe(bool rest) {
+  RegisterLayoutResources();
+  RandomSeed() = 7;
+  HeadlessPlatform platform;
+  platform.SetTickCount(0xFFFFFFFFu - 20000);
+  platform.SetLocalNow(EncodeDateTime(2026, 12, 24, 23, 59, 30));  // midnight in the run
+  platform.SetLocalClockRuns(true);
+  platform.Settings()["Software\\Nivarra"]["isSnowOn"] = 0;
+  Outcome outcome;
+  platform.SetPresentObserver([&](const PixelStore& frame) {
+    outcome.Frames.emplace_back(platform.TickCount(), Hash(frame));
+  });
+  GlobeApp app(platform);
+  app.Run();
+  app.Form().Scene()->SetSkipUnchanged(rest);
+  const auto choose = [&](GlobeSlot slot) {
+    platform.SetMenuChoice([&](TMenuItem&) { return app.Form().MenuItem(slot); });
+    app.ContextMenu({900, 700});
+  };
+  const auto advance = [&](std::uint32_t ms) { platform.Advance(ms); };
+  advance(40000);
+  choose(GlobeSlot::pmiFast);
+  advance(10000);
+  choose(GlobeSlot::pmiQuickly);
+  advance(5000);
+  choose(GlobeSlot::pmiSlow);
+  advance(5000);
+  choose(GlobeSlot::pmiNewYear);
+  advance(30000);
+  outcome.TimerTicks = platform.TimerTicks();
+  return outcome;
+}
+
+TEST(GlobeRest, RestingShowsTheSameFramesAtTheSameTicksWithFarFewerWakings) {
+  const Outcome busy = RunGlobe(false);
+  const Outcome resting = RunGlobe(true);
+  ASSERT_GT(busy.Frames.size(), 100u);
+  EXPECT_EQ(resting.Frames, busy.Frames);
+  std::printf("timer ticks in 90 s: %lld composing every frame, %lld resting\n", busy.TimerTicks,
+              resting.TimerTicks);
+  EXPECT_LT(resting.TimerTicks * 3, busy.TimerTicks);
+}
+
+TEST(GlobeRest, OnlyTheChangedPartIsHandedOver) {
+  PixelStore a(300, 260, 32, RowOrder::TopDown), b(300, 260, 32, RowOrder::TopDown);
+  EXPECT_FALSE(ChangedRect(a, b));
+  b.RowAddress(40)[4 * 17 + 3] = 1;
+  b.RowAddress(200)[4 * 251] = 9;
+  const auto changed = ChangedRect(a, b);
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(changed->Left, 17);
+  EXPECT_EQ(changed->Top, 40);
+  EXPECT_EQ(changed->Right, 252);
+  EXPECT_EQ(changed->Bottom, 201);
+
+  // A running globe names a part that holds every changed pixel of the frame.
+  RegisterLayoutResources();
+  RandomSeed() = 3;
+  HeadlessPlatform platform;
+  platform.SetTickCount(100000);
+  platform.SetLocalNow(EncodeDateTime(2026, 12, 8, 12, 0));
+  PixelStore before;
+  int checked = 0;
+  platform.SetPresentObserver([&](const PixelStore& frame) {
+    if (platform.LastDirty() && !before.IsEmpty()) {
+      const TRect d{platform.LastDirty()->Left, platform.LastDirty()->Top, platform.LastDirty()->Right,
+                    platform.LastDirty()->Bottom};
+      for (int y = 0; y < frame.Height(); ++y) {
+        for (int x = 0; x < frame.Width(); ++x) {
+          const bool inside = x >= d.Left && x < d.Right && y >= d.Top && y < d.Bottom;
+          if (!inside) ASSERT_EQ(std::memcmp(frame.RowAddress(y) + 4 * x, before.RowAddress(y) + 4 * x, 4), 0);
+        }
+      }
+      ++checked;
+    }
+    before = frame;
+  });
+  GlobeApp app(platform);
+  app.Run();
+  platform.Advance(2000);
+  EXPECT_GT(checked, 50);
+}
+
+}  // namespace
+}  // namespace nivarra
