@@ -237,6 +237,29 @@ TEST(PngRowFilters, EachFilterReconstructsTheRowWorkedOutByHand) {
   std::uint8_t wrap[] = {1, 200, 100};  // sums wrap modulo 256
   UnfilterRow(wrap, previous, 2, 1);
   EXPECT_EQ(wrap[2], 44);
+
+  // 3- and 4-byte pixels go a pixel at a time: the same rule byte by byte,
+  // over bytes that wrap and tie.
+  Bytes above(1 + 4 * 13), filtered(1 + 4 * 13);
+  for (std::size_t i = 1; i < above.size(); ++i) {
+    above[i] = static_cast<std::uint8_t>(i * 151 % 256 < 128 ? i * 37 : 255 - i % 3);
+    filtered[i] = static_cast<std::uint8_t>(i * 73 + 200);
+  }
+  for (const int step : {3, 4}) {
+    for (std::uint8_t filter = 1; filter <= 4; ++filter) {
+      SCOPED_TRACE(std::to_string(step) + " byte pixels, filter " + std::to_string(filter));
+      const int rowBytes = step * 13;
+      Bytes row = filtered, want = filtered;
+      row[0] = filter;
+      UnfilterRow(row.data(), above.data(), rowBytes, step);
+      for (int i = 1; i <= rowBytes; ++i) {
+        const int left = i > step ? want[i - step] : 0, upperLeft = i > step ? above[i - step] : 0;
+        const int predictors[] = {left, above[i], (left + above[i]) / 2, PaethPredictor(left, above[i], upperLeft)};
+        want[i] = static_cast<std::uint8_t>(want[i] + predictors[filter - 1]);
+      }
+      EXPECT_EQ(Bytes(row.begin() + 1, row.end()), Bytes(want.begin() + 1, want.end()));
+    }
+  }
 }
 
 TEST(PngRowConverters, UnmappedRgbaMatchesTheMappedConverterUnderIdentityAndStopsAtTheRowEnd) {
