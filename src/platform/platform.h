@@ -113,6 +113,11 @@ class WindowEvents {
   // the desktop asks the window's top-left corner to stand at the new scale,
   // when it asks (Windows does).
   virtual void DisplayScaleChanged(std::optional<ScreenPoint> suggested) { (void)suggested; }
+  // Whether anybody can see the globe changed: the session was locked or
+  // unlocked, a screensaver or the display's power-off began or ended, a
+  // full-screen window came to fill the globe's monitor or went. While
+  // nobody can, the globe neither composes nor presents frames.
+  virtual void VisibilityChanged(bool canBeSeen) { (void)canBeSeen; }
   // The window is asked whether it may close: on a close request, or when
   // the user logs off or the system shuts down. False keeps it open.
   virtual bool CloseQuery() = 0;
