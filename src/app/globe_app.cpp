@@ -16,7 +16,9 @@ GlobeApp::GlobeApp(Platform& platform) : platform_(platform) {
     form_.MenuItem(GlobeSlot::pmiStartUp)->SetCaption(caption);
   }
   platform.PlaceWindow({form_.Left(), form_.Top()}, form_.Width(), form_.Height());
-  for (GlobeSlot slot : {GlobeSlot::TimerGarland, GlobeSlot::timerCountSnow}) BindTimer(*form_.Timer(slot));
+  // The density timer first: when both fall due together, the frame shows
+  // the density of that moment.
+  for (GlobeSlot slot : {GlobeSlot::timerCountSnow, GlobeSlot::TimerGarland}) BindTimer(*form_.Timer(slot));
   Guarded([&] { Fire(form_.OnCreate, TEventArgs{.Sender = &form_}); });
 }
 
@@ -58,6 +60,18 @@ void GlobeApp::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
   Guarded([&] { form_.DisplayScaleChanged(suggested); });
 }
 
+void GlobeApp::VisibilityChanged(bool canBeSeen) {
+  Guarded([&] { form_.SetSeen(canBeSeen); });
+  if (canBeSeen) {
+    WakeFrames();
+  } else if (periods_.size() > kFrameTimer) {
+    // Nobody can see it: no frame until somebody can. The density walk goes
+    // on, as under a covering window.
+    timers_[kFrameTimer].reset();
+    periods_[kFrameTimer] = 0;
+  }
+}
+
 bool GlobeApp::CloseQuery() {
   bool canClose = true;
   const bool ok = Guarded([&] { Fire(form_.OnCloseQuery, TEventArgs{.Sender = &form_, .CanClose = &canClose}); });
@@ -67,13 +81,13 @@ bool GlobeApp::CloseQuery() {
 bool GlobeApp::Guarded(const std::function<void()>& f) { return GuardedCall(platform_, f); }
 
 void GlobeApp::BindTimer(TTimer& timer) {
-  // The frame timer comes first.
   const std::size_t index = timers_.size();
   timers_.emplace_back();
   periods_.push_back(0);
   const auto start = [this, index](TTimer& t) {
     timers_[index].reset();
     periods_[index] = 0;
+    if (index == kFrameTimer && !form_.Seen()) return;  // no frames while nobody can see them
     if (t.Enabled() && t.Interval() > 0) Arm(index, t, t.Interval());
   };
   timer.OnSettingsChanged = start;
@@ -86,26 +100,27 @@ void GlobeApp::Arm(std::size_t index, TTimer& timer, int period) {
   // keeps a running tick's call alive until it has returned.
   timers_[index] = platform_.StartTimer(period, [this, &timer, index] {
     Guarded([&] { timer.Tick(); });
-    if (index == 0) RestFrames();
+    if (index == kFrameTimer) RestFrames();
   });
 }
 
 void GlobeApp::RestFrames() {
   TTimer& frames = *form_.Timer(GlobeSlot::TimerGarland);
   const int beat = frames.Interval();
-  if (!frames.Enabled() || beat <= 0 || periods_.empty()) return;
+  if (!form_.Seen() || !frames.Enabled() || beat <= 0 || periods_.size() <= kFrameTimer) return;
   int period = beat;
   if (const auto quiet = form_.QuietForMs()) {
     // The first beat at or after the moment something can change.
     period = static_cast<int>((*quiet + beat - 1) / beat) * beat;
   }
-  if (period != periods_[0]) Arm(0, frames, period);
+  if (period != periods_[kFrameTimer]) Arm(kFrameTimer, frames, period);
 }
 
 void GlobeApp::WakeFrames() {
   TTimer& frames = *form_.Timer(GlobeSlot::TimerGarland);
-  if (frames.Enabled() && frames.Interval() > 0 && !periods_.empty() && periods_[0] != frames.Interval()) {
-    Arm(0, frames, frames.Interval());
+  if (form_.Seen() && frames.Enabled() && frames.Interval() > 0 && periods_.size() > kFrameTimer &&
+      periods_[kFrameTimer] != frames.Interval()) {
+    Arm(kFrameTimer, frames, frames.Interval());
   }
 }
 

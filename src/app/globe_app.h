@@ -31,6 +31,7 @@ class GlobeApp : public WindowEvents {
   void Moved(ScreenPoint topLeft) override;
   void MonitorsChanged() override;
   void DisplayScaleChanged(std::optional<ScreenPoint> suggested) override;
+  void VisibilityChanged(bool canBeSeen) override;
   bool CloseQuery() override;
 
  private:
@@ -47,6 +48,9 @@ class GlobeApp : public WindowEvents {
   void RestFrames();
   // Something may change the next frame: the frame timer beats again.
   void WakeFrames();
+
+  // The density timer is bound first, the frame timer second.
+  static constexpr std::size_t kFrameTimer = 1;
 
   Platform& platform_;
   TfrmMain form_;

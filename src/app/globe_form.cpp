@@ -214,7 +214,16 @@ void TfrmMain::FormShow(const TEventArgs&) {
 
 void TfrmMain::RenderFrame() {
   if (!shown_ || scene_ == nullptr) return;
+  lastFrameTick_ = platform_->TickCount();
   scene_->RenderFrame(*platform_, Left(), Top());
+}
+
+void TfrmMain::SetSeen(bool seen) {
+  if (seen == seen_) return;
+  seen_ = seen;
+  if (!seen || !shown_ || scene_ == nullptr) return;
+  scene_->CatchUp(*platform_, lastFrameTick_, platform_->TickCount(), Timer(GlobeSlot::TimerGarland)->Interval());
+  lastFrameTick_ = platform_->TickCount();
 }
 
 std::optional<std::uint32_t> TfrmMain::QuietForMs() const {

@@ -154,6 +154,11 @@ class TfrmMain : public TForm {
   // One frame of the scene at the window's place; nothing until the window
   // has been shown, nor while the empty globe is being rebuilt.
   void RenderFrame();
+  // Whether anybody can see the globe (a locked session, a screensaver or a
+  // full-screen window says nobody can). Seen again, the sky catches up
+  // with the beats nobody saw, as under a covering window.
+  void SetSeen(bool seen);
+  bool Seen() const { return seen_; }
   // How long after now nothing on the globe can change (see
   // GlobeScene::QuietFor); nothing before the first show.
   std::optional<std::uint32_t> QuietForMs() const;
@@ -205,6 +210,8 @@ class TfrmMain : public TForm {
   std::array<std::unique_ptr<TfrmMain>, 2> artSets_;  // 2x and 3x, while in use
   std::unique_ptr<ScaledArt> art_;
   bool shapeSet_ = false;
+  bool seen_ = true;
+  std::uint32_t lastFrameTick_ = 0;  // when the last frame was rendered
   Platform* platform_ = nullptr;
   std::unique_ptr<GlobeScene> scene_;
   std::unique_ptr<TPNGObject> basePng_;

@@ -144,17 +144,14 @@ void GlobeScene::DrawBackground(PixelStore& target, const BackgroundKey& key) {
   DrawScaled(canvas, 0, 0, landscape_);
 }
 
-const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible) {
-  globeVisible_ = globeVisible;
-  const auto readTick = [&platform] { return platform.TickCount(); };
+GlobeScene::BackgroundKey GlobeScene::StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick,
+                                              double now) {
   skyTick_ = skyClock_.Check(readTick, Settings.AnimationInterval);
   spriteTick_ = spriteClock_.Check(readTick, SpriteThreshold(Settings.AnimationInterval));
 
   // The strip shows the offset the previous frame left; the sun and moon
   // show their state after this frame's step. The sky that follows the
   // clock is placed first, so strip and bodies show the same moment.
-  // One reading of the clock for the whole frame: sky and plaque agree.
-  const double now = platform.LocalNow();
   BackgroundKey key;
   if (Settings.SkyFollowsClock) {
     sky_.Place(realTime_.PositionAt(platform, now, Settings.Latitude, Settings.Longitude));
@@ -170,6 +167,26 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   } else {
     sky_.Step(skyTick_, spriteTick_, draw);
   }
+  return key;
+}
+
+void GlobeScene::CatchUp(Platform& platform, std::uint32_t from, std::uint32_t to, int beatMs) {
+  if (beatMs <= 0) return;
+  globeVisible_ = false;
+  const double nowThen = platform.LocalNow();
+  constexpr double kMsPerDay = 24.0 * 60 * 60 * 1000;
+  for (std::uint32_t behind = to - from; behind >= static_cast<std::uint32_t>(beatMs);) {
+    behind -= static_cast<std::uint32_t>(beatMs);
+    const std::uint32_t tick = to - behind;
+    StepSky(platform, [tick] { return tick; }, nowThen - behind / kMsPerDay);
+  }
+}
+
+const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible) {
+  globeVisible_ = globeVisible;
+  // One reading of the clock for the whole frame: sky and plaque agree.
+  const double now = platform.LocalNow();
+  const BackgroundKey key = StepSky(platform, [&platform] { return platform.TickCount(); }, now);
   // Past midnight the holidays may move to next year; their menu items name the dates.
   if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
   const CountdownChoice choice = HolidayCountdown::CheckedChoice(form_);

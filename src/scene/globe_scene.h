@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -95,6 +96,12 @@ class GlobeScene {
   // refused presentation is reported once, until one succeeds again.
   void RenderFrame(Platform& platform, int left, int top);
 
+  // The beats nobody saw, from the one after from up to to (ticks, beatMs
+  // apart): each steps the clocks and the sky as a covered frame would,
+  // drawing nothing, so the first frame after shows what a globe covered
+  // all along would show. The local time of the last is the platform's now.
+  void CatchUp(Platform& platform, std::uint32_t from, std::uint32_t to, int beatMs);
+
   // Composes a frame without probing or showing it; the clocks read the
   // platform's tick count and the countdown its local time; on a new local
   // date the holiday dates and the form's countdown captions move on.
@@ -162,6 +169,8 @@ class GlobeScene {
   };
 
   const TGraphic* Picture(const char* name) const;
+  // A frame's steps of the clocks and the sky; what the sky shows.
+  BackgroundKey StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick, double now);
   // Drawing in scene units: the scaled picture at the device place.
   const TGraphic* Scaled(const TGraphic* oneX) const;
   int Device(int sceneUnits) const;

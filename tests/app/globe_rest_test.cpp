@@ -82,6 +82,40 @@ TEST(GlobeRest, RestingShowsTheSameFramesAtTheSameTicksWithFarFewerWakings) {
   EXPECT_LT(resting.TimerTicks * 3, busy.TimerTicks);
 }
 
+// Ten seconds of snow, twenty seconds when nobody can see the globe (or
+// with a window over it), ten more seconds.
+Shown AfterTwentySecondsUnseen(bool locked) {
+  RegisterLayoutResources();
+  RandomSeed() = 11;
+  HeadlessPlatform platform;
+  platform.SetTickCount(100000);
+  platform.SetLocalNow(EncodeDateTime(2026, 12, 8, 15, 0));
+  platform.SetLocalClockRuns(true);
+  GlobeApp app(platform);
+  app.Run();
+  platform.Advance(10000);
+  const int presentsBefore = platform.PresentCount();
+  const long long ticksBefore = platform.TimerTicks();
+  locked ? platform.ChangeVisibility(false) : platform.SetCovered(true);
+  platform.Advance(20000);
+  if (locked) {
+    EXPECT_EQ(platform.PresentCount(), presentsBefore);
+    EXPECT_LE(platform.TimerTicks() - ticksBefore, 20000 / 200);  // the density walk's ticks alone
+  }
+  locked ? platform.ChangeVisibility(true) : platform.SetCovered(false);
+  Shown after;
+  platform.SetPresentObserver([&](const PixelStore& frame) { after.emplace_back(platform.TickCount(), Hash(frame)); });
+  platform.Advance(10000);
+  return after;
+}
+
+TEST(GlobeRest, NobodyCanSeeItNothingIsDrawnAndAfterItTheGlobeIsAsIfCovered) {
+  const Shown covered = AfterTwentySecondsUnseen(false);
+  const Shown locked = AfterTwentySecondsUnseen(true);
+  ASSERT_GT(covered.size(), 100u);
+  EXPECT_EQ(locked, covered);
+}
+
 TEST(GlobeRest, OnlyTheChangedPartIsHandedOver) {
   PixelStore a(300, 260, 32, RowOrder::TopDown), b(300, 260, 32, RowOrder::TopDown);
   EXPECT_FALSE(ChangedRect(a, b));

@@ -57,6 +57,10 @@ class HeadlessPlatform : public Platform {
   // The desktop's scale (1 unless set); ChangeDisplayScale tells the globe.
   void SetDisplayScale(double scale) { displayScale_ = scale; }
   void ChangeDisplayScale(double scale, std::optional<ScreenPoint> suggested);
+  // The session is locked or unlocked (or a screensaver starts or ends).
+  void ChangeVisibility(bool canBeSeen) {
+    if (events_ != nullptr) events_->VisibilityChanged(canBeSeen);
+  }
   // Another globe already runs for the user on this display.
   void SetOtherGlobeRunning(bool running) { otherGlobeRunning_ = running; }
 
