@@ -3,9 +3,10 @@
 
   e2e.py screen   one bare screen: where the globe appears, what it shows
                   and what it leaves alone, its menu, transparency,
-                  dragging, closing (Exit and the end of the session) with
-                  the settings it writes, restarts, the "add" argument,
-                  autostart and a stored value of the wrong type
+                  dragging, a locked session, closing (Exit and the end
+                  of the session) with the settings it writes, restarts,
+                  the "add" argument, autostart and a stored value of
+                  the wrong type
   e2e.py dpi      the bare screen at 192 DPI and a Size of 150 %: the
                   globe's window in device pixels, drawn at that size and
                   nowhere outside its outline
@@ -469,6 +470,7 @@ def bare_screen():
     later = grab()
     moving = sum(1 for x, y in INSIDE if later.pixel(left + x, top + y) != shot.pixel(left + x, top + y))
     check("the scene animates", moving > 50, f"{moving} inside pixels changed within a second")
+    check_session_lock(window)
 
     # The menu on a right click.
     menu = open_menu(window)
@@ -651,6 +653,27 @@ def without_utf8_code_page(program):
         return None
     length = m.end() - m.start()
     return program[:m.start()] + b"<!--" + b" " * (length - 7) + b"-->" + program[m.end():]
+
+
+def inside_changes(window, seconds):
+    """How many of the globe's inside pixels change over the seconds."""
+    _, left, top, _, _ = window
+    before = grab()
+    time.sleep(seconds)
+    after = grab()
+    return sum(1 for x, y in INSIDE if after.pixel(left + x, top + y) != before.pixel(left + x, top + y))
+
+
+def check_session_lock(window):
+    """A locked session (the probe posts the globe Windows' session messages)
+    leaves the globe's last frame standing until it is unlocked."""
+    probe("session", "lock")
+    time.sleep(0.3)  # a frame already under way
+    still = inside_changes(window, 1.5)
+    probe("session", "unlock")
+    moving = inside_changes(window, 1.0)
+    check("a locked session shows no new frame, unlocking brings them back", still == 0 and moving > 50,
+          f"{still} inside pixels changed in 1.5 s locked, {moving} in 1 s after unlocking")
 
 
 def unicode_folder(background):
@@ -1016,8 +1039,9 @@ def measure(globe, seconds):
 
 def measure_cpu(background):
     place = (400, 300)
-    for name, snow, cover in (("Normal speed, full snow", 1, False), ("snow off", 0, False),
-                              ("covered by another window", 1, True)):
+    for name, snow, cover, locked in (("Normal speed, full snow", 1, False, False), ("snow off", 0, False, False),
+                                      ("covered by another window", 1, True, False),
+                                      ("session locked", 1, False, True)):
         for value_name, value in (("iSpeed", 1), ("isSnowOn", snow), ("TrVal", 0), ("Left", place[0]),
                                   ("Top", place[1])):
             wine("reg", "add", SETTINGS_KEY, "/v", value_name, "/t", "REG_DWORD", "/d", str(value), "/f")
@@ -1028,6 +1052,8 @@ def measure_cpu(background):
             cover = [place[0] - 10, place[1] - 10, WIDTH + 20, HEIGHT + 20, CPU_SECONDS + 10]
             cover_process = subprocess.Popen(["wine", PROBE, "cover", *[str(v) for v in cover]],
                                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if locked:
+            probe("session", "lock")
         time.sleep(3)
         if window:
             use = measure(globe, CPU_SECONDS)

@@ -16,6 +16,9 @@
  *                   a value under HKEY_CURRENT_USER: its type and, for a
  *                   string, its text in UTF-8 (reg.exe prints "?" for
  *                   what its console code page lacks)
+ *   probe session lock | probe session unlock
+ *                   tells the globe the session was locked or unlocked,
+ *                   as Windows does (Wine never does)
  * Output: one "key=value" per line, every place and size in device pixels
  * (the probe is per-monitor DPI aware, as the globe is: an unaware caller
  * would get them scaled to 96 DPI). */
@@ -175,6 +178,14 @@ static int value(const char *path, const char *name) {
   return 0;
 }
 
+static int session(const char *change) {
+  HWND g = FindWindowA("NivarraGlobe", NULL);
+  const WPARAM code = strcmp(change, "lock") == 0 ? WTS_SESSION_LOCK : WTS_SESSION_UNLOCK;
+  const BOOL posted = g != NULL && PostMessageA(g, WM_WTSSESSION_CHANGE, code, 1);
+  printf("posted=%d\n", posted ? 1 : 0);
+  return posted ? 0 : 1;
+}
+
 int main(int argc, char **argv) {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   if (argc >= 2 && strcmp(argv[1], "globe") == 0) return globe();
@@ -183,11 +194,12 @@ int main(int argc, char **argv) {
   if (argc >= 3 && strcmp(argv[1], "readonly") == 0) return key_access(argv[2], KEY_READ);
   if (argc >= 3 && strcmp(argv[1], "writable") == 0) return key_access(argv[2], KEY_ALL_ACCESS);
   if (argc >= 4 && strcmp(argv[1], "value") == 0) return value(argv[2], argv[3]);
+  if (argc >= 3 && strcmp(argv[1], "session") == 0) return session(argv[2]);
   if (argc >= 7 && strcmp(argv[1], "cover") == 0) {
     return cover(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
                  !(argc >= 8 && strcmp(argv[7], "normal") == 0));
   }
   fprintf(stderr, "usage: probe globe | message | monitors | readonly KEY | writable KEY | "
-                  "cover X Y W H SECONDS [normal] | value KEY NAME\n");
+                  "cover X Y W H SECONDS [normal] | value KEY NAME | session lock|unlock\n");
   return 2;
 }

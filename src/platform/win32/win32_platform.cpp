@@ -15,6 +15,7 @@
 #include "layout/menus.h"
 #include "platform/guarded_call.h"
 #include "platform/menu_model.h"
+#include "platform/win32/system_function.h"
 #include "platform/win32/wide_text.h"
 #include "scene/date_time.h"
 
@@ -32,6 +33,11 @@ constexpr const wchar_t* kClosingProperty = L"Nivarra.Closing";
 // How often, 50 ms apart, a start asks for the claim while its holder has
 // no globe to give way to (it is giving way itself, or closing).
 constexpr int kClaimAttempts = 60;
+// The screensaver and a full-screen window in front send no message: they
+// are looked at this often, on a timer of the desktop's own whose id the
+// window's logic never reaches.
+constexpr UINT kVisibilityLookMs = 2000;
+constexpr UINT_PTR kVisibilityTimer = ~UINT_PTR{0};
 
 // --- handles that close themselves ------------------------------------------
 
@@ -114,20 +120,6 @@ POINT CursorOf(HWND window, LPARAM lParam) {
 }
 
 bool ButtonHeld(int virtualKey) { return (::GetKeyState(virtualKey) & 0x8000) != 0; }
-
-struct LibraryDeleter {
-  void operator()(HMODULE library) const noexcept { ::FreeLibrary(library); }
-};
-using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
-
-// A function of a system library that older Windows versions lack, or null.
-template <typename Function>
-Function SystemFunction(HMODULE library, const char* name) {
-  // Through a plain function pointer: converting FARPROC directly draws a
-  // warning about the mismatched signature.
-  return library == nullptr ? nullptr
-                            : reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(library, name)));
-}
 
 // The dots per inch of the monitor the window stands on, as this per-monitor
 // aware program sees them. Windows 10 1607 asks the window; 8.1 its monitor;
@@ -358,10 +350,14 @@ Win32Platform::Win32Platform()
     ::DestroyWindow(application_);
     ThrowSystemError(error, "CreateWindowEx");
   }
+  updateLayeredIndirect_ =
+      SystemFunction<UpdateLayeredIndirect>(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect");
+  visibility_ = std::make_unique<VisibilityWatch>(globe_);
 }
 
 Win32Platform::~Win32Platform() {
   events_ = nullptr;
+  visibility_.reset();  // while the window it registered lives
   for (HWND* window : {&globe_, &application_}) {
     if (*window == nullptr) continue;
     ::SetWindowLongPtrW(*window, GWLP_USERDATA, 0);
@@ -392,6 +388,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     ComeToFront();
     return 0;
   }
+  if (visibility_ && visibility_->Take(message, wParam, lParam)) ReportVisibility();
   switch (message) {
     case WM_LBUTTONDOWN:
       PressButton(Button::Left);
@@ -446,6 +443,11 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       ReportPosition(WindowPosition());
       return 0;
     case WM_TIMER: {
+      if (wParam == kVisibilityTimer && visibility_) {
+        visibility_->Look();
+        ReportVisibility();
+        return 0;
+      }
       const auto found = timers_.find(wParam);
       if (found != timers_.end()) {
         const std::function<void()> tick = found->second;  // the tick may stop its own timer
@@ -490,6 +492,8 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       if (events_ != nullptr) GuardedCall(*this, [&] { events_->MonitorsChanged(); });
       break;
     case WM_DESTROY:
+      ::KillTimer(globe_, kVisibilityTimer);
+      visibility_.reset();
       ::PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {
@@ -590,6 +594,15 @@ void Win32Platform::EndOwnMove() {
   if (globe_ != nullptr) ReportPosition(WindowPosition());
 }
 
+void Win32Platform::ReportVisibility() {
+  // Before the window's logic listens, the state waits to be told later.
+  if (!visibility_ || events_ == nullptr) return;
+  const bool seen = visibility_->CanBeSeen();
+  if (seen == seen_) return;
+  seen_ = seen;
+  GuardedCall(*this, [&] { events_->VisibilityChanged(seen); });
+}
+
 void Win32Platform::ReportPosition(ScreenPoint position) {
   if (placing_ > 0) {
     knownPosition_ = position;
@@ -625,39 +638,43 @@ ScreenPoint Win32Platform::WindowPosition() {
   return {rect.left, rect.top};
 }
 
-bool Win32Platform::Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) {
-  if (globe_ == nullptr || frame.BitCount() != 32 || frame.IsEmpty()) return false;
-  const int width = frame.Width();
-  const int height = frame.Height();
-  if (!dib_ || width != dibWidth_ || height != dibHeight_) {
-    dib_.reset();
-    dibBits_ = nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr || bits == nullptr) {
-      if (bitmap != nullptr) ::DeleteObject(bitmap);
-      return false;
-    }
-    dib_.reset(bitmap);
-    dibBits_ = bits;
-    dibWidth_ = width;
-    dibHeight_ = height;
+bool Win32Platform::FitFrameBuffer(int width, int height) {
+  if (dib_ && width == dibWidth_ && height == dibHeight_) return true;
+  dib_.reset();
+  dibBits_ = nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap == nullptr || bits == nullptr) {
+    if (bitmap != nullptr) ::DeleteObject(bitmap);
+    return false;
   }
+  dib_.reset(bitmap);
+  dibBits_ = bits;
+  dibWidth_ = width;
+  dibHeight_ = height;
+  return true;
+}
 
+void Win32Platform::CopyToFrameBuffer(const PixelStore& frame, const RECT& part) {
   ::GdiFlush();  // the system is done with the previous frame's pixels
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+  const std::size_t rowBytes = static_cast<std::size_t>(dibWidth_) * 4;
+  const std::size_t offset = static_cast<std::size_t>(part.left) * 4;
+  const std::size_t bytes = static_cast<std::size_t>(part.right - part.left) * 4;
   auto* target = static_cast<std::uint8_t*>(dibBits_);
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(target + static_cast<std::size_t>(y) * rowBytes, frame.RowAddress(y), rowBytes);
+  for (int y = part.top; y < part.bottom; ++y) {
+    std::memcpy(target + static_cast<std::size_t>(y) * rowBytes + offset,
+                frame.RowAddress(y) + offset, bytes);
   }
+}
 
+bool Win32Platform::ShowFrameBuffer(int left, int top, std::uint8_t constantAlpha, const RECT* dirty) {
   const ScreenDc screen;
   if (screen.get() == nullptr) return false;
   const UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
@@ -666,15 +683,54 @@ bool Win32Platform::Present(const PixelStore& frame, int left, int top, std::uin
   if (!selection.ok()) return false;
 
   POINT destination{left, top};
-  SIZE size{width, height};
+  SIZE size{dibWidth_, dibHeight_};
   POINT source{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, constantAlpha, AC_SRC_ALPHA};
   ++placing_;
-  const BOOL shown = ::UpdateLayeredWindow(globe_, screen.get(), &destination, &size, memory.get(), &source, 0,
-                                           &blend, ULW_ALPHA);
+  BOOL shown = FALSE;
+  if (dirty != nullptr && updateLayeredIndirect_ != nullptr) {
+    UPDATELAYEREDWINDOWINFO update{};
+    update.cbSize = sizeof update;
+    update.hdcDst = screen.get();
+    update.pptDst = &destination;
+    update.psize = &size;
+    update.hdcSrc = memory.get();
+    update.pptSrc = &source;
+    update.pblend = &blend;
+    update.dwFlags = ULW_ALPHA;
+    update.prcDirty = dirty;
+    shown = updateLayeredIndirect_(globe_, &update);
+  }
+  // The whole buffer is the new frame too: the part that did not change
+  // still holds the last one's pixels.
+  if (!shown) {
+    shown = ::UpdateLayeredWindow(globe_, screen.get(), &destination, &size, memory.get(), &source, 0, &blend,
+                                  ULW_ALPHA);
+  }
   --placing_;
   if (shown) knownPosition_ = {left, top};
   return shown != FALSE;
+}
+
+bool Win32Platform::Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) {
+  if (globe_ == nullptr || frame.BitCount() != 32 || frame.IsEmpty()) return false;
+  if (!FitFrameBuffer(frame.Width(), frame.Height())) return false;
+  CopyToFrameBuffer(frame, RECT{0, 0, dibWidth_, dibHeight_});
+  return ShowFrameBuffer(left, top, constantAlpha, nullptr);
+}
+
+bool Win32Platform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
+                                   const PixelRect& dirty) {
+  // A buffer of another size holds no last frame to build on.
+  if (globe_ == nullptr || frame.BitCount() != 32 || !dib_ || frame.Width() != dibWidth_ ||
+      frame.Height() != dibHeight_) {
+    return Present(frame, left, top, constantAlpha);
+  }
+  const RECT part{std::clamp(dirty.Left, 0, dibWidth_), std::clamp(dirty.Top, 0, dibHeight_),
+                  std::clamp(dirty.Right, 0, dibWidth_), std::clamp(dirty.Bottom, 0, dibHeight_)};
+  if (part.right <= part.left || part.bottom <= part.top) return Present(frame, left, top, constantAlpha);
+  CopyToFrameBuffer(frame, part);
+  return ShowFrameBuffer(left, top, constantAlpha, &part);
 }
 
 bool Win32Platform::IsCoveredAt(int screenX, int screenY) {
@@ -843,6 +899,11 @@ int Win32Platform::Run() {
     shown_ = true;
     if (events_ != nullptr) GuardedCall(*this, [&] { events_->Shown(); });
     if (globe_ != nullptr && !closing_) ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
+    if (globe_ != nullptr && visibility_) {
+      visibility_->Look();
+      ReportVisibility();
+      ::SetTimer(globe_, kVisibilityTimer, kVisibilityLookMs, nullptr);
+    }
   }
   MSG message{};
   for (;;) {

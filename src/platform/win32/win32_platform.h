@@ -5,13 +5,7 @@
 // Timers, message boxes, the popup menu, the registry and the event loop
 // are the system's own.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,6 +17,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/visibility_watch.h"
 
 namespace nivarra {
 
@@ -44,6 +39,11 @@ class Win32Platform : public Platform {
   std::int64_t PerformanceCounter() override;
   bool IsCoveredAt(int screenX, int screenY) override;
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
+  // Copies only the changed part into the frame buffer and tells the
+  // system which part that is; the rest of the buffer still holds the
+  // frame shown last.
+  bool PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
+                      const PixelRect& dirty) override;
   double LocalNow() override;
   TimeZoneInfo LocalTimeZone(double localDateTime) override;
   std::string FormatLongDate(double date) override;
@@ -111,6 +111,13 @@ class Win32Platform : public Platform {
   void Close();
   void ComeToFront();
   void StopTimer(UINT_PTR id);
+  // Makes the frame buffer the frame's size; false when it cannot be made.
+  bool FitFrameBuffer(int width, int height);
+  void CopyToFrameBuffer(const PixelStore& frame, const RECT& part);
+  // Shows the frame buffer; with dirty, only that part of it changed.
+  bool ShowFrameBuffer(int left, int top, std::uint8_t constantAlpha, const RECT* dirty);
+  // Tells the window's logic when whether anybody can see the globe changed.
+  void ReportVisibility();
 
   HINSTANCE instance_ = nullptr;
   HWND application_ = nullptr;
@@ -122,6 +129,13 @@ class Win32Platform : public Platform {
   void* dibBits_ = nullptr;
   int dibWidth_ = 0;
   int dibHeight_ = 0;
+  // Shows part of a frame; Windows Vista and later.
+  using UpdateLayeredIndirect = BOOL(WINAPI*)(HWND, const UPDATELAYEREDWINDOWINFO*);
+  UpdateLayeredIndirect updateLayeredIndirect_ = nullptr;
+
+  // Gone with the window; the globe counts as seen until it says otherwise.
+  std::unique_ptr<VisibilityWatch> visibility_;
+  bool seen_ = true;
 
   // Our own moves and placements are not news to the window's logic.
   int placing_ = 0;
