@@ -64,11 +64,17 @@ std::unique_ptr<TPNGObject> ResampleByArea(const TPNGObject& source, int width, 
 
   // Across first: each source row becomes width premultiplied pixels
   // (blue, green, red scaled by alpha, then alpha, all 0..255).
+  // Wholly transparent rows, common in the scene's layers, stay zero.
   std::vector<float> across(static_cast<std::size_t>(sourceHeight) * width * 4);
   std::vector<float> row(static_cast<std::size_t>(sourceWidth) * 4);
+  std::vector<bool> empty(static_cast<std::size_t>(sourceHeight), false);
   for (int y = 0; y < sourceHeight; ++y) {
     const std::uint8_t* colour = source.PixelRow(y);
     const std::uint8_t* alpha = source.AlphaRow(y);
+    if (alpha != nullptr && std::all_of(alpha, alpha + sourceWidth, [](std::uint8_t a) { return a == 0; })) {
+      empty[static_cast<std::size_t>(y)] = true;
+      continue;
+    }
     for (int x = 0; x < sourceWidth; ++x) {
       const float a = alpha != nullptr ? alpha[x] : 255.0f;
       float* p = &row[static_cast<std::size_t>(x) * 4];
@@ -89,9 +95,13 @@ std::unique_ptr<TPNGObject> ResampleByArea(const TPNGObject& source, int width, 
   for (int y = 0; y < height; ++y) {
     std::uint8_t* colour = result->PixelRow(y);
     std::uint8_t* alpha = result->AlphaRow(y);
+    const auto& taps = rows[static_cast<std::size_t>(y)];
+    if (std::all_of(taps.begin(), taps.end(), [&](const Tap& tap) { return empty[static_cast<std::size_t>(tap.Index)]; })) {
+      continue;  // left transparent
+    }
     for (int x = 0; x < width; ++x) {
       float sum[4] = {0, 0, 0, 0};
-      for (const Tap& tap : rows[static_cast<std::size_t>(y)]) {
+      for (const Tap& tap : taps) {
         const float* p = &across[(static_cast<std::size_t>(tap.Index) * width + x) * 4];
         for (int c = 0; c < 4; ++c) sum[c] += p[c] * tap.Weight;
       }
