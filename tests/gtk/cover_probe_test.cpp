@@ -45,5 +45,31 @@ TEST(CoverProbe, WithoutTheGlobeOnTheScreenOnlyAnUnknownGlobeCountsAsVisible) {
   EXPECT_TRUE(IsPointCovered({}, kGlobe, 1100, 900));
 }
 
+// The desktop's notifications between two readings leave the order a new
+// reading would find; one naming an unknown window asks for that reading.
+TEST(CoverProbe, NotificationsKeepTheStackingOrder) {
+  StackingOrder order;
+  order.Reset(Desk());
+  ASSERT_TRUE(order.Configured({kGlobe, 975, 764, 300, 260}, kEditor));  // raised above the editor
+  EXPECT_FALSE(IsPointCovered(order.BottomToTop(), kGlobe, 980, 770));
+  ASSERT_TRUE(order.Configured({kEditor, 1000, 800, 100, 100}, kGlobe));  // moved on top of the globe
+  EXPECT_TRUE(IsPointCovered(order.BottomToTop(), kGlobe, 1050, 850));
+  EXPECT_FALSE(IsPointCovered(order.BottomToTop(), kGlobe, 980, 770));
+  ASSERT_TRUE(order.Mapped(kEditor, false));
+  EXPECT_FALSE(IsPointCovered(order.BottomToTop(), kGlobe, 1050, 850));
+  ASSERT_TRUE(order.Mapped(kHidden, true));  // mapped over everything
+  EXPECT_TRUE(IsPointCovered(order.BottomToTop(), kGlobe, 1100, 900));
+  ASSERT_TRUE(order.Circulated(kHidden, false));  // down to the bottom
+  EXPECT_FALSE(IsPointCovered(order.BottomToTop(), kGlobe, 1100, 900));
+  ASSERT_TRUE(order.Destroyed(kGlobe));
+  EXPECT_TRUE(IsPointCovered(order.BottomToTop(), kGlobe, 1100, 900));
+  // An input-only window mapped over the globe covers nothing.
+  order.Reset({{kGlobe, 975, 764, 300, 260, true}, {kEditor, 0, 0, 1280, 1024, false, false}});
+  ASSERT_TRUE(order.Mapped(kEditor, true));
+  EXPECT_FALSE(IsPointCovered(order.BottomToTop(), kGlobe, 1100, 900));
+  EXPECT_FALSE(order.Mapped(99, true));
+  EXPECT_FALSE(order.Configured({kGlobe, 0, 0, 1, 1}, 99));
+}
+
 }  // namespace
 }  // namespace nivarra

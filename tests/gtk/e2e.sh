@@ -7,15 +7,17 @@
 # transparency, dragging, Exit writing the settings and the autostart entry,
 # one globe per plain start, every workspace, "add", unusable and
 # unwritable settings, SIGTERM, the window manager's close and the X
-# server's end, monitors that come and go, and a GDK scale of 2: the
-# globe at device resolution, its outline, the menu and its stored place.
+# server's end, monitors that come and go, a GDK scale of 2 (the globe
+# at device resolution, its outline, the menu and its stored place), and
+# no frames while a screensaver runs (a private D-Bus session bus).
 #
 #   tests/gtk/e2e.sh [path/to/nivarra]
 #
 # Needs Xvfb, Xorg with the dummy driver, openbox, tint2, xcompmgr, xrandr,
-# wmctrl, xdotool, xwininfo, xsetroot, ImageMagick (/usr/bin/convert) and python3.
+# wmctrl, xdotool, xwininfo, xsetroot, dbus-daemon, dbus-send, ImageMagick
+# (/usr/bin/convert) and python3.
 # NIVARRA_E2E_SHOTS=DIR keeps the screenshots there; NIVARRA_E2E_PASSES picks
-# passes (default "bare composited scaled monitors"). The scaled pass runs
+# passes (default "bare composited scaled unseen monitors"). The scaled pass runs
 # the globe at GDK_SCALE=2 and compares it with globe-render's frames (from
 # the program's build: tools/globe-render).
 set -uo pipefail
@@ -28,7 +30,8 @@ convert=/usr/bin/convert  # another convert earlier in PATH may not be ImageMagi
 . "$root/tests/lib/desktop.sh"
 
 missing=()
-for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo xsetroot python3 "$convert"; do
+for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo xsetroot dbus-daemon dbus-send python3 \
+  "$convert"; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
 [ -x "$program" ] || missing+=("$program")
@@ -609,6 +612,36 @@ scaled_pass() {
   desktop_stop
 }
 
+# --- nobody can see: a screensaver on the session bus stops the globe's frames ------
+unseen_pass() {
+  local pass=unseen
+  echo "== $pass"
+  openbox_desktop "$pass" && desktop_start_session_bus || { check "$pass: the desktop starts" false; return; }
+  fresh_user "$pass"
+  DBUS_SESSION_BUS_ADDRESS="$DESKTOP_BUS_ADDRESS" start_globe "$work/$pass.log"
+  wait_for 10 globe_shown
+  check "$pass: the globe appears at 975,734" wait_for 5 at 975,734
+  park_pointer
+  # The globe's pixels on the screen, as one file: the same file, the same frame.
+  globe_pixels() { "$convert" "xwd:$fb/Xvfb_screen0" -crop 300x260+975+734 +repage "ppm:$work/$pass-$1.ppm"; }
+  changes_from() { globe_pixels now && ! cmp -s "$work/$pass-$1.ppm" "$work/$pass-now.ppm"; }
+  still_from() { ! changes_from "$1"; }
+  saver() { DBUS_SESSION_BUS_ADDRESS="$DESKTOP_BUS_ADDRESS" dbus-send --session --type=signal \
+    /org/freedesktop/ScreenSaver org.freedesktop.ScreenSaver.ActiveChanged "boolean:$1"; }
+  globe_pixels before
+  check "$pass: the snow falls while the globe can be seen" wait_for 3 changes_from before
+  saver true
+  sleep 0.5
+  globe_pixels saver
+  sleep 2
+  check "$pass: with the screensaver on, the globe shows no new frame for 2 s" still_from saver
+  saver false
+  check "$pass: with it off again, the frames come back" wait_for 3 changes_from saver
+  term_globe
+  check "$pass: and the program ends as usual, with 0" [ $? -eq 0 ]
+  desktop_stop
+}
+
 # --- two monitors (Xorg's dummy driver; no framebuffer file, positions from X) -------
 monitors_pass() {
   local pass=monitors
@@ -656,7 +689,7 @@ monitors_pass() {
   desktop_stop
 }
 
-for pass in ${NIVARRA_E2E_PASSES:-bare composited scaled monitors}; do
+for pass in ${NIVARRA_E2E_PASSES:-bare composited scaled unseen monitors}; do
   "${pass}_pass"
 done
 

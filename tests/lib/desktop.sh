@@ -13,6 +13,8 @@
 #   desktop_start_panel                   a tint2 panel along the bottom edge,
 #       30 pixels high, which the window manager keeps out of the work area
 #   desktop_start_compositor              xcompmgr, for per-pixel alpha
+#   desktop_start_session_bus             a private D-Bus session bus; its
+#       address in DESKTOP_BUS_ADDRESS (not exported: only who is given it uses it)
 #   desktop_stop_process PID              ends one of them (a compositor, a
 #       window manager, the X server itself)
 #   desktop_stop                          ends everything started here
@@ -117,6 +119,14 @@ desktop_start_compositor() {
   DESKTOP_PIDS+=($!)
   DESKTOP_COMPOSITOR_PID=$!
   sleep 0.5
+}
+
+desktop_start_session_bus() {
+  local out
+  out="$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1)" ||
+    { echo "desktop: dbus-daemon did not start" >&2; return 1; }
+  DESKTOP_BUS_ADDRESS="$(sed -n 1p <<<"$out")"
+  DESKTOP_PIDS+=("$(sed -n 2p <<<"$out")")
 }
 
 desktop_stop_process() {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
+#include <vector>
 
 namespace nivarra {
 
@@ -18,6 +20,29 @@ struct StackedWindow {
   int Height = 0;
   // Mapped with all its ancestors and drawn (an input-only window is not).
   bool Viewable = false;
+  // Not input-only: shown whenever it is mapped.
+  bool Drawn = true;
+};
+
+// The top-level windows, kept in stacking order from the window system's
+// notifications between two full readings. Each change answers false when
+// it names a window not known here: then only a new reading can tell.
+class StackingOrder {
+ public:
+  void Reset(std::vector<StackedWindow> bottomToTop) { windows_ = std::move(bottomToTop); }
+  std::span<const StackedWindow> BottomToTop() const { return windows_; }
+
+  bool Destroyed(std::uint64_t id);
+  bool Mapped(std::uint64_t id, bool mapped);
+  // New geometry (Id, X, Y, Width, Height of moved), and right above the
+  // window below (0: at the bottom).
+  bool Configured(const StackedWindow& moved, std::uint64_t below);
+  // To the top or the bottom of the stack.
+  bool Circulated(std::uint64_t id, bool toTop);
+
+ private:
+  std::vector<StackedWindow>::iterator Find(std::uint64_t id);
+  std::vector<StackedWindow> windows_;
 };
 
 // Whether (x, y) shows another window than ours: true when the topmost

@@ -35,15 +35,6 @@ using UniqueError = std::unique_ptr<GError, ReleaseWith<g_error_free>>;
 using UniqueEvent = std::unique_ptr<GdkEvent, ReleaseWith<gdk_event_free>>;
 using UniqueObject = std::unique_ptr<void, ReleaseWith<g_object_unref>>;
 
-struct XFreeDeleter {
-  void operator()(::Window* windows) const noexcept { XFree(windows); }
-};
-using UniqueXWindows = std::unique_ptr<::Window[], XFreeDeleter>;
-
-// How long a reading of the stacking order serves the cover probe: the
-// probe runs with every frame, a reading takes a round trip per window.
-constexpr std::uint32_t kStackingLifetimeMs = 250;
-
 // How long the window manager may take to carry out a placement we asked
 // for; a window manager that puts the window elsewhere has had its say by then.
 constexpr std::uint32_t kPlacementGraceMs = 1000;
@@ -67,20 +58,6 @@ int FloorDiv(int device, int scale) { return device >= 0 ? device / scale : -((-
 int CeilDiv(int device, int scale) { return -FloorDiv(-device, scale); }
 GdkRectangle InDevicePixels(const GdkRectangle& logical, int scale) {
   return {logical.x * scale, logical.y * scale, logical.width * scale, logical.height * scale};
-}
-
-// The root's child that holds the window: the window itself, or the frame
-// a reparenting window manager put it in; 0 when it cannot be told.
-::Window OutermostAncestor(Display* display, ::Window root, ::Window window) {
-  for (int depth = 0; depth < 32; ++depth) {
-    ::Window rootOfTree = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(display, window, &rootOfTree, &parent, &children, &count) == 0) return 0;
-    const UniqueXWindows release(children);
-    if (parent == root || parent == 0) return window;
-    window = parent;
-  }
-  return window;
 }
 
 }  // namespace
@@ -175,6 +152,10 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   g_signal_connect(window, "notify::scale-factor", G_CALLBACK(&OnScaleChanged), this);
   g_signal_connect(window, "delete-event", G_CALLBACK(&OnDeleteEvent), this);
 
+  // Who can see the globe, and which windows cover it.
+  if (GDK_IS_X11_DISPLAY(display)) xwatch_ = std::make_unique<XWindowWatch>(display, [this] { UpdateVisibility(); });
+  sessionWatch_ = std::make_unique<SessionWatch>([this](bool) { UpdateVisibility(); });
+
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
     signalWatches_.emplace_back(g_unix_signal_add(signal, &OnEndSignal, this));
   }
@@ -194,20 +175,31 @@ GtkPlatform::~GtkPlatform() {
 
 gboolean GtkPlatform::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
   auto& platform = *static_cast<GtkPlatform*>(self);
+  // GTK has clipped cr to what was queued: after a PresentChanged, the
+  // changed part only.
   cairo_save(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0);
-  cairo_paint(cr);
+  // With the source operator the constant alpha blends the frame with
+  // what is under it in the window, so a faded frame needs the window
+  // cleared first; at full alpha the frame replaces it all by itself.
+  // Without a compositor nothing shows through, and a faded globe would
+  // only turn darker.
+  const double alpha = platform.composited_ ? platform.alpha_ / 255.0 : 1.0;
+  if (!platform.surface_ || alpha < 1.0) {
+    cairo_set_source_rgba(cr, 0, 0, 0, 0);
+    cairo_paint(cr);
+  }
   if (platform.surface_) {
-    // With the source operator the constant alpha blends the frame with
-    // the cleared window, which scales it. Without a compositor nothing
-    // shows through, and a faded globe would only turn darker.
     // The frame is at the screen's resolution: one of its pixels per
     // device pixel, however many of those GDK's unit holds.
     const double scale = platform.Scale();
     cairo_surface_set_device_scale(platform.surface_.get(), scale, scale);
     cairo_set_source_surface(cr, platform.surface_.get(), 0, 0);
-    cairo_paint_with_alpha(cr, platform.composited_ ? platform.alpha_ / 255.0 : 1.0);
+    if (alpha < 1.0) {
+      cairo_paint_with_alpha(cr, alpha);
+    } else {
+      cairo_paint(cr);
+    }
   }
   cairo_restore(cr);
   return TRUE;
@@ -217,6 +209,31 @@ void GtkPlatform::OnCompositedChanged(GdkScreen* screen, gpointer self) {
   auto& platform = *static_cast<GtkPlatform*>(self);
   platform.composited_ = gdk_screen_is_composited(screen);
   if (platform.window_) gtk_widget_queue_draw(platform.window_.get());
+}
+
+void GtkPlatform::CopyToSurface(const PixelStore& frame, const PixelRect& part) {
+  // Both are premultiplied 32-bit pixels; cairo's are native-endian words
+  // 0xAARRGGBB, which on little-endian machines are the frame's B, G, R, A bytes.
+  cairo_surface_flush(surface_.get());
+  unsigned char* target = cairo_image_surface_get_data(surface_.get());
+  const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface_.get()));
+  const auto left = static_cast<std::size_t>(part.Left) * 4;
+  const std::size_t rowBytes = static_cast<std::size_t>(part.Right - part.Left) * 4;
+  for (int y = part.Top; y < part.Bottom; ++y) {
+    const std::uint8_t* source = frame.RowAddress(y) + left;
+    unsigned char* row = target + static_cast<std::size_t>(y) * stride + left;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(row, source, rowBytes);
+    } else {
+      for (std::size_t x = 0; x < rowBytes; x += 4, source += 4) {
+        const std::uint32_t pixel = std::uint32_t{source[3]} << 24 | std::uint32_t{source[2]} << 16 |
+                                    std::uint32_t{source[1]} << 8 | source[0];
+        std::memcpy(row + x, &pixel, 4);
+      }
+    }
+  }
+  cairo_surface_mark_dirty_rectangle(surface_.get(), part.Left, part.Top, part.Right - part.Left,
+                                     part.Bottom - part.Top);
 }
 
 bool GtkPlatform::Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) {
@@ -229,34 +246,34 @@ bool GtkPlatform::Present(const PixelStore& frame, int left, int top, std::uint8
     if (cairo_surface_status(made.get()) != CAIRO_STATUS_SUCCESS) return false;
     surface_ = std::move(made);
   }
-
-  // Both are premultiplied 32-bit pixels; cairo's are native-endian words
-  // 0xAARRGGBB, which on little-endian machines are the frame's B, G, R, A bytes.
-  cairo_surface_flush(surface_.get());
-  unsigned char* target = cairo_image_surface_get_data(surface_.get());
-  const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface_.get()));
-  if (target == nullptr) return false;
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* source = frame.RowAddress(y);
-    unsigned char* row = target + static_cast<std::size_t>(y) * stride;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(row, source, rowBytes);
-    } else {
-      for (int x = 0; x < width; ++x, source += 4) {
-        const std::uint32_t pixel = std::uint32_t{source[3]} << 24 | std::uint32_t{source[2]} << 16 |
-                                    std::uint32_t{source[1]} << 8 | source[0];
-        std::memcpy(row + static_cast<std::size_t>(x) * 4, &pixel, 4);
-      }
-    }
-  }
-  cairo_surface_mark_dirty(surface_.get());
+  // The frames alternate between two buffers the scene composes into while
+  // an earlier one may still wait to be drawn: the surface keeps a copy.
+  CopyToSurface(frame, {0, 0, width, height});
   alpha_ = constantAlpha;
 
   if (width != width_ || height != height_ || ScreenPoint{left, top} != position_) {
     PlaceWindow({left, top}, width, height);
   }
   gtk_widget_queue_draw(window_.get());
+  return true;
+}
+
+bool GtkPlatform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
+                                 const PixelRect& dirty) {
+  const PixelRect part{std::max(dirty.Left, 0), std::max(dirty.Top, 0), std::min(dirty.Right, frame.Width()),
+                       std::min(dirty.Bottom, frame.Height())};
+  // Only over the frame shown last, as it was shown; anything else is drawn whole.
+  const bool over = window_ && surface_ && frame.BitCount() == 32 && constantAlpha == alpha_ &&
+                    ScreenPoint{left, top} == position_ && frame.Width() == width_ && frame.Height() == height_ &&
+                    cairo_image_surface_get_width(surface_.get()) == width_ &&
+                    cairo_image_surface_get_height(surface_.get()) == height_;
+  if (!over) return Present(frame, left, top, constantAlpha);
+  if (part.Right <= part.Left || part.Bottom <= part.Top) return true;
+  CopyToSurface(frame, part);
+  // In GDK's units, rounded outward: a unit half changed is drawn whole.
+  const int scale = Scale();
+  const int x = FloorDiv(part.Left, scale), y = FloorDiv(part.Top, scale);
+  gtk_widget_queue_draw_area(window_.get(), x, y, CeilDiv(part.Right, scale) - x, CeilDiv(part.Bottom, scale) - y);
   return true;
 }
 
@@ -345,6 +362,7 @@ gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer self)
     platform.placingSince_.reset();
     platform.position_ = *seen;
     if (platform.events_ != nullptr) GuardedCall(platform, [&] { platform.events_->Moved(*seen); });
+    platform.UpdateVisibility();  // perhaps onto another monitor
   }
   return FALSE;  // GTK's own handling follows
 }
@@ -357,6 +375,7 @@ void GtkPlatform::OnMonitorsChanged(gpointer self) {
         auto& owner = *static_cast<GtkPlatform*>(data);
         owner.monitorsReport_ = SourceHandle();  // this call is the source's last
         if (owner.events_ != nullptr && !owner.closed_) GuardedCall(owner, [&] { owner.events_->MonitorsChanged(); });
+        owner.UpdateVisibility();
         return G_SOURCE_REMOVE;
       },
       &platform));
@@ -752,50 +771,37 @@ std::unique_ptr<SettingsKey> GtkPlatform::OpenSettingsKey(std::string_view path,
 
 // --- the cover probe ----------------------------------------------------------------
 
-const GtkPlatform::Stacking& GtkPlatform::CurrentStacking(GdkWindow* window) {
-  const std::uint32_t now = TickCount();
-  if (stacking_ && now - stacking_->TakenAt < kStackingLifetimeMs) return *stacking_;
-
-  Stacking reading;
-  reading.TakenAt = now;
-  GdkDisplay* display = gdk_window_get_display(window);
-  Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
-  const ::Window root = GDK_WINDOW_XID(gdk_screen_get_root_window(gdk_window_get_screen(window)));
-  gdk_x11_display_error_trap_push(display);
-
-  // Ours among the root's children: our window, or the frame a window
-  // manager put it in.
-  const ::Window ours = OutermostAncestor(xdisplay, root, GDK_WINDOW_XID(window));
-  reading.Ours = ours;
-
-  ::Window rootOfTree = 0, parent = 0, *children = nullptr;
-  unsigned int count = 0;
-  if (ours != 0 && XQueryTree(xdisplay, root, &rootOfTree, &parent, &children, &count) != 0) {
-    const UniqueXWindows release(children);
-    reading.BottomToTop.reserve(count);
-    for (unsigned int i = 0; i < count; ++i) {
-      XWindowAttributes attributes{};
-      if (XGetWindowAttributes(xdisplay, children[i], &attributes) == 0) continue;  // gone meanwhile
-      const int border = 2 * attributes.border_width;
-      reading.BottomToTop.push_back(StackedWindow{children[i], attributes.x, attributes.y,
-                                                  attributes.width + border, attributes.height + border,
-                                                  attributes.map_state == IsViewable &&
-                                                      attributes.c_class == InputOutput});
-    }
-  } else {
-    reading.Ours = 0;
-  }
-  gdk_x11_display_error_trap_pop_ignored(display);
-  stacking_ = std::move(reading);
-  return *stacking_;
-}
-
 bool GtkPlatform::IsCoveredAt(int screenX, int screenY) {
   if (!window_ || !gtk_widget_get_realized(window_.get())) return false;
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (!GDK_IS_X11_DISPLAY(gdk_window_get_display(window))) return false;  // cannot tell: visible
-  const Stacking& stacking = CurrentStacking(window);
-  return IsPointCovered(stacking.BottomToTop, stacking.Ours, screenX, screenY);
+  return xwatch_ && xwatch_->IsCovered(GDK_WINDOW_XID(window), screenX, screenY);
+}
+
+// --- whether anybody can see the globe -------------------------------------------------
+
+std::optional<ScreenRect> GtkPlatform::GlobeMonitor() {
+  const ScreenPoint centre{position_.X + width_ / 2, position_.Y + height_ / 2};
+  for (const ScreenRect& monitor : Monitors()) {
+    if (centre.X >= monitor.Left && centre.X < monitor.Right && centre.Y >= monitor.Top && centre.Y < monitor.Bottom) {
+      return monitor;
+    }
+  }
+  return std::nullopt;
+}
+
+void GtkPlatform::UpdateVisibility() {
+  bool fullScreenOver = false;
+  if (const std::optional<ScreenRect> full = xwatch_ ? xwatch_->FullScreenActive() : std::nullopt) {
+    if (const std::optional<ScreenRect> monitor = GlobeMonitor()) {
+      fullScreenOver = full->Left <= monitor->Left && full->Top <= monitor->Top && full->Right >= monitor->Right &&
+                       full->Bottom >= monitor->Bottom;
+    }
+  }
+  const bool canBeSeen = !fullScreenOver && !(sessionWatch_ && sessionWatch_->Away());
+  if (canBeSeen == canBeSeen_) return;
+  canBeSeen_ = canBeSeen;
+  if (events_ != nullptr && !closed_) GuardedCall(*this, [&] { events_->VisibilityChanged(canBeSeen); });
 }
 
 // --- time, screen, command line -----------------------------------------------------

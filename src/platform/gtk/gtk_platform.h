@@ -19,8 +19,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/gtk/cover_probe.h"
+#include "platform/gtk/session_watch.h"
 #include "platform/gtk/settings_file.h"
+#include "platform/gtk/x_window_watch.h"
 #include "platform/platform.h"
 
 namespace nivarra {
@@ -79,6 +80,9 @@ class GtkPlatform : public Platform {
   std::int64_t PerformanceCounter() override;
   bool IsCoveredAt(int screenX, int screenY) override;
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
+  // Copies and redraws the changed part only.
+  bool PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
+                      const PixelRect& dirty) override;
   double LocalNow() override;
   TimeZoneInfo LocalTimeZone(double localDateTime) override;
   // The local date as "%A, %-d %B %Y" (weekday, day, month and year
@@ -138,13 +142,6 @@ class GtkPlatform : public Platform {
     guint32 Time = 0;
   };
 
-  // The top-level windows as last read from the X server.
-  struct Stacking {
-    std::vector<StackedWindow> BottomToTop;
-    std::uint64_t Ours = 0;
-    std::uint32_t TakenAt = 0;
-  };
-
   // Signal handlers of the window.
   static gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer self);
   static gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self);
@@ -159,6 +156,9 @@ class GtkPlatform : public Platform {
   static gboolean OnEndSignal(gpointer self);
   static GdkFilterReturn OnGlobeMessage(GdkXEvent* xevent, GdkEvent*, gpointer self);
 
+  // Copies part (frame pixels, inside the frame) of the frame into surface_,
+  // which is the frame's size.
+  void CopyToSurface(const PixelStore& frame, const PixelRect& part);
   // Where the user sees the window: the root position of its frame's
   // top-left corner in device pixels, which is what a move places. Nothing
   // while the window is not on the screen.
@@ -186,7 +186,10 @@ class GtkPlatform : public Platform {
   void Close();
   // Ends the open menus and message dialogs, innermost first.
   void EndModals();
-  const Stacking& CurrentStacking(GdkWindow* window);
+  // The monitor that holds the globe's centre.
+  std::optional<ScreenRect> GlobeMonitor();
+  // Tells the window's logic when whether anybody can see the globe changed.
+  void UpdateVisibility();
 
   int argc_;
   char** argv_;
@@ -210,7 +213,10 @@ class GtkPlatform : public Platform {
   std::optional<Press> pressing_;  // the press being handed to MouseDown
   std::optional<Press> rightPress_;  // a right press not yet a click or a drag
 
-  std::optional<Stacking> stacking_;
+  // The other windows (on X11) and the session's screensaver and lock.
+  std::unique_ptr<XWindowWatch> xwatch_;
+  std::unique_ptr<SessionWatch> sessionWatch_;
+  bool canBeSeen_ = true;  // as last reported
 
   // Menus and message dialogs running their own loops, innermost last.
   std::vector<GtkWidget*> modals_;
