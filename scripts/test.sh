@@ -23,7 +23,7 @@ cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
 phase "Linux program end to end (openbox with a panel, bare and with a compositor; two monitors)"
-tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
+NIVARRA_E2E_SHOTS=build/gtk-e2e tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
 
 # Packaging (added with the Debian package; about 5 s after the native build)
 phase "Debian package: contents, Depends, --version, --help, an unknown option, validators"
