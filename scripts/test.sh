@@ -22,7 +22,7 @@ cmake --preset native
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
-phase "Linux program end to end (openbox with a panel, bare and with a compositor; two monitors)"
+phase "Linux program end to end (openbox with a panel, bare and with a compositor; GDK_SCALE=2; a screensaver; two monitors)"
 NIVARRA_E2E_SHOTS=build/gtk-e2e tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
 
 # Packaging (added with the Debian package; about 5 s after the native build)
@@ -42,7 +42,7 @@ cmake --build --preset windows -j "$jobs"
 phase "windows executable: icon, version information, manifest, TFRMMAIN, no debug sections"
 tests/package/exe.sh build/windows/src/app/Nivarra.exe
 
-phase "windows program under Wine (end to end)"
+phase "windows program under Wine (end to end: a bare screen, 192 DPI, openbox with a panel and two monitors)"
 tests/wine/e2e.sh build/windows/src/app/Nivarra.exe
 
 phase "benchmark smoke run"
