@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 
-#include "scene/date_time.h"
+#include "core/date_time.h"
 
 namespace nivarra {
 

@@ -6,7 +6,7 @@
 #include "layout/component.h"
 #include "layout/controls.h"
 #include "layout/menus.h"
-#include "scene/date_time.h"
+#include "core/date_time.h"
 #include "scene/sky.h"
 
 namespace nivarra {

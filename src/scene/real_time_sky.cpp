@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "scene/date_time.h"
+#include "core/date_time.h"
 #include "scene/zone_places.h"
 
 namespace nivarra {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "scene/date_time.h"
+#include "core/date_time.h"
 
 namespace nivarra {
 namespace {

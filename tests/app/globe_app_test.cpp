@@ -12,7 +12,7 @@
 #include "app/settings.h"
 #include "layout/bitmap.h"
 #include "platform/headless/headless_platform.h"
-#include "scene/date_time.h"
+#include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
 #include "support/png_builder.h"

@@ -12,7 +12,7 @@
 #include "app/globe_form.h"
 #include "platform/gtk/settings_file.h"
 #include "platform/headless/headless_platform.h"
-#include "scene/date_time.h"
+#include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
 

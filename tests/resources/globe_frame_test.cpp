@@ -15,7 +15,7 @@
 #include "layout/picture.h"
 #include "platform/headless/headless_platform.h"
 #include "png/png_object.h"
-#include "scene/date_time.h"
+#include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/premultiplied.h"
 #include "scene/random.h"

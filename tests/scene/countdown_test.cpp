@@ -19,7 +19,7 @@
 #include "platform/headless/headless_platform.h"
 #include "png/png_object.h"
 #include "scene/countdown.h"
-#include "scene/date_time.h"
+#include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "support/png_builder.h"
 

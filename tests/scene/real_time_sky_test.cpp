@@ -10,7 +10,7 @@
 
 #include "platform/headless/headless_platform.h"
 #include "platform/system_time_zone.h"
-#include "scene/date_time.h"
+#include "core/date_time.h"
 #include "scene/real_time_sky.h"
 #include "scene/sun_times.h"
 

@@ -40,7 +40,7 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/system_time_zone.h"
 #include "png/png_object.h"
-#include "scene/date_time.h"
+#include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
 #include "scene/scaled_art.h"

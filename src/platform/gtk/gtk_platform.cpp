@@ -20,7 +20,7 @@
 #include "platform/guarded_call.h"
 #include "platform/menu_model.h"
 #include "platform/system_time_zone.h"
-#include "scene/date_time.h"
+#include "core/date_time.h"
 
 // Last: Xlib's macros (None, Status, True, ...) would clash with the headers above.
 #include <X11/extensions/shape.h>

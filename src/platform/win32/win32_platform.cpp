@@ -17,7 +17,7 @@
 #include "platform/menu_model.h"
 #include "platform/win32/system_function.h"
 #include "platform/win32/wide_text.h"
-#include "scene/date_time.h"
+#include "core/date_time.h"
 
 namespace nivarra {
 namespace {

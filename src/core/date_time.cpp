@@ -1,4 +1,4 @@
-#include "scene/date_time.h"
+#include "core/date_time.h"
 
 #include <cmath>
 

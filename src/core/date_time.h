@@ -1,5 +1,5 @@
 #pragma once
-// Date-times as the scene counts them: days since 30 December 1899 at
+// Date-times as the globe counts them: days since 30 December 1899 at
 // midnight, the fraction being the time of day (proleptic Gregorian).
 
 namespace nivarra {
