@@ -154,8 +154,8 @@ wait_for_globe() {  # wait_for_globe WxH
 # One run of one row on one desktop: the globe started with the row's
 # settings, put into its state, left to settle, measured and ended. The
 # desktop's functions: DESKTOP_start SETTING=VALUE..., DESKTOP_processes,
-# DESKTOP_cover on|off, DESKTOP_hide on|off (where the desktop has a
-# screensaver) and DESKTOP_stop.
+# DESKTOP_cover and DESKTOP_hide (where the desktop has a screensaver),
+# each "on SIZE_PERCENT" and "off", and DESKTOP_stop.
 measure_run() {  # measure_run DESKTOP ROW
   local desktop="$1" row="$2" snow=1 size=100 state=""
   case "$row" in
@@ -178,7 +178,7 @@ measure_run() {  # measure_run DESKTOP ROW
     "${desktop}_stop"
     return 0
   fi
-  [ -n "$state" ] && "${desktop}_$state" on
+  [ -n "$state" ] && "${desktop}_$state" on "$size"
   sleep "$settle"
   # shellcheck disable=SC2046  # one word per process
   sample "$desktop" "$row" $("${desktop}_processes")
@@ -236,10 +236,10 @@ linux_processes() {
   echo "program=$linux_globe_pid xserver=$DESKTOP_X_PID compositor=$DESKTOP_COMPOSITOR_PID"
 }
 
-linux_cover() {  # linux_cover on|off: a plain window over the globe
+linux_cover() {  # linux_cover on SIZE_PERCENT | linux_cover off: a plain window over the globe
   if [ "$1" = on ]; then
     local x y w h
-    read -r x y w h <<<"$(cover_rectangle "$size")"
+    read -r x y w h <<<"$(cover_rectangle "$2")"
     xmessage -geometry "${w}x${h}+$x+$y" -bg grey25 "over the globe" 2>/dev/null &
     linux_cover_pid=$!
     wait_for_window xmessage
@@ -338,10 +338,11 @@ windows_processes() {
     "compositor=$DESKTOP_COMPOSITOR_PID"
 }
 
-windows_cover() {  # windows_cover on|off: a plain Windows window over the globe
+windows_cover() {  # windows_cover on SIZE_PERCENT | windows_cover off: a plain Windows window over the globe
   if [ "$1" = on ]; then
+    # The probe looks for messages every 50 ms: some of the server's time is the probe's.
     # shellcheck disable=SC2046  # X Y W H
-    wine "$work/probe.exe" cover $(cover_rectangle "$size") $((settle + seconds + 30)) normal >/dev/null 2>&1 &
+    wine "$work/probe.exe" cover $(cover_rectangle "$2") $((settle + seconds + 30)) normal >/dev/null 2>&1 &
     windows_cover_pid=$!
     wait_for_window probe.exe
   else
