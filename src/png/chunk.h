@@ -23,6 +23,10 @@ constexpr ChunkType MakeChunkType(std::string_view text) {
   return {text[0], text[1], text[2], text[3]};
 }
 
+inline constexpr ChunkType kIdat = MakeChunkType("IDAT");
+// The format caps chunk lengths at 2^31 - 1; a larger one is corrupt data.
+inline constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFFu;
+
 // A class reference: the class name and its virtual constructor.
 struct TChunkClass {
   const char* Name;  // "TChunkIHDR"

@@ -20,8 +20,6 @@ namespace nivarra {
 namespace {
 
 constexpr std::int64_t kInputWindow = 65535;
-constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFFu;
-constexpr ChunkType kIdat = MakeChunkType("IDAT");
 
 struct Adam7Pass {
   int RowStart, ColumnStart, RowStep, ColumnStep;

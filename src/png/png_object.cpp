@@ -16,12 +16,9 @@ namespace {
 
 constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr ChunkType kIhdr = MakeChunkType("IHDR");
-constexpr ChunkType kIdat = MakeChunkType("IDAT");
 constexpr ChunkType kIend = MakeChunkType("IEND");
 constexpr ChunkType kChrm = MakeChunkType("cHRM");
 constexpr int kListGrowth = 10;
-// The format caps chunk lengths at 2^31 - 1; a larger one is corrupt data.
-constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFFu;
 
 bool IsCritical(const ChunkType& type) { return (static_cast<unsigned char>(type[0]) & 32) == 0; }
 
