@@ -110,6 +110,26 @@ void GlobeScene::StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bo
       globeVisible, snowing);
 }
 
+void GlobeScene::StepStirredLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing) {
+  const auto& flakes = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
+  const Stamp stamps[2] = {Stamp(Scaled(flakes[0])), Stamp(Scaled(flakes[1]))};
+  const auto draw = [&](int kind, double x, double y) {
+    stamps[kind == 2 ? 1 : 0].Draw(canvas, Device(RoundHalfEven(x)), Device(RoundHalfEven(y)));
+  };
+  snow_.StepLayerPlaced(
+      layer,
+      [&](std::size_t index, int kind, double x, double y) {
+        const FlakePlace at = shake_.Place(layer, index, {x, y});
+        draw(kind, at.X, at.Y);
+      },
+      globeVisible, snowing);
+  if (globeVisible) shake_.ForEachExtra(layer, draw);
+}
+
+void GlobeScene::GlassMoved(std::uint32_t tick, double x, double y) {
+  if (Settings.ShakeEnabled) shake_.GlassMoved(tick, x, y);
+}
+
 void GlobeScene::SetBaseImage(const PixelStore& base) {
   base_ = base;
   backgroundValid_ = false;
@@ -125,6 +145,7 @@ void GlobeScene::ClearBaseImage() {
 
 void GlobeScene::PrepareFirstShow() {
   snow_.Allocate();
+  shake_.Reserve(snow_.Layer(kSnowFar).size(), snow_.Layer(kSnowMiddle).size(), snow_.Layer(kSnowNear).size());
   sky_.SetStartPositions();
 }
 
@@ -191,8 +212,15 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
   const CountdownChoice choice = HolidayCountdown::CheckedChoice(form_);
   const bool snowing = Settings.SnowEnabled;
-  const FrameKey frameKey{key, countdown_.CountDays(now, choice), globeVisible && snowing && snow_.HasFlakes()};
-  skipped_ = skipUnchanged_ && frameKeyValid_ && !frameKey.Flakes && frameKey == frameKey_;
+  if (!Settings.ShakeEnabled) {
+    if (shake_.Stirred()) shake_.Clear();
+  } else {
+    shake_.Step(platform.TickCount());
+  }
+  const bool stirred = shake_.Stirred();
+  const FrameKey frameKey{key, countdown_.CountDays(now, choice), globeVisible && snowing && snow_.HasFlakes(),
+                          stirred};
+  skipped_ = skipUnchanged_ && frameKeyValid_ && !frameKey.Flakes && !stirred && frameKey == frameKey_;
   if (skipped_) return frames_[composed_];
   frameKey_ = frameKey;
   frameKeyValid_ = true;
@@ -208,11 +236,19 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   CopyPixels(background_, frame);
   TCanvas canvas(frame);
 
-  StepSnowLayer(kSnowFar, canvas, globeVisible, snowing);
+  // Until the last stirred flake settles, the snow is drawn off its places.
+  const auto snowLayer = [&](int layer) {
+    if (stirred) {
+      StepStirredLayer(layer, canvas, globeVisible, snowing);
+    } else {
+      StepSnowLayer(layer, canvas, globeVisible, snowing);
+    }
+  };
+  snowLayer(kSnowFar);
   DrawScaled(canvas, 0, 0, home_);
-  StepSnowLayer(kSnowMiddle, canvas, globeVisible, snowing);
+  snowLayer(kSnowMiddle);
   DrawScaled(canvas, 0, 0, sugrob_);
-  StepSnowLayer(kSnowNear, canvas, globeVisible, snowing);
+  snowLayer(kSnowNear);
   DrawScaled(canvas, 0, 0, front_);
   countdown_.Draw(form_, now, choice, [&](const std::string& name, int x, int y) {
     DrawScaled(canvas, x, y, OwnedPicture(form_, name));
@@ -223,7 +259,7 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
 }
 
 std::optional<std::uint32_t> GlobeScene::QuietFor(std::uint32_t now, double localNow) const {
-  if (!skipUnchanged_ || !frameKeyValid_ || Settings.SkyFollowsClock) return std::nullopt;
+  if (!skipUnchanged_ || !frameKeyValid_ || Settings.SkyFollowsClock || Stirred()) return std::nullopt;
   // With snow on, flakes may start at any density tick and a covered globe
   // may be uncovered at any frame: every beat counts.
   if (Settings.SnowEnabled) return std::nullopt;

@@ -17,6 +17,7 @@
 #include "scene/animation_clock.h"
 #include "scene/countdown.h"
 #include "scene/real_time_sky.h"
+#include "scene/shake.h"
 #include "scene/sky.h"
 #include "scene/snowfall.h"
 
@@ -57,6 +58,8 @@ struct SceneSettings {
   // has stored one; otherwise the time zone's.
   std::optional<double> Latitude;
   std::optional<double> Longitude;
+  // Moving the window stirs the snow.
+  bool ShakeEnabled = true;
 };
 
 // The probe points: the globe counts as covered only when both show
@@ -118,9 +121,18 @@ class GlobeScene {
   // How many milliseconds after the tick now no frame can differ from the
   // last one (the next firing of a clock, the next local midnight), at
   // most kLongestQuietMs; nothing with snow on (flakes may start at any
-  // frame), while the sky follows the clock, or with skipping off.
+  // frame), while the sky follows the clock, while the snow is stirred, or
+  // with skipping off.
   std::optional<std::uint32_t> QuietFor(std::uint32_t now, double localNow) const;
   static constexpr std::uint32_t kLongestQuietMs = 1000;
+
+  // The window stands at (x, y), in scene units, at tick: every place the
+  // desktop reports while the globe is dragged. Its acceleration stirs the
+  // snow (with ShakeEnabled; otherwise this does nothing).
+  void GlassMoved(std::uint32_t tick, double x, double y);
+  // Whether the shake still moves something the snowfall alone would not.
+  bool Stirred() const { return shake_.Stirred(); }
+  const SnowShake& Shake() const { return shake_; }
 
   // The frame composed last.
   const PixelStore& Frame() const { return frames_[composed_]; }
@@ -158,6 +170,7 @@ class GlobeScene {
     BackgroundKey Background;
     int DaysLeft = -1;
     bool Flakes = false;
+    bool Stirred = false;
     friend bool operator==(const FrameKey&, const FrameKey&) = default;
   };
   struct Presented {
@@ -176,6 +189,8 @@ class GlobeScene {
   int Device(int sceneUnits) const;
   void DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX) const;
   void StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing);
+  // The snowfall's flakes where the shake moved them, and its extra flakes.
+  void StepStirredLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing);
   void DrawBackground(PixelStore& target, const BackgroundKey& key);
   void Present(Platform& platform, int left, int top);
 
@@ -195,6 +210,7 @@ class GlobeScene {
   Sky sky_;
   RealTimeSky realTime_;
   Snowfall snow_;
+  SnowShake shake_;
   HolidayCountdown countdown_;
   AnimationClock skyClock_;
   AnimationClock spriteClock_;

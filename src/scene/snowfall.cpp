@@ -134,6 +134,19 @@ void Snowfall::StepLayer(int layer, TCanvas& frame, const TComponent& form, bool
 }
 
 void Snowfall::StepLayer(int layer, const FlakeSink& draw, bool globeVisible, bool snowEnabled) {
+  StepParticles(
+      layer, [&](std::size_t, const SnowParticle& p) { draw(p.Kind == 2 ? 2 : 1, RoundHalfEven(p.X), RoundHalfEven(p.Y)); },
+      globeVisible, snowEnabled);
+}
+
+void Snowfall::StepLayerPlaced(int layer, const PlacedFlakeSink& draw, bool globeVisible, bool snowEnabled) {
+  StepParticles(
+      layer, [&](std::size_t index, const SnowParticle& p) { draw(index, p.Kind == 2 ? 2 : 1, p.X, p.Y); },
+      globeVisible, snowEnabled);
+}
+
+template <class Draw>
+void Snowfall::StepParticles(int layer, const Draw& draw, bool globeVisible, bool snowEnabled) {
   const LayerRules& rules = RulesOf(layer);
   if (!globeVisible || !snowEnabled) return;
   std::vector<SnowParticle>& particles = LayerArray(layer);
@@ -145,7 +158,7 @@ void Snowfall::StepLayer(int layer, const FlakeSink& draw, bool globeVisible, bo
     SnowParticle& p = particles[i];
     if (p.Kind == 0) Spawn(p, rules, true);
     if (p.Y >= rules.respawnY) Spawn(p, rules, false);
-    if (Inside(rules, p.X, p.Y)) draw(p.Kind == 2 ? 2 : 1, RoundHalfEven(p.X), RoundHalfEven(p.Y));
+    if (Inside(rules, p.X, p.Y)) draw(i, p);
     p.Y += p.DY;
     p.X += p.DX;
   }

@@ -3,6 +3,7 @@
 // (far behind the houses, middle before them, near before the snowdrift),
 // and the density walk that thickens, thins and pauses the snowfall.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -62,6 +63,11 @@ class Snowfall {
   // see SpriteName) and the top-left corner of its sprite.
   using FlakeSink = std::function<void(int kind, int x, int y)>;
   void StepLayer(int layer, const FlakeSink& draw, bool globeVisible, bool snowEnabled);
+  // The same, handing each flake inside the globe with its number in the
+  // layer and its unrounded corner, for drawing it somewhere else (a
+  // stirred globe draws flakes off their places).
+  using PlacedFlakeSink = std::function<void(std::size_t index, int kind, double x, double y)>;
+  void StepLayerPlaced(int layer, const PlacedFlakeSink& draw, bool globeVisible, bool snowEnabled);
   // The image name of a layer's flake of kind 1 or 2: "Snow1".."Snow6".
   static const char* SpriteName(int layer, int kind);
 
@@ -82,6 +88,8 @@ class Snowfall {
  private:
   std::vector<SnowParticle>& LayerArray(int layer);
   void ClampCounts();
+  template <class Draw>
+  void StepParticles(int layer, const Draw& draw, bool globeVisible, bool snowEnabled);
 
   std::vector<SnowParticle> SnowLayer1, SnowLayer2, SnowLayer3;
   SnowDensity density_;

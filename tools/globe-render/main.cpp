@@ -5,7 +5,8 @@
 //                [--start-tick T] [--now YYYY-MM-DDTHH:MM]
 //                [--zone NAME] [--latitude DEG] [--longitude DEG]
 //                [--countdown christmas|newyear|julian] [--snow on|off]
-//                [--covered] [--scale S] [--out DIR [--every K]] [--trace]
+//                [--covered] [--scale S] [--shake FRAME:DX,DY[,FRAME:DX,DY...]]
+//                [--out DIR [--every K]] [--trace]
 //
 // The first frame is the one of the first show, at the start tick; then the
 // frame timer fires every frame period and the snow-density timer every
@@ -14,6 +15,10 @@
 // zone is this system's, or NAME (a TZ value such as Europe/Paris).
 // --scale draws the frames at S device pixels per artwork pixel (0.75 to
 // 4), as on a screen at S × 100 %; the scene and its trace are the same.
+// --shake moves the window by (DX, DY) artwork pixels at each FRAME, just
+// before that frame is rendered, as a drag across the desktop would; the
+// trace then ends each line with the extra flakes the shake threw up
+// (stir=N, -1 once nothing is stirred any more).
 
 #include <png.h>
 
@@ -72,6 +77,12 @@ struct Options {
   long long Every = 1;
   bool Trace = false;
   double Scale = 1.0;
+  // The window's moves, by frame number.
+  struct Move {
+    long long Frame;
+    double DX, DY;
+  };
+  std::vector<Move> Shake;
 };
 
 [[noreturn]] void Usage(const std::string& problem) {
@@ -80,7 +91,8 @@ struct Options {
                "usage: globe-render [--frames N] [--speed slow|normal|fast|quickly|realtime] [--start-tick T]\n"
                "                    [--now YYYY-MM-DDTHH:MM] [--zone NAME] [--latitude DEG] [--longitude DEG]\n"
                "                    [--countdown christmas|newyear|julian]\n"
-               "                    [--snow on|off] [--covered] [--scale S] [--out DIR [--every K]] [--trace]\n",
+               "                    [--snow on|off] [--covered] [--scale S] [--shake FRAME:DX,DY[,FRAME:DX,DY...]]\n"
+               "                    [--out DIR [--every K]] [--trace]\n",
                problem.c_str());
   std::exit(2);
 }
@@ -119,6 +131,23 @@ double ParseDegrees(std::string_view text, const char* option, double limit) {
     Usage(std::string("bad value for ") + option + ": " + std::string(text));
   }
   return value;
+}
+
+// FRAME:DX,DY[,FRAME:DX,DY...]
+std::vector<Options::Move> ParseShake(std::string_view text) {
+  std::vector<Options::Move> moves;
+  while (!text.empty()) {
+    const std::size_t colon = text.find(':');
+    const std::size_t comma = colon == std::string_view::npos ? colon : text.find(',', colon);
+    if (comma == std::string_view::npos) Usage("bad value for --shake (FRAME:DX,DY,...): " + std::string(text));
+    const std::size_t next = text.find(',', comma + 1);
+    const std::string_view dy = text.substr(comma + 1, next == std::string_view::npos ? next : next - comma - 1);
+    moves.push_back({ParseNumber<long long>(text.substr(0, colon), "--shake", 1),
+                     ParseDegrees(text.substr(colon + 1, comma - colon - 1), "--shake", 10000),
+                     ParseDegrees(dy, "--shake", 10000)});
+    text = next == std::string_view::npos ? std::string_view() : text.substr(next + 1);
+  }
+  return moves;
 }
 
 double RealLocalNow() {
@@ -177,6 +206,8 @@ Options ParseOptions(int argc, char** argv) {
       const std::string_view v = value();
       options.Scale = ParseDegrees(v, "--scale", 4);
       if (options.Scale < 0.75) Usage("bad value for --scale: " + std::string(v));
+    } else if (arg == "--shake") {
+      options.Shake = ParseShake(value());
     } else if (arg == "--trace") {
       options.Trace = true;
     } else {
@@ -221,14 +252,16 @@ void WriteFramePng(const std::string& path, const PixelStore& frame, std::uint8_
   png_destroy_write_struct(&png, &info);
 }
 
-void PrintTrace(long long number, HeadlessPlatform& platform, const GlobeScene& scene) {
+void PrintTrace(long long number, HeadlessPlatform& platform, const GlobeScene& scene, bool shaken) {
   const Sky& sky = scene.SkyState();
   const SnowDensity& d = scene.Snow().Density();
   std::printf(
-      "frame=%lld tick=%u sky=%d rising=%d sun=%d,%d,%d,%d moon=%d,%d,%d,%d snow=%d,%d,%d,%d,%d seed=%u days=%d\n",
+      "frame=%lld tick=%u sky=%d rising=%d sun=%d,%d,%d,%d moon=%d,%d,%d,%d snow=%d,%d,%d,%d,%d seed=%u days=%d",
       number, platform.TickCount(), sky.SkyOffset(), sky.SkyRising() ? 1 : 0, sky.SunVisible() ? 1 : 0, sky.SunX(),
       sky.SunY(), sky.SunFrame(), sky.MoonVisible() ? 1 : 0, sky.MoonX(), sky.MoonY(), sky.MoonFrame(), d.Count1,
       d.Count2, d.Count3, d.Target, d.Pause, RandomSeed(), scene.Countdown().DaysLeft());
+  if (shaken) std::printf(" stir=%d", scene.Stirred() ? static_cast<int>(scene.Shake().ExtraCount()) : -1);
+  std::printf("\n");
 }
 
 int Run(const Options& options) {
@@ -286,6 +319,8 @@ int Run(const Options& options) {
   scene.Settings.TransparencyAlpha = 255;
   const ScreenSize work = platform.WorkAreaSize();
   const int left = work.Width - 305, top = work.Height - 260;
+  // How far --shake has moved the window, in artwork pixels.
+  double movedX = 0, movedY = 0;
 
   if (!options.OutDir.empty()) std::filesystem::create_directories(options.OutDir);
   long long frameNumber = 0;
@@ -295,8 +330,15 @@ int Run(const Options& options) {
       const double elapsed = static_cast<std::uint32_t>(platform.TickCount() - options.StartTick);
       platform.SetLocalNow(start + elapsed / kMsPerDay);
     }
-    scene.RenderFrame(platform, left, top);
-    if (options.Trace) PrintTrace(frameNumber, platform, scene);
+    for (const Options::Move& move : options.Shake) {
+      if (move.Frame != frameNumber) continue;
+      movedX += move.DX;
+      movedY += move.DY;
+      scene.GlassMoved(platform.TickCount(), left / options.Scale + movedX, top / options.Scale + movedY);
+    }
+    scene.RenderFrame(platform, left + static_cast<int>(std::lround(movedX * options.Scale)),
+                      top + static_cast<int>(std::lround(movedY * options.Scale)));
+    if (options.Trace) PrintTrace(frameNumber, platform, scene, !options.Shake.empty());
     if (!options.OutDir.empty() && frameNumber % options.Every == 0) {
       char name[32];
       std::snprintf(name, sizeof name, "frame-%07lld.png", frameNumber);
