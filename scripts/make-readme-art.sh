@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders the README's pictures with globe-render: the globe by day and by
 # night (docs/globe-day.png, docs/globe-night.png), two seconds of
-# snowfall at Normal speed as an animated GIF (docs/globe-snowfall.gif), and
+# snowfall at Normal speed as an animated GIF (docs/globe-snowfall.gif), the
+# globe shaken back and forth and settling (docs/globe-shake.gif), and
 # the Real time sky in Paris on 7 December in the morning, at noon, at
 # sunset and at night (docs/globe-realtime-*.png), and the globe at dusk
 # as a screen at 200 % shows it (docs/globe-2x.png). The simulation is
@@ -41,6 +42,17 @@ cp "$work/cycle/frame-0004700.png" docs/globe-night.png
 /usr/bin/convert -delay 4 -loop 0 $(ls "$work"/snow/*.png | tail -n 50) \
   -layers OptimizeTransparency +dither -colors 255 docs/globe-snowfall.gif
 
+# Four seconds at Normal speed, every second frame: snowfall for a moment,
+# then the window is shaken 24 pixels a frame left and right (three frames
+# each way, twice) and the snow settles again.
+shake=$(for i in $(seq 0 12); do
+  [ $(( i / 3 % 2 )) -eq 0 ] && dx=24 || dx=-24
+  printf '%d:%d,0,' $(( 150 + i )) $dx
+done)
+"$render" --now "$now" --frames 340 --shake "${shake%,}" --out "$work/shake" --every 2
+/usr/bin/convert -delay 4 -loop 0 $(ls "$work"/shake/*.png | tail -n 100) \
+  -layers OptimizeTransparency +dither -colors 255 docs/globe-shake.gif
+
 # Real time in Paris (sunrise 8:30, sunset 16:53), with the zone as a rule
 # so that no time-zone database is needed; the last of three seconds, when
 # the snow is spread through the glass.
@@ -53,4 +65,5 @@ done
 "$render" --speed quickly --now "$now" --frames 3000 --every 3000 --scale 2 --out "$work/2x"
 cp "$work/2x/frame-0003000.png" docs/globe-2x.png
 
-ls -l docs/globe-2x.png docs/globe-day.png docs/globe-night.png docs/globe-snowfall.gif docs/globe-realtime-*.png
+ls -l docs/globe-2x.png docs/globe-day.png docs/globe-night.png docs/globe-snowfall.gif docs/globe-shake.gif \
+  docs/globe-realtime-*.png

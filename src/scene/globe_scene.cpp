@@ -105,9 +105,10 @@ void GlobeScene::DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX)
 void GlobeScene::StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing) {
   const auto& flakes = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
   const Stamp stamps[2] = {Stamp(Scaled(flakes[0])), Stamp(Scaled(flakes[1]))};
+  const auto draw = [&](int kind, int x, int y) { stamps[kind == 2 ? 1 : 0].Draw(canvas, Device(x), Device(y)); };
+  // One reference fits in the function object itself: nothing is allocated per frame.
   snow_.StepLayer(
-      layer, [&](int kind, int x, int y) { stamps[kind == 2 ? 1 : 0].Draw(canvas, Device(x), Device(y)); },
-      globeVisible, snowing);
+      layer, [&draw](int kind, int x, int y) { draw(kind, x, y); }, globeVisible, snowing);
 }
 
 void GlobeScene::StepStirredLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing) {
@@ -116,12 +117,12 @@ void GlobeScene::StepStirredLayer(int layer, TCanvas& canvas, bool globeVisible,
   const auto draw = [&](int kind, double x, double y) {
     stamps[kind == 2 ? 1 : 0].Draw(canvas, Device(RoundHalfEven(x)), Device(RoundHalfEven(y)));
   };
+  const auto drawPlaced = [&](std::size_t index, int kind, double x, double y) {
+    const FlakePlace at = shake_.Place(layer, index, {x, y});
+    draw(kind, at.X, at.Y);
+  };
   snow_.StepLayerPlaced(
-      layer,
-      [&](std::size_t index, int kind, double x, double y) {
-        const FlakePlace at = shake_.Place(layer, index, {x, y});
-        draw(kind, at.X, at.Y);
-      },
+      layer, [&drawPlaced](std::size_t index, int kind, double x, double y) { drawPlaced(index, kind, x, y); },
       globeVisible, snowing);
   if (globeVisible) shake_.ForEachExtra(layer, draw);
 }

@@ -85,7 +85,7 @@ void SnowShake::Reserve(std::size_t far, std::size_t middle, std::size_t near) {
         h ^= h << 5;
         return static_cast<float>(h % 10000) / 10000.0f;
       };
-      characters_[l][i] = Character{0.6f + 0.8f * unit(), unit() - 0.5f, 0.2f + 0.5f * unit(), 0.75f + 0.5f * unit()};
+      characters_[l][i] = Character{0.6f + 0.8f * unit(), 0.6f * (unit() - 0.5f), 0.1f + 0.25f * unit(), 0.75f + 0.5f * unit()};
     }
   }
 }
