@@ -49,7 +49,11 @@ void GlobeApp::ContextMenu(ScreenPoint at) {
 
 void GlobeApp::Moved(ScreenPoint topLeft) {
   form_.SetBounds(topLeft.X, topLeft.Y, form_.Width(), form_.Height());
-  Guarded([&] { form_.UserChanged(nullptr); });
+  Guarded([&] {
+    form_.GlassMoved(topLeft);
+    form_.UserChanged(nullptr);
+  });
+  WakeFrames();  // stirred snow moves at every beat
 }
 
 void GlobeApp::MonitorsChanged() {

@@ -53,6 +53,7 @@ void TfrmMain::FormCreate(const TEventArgs&) {
   if (platform_ == nullptr) return;
   AddRealTimeItem();
   AddSizeItems();
+  AddShakeItem();
   scene_ = std::make_unique<GlobeScene>(*this);
   displayScale_ = platform_->DisplayScale();
   Rescale([this](int, int) { return ScreenPoint{Left(), Top()}; });
@@ -134,6 +135,28 @@ void TfrmMain::pmiSizeClick(const TEventArgs& args) {
   for (std::size_t i = 0; i < sizeItems_.size() && i < kSizePercents.size(); ++i) {
     if (sizeItems_[i] == args.Sender) SetSizePercent(kSizePercents[i]);
   }
+}
+
+void TfrmMain::AddShakeItem() {
+  if (shakeItem_ != nullptr) return;
+  auto* item = new TMenuItem(this);  // owned and freed by the form
+  item->SetName(kShakeItemName);
+  item->SetCaption(std::string(kShakeItemCaption));
+  item->SetAutoCheck(true);
+  item->SetChecked(true);
+  item->OnClick = TMethod{FindHandler(ClassInfo(), "pmiShakeClick"), this};
+  MenuItem(GlobeSlot::pmiOnTop)->ParentItem()->Add(item);
+  shakeItem_ = item;
+}
+
+void TfrmMain::pmiShakeClick(const TEventArgs&) {
+  if (scene_ && shakeItem_ != nullptr) scene_->Settings.ShakeEnabled = shakeItem_->Checked();
+}
+
+void TfrmMain::GlassMoved(ScreenPoint topLeft) {
+  if (!shown_ || scene_ == nullptr || platform_ == nullptr) return;
+  const double scale = GlobeScale();
+  scene_->GlassMoved(platform_->TickCount(), topLeft.X / scale, topLeft.Y / scale);
 }
 
 void TfrmMain::AddSizeItems() {

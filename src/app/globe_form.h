@@ -42,15 +42,15 @@ namespace nivarra {
   X(pmi10) X(pmi20) X(pmi30) X(pmi40) X(pmi50) X(pmi60) X(pmi70) X(pmi80) X(pmi90) X(pmiOnTop)            \
   X(pmiStartUp) X(N2) X(pmiExit) X(TimerGarland) X(timerCountSnow)
 
-// The handlers the layout may bind, by name (the window binds pmiRealTimeClick
-// and pmiSizeClick to the menu items it adds itself).
+// The handlers the layout may bind, by name (the window binds pmiRealTimeClick,
+// pmiSizeClick and pmiShakeClick to the menu items it adds itself).
 #define NIVARRA_GLOBE_HANDLERS(X)                                                                         \
   X(FormCreate) X(FormDestroy) X(FormMouseDown) X(pmiAboutClick) X(pmiOnTopClick) X(pmiExitClick)         \
   X(FormShow) X(pmi0Click) X(pmi10Click) X(pmi20Click) X(pmi30Click) X(pmi40Click) X(pmi50Click)          \
   X(pmi60Click) X(pmi70Click) X(pmi80Click) X(pmi90Click) X(FormCloseQuery) X(TimerGarlandTimer)          \
   X(pmiChristmasClick) X(pmiNewYearClick) X(pmiJulianClick) X(pmiSlowClick) X(pmiNormalClick)             \
   X(pmiFastClick) X(pmiQuicklyClick) X(pmiSnowClick) X(timerCountSnowTimer) X(pmiRealTimeClick)          \
-  X(pmiSizeClick)
+  X(pmiSizeClick) X(pmiShakeClick)
 
 enum class GlobeSlot {
 #define NIVARRA_SLOT_ENUM(name) name,
@@ -91,6 +91,11 @@ inline constexpr std::string_view kSizeMenuCaption = "Size";
 inline constexpr std::array<int, 4> kSizePercents{75, 100, 150, 200};
 inline constexpr int kDefaultSizePercent = 100;
 
+// Options › "Shake the snow when moved", added by the window after Always
+// OnTop: dragging the globe stirs its snow. Stored as "isShakeOn".
+inline constexpr std::string_view kShakeItemName = "pmiShake";
+inline constexpr std::string_view kShakeItemCaption = "Shake the snow when moved";
+
 // The constant alpha of transparency level 0..9 ("0%" .. "90%").
 constexpr std::uint8_t TransparencyAlphaOf(int level) { return static_cast<std::uint8_t>(255 - 22 * level); }
 
@@ -116,6 +121,8 @@ class TfrmMain : public TForm {
   TMenuItem* RealTimeItem() const { return realTimeItem_; }
   // The Size items in the order of kSizePercents; there once the window has been created.
   const std::vector<TMenuItem*>& SizeItems() const { return sizeItems_; }
+  // "Shake the snow when moved"; there once the window has been created.
+  TMenuItem* ShakeItem() const { return shakeItem_; }
 
   // The handlers: each a named entry point the layout binds to an event.
 #define NIVARRA_HANDLER_DECL(name) virtual void name(const TEventArgs& args);
@@ -154,6 +161,9 @@ class TfrmMain : public TForm {
   // One frame of the scene at the window's place; nothing until the window
   // has been shown, nor while the empty globe is being rebuilt.
   void RenderFrame();
+  // The window stands at topLeft (device pixels) now, in the middle of a drag
+  // or after one: the snow feels the glass move.
+  void GlassMoved(ScreenPoint topLeft);
   // Whether anybody can see the globe (a locked session, a screensaver or a
   // full-screen window says nobody can). Seen again, the sky catches up
   // with the beats nobody saw, as under a covering window.
@@ -177,8 +187,9 @@ class TfrmMain : public TForm {
   void ApplySpeed(TMenuItem* item, int framePeriodMs, std::int32_t animationInterval, bool followClock = false);
   // Adds "Real time" to the speed submenu (the layout stays as it was designed).
   void AddRealTimeItem();
-  // Adds Options › Size after Transparent.
+  // Adds Options › Size after Transparent, and the shake item at the end.
   void AddSizeItems();
+  void AddShakeItem();
   // Draws the globe anew at GlobeScale(): pictures, empty globe, window size
   // and shape; the window's top-left goes where placeFor says for the new
   // width and height (on a monitor, once the globe is shown).
@@ -192,7 +203,7 @@ class TfrmMain : public TForm {
   void CheckOnly(GlobeSlot item);
 
   // The values of the store, for knowing which have been read or set.
-  enum class Stored { OnTop, TrVal, Top, Left, iCountdown, iSpeed, isSnowOn, Size, RunValue, Count };
+  enum class Stored { OnTop, TrVal, Top, Left, iCountdown, iSpeed, isSnowOn, Size, isShakeOn, RunValue, Count };
   // The stored place for the sky that follows the clock; read, never written.
   void LoadSkyPlace(SettingsKey* key);
   void Know(Stored value) { known_.set(static_cast<std::size_t>(value)); }
@@ -205,6 +216,7 @@ class TfrmMain : public TForm {
   std::array<TComponent*, kGlobeSlotCount> slots_{};
   TMenuItem* realTimeItem_ = nullptr;  // owned by the form
   std::vector<TMenuItem*> sizeItems_;   // owned by the form
+  TMenuItem* shakeItem_ = nullptr;      // owned by the form
   int sizePercent_ = kDefaultSizePercent;
   double displayScale_ = 1.0;
   std::array<std::unique_ptr<TfrmMain>, 2> artSets_;  // 2x and 3x, while in use

@@ -167,6 +167,7 @@ void TfrmMain::LoadSkyPlace(SettingsKey* key) {
 
 void TfrmMain::LoadSettings() {
   bool snowEnabled = true;
+  bool shakeEnabled = true;
   int speedLevel = kDefaultSpeedLevel;
   int transparencyLevel = kDefaultTransparencyLevel;
   int countdownTarget = 0;
@@ -192,6 +193,7 @@ void TfrmMain::LoadSettings() {
     if (const auto target = read("iCountdown", Stored::iCountdown).Value) countdownTarget = *target;
     if (const auto speed = read("iSpeed", Stored::iSpeed).Value) speedLevel = *speed;
     if (const auto snow = read("isSnowOn", Stored::isSnowOn).Value) snowEnabled = *snow != 0;
+    if (const auto shake = read("isShakeOn", Stored::isShakeOn).Value) shakeEnabled = *shake != 0;
     LoadSkyPlace(key.get());
     // The size decides the window's width and height, so it comes before the place.
     if (const auto size = read("Size", Stored::Size).Value) SetSizePercent(*size);
@@ -238,6 +240,8 @@ void TfrmMain::LoadSettings() {
 
   scene_->Settings.SnowEnabled = snowEnabled;
   MenuItem(GlobeSlot::pmiSnow)->SetChecked(snowEnabled);
+  scene_->Settings.ShakeEnabled = shakeEnabled;
+  if (shakeItem_ != nullptr) shakeItem_->SetChecked(shakeEnabled);
   pmiOnTopClick(TEventArgs{.Sender = MenuItem(GlobeSlot::pmiOnTop)});
 }
 
@@ -280,6 +284,7 @@ void TfrmMain::SaveSettings() {
     write(Stored::iSpeed, "iSpeed", speedLevel);
     write(Stored::isSnowOn, "isSnowOn", checked(GlobeSlot::pmiSnow));
     write(Stored::Size, "Size", sizePercent_);
+    write(Stored::isShakeOn, "isShakeOn", shakeItem_ != nullptr && shakeItem_->Checked());
     if (!firstWritten.empty()) CommitStored(key.get(), firstWritten);
   }
   if (!Known(Stored::RunValue)) return;
@@ -311,6 +316,8 @@ void TfrmMain::UserChanged(const TMenuItem* item) {
     Know(Stored::OnTop);
   } else if (item == MenuItem(GlobeSlot::pmiStartUp)) {
     Know(Stored::RunValue);
+  } else if (item == shakeItem_) {
+    Know(Stored::isShakeOn);
   } else if (std::ranges::count(sizeItems_, item) > 0) {
     // The globe grew or shrank about its bottom-right corner.
     Know(Stored::Size);

@@ -81,7 +81,7 @@ TEST_F(Globe, FirstStartShowsTheDefaultsAndTheFirstCloseWritesThemAll) {
   EXPECT_TRUE(platform_.Window().Closed);
   const std::map<std::string, SettingValue, std::less<>> expected = {
       {"OnTop", 1}, {"TrVal", 0}, {"Top", 724}, {"Left", 975}, {"iCountdown", 0}, {"iSpeed", 1}, {"isSnowOn", 1},
-      {"Size", 100}};
+      {"Size", 100}, {"isShakeOn", 1}};
   EXPECT_EQ(Stored(), expected);
   EXPECT_EQ(platform_.Settings()[kRun][kRunValue], SettingValue(std::string("/opt/nivarra/nivarra")));
   EXPECT_TRUE(platform_.Window().Hidden);
@@ -456,6 +456,32 @@ TEST_F(Globe, DraggingMovesWhereFramesAreShownAndWhatIsSaved) {
   Close();
   EXPECT_EQ(StoredInteger("Left"), 40);
   EXPECT_EQ(StoredInteger("Top"), 50);
+}
+
+TEST_F(Globe, ShakingTheGlobeStirsItsSnowUnlessTheUserSaysNo) {
+  Start();
+  const auto shake = [&] {
+    for (int i = 0; i < 12; ++i) {
+      platform_.Advance(20);
+      platform_.DragWindowTo({i % 2 == 0 ? 900 : 1000, 700});
+    }
+    platform_.Advance(20);
+  };
+  shake();
+  EXPECT_TRUE(Form().Scene()->Stirred());
+  platform_.Advance(6000);
+  EXPECT_FALSE(Form().Scene()->Stirred());
+
+  TMenuItem* item = Form().ShakeItem();
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->Caption(), "Shake the snow when moved");
+  EXPECT_TRUE(item->Checked());
+  Choose(item);
+  EXPECT_FALSE(item->Checked());
+  shake();
+  EXPECT_FALSE(Form().Scene()->Stirred());
+  platform_.Advance(kSaveDelayMs);
+  EXPECT_EQ(StoredInteger("isShakeOn"), 0);
 }
 
 TEST_F(Globe, NoFrameIsRenderedInsideTheBoxesOfAnUnfinishedWindow) {

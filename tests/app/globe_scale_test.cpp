@@ -137,6 +137,7 @@ TEST_F(GlobeScale, EveryScaleRunsTheSameSceneAndTwiceTheSizeIsTheSamePictureFine
   }
   for (const auto& [dx, dy] : {std::pair{1, 0}, std::pair{0, 1}}) {
     const Difference drifted = Compare(runs[0].LastFrame, halved, dx, dy);
+    std::printf("drifted by (%d, %d): mean %.2f %.2f %.2f\n", dx, dy, drifted.Mean[0], drifted.Mean[1], drifted.Mean[2]);
     for (int c = 0; c < 3; ++c) EXPECT_GT(drifted.Mean[c], 2 * same.Mean[c]) << dx << "," << dy;
   }
 }

@@ -68,7 +68,7 @@ TEST(GlobeSettingsFile, AHandEditIsReadTheMessageNamesTheFileAndEachSaveWritesOn
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
   EXPECT_EQ(slurp(), "# placed by hand\n\n[Nivarra]\nLeft=500\nTop=724\nOnTop=false\nLatitude=48.85\nTrVal=0\n"
-                     "iCountdown=0\niSpeed=1\nisSnowOn=true\nSize=100\n");
+                     "iCountdown=0\niSpeed=1\nisSnowOn=true\nSize=100\nisShakeOn=true\n");
 
   desktop.DragWindowTo({600, 700});
   desktop.Advance(kSaveDelayMs);

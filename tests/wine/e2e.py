@@ -388,7 +388,8 @@ def expected_menu():
              ("Options", sub, set()), ("Snow (for slow PC)", set(), {"check"}), ("Transparent", sub, set())]
     items += [(f"{n}%", radio, {"check"} if n == 0 else set()) for n in range(0, 100, 10)]
     items += [("Size", sub, set())] + [(f"{n}%", radio, {"check"} if n == 100 else set()) for n in (75, 100, 150, 200)]
-    items += [("Always OnTop", set(), {"check"}), ("Start Nivarra when I start Windows", set(), {"check"}),
+    items += [("Always OnTop", set(), {"check"}), ("Shake the snow when moved", set(), {"check"}),
+              ("Start Nivarra when I start Windows", set(), {"check"}),
               ("", sep, set()), ("Exit", set(), set())]
     return items
 
