@@ -148,6 +148,8 @@ class Platform {
   // row) with its top-left corner at (left, top), the whole scaled by
   // constantAlpha / 255. False when the desktop refused.
   virtual bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) = 0;
+  // What the user is told when the desktop refuses a frame, in its words.
+  virtual std::string PresentFailedMessage() { return "UpdateLayeredWindow error"; }
   // The same for a frame that differs from the one shown last, at the same
   // place and constant alpha, only inside dirty (window pixels): a desktop
   // may redraw just that part.

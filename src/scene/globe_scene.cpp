@@ -320,7 +320,7 @@ void GlobeScene::Present(Platform& platform, int left, int top) {
   if (failureReported_) return;
   // Set before the box opens: frames keep coming while it is open.
   failureReported_ = true;
-  platform.ShowMessage(kPresentFailedMessage);
+  platform.ShowMessage(platform.PresentFailedMessage());
 }
 
 }  // namespace nivarra

@@ -72,8 +72,6 @@ inline constexpr int kProbe2X = 220, kProbe2Y = 220;
 // geometry differ everywhere.
 std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b);
 
-inline constexpr const char* kPresentFailedMessage = "UpdateLayeredWindow error";
-
 class GlobeScene {
  public:
   // form owns the scene's images by name and must outlive the scene.

@@ -80,6 +80,9 @@ class GtkPlatform : public Platform {
   std::int64_t PerformanceCounter() override;
   bool IsCoveredAt(int screenX, int screenY) override;
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
+  std::string PresentFailedMessage() override {
+    return "The globe's picture could not be shown on the screen.";
+  }
   // Copies and redraws the changed part only.
   bool PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
                       const PixelRect& dirty) override;
