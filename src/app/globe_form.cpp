@@ -154,9 +154,15 @@ void TfrmMain::pmiShakeClick(const TEventArgs&) {
 }
 
 void TfrmMain::GlassMoved(ScreenPoint topLeft) {
-  if (!shown_ || scene_ == nullptr || platform_ == nullptr) return;
+  if (!shown_ || scene_ == nullptr || platform_ == nullptr || !dragging_) return;
+  const std::uint32_t now = platform_->TickCount();
+  if (now - lastDragTick_ > kDragPauseMs) {
+    dragging_ = false;  // the drag is long over: this place is the desktop's
+    return;
+  }
+  lastDragTick_ = now;
   const double scale = GlobeScale();
-  scene_->GlassMoved(platform_->TickCount(), topLeft.X / scale, topLeft.Y / scale);
+  scene_->GlassMoved(now, topLeft.X / scale, topLeft.Y / scale);
 }
 
 void TfrmMain::AddSizeItems() {
@@ -261,7 +267,10 @@ void TfrmMain::timerCountSnowTimer(const TEventArgs&) {
 }
 
 void TfrmMain::FormMouseDown(const TEventArgs&) {
-  if (platform_ != nullptr) platform_->BeginSystemMove();
+  if (platform_ == nullptr) return;
+  dragging_ = true;
+  lastDragTick_ = platform_->TickCount();
+  platform_->BeginSystemMove();
 }
 
 void TfrmMain::FormCloseQuery(const TEventArgs& args) {

@@ -161,8 +161,9 @@ class TfrmMain : public TForm {
   // One frame of the scene at the window's place; nothing until the window
   // has been shown, nor while the empty globe is being rebuilt.
   void RenderFrame();
-  // The window stands at topLeft (device pixels) now, in the middle of a drag
-  // or after one: the snow feels the glass move.
+  // The window stands at topLeft (device pixels) now. In a drag the snow
+  // feels the glass move; a place the desktop or the program chose does
+  // not stir it.
   void GlassMoved(ScreenPoint topLeft);
   // Whether anybody can see the globe (a locked session, a screensaver or a
   // full-screen window says nobody can). Seen again, the sky catches up
@@ -223,6 +224,11 @@ class TfrmMain : public TForm {
   std::unique_ptr<ScaledArt> art_;
   bool shapeSet_ = false;
   bool seen_ = true;
+  // A drag goes on while the desktop reports places no further apart than
+  // this after the press that began it.
+  static constexpr std::uint32_t kDragPauseMs = 2000;
+  bool dragging_ = false;
+  std::uint32_t lastDragTick_ = 0;
   std::uint32_t lastFrameTick_ = 0;  // when the last frame was rendered
   Platform* platform_ = nullptr;
   std::unique_ptr<GlobeScene> scene_;

@@ -563,8 +563,8 @@ scaled_pass() {
   # The same scene drawn at 1x and upscaled 2x, nearest neighbour: what
   # GTK's own upscaling would show.
   local detailed upscale_distance desktop_distance
-  "$globe_render" --frames 1 --speed realtime --out "$work/$pass-render" >/dev/null &&
-    "$convert" "$work/$pass-render/frame-0000001.png" -sample 200% "ppm:$work/$pass-upscaled.ppm"
+  "$globe_render" --frames 150 --every 150 --out "$work/$pass-render" >/dev/null &&
+    "$convert" "$work/$pass-render/frame-0000150.png" -sample 200% "ppm:$work/$pass-upscaled.ppm"
   sharp_stats() {  # sharp_stats SHOT -> sets detailed, upscale_distance
     eval "$(python3 "$work/pixels.py" detail "$work/$1.ppm" "$work/mask-2x.ppm" "$work/$pass-upscaled.ppm" 675 455)"
   }
