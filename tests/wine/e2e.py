@@ -895,7 +895,9 @@ def full_desktop():
     check("a drag onto the second monitor", moved is not None,
           f"at {(globe_window() or window)[1:3]}, expected {target}")
     time.sleep(1.0)
-    os.kill(globe.linux_pid() or 0, signal.SIGKILL)
+    pid = globe.linux_pid()
+    if pid:  # never 0: that would kill this whole run's process group
+        os.kill(pid, signal.SIGKILL)
     globe.wait_exit()
     globe.kill()
     values = stored()
