@@ -33,6 +33,7 @@ void GlobeApp::Shown() {
 }
 
 void GlobeApp::MouseDown() {
+  WakeFrames();  // a drag may shake the snow: frames at every beat
   Guarded([&] { Fire(form_.OnMouseDown, TEventArgs{.Sender = &form_}); });
 }
 

@@ -155,12 +155,18 @@ void TfrmMain::pmiShakeClick(const TEventArgs&) {
 
 void TfrmMain::GlassMoved(ScreenPoint topLeft) {
   if (!shown_ || scene_ == nullptr || platform_ == nullptr || !dragging_) return;
+  FeelDrag(topLeft);
+}
+
+void TfrmMain::FeelDrag(ScreenPoint topLeft) {
   const std::uint32_t now = platform_->TickCount();
-  if (now - lastDragTick_ > kDragPauseMs) {
-    dragging_ = false;  // the drag is long over: this place is the desktop's
+  if (!(topLeft == lastDragPlace_)) {
+    lastDragPlace_ = topLeft;
+    lastDragTick_ = now;
+  } else if (now - lastDragTick_ > kDragPauseMs) {
+    dragging_ = false;  // the drag is long over: later places are the desktop's
     return;
   }
-  lastDragTick_ = now;
   const double scale = GlobeScale();
   scene_->GlassMoved(now, topLeft.X / scale, topLeft.Y / scale);
 }
@@ -243,6 +249,9 @@ void TfrmMain::FormShow(const TEventArgs&) {
 
 void TfrmMain::RenderFrame() {
   if (!shown_ || scene_ == nullptr) return;
+  // Some window managers tell nothing of a move until it ends: while a
+  // drag lasts, every frame asks where the window stands.
+  if (dragging_) FeelDrag(platform_->WindowPosition());
   lastFrameTick_ = platform_->TickCount();
   scene_->RenderFrame(*platform_, Left(), Top());
 }
@@ -256,7 +265,7 @@ void TfrmMain::SetSeen(bool seen) {
 }
 
 std::optional<std::uint32_t> TfrmMain::QuietForMs() const {
-  if (!shown_ || scene_ == nullptr || platform_ == nullptr) return std::nullopt;
+  if (!shown_ || scene_ == nullptr || platform_ == nullptr || dragging_) return std::nullopt;
   return scene_->QuietFor(platform_->TickCount(), platform_->LocalNow());
 }
 
@@ -270,6 +279,7 @@ void TfrmMain::FormMouseDown(const TEventArgs&) {
   if (platform_ == nullptr) return;
   dragging_ = true;
   lastDragTick_ = platform_->TickCount();
+  lastDragPlace_ = ScreenPoint{Left(), Top()};
   platform_->BeginSystemMove();
 }
 

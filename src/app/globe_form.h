@@ -228,7 +228,10 @@ class TfrmMain : public TForm {
   // this after the press that began it.
   static constexpr std::uint32_t kDragPauseMs = 2000;
   bool dragging_ = false;
-  std::uint32_t lastDragTick_ = 0;
+  std::uint32_t lastDragTick_ = 0;   // when the drag's place last changed
+  ScreenPoint lastDragPlace_;
+  // Hands the window's place in a drag to the scene.
+  void FeelDrag(ScreenPoint topLeft);
   std::uint32_t lastFrameTick_ = 0;  // when the last frame was rendered
   Platform* platform_ = nullptr;
   std::unique_ptr<GlobeScene> scene_;

@@ -115,7 +115,7 @@ class GtkPlatform : public Platform {
   void SetWindowEvents(WindowEvents* events) override { events_ = events; }
   std::optional<std::string> MakeWindowLayered() override;
   void PlaceWindow(ScreenPoint topLeft, int width, int height) override;
-  ScreenPoint WindowPosition() override { return position_; }
+  ScreenPoint WindowPosition() override { return SeenPosition().value_or(position_); }
   void SetWindowShape(const std::vector<ShapeRect>& shape) override;
   void SetOwnerToDesktop() override;
   void HideTaskbarButton() override;
