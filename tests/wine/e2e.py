@@ -759,6 +759,9 @@ def look_at(background, window, outline, where):
 
 
 def scales():
+    # The pointer away from where the globes will stand: Xvfb draws it into
+    # the screen, and over the globe's window it takes another shape.
+    xdotool("mousemove", 5, 5)
     background = grab()
     wine("reg", "delete", SETTINGS_KEY, "/f")
     set_dpi(192)
