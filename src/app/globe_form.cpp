@@ -171,6 +171,14 @@ void TfrmMain::FeelDrag(ScreenPoint topLeft) {
   scene_->GlassMoved(now, topLeft.X / scale, topLeft.Y / scale);
 }
 
+// Adds item to parent's items right after sibling.
+static void AddAfter(TMenuItem& parent, const TMenuItem& sibling, TMenuItem& item) {
+  parent.Add(&item);
+  for (int i = 0; i < parent.Count(); ++i) {
+    if (parent.Item(i) == &sibling) parent.SetChildOrder(&item, i + 1);
+  }
+}
+
 void TfrmMain::AddSizeItems() {
   if (!sizeItems_.empty()) return;
   TMenuItem* transparency = MenuItem(GlobeSlot::ransparent1);
@@ -178,10 +186,7 @@ void TfrmMain::AddSizeItems() {
   auto* menu = new TMenuItem(this);  // owned and freed by the form
   menu->SetName(kSizeMenuName);
   menu->SetCaption(std::string(kSizeMenuCaption));
-  options->Add(menu);
-  for (int i = 0; i < options->Count(); ++i) {
-    if (options->Item(i) == transparency) options->SetChildOrder(menu, i + 1);
-  }
+  AddAfter(*options, *transparency, *menu);
   const TMethod click{FindHandler(ClassInfo(), "pmiSizeClick"), this};
   for (int percent : kSizePercents) {
     auto* item = new TMenuItem(this);
@@ -344,10 +349,7 @@ void TfrmMain::AddRealTimeItem() {
   item->SetRadioItem(true);
   item->SetGroupIndex(quickly->GroupIndex());
   item->OnClick = TMethod{FindHandler(ClassInfo(), "pmiRealTimeClick"), this};
-  speeds->Add(item);
-  for (int i = 0; i < speeds->Count(); ++i) {
-    if (speeds->Item(i) == quickly) speeds->SetChildOrder(item, i + 1);
-  }
+  AddAfter(*speeds, *quickly, *item);
   realTimeItem_ = item;
 }
 
