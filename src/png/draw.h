@@ -9,12 +9,27 @@ namespace nivarra {
 
 class PixelStore;
 class TPNGObject;
+class TChunkIHDR;
 
 // Blends the image at its own size with its top-left corner at
 // (left, top): colour := (s*a + 255 + (255-a)*d) >> 8 for each colour
 // byte; the fourth byte of a 32-bit destination is never written. What
 // falls outside the destination is not drawn.
 void DrawBlended(const TPNGObject& png, PixelStore& dest, int left, int top);
+
+// DrawBlended for a picture drawn many times in a frame (a layer's
+// flakes): the header is looked up once.
+// png must outlive it and keep its chunks meanwhile.
+class BlendedDraw {
+ public:
+  explicit BlendedDraw(const TPNGObject& png);
+  // DrawBlended(png, dest, left, top).
+  void Draw(PixelStore& dest, int left, int top) const;
+
+ private:
+  const TPNGObject* png_;
+  const TChunkIHDR* header_;
+};
 
 // Paints the stored image stretched to rect (colour types 0 and 3 through
 // their colour table). The fourth byte of a 32-bit destination keeps its

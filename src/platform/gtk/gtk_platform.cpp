@@ -811,7 +811,12 @@ std::uint32_t GtkPlatform::TickCount() { return static_cast<std::uint32_t>(g_get
 std::int64_t GtkPlatform::PerformanceCounter() { return g_get_monotonic_time(); }
 
 double GtkPlatform::LocalNow() {
-  const UniqueDateTime now(g_date_time_new_now_local());
+  const std::uint32_t tick = TickCount();
+  if (!localZone_ || tick - localZoneTick_ >= 60000) {
+    localZone_.reset(g_time_zone_new_local());
+    localZoneTick_ = tick;
+  }
+  const UniqueDateTime now(g_date_time_new_now(localZone_.get()));
   if (!now) return 0;
   return EncodeDateTime(g_date_time_get_year(now.get()), g_date_time_get_month(now.get()),
                         g_date_time_get_day_of_month(now.get()), g_date_time_get_hour(now.get()),

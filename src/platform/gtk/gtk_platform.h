@@ -136,6 +136,7 @@ class GtkPlatform : public Platform {
   struct MenuSession;
   using UniqueSurface = std::unique_ptr<cairo_surface_t, ReleaseWith<cairo_surface_destroy>>;
   using UniqueLoop = std::unique_ptr<GMainLoop, ReleaseWith<g_main_loop_unref>>;
+  using UniqueTimeZone = std::unique_ptr<GTimeZone, ReleaseWith<g_time_zone_unref>>;
 
   // A button press that may start a drag of the window.
   struct Press {
@@ -203,6 +204,10 @@ class GtkPlatform : public Platform {
 
   UniqueLoop loop_;
   UniqueSurface surface_;
+  // The local time zone, read anew once a minute: reading it is most of
+  // what asking the local time costs, and the globe asks every frame.
+  UniqueTimeZone localZone_;
+  std::uint32_t localZoneTick_ = 0;
   std::uint8_t alpha_ = 255;
   bool composited_ = false;
   ScreenPoint position_{};  // the place the window's logic knows
