@@ -28,6 +28,7 @@
 #include "layout/loader.h"
 #include "layout/menus.h"
 #include "layout/picture.h"
+#include "layout/resources.h"
 #include "platform/headless/headless_platform.h"
 #include "png/png_object.h"
 #include "reference_blend.h"
@@ -35,10 +36,6 @@
 #include "scene/globe_scene.h"
 #include "scene/random.h"
 #include "scene/scaled_art.h"
-
-namespace nivarra {
-void RegisterLayoutResources();
-}
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "app/globe_app.h"
+#include "layout/resources.h"
 #include "platform/gtk/gtk_platform.h"
 
 namespace nivarra {
-void RegisterLayoutResources();
 std::vector<std::span<const std::uint8_t>> WindowIconPngs();
 }  // namespace nivarra
 

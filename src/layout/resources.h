@@ -16,4 +16,8 @@ inline constexpr int kRtRcdata = 10;
 void RegisterResource(int type, std::string_view name, std::span<const std::uint8_t> data);
 std::optional<std::span<const std::uint8_t>> FindResourceData(int type, std::string_view name);
 
+// Registers the window's layout and artwork streams. Defined by the code
+// `layout-tool embed` writes, which only the native program links.
+void RegisterLayoutResources();
+
 }  // namespace nivarra

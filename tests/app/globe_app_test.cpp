@@ -11,6 +11,7 @@
 #include "app/region.h"
 #include "app/settings.h"
 #include "layout/bitmap.h"
+#include "layout/resources.h"
 #include "platform/headless/headless_platform.h"
 #include "core/date_time.h"
 #include "scene/globe_scene.h"
@@ -18,8 +19,6 @@
 #include "support/png_builder.h"
 
 namespace nivarra {
-void RegisterLayoutResources();
-
 namespace {
 
 const std::string kSettings(kSettingsKeyPath);

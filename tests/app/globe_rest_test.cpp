@@ -13,14 +13,13 @@
 #include <vector>
 
 #include "app/globe_app.h"
+#include "layout/resources.h"
 #include "platform/headless/headless_platform.h"
 #include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
 
 namespace nivarra {
-void RegisterLayoutResources();
-
 namespace {
 
 using Shown = std::vector<std::pair<std::uint32_t, std::uint64_t>>;  // tick, pixels' hash

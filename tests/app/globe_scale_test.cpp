@@ -11,14 +11,13 @@
 #include <vector>
 
 #include "app/globe_app.h"
+#include "layout/resources.h"
 #include "platform/headless/headless_platform.h"
 #include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
 
 namespace nivarra {
-void RegisterLayoutResources();
-
 namespace {
 
 struct GlobeRun {

@@ -10,6 +10,7 @@
 
 #include "app/globe_app.h"
 #include "app/globe_form.h"
+#include "layout/resources.h"
 #include "platform/gtk/settings_file.h"
 #include "platform/headless/headless_platform.h"
 #include "core/date_time.h"
@@ -17,8 +18,6 @@
 #include "scene/random.h"
 
 namespace nivarra {
-void RegisterLayoutResources();
-
 namespace {
 
 namespace fs = std::filesystem;

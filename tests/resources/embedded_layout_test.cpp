@@ -18,8 +18,6 @@
 #include "png/png_object.h"
 
 namespace nivarra {
-void RegisterLayoutResources();
-
 namespace {
 
 TEST(EmbeddedLayout, TheGlobeWindowLoadsFromItsResource) {

@@ -13,6 +13,7 @@
 #include "graphics/canvas.h"
 #include "layout/loader.h"
 #include "layout/picture.h"
+#include "layout/resources.h"
 #include "platform/headless/headless_platform.h"
 #include "png/png_object.h"
 #include "core/date_time.h"
@@ -21,8 +22,6 @@
 #include "scene/random.h"
 
 namespace nivarra {
-void RegisterLayoutResources();
-
 namespace {
 
 constexpr int kLeft = 900, kTop = 700;

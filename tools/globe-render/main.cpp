@@ -42,6 +42,7 @@
 #include "app/globe_form.h"
 #include "layout/loader.h"
 #include "layout/picture.h"
+#include "layout/resources.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/system_time_zone.h"
 #include "png/png_object.h"
@@ -49,10 +50,6 @@
 #include "scene/globe_scene.h"
 #include "scene/random.h"
 #include "scene/scaled_art.h"
-
-namespace nivarra {
-void RegisterLayoutResources();
-}
 
 namespace {
 
