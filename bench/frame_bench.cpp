@@ -71,9 +71,7 @@ struct Globe {
   Globe() {
     RegisterLayoutResources();
     InitFormFromLayout(Form);
-    const auto* tree = dynamic_cast<const TPNGObject*>(Form.Image(GlobeSlot::imgTree)->Picture().Graphic());
-    if (tree == nullptr) throw std::runtime_error("the layout's imgTree holds no PNG picture");
-    BuildBaseImage(*tree, BasePng, BaseImage);
+    BuildBaseImage(Form.Image(GlobeSlot::imgTree)->Picture().Graphic(), BasePng, BaseImage);
     TranslucentBase = Translucent(BaseImage.Store());
     for (GlobeSlot item : {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian}) {
       Form.MenuItem(item)->SetChecked(item == GlobeSlot::pmiChristmas);
@@ -97,9 +95,7 @@ struct ScaledGlobe {
     const int factor = SourceFactorFor(scale);
     if (factor > 1 && (Set = LoadArtSet(factor)) == nullptr) throw std::runtime_error("no artwork set for the scale");
     Art = std::make_unique<ScaledArt>(globe.Form, [&](int) -> const TComponent* { return Set.get(); }, scale);
-    const auto* tree = dynamic_cast<const TPNGObject*>(Art->Picture("imgTree"));
-    if (tree == nullptr) throw std::runtime_error("the scaled imgTree holds no PNG picture");
-    BuildBaseImage(*tree, BasePng, BaseImage);
+    BuildBaseImage(Art->Picture("imgTree"), BasePng, BaseImage);
   }
 };
 
@@ -126,10 +122,8 @@ class OurFrames {
       : desktop_(globe.Now), scene_(globe.Form) {
     scene_.SetArt(art);
     scene_.SetBaseImage(base);
-    scene_.PrepareFirstShow();
+    ShowSceneFirstTime(scene_, desktop_, nullptr);
     scene_.Snow().SetDensity(kPeakSnow);
-    scene_.Countdown().UpdateHolidayDates(desktop_.LocalNow(),
-                                          [this](double date) { return desktop_.FormatLongDate(date); });
     scene_.Settings = SceneSettings{animationInterval, true, 255};
   }
 

@@ -1,5 +1,6 @@
 #include "app/base_image.h"
 
+#include "layout/layout_errors.h"
 #include "png/png_object.h"
 
 namespace nivarra {
@@ -33,6 +34,12 @@ void BuildBaseImage(const TPNGObject& png, TPNGObject& basePng, TBitmap& baseIma
   const std::uint8_t colourType = basePng.HeaderChunk().ColourType;
   if (colourType == 6 || colourType == 4) CopyPngAlpha(baseImage, basePng);
   Premultiply(baseImage);
+}
+
+void BuildBaseImage(const TGraphic* tree, TPNGObject& basePng, TBitmap& baseImage) {
+  const auto* png = dynamic_cast<const TPNGObject*>(tree);
+  if (png == nullptr) throw EInvalidGraphic("The empty globe's picture is missing");
+  BuildBaseImage(*png, basePng, baseImage);
 }
 
 }  // namespace nivarra

@@ -7,6 +7,7 @@
 
 namespace nivarra {
 
+class TGraphic;
 class TPNGObject;
 
 // Copies png's alpha samples into byte 3 of every pixel of the 32-bit
@@ -21,5 +22,9 @@ void Premultiply(TBitmap& bitmap);
 // 32-bit device-independent bitmap, the alpha samples for colour types 4
 // and 6, then premultiplied.
 void BuildBaseImage(const TPNGObject& png, TPNGObject& basePng, TBitmap& baseImage);
+
+// The same from the picture of imgTree at the globe's scale; raises
+// EInvalidGraphic when there is no PNG picture to build from.
+void BuildBaseImage(const TGraphic* tree, TPNGObject& basePng, TBitmap& baseImage);
 
 }  // namespace nivarra

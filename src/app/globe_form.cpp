@@ -4,7 +4,6 @@
 #include "app/base_image.h"
 #include "app/region.h"
 #include "app/settings.h"
-#include "layout/layout_errors.h"
 #include "layout/bitmap.h"
 #include "layout/picture.h"
 #include "platform/platform.h"
@@ -204,12 +203,12 @@ void TfrmMain::AddSizeItems() {
 void TfrmMain::InitLayeredWindow() {
   if (const auto error = platform_->MakeWindowLayered()) platform_->ShowMessage(*error);
 
-  const auto* tree = dynamic_cast<const TPNGObject*>(art_ != nullptr ? art_->Picture("imgTree")
-                                                                      : Image(GlobeSlot::imgTree)->Picture().Graphic());
-  if (tree == nullptr) throw EInvalidGraphic("The empty globe's picture is missing");
-  basePng_ = std::make_unique<TPNGObject>();
-  baseImage_ = std::make_unique<TBitmap>();
-  BuildBaseImage(*tree, *basePng_, *baseImage_);
+  const TGraphic* tree = art_ != nullptr ? art_->Picture("imgTree") : Image(GlobeSlot::imgTree)->Picture().Graphic();
+  auto basePng = std::make_unique<TPNGObject>();
+  auto baseImage = std::make_unique<TBitmap>();
+  BuildBaseImage(tree, *basePng, *baseImage);
+  basePng_ = std::move(basePng);
+  baseImage_ = std::move(baseImage);
 
   SetBounds(Left(), Top(), basePng_->Width(), basePng_->Height());
   platform_->PlaceWindow({Left(), Top()}, Width(), Height());
@@ -229,15 +228,18 @@ void TfrmMain::SetTransparency(std::uint8_t alpha) {
   InitLayeredWindow();
 }
 
+void ShowSceneFirstTime(GlobeScene& scene, Platform& platform, const TComponent* form) {
+  scene.PrepareFirstShow();
+  scene.Countdown().UpdateHolidayDates(platform.LocalNow(), [&](double date) { return platform.FormatLongDate(date); });
+  if (form != nullptr) scene.Countdown().ApplyCaptions(*form);
+}
+
 void TfrmMain::FormShow(const TEventArgs&) {
   if (platform_ == nullptr || shown_) return;
-  scene_->PrepareFirstShow();
   platform_->SetWindowShape(WindowShape());
   shapeSet_ = true;
   platform_->SetOwnerToDesktop();
-  scene_->Countdown().UpdateHolidayDates(platform_->LocalNow(),
-                                         [this](double date) { return platform_->FormatLongDate(date); });
-  scene_->Countdown().ApplyCaptions(*this);
+  ShowSceneFirstTime(*scene_, *platform_, this);
   LoadSettings();
   platform_->HideTaskbarButton();
   platform_->SetOwnerToDesktop();

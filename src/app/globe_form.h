@@ -99,6 +99,11 @@ inline constexpr std::string_view kShakeItemCaption = "Shake the snow when moved
 // The constant alpha of transparency level 0..9 ("0%" .. "90%").
 constexpr std::uint8_t TransparencyAlphaOf(int level) { return static_cast<std::uint8_t>(255 - 22 * level); }
 
+// The scene's part of the first show: snow and sky at their start and the
+// countdown at the holiday dates of the platform's day; with a form, its
+// countdown items take the dates' captions.
+void ShowSceneFirstTime(GlobeScene& scene, Platform& platform, const TComponent* form);
+
 class TfrmMain : public TForm {
  public:
   NIVARRA_COMPONENT_CLASS()

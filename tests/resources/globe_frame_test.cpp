@@ -46,16 +46,13 @@ class GlobeFrame : public ::testing::Test {
   void SetUp() override {
     RegisterLayoutResources();
     InitFormFromLayout(form_);
-    const auto* tree = dynamic_cast<const TPNGObject*>(form_.Image(GlobeSlot::imgTree)->Picture().Graphic());
-    ASSERT_NE(tree, nullptr);
-    BuildBaseImage(*tree, basePng_, baseImage_);
+    BuildBaseImage(form_.Image(GlobeSlot::imgTree)->Picture().Graphic(), basePng_, baseImage_);
     platform_.SetTickCount(100000);
     platform_.SetLocalNow(EncodeDateTime(2026, 12, 7, 12, 0));
     RandomSeed() = 0;
     scene_ = std::make_unique<GlobeScene>(form_);
     scene_->SetBaseImage(baseImage_.Store());
-    scene_->PrepareFirstShow();
-    scene_->Countdown().UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
+    ShowSceneFirstTime(*scene_, platform_, nullptr);
     scene_->Settings = SceneSettings{1000, true, 255};
   }
 

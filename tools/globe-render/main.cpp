@@ -275,11 +275,9 @@ int Run(const Options& options) {
         return set.get();
       },
       options.Scale);
-  const auto* tree = dynamic_cast<const TPNGObject*>(art.Picture("imgTree"));
-  if (tree == nullptr) throw std::runtime_error("the layout's imgTree holds no PNG picture");
   TPNGObject basePng;
   TBitmap baseImage;
-  BuildBaseImage(*tree, basePng, baseImage);
+  BuildBaseImage(art.Picture("imgTree"), basePng, baseImage);
 
   if (options.Zone) {
     setenv("TZ", options.Zone->c_str(), 1);
@@ -296,10 +294,7 @@ int Run(const Options& options) {
   GlobeScene scene(form);
   scene.SetArt(&art);
   scene.SetBaseImage(baseImage.Store());
-  scene.PrepareFirstShow();
-  scene.Countdown().UpdateHolidayDates(platform.LocalNow(),
-                                       [&](double date) { return platform.FormatLongDate(date); });
-  scene.Countdown().ApplyCaptions(form);
+  ShowSceneFirstTime(scene, platform, &form);
   for (GlobeSlot item : {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian}) {
     form.MenuItem(item)->SetChecked(item == options.Countdown);
   }
