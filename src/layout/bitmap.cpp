@@ -8,6 +8,7 @@
 
 #include "graphics/rect.h"
 #include "graphics/stream.h"
+#include "graphics/stretch.h"
 #include "layout/bmp_reader.h"
 #include "layout/layout_errors.h"
 
@@ -300,9 +301,7 @@ void TBitmap::AssignTo(TPersistent& dest) const {
 }
 
 void TBitmap::DrawToCanvas(TCanvas& canvas, const TRect& rect) const {
-  const std::int64_t wr = rect.Width();
-  const std::int64_t hr = rect.Height();
-  if (IsEmpty() || wr <= 0 || hr <= 0) return;
+  if (IsEmpty()) return;
   PixelStore& dest = canvas.Target();
   // Only the 24- and 32-bit stores the program draws on are handled.
   if ((dest.BitCount() != 24 && dest.BitCount() != 32) || dest.Masks()) return;
@@ -311,23 +310,16 @@ void TBitmap::DrawToCanvas(TCanvas& canvas, const TRect& rect) const {
   const PixelStore* from = &Store();
   if (from == &dest) from = &snapshot.emplace(Store());
 
-  const int bpp = dest.BytesPerPixel();
-  const int y0 = std::max(0, rect.Top);
-  const int y1 = static_cast<int>(std::min<std::int64_t>(dest.Height(), rect.Bottom));
-  const int x0 = std::max(0, rect.Left);
-  const int x1 = static_cast<int>(std::min<std::int64_t>(dest.Width(), rect.Right));
-  for (int dy = y0; dy < y1; ++dy) {
-    const int sy = static_cast<int>((dy - rect.Top) * from->Height() / hr);
-    std::uint8_t* d = dest.RowAddress(dy) + static_cast<std::ptrdiff_t>(x0) * bpp;
-    for (int dx = x0; dx < x1; ++dx, d += bpp) {
-      const int sx = static_cast<int>((dx - rect.Left) * from->Width() / wr);
+  const bool fourth = dest.BitCount() == 32;
+  StretchNearest(dest, rect, from->Width(), from->Height(), [from, fourth](int sy) {
+    return [from, fourth, sy](std::uint8_t* d, int sx) {
       const TColor c = from->PixelColour(sx, sy);
       d[0] = static_cast<std::uint8_t>(c >> 16);
       d[1] = static_cast<std::uint8_t>(c >> 8);
       d[2] = static_cast<std::uint8_t>(c);
-      if (bpp == 4) d[3] = FourthByte(*from, sx, sy);
-    }
-  }
+      if (fourth) d[3] = FourthByte(*from, sx, sy);
+    };
+  });
 }
 
 bool TBitmap::IsEmpty() const { return Store().IsEmpty(); }
