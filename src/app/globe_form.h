@@ -81,7 +81,6 @@ inline constexpr std::string_view kBaseUpdateFailedMessage = "No!!!!!";
 // local clock. Stored as speed 4.
 inline constexpr std::string_view kRealTimeItemName = "pmiRealTime";
 inline constexpr std::string_view kRealTimeCaption = "Real time";
-inline constexpr int kRealTimeSpeedLevel = 4;
 
 // Options › Size, added by the window after Transparent: the globe's size
 // in percent of its artwork, times the desktop's own scale. Stored as

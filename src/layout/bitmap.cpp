@@ -91,11 +91,6 @@ PixelStore NewStore(int width, int height, int bitCount, RowOrder order) {
   return PixelStore(width, height, bitCount, order);
 }
 
-int ReadIndex(const std::uint8_t* row, int x, int bits) {
-  const int bit = x * bits;
-  return (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
-}
-
 void WriteIndex(std::uint8_t* row, int x, int bits, int index) {
   const int bit = x * bits;
   const int shift = 8 - bits - bit % 8;
@@ -347,7 +342,7 @@ void TBitmap::SetSize(int width, int height) {
       std::memcpy(store.RowAddress(y), old.RowAddress(y),
                   static_cast<std::size_t>(keepWidth) * static_cast<std::size_t>(bits / 8));
     } else {
-      for (int x = 0; x < keepWidth; ++x) WriteIndex(store.RowAddress(y), x, bits, ReadIndex(old.RowAddress(y), x, bits));
+      for (int x = 0; x < keepWidth; ++x) WriteIndex(store.RowAddress(y), x, bits, PackedIndex(old.RowAddress(y), x, bits));
     }
   }
   ReplaceImage(std::move(image));

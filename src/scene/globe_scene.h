@@ -114,8 +114,6 @@ class GlobeScene {
   // same and no flake is drawn now or was last time. On by default; off,
   // every frame is composed (tests compare the two).
   void SetSkipUnchanged(bool skip) { skipUnchanged_ = skip; }
-  // Whether the last ComposeFrame found nothing to change.
-  bool FrameSkipped() const { return skipped_; }
   // How many milliseconds after the tick now no frame can differ from the
   // last one (the next firing of a clock, the next local midnight), at
   // most kLongestQuietMs; nothing with snow on (flakes may start at any

@@ -51,7 +51,6 @@ class Snowfall {
   // SnowCount2 + 100, SnowCount3 + 10), every field zero. Later calls are
   // ignored so the flakes keep their state.
   void Allocate();
-  bool Allocated() const { return allocated_; }
 
   // StepSnowLayer for layer 1 to 3: spawns, draws the flakes inside the
   // globe with the form's images "Snow1".."Snow6", and moves the active

@@ -89,8 +89,6 @@ Bytes RgbaPng(int width, int height, PixelFn pixel, const Bytes& extraChunksBefo
                  extraChunksBeforeIdat, Chunk("IDAT", Deflate(raw)), Chunk("IEND", {})});
 }
 
-inline TMemoryStream StreamOf(const Bytes& bytes) { return TMemoryStream(bytes); }
-
 // Reads a PNG stream with the program's reader (raising what it raises).
 inline std::unique_ptr<TPNGObject> DecodePng(const Bytes& bytes) {
   auto png = std::make_unique<TPNGObject>();

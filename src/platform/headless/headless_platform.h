@@ -39,7 +39,6 @@ class HeadlessPlatform : public Platform {
   void SetFirstArgument(std::string argument) { firstArgument_ = std::move(argument); }
   // No browser opens web pages.
   void SetNoBrowser(bool none) { noBrowser_ = none; }
-  void SetLongDateFormat(std::function<std::string(double)> format) { formatLongDate_ = std::move(format); }
 
   // The settings store cannot be opened at all.
   void SetSettingsUnavailable(bool unavailable) { settingsUnavailable_ = unavailable; }
@@ -171,7 +170,6 @@ class HeadlessPlatform : public Platform {
   bool presentFails_ = false;
   bool noBrowser_ = false;
   std::string firstArgument_;
-  std::function<std::string(double)> formatLongDate_;
   int presentCount_ = 0;
   Presentation last_;
   PixelStore lastFrame_;
