@@ -16,8 +16,10 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "artgen/picture_sizes.h"
 #include "support/libpng_io.h"
 
 namespace nivarra {
@@ -26,8 +28,8 @@ namespace {
 namespace pt = nivarra::testing;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int kWidth = 300;
-constexpr int kHeight = 260;
+constexpr int kWidth = artgen::kWindowWidth;
+constexpr int kHeight = artgen::kWindowHeight;
 
 std::string ArtPath(const std::string& file) { return std::string(NIVARRA_SOURCE_DIR) + "/assets/art/" + file; }
 
@@ -87,24 +89,16 @@ struct Mask {
 
 // --- the catalogue -----------------------------------------------------------
 
-struct CatalogueEntry {
-  const char* Name;
-  int Width;
-  int Height;
-};
+using CatalogueEntry = artgen::PictureSize;
 
-constexpr CatalogueEntry kPngCatalogue[] = {
-    {"imgTree", 300, 260},      {"imgDay", 201, 849},       {"imgStars", 300, 260},     {"sun1", 161, 161},
-    {"sun2", 161, 161},         {"sun3", 161, 161},         {"sun4", 161, 161},         {"sun5", 161, 161},
-    {"sundown1", 161, 161},     {"sundown2", 161, 161},     {"sundown3", 161, 161},     {"sundown4", 161, 161},
-    {"sundown5", 161, 161},     {"moon1", 121, 121},        {"moon2", 121, 121},        {"moon3", 121, 121},
-    {"moon4", 121, 121},        {"moon5", 121, 121},        {"imgLandscape", 300, 260}, {"imgHome", 300, 260},
-    {"imgSugrob", 300, 260},    {"img3", 300, 260},         {"Snow1", 1, 1},            {"Snow2", 3, 3},
-    {"Snow3", 1, 1},            {"Snow4", 3, 3},            {"Snow5", 7, 7},            {"Snow6", 7, 7},
-    {"d0", 17, 20},             {"d1", 11, 20},             {"d2", 19, 20},             {"d3", 18, 20},
-    {"d4", 18, 20},             {"d5", 17, 20},             {"d6", 17, 20},             {"d7", 16, 20},
-    {"d8", 18, 20},             {"d9", 18, 20},             {"imgDDay", 41, 20},        {"imgDays", 53, 20},
-};
+// Every picture but the mask, which is a bitmap.
+std::vector<CatalogueEntry> PngCatalogue() {
+  std::vector<CatalogueEntry> pngs;
+  for (const CatalogueEntry& entry : artgen::kPictureSizes) {
+    if (std::string_view(entry.Name) != "imgMask") pngs.push_back(entry);
+  }
+  return pngs;
+}
 
 class ArtPngLayout : public ::testing::TestWithParam<CatalogueEntry> {};
 
@@ -165,7 +159,7 @@ TEST_P(ArtPngLayout, FiltersEveryRowWithSub) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(ArtCatalogue, ArtPngLayout, ::testing::ValuesIn(kPngCatalogue),
+INSTANTIATE_TEST_SUITE_P(ArtCatalogue, ArtPngLayout, ::testing::ValuesIn(PngCatalogue()),
                          [](const ::testing::TestParamInfo<CatalogueEntry>& entry) { return entry.param.Name; });
 
 // --- the shape mask ----------------------------------------------------------
@@ -422,8 +416,8 @@ TEST(ArtScenery, BodiesRiseFromBehindTheHills) {
   for (int f = 1; f <= 5; ++f) {
     const Picture& sun = Load("sun" + std::to_string(f));
     const Picture& moon = Load("moon" + std::to_string(f));
-    ASSERT_EQ(sun.Width, 161);
-    ASSERT_EQ(moon.Width, 121);
+    ASSERT_EQ(sun.Width, artgen::kSunSize);
+    ASSERT_EQ(moon.Width, artgen::kMoonSize);
     EXPECT_EQ(VisibleDiscPixels(sun, -30, 65), 0) << "sun" << f;
     EXPECT_EQ(VisibleDiscPixels(moon, 0, 100), 0) << "moon" << f;
     EXPECT_GT(VisibleDiscPixels(sun, -30 + 60, 65 - 60), 100) << "sun" << f << " once risen";
@@ -436,7 +430,7 @@ TEST(ArtScenery, SettingSunSinksOutOfSight) {
   // some 350 steps before the night; over the last half it is gone.
   for (int f = 1; f <= 5; ++f) {
     const Picture& sun = Load("sundown" + std::to_string(f));
-    ASSERT_EQ(sun.Width, 161);
+    ASSERT_EQ(sun.Width, artgen::kSunSize);
     EXPECT_GT(VisibleDiscPixels(sun, -40 + 120, -100 + 120), 100) << "sundown" << f << " in the sky";
     for (int step = 175; step <= 360; step += 5) {
       EXPECT_EQ(VisibleDiscPixels(sun, -40 + step, -100 + step), 0) << "sundown" << f << " at step " << step;
@@ -483,7 +477,7 @@ double Luminance(const std::uint8_t* p) { return 0.2126 * p[0] + 0.7152 * p[1] +
 
 TEST(ArtScenery, SkyRunsFromNightThroughSunsetToDay) {
   const Picture& sky = Load("imgDay");
-  ASSERT_EQ(sky.Height, 849);
+  ASSERT_EQ(sky.Height, artgen::kStripHeight);
   auto rowMean = [&](int y) {
     double sum = 0;
     for (int x = 0; x < sky.Width; ++x) sum += Luminance(sky.At(x, y));
@@ -495,7 +489,7 @@ TEST(ArtScenery, SkyRunsFromNightThroughSunsetToDay) {
   // Offset 0 shows rows up to ~150 above the hills: night.
   for (int y = 0; y < 150; y += 10) EXPECT_LT(rowMean(y), 30) << "row " << y;
   // Offset -601 shows rows from 606: day.
-  for (int y = 606; y < 849; y += 10) EXPECT_GT(rowMean(y), 160) << "row " << y;
+  for (int y = 606; y < sky.Height; y += 10) EXPECT_GT(rowMean(y), 160) << "row " << y;
   // Somewhere between lies a warm sunset band.
   bool warm = false;
   for (int y = 300; y < 560; ++y) {
@@ -509,7 +503,7 @@ TEST(ArtScenery, SkyChangesSmoothlyFromRowToRow) {
   // The strip scrolls one row per step: a jump between neighbouring rows
   // would show as a band sliding through the glass.
   const Picture& sky = Load("imgDay");
-  ASSERT_EQ(sky.Height, 849);
+  ASSERT_EQ(sky.Height, artgen::kStripHeight);
   auto rowColour = [&](int y, int c) {
     double sum = 0;
     for (int x = 0; x < sky.Width; ++x) sum += sky.At(x, y)[c];
@@ -567,16 +561,14 @@ TEST(ArtFlakes, NearFlakesOutshineFarOnes) {
   }
 }
 
-constexpr int kDigitWidths[10] = {17, 11, 19, 18, 18, 17, 17, 16, 18, 18};
-
 TEST(ArtLettering, DigitsHaveTheirCatalogueWidths) {
   for (int d = 0; d <= 9; ++d) {
     const Picture& p = Load("d" + std::to_string(d));
-    EXPECT_EQ(p.Width, kDigitWidths[d]) << "d" << d;
-    EXPECT_EQ(p.Height, 20) << "d" << d;
+    EXPECT_EQ(p.Width, artgen::kDigitWidths[d]) << "d" << d;
+    EXPECT_EQ(p.Height, artgen::kDigitHeight) << "d" << d;
   }
-  EXPECT_EQ(Load("imgDDay").Width, 41);
-  EXPECT_EQ(Load("imgDays").Width, 53);
+  EXPECT_EQ(Load("imgDDay").Width, artgen::kDayLabelWidth);
+  EXPECT_EQ(Load("imgDays").Width, artgen::kDaysLabelWidth);
 }
 
 // Figures advance by their width minus two, so neighbouring boxes overlap by

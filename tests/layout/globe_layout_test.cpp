@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/globe_form.h"
+#include "artgen/picture_sizes.h"
 #include "layout/layout_errors.h"
 #include "layout/layout_source.h"
 #include "layout/loader.h"
@@ -22,18 +23,8 @@ namespace {
 // The catalogue of pictures: name and size.
 const std::map<std::string, std::pair<int, int>>& Catalogue() {
   static const auto catalogue = [] {
-    std::map<std::string, std::pair<int, int>> c = {
-        {"imgTree", {300, 260}}, {"imgMask", {300, 260}}, {"imgDay", {201, 849}}, {"imgStars", {300, 260}},
-        {"imgLandscape", {300, 260}}, {"imgHome", {300, 260}}, {"imgSugrob", {300, 260}}, {"img3", {300, 260}},
-        {"Snow1", {1, 1}}, {"Snow2", {3, 3}}, {"Snow3", {1, 1}}, {"Snow4", {3, 3}}, {"Snow5", {7, 7}},
-        {"Snow6", {7, 7}}, {"imgDDay", {41, 20}}, {"imgDays", {53, 20}}};
-    for (int i = 1; i <= 5; ++i) {
-      c["sun" + std::to_string(i)] = {161, 161};
-      c["sundown" + std::to_string(i)] = {161, 161};
-      c["moon" + std::to_string(i)] = {121, 121};
-    }
-    const int widths[10] = {17, 11, 19, 18, 18, 17, 17, 16, 18, 18};
-    for (int d = 0; d < 10; ++d) c["d" + std::to_string(d)] = {widths[d], 20};
+    std::map<std::string, std::pair<int, int>> c;
+    for (const artgen::PictureSize& picture : artgen::kPictureSizes) c[picture.Name] = {picture.Width, picture.Height};
     return c;
   }();
   return catalogue;

@@ -13,8 +13,6 @@ namespace artgen {
 
 namespace {
 
-constexpr int kSunSize = 161;
-constexpr int kMoonSize = 121;
 constexpr int kFrames = 5;
 
 double Breath(int frame) { return std::sin(2 * M_PI * (frame - 1) / kFrames); }

@@ -6,10 +6,9 @@
 
 #include <cairo.h>
 
-namespace artgen {
+#include "picture_sizes.h"
 
-inline constexpr int kWindowWidth = 300;
-inline constexpr int kWindowHeight = 260;
+namespace artgen {
 
 inline constexpr double kGlobeCx = 145;
 inline constexpr double kGlobeCy = 105;

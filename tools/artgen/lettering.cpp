@@ -151,7 +151,7 @@ Image DrawDigit(int digit, int scale) {
 }
 
 Image DrawDayLabel(bool plural, int scale) {
-  const int width = plural ? 53 : 41;
+  const int width = plural ? kDaysLabelWidth : kDayLabelWidth;
   Canvas canvas(width, kDigitHeight, scale);
   cairo_t* cr = canvas.Cr();
   const double h = kStroke / 2;

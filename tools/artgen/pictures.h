@@ -1,22 +1,23 @@
 #pragma once
 // Every picture of the scene, each drawn by its own function at a drawing
-// scale: scale times the 1x size given here in each direction.
+// scale: scale times its 1x size (picture_sizes.h) in each direction.
 
 #include <cstdint>
 #include <vector>
 
 #include "image.h"
+#include "picture_sizes.h"
 
 namespace artgen {
 
 // Sky (sky.cpp)
-Image DrawSkyStrip(int scale);  // imgDay, 201 x 849
-Image DrawStars(int scale);     // imgStars, 300 x 260
+Image DrawSkyStrip(int scale);  // imgDay
+Image DrawStars(int scale);     // imgStars
 
 // Sun, setting sun and moon, frames 1 to 5 (bodies.cpp)
-Image DrawSun(int frame, int scale);         // 161 x 161
-Image DrawSettingSun(int frame, int scale);  // 161 x 161
-Image DrawMoon(int frame, int scale);        // 121 x 121
+Image DrawSun(int frame, int scale);
+Image DrawSettingSun(int frame, int scale);
+Image DrawMoon(int frame, int scale);
 
 // Scenery inside the glass (scenery.cpp, village.cpp)
 Image DrawLandscape(int scale);  // imgLandscape: hills and forest, opaque below the skyline
@@ -35,9 +36,7 @@ GlobePictures DrawGlobe(int scale);
 Image DrawFlake(int kind, int scale);
 
 // Countdown lettering (lettering.cpp)
-inline constexpr int kDigitHeight = 20;
-inline constexpr int kDigitWidths[10] = {17, 11, 19, 18, 18, 17, 17, 16, 18, 18};
 Image DrawDigit(int digit, int scale);
-Image DrawDayLabel(bool plural, int scale);  // "day" 41 x 20, "days" 53 x 20
+Image DrawDayLabel(bool plural, int scale);  // imgDDay "day", imgDays "days"
 
 }  // namespace artgen

@@ -19,9 +19,6 @@ namespace artgen {
 
 namespace {
 
-constexpr int kStripWidth = 201;
-constexpr int kStripHeight = 849;
-
 struct SkyStop {
   double Row;
   std::uint32_t Colour;
