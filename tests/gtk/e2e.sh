@@ -144,8 +144,20 @@ def detail(shot, mask, upscaled, left, top):
                 distance += sum(abs(a - b) for a, b in zip(p, pixel(upscaled, cx, cy)))
     print(f"detailed={detailed / max(blocks, 1):.3f} upscale_distance={distance / max(blocks, 1) / 12:.2f}")
 
+def specks(base, shot, mask, left, top):
+    # Flakes: pixels inside the outline whose darkest channel rose by 60 or
+    # more (the sky's slow changes move colours a little, a flake a lot).
+    base, shot, mask = read_ppm(base), read_ppm(shot), read_ppm(mask)
+    count = 0
+    for y in range(mask[1]):
+        for x in range(mask[0]):
+            before, after = pixel(base, left + x, top + y), pixel(shot, left + x, top + y)
+            if before is not None and not outside(mask, x, y):
+                count += min(after) - min(before) >= 60
+    print(count)
+
 if __name__ == "__main__":
-    {"globe": globe, "detail": detail}[sys.argv[1]](*sys.argv[2:-2], int(sys.argv[-2]), int(sys.argv[-1]))
+    {"globe": globe, "detail": detail, "specks": specks}[sys.argv[1]](*sys.argv[2:-2], int(sys.argv[-2]), int(sys.argv[-1]))
 EOF
 "$convert" "$root/assets/art/imgMask.bmp" "ppm:$work/mask.ppm"
 "$convert" "$root/assets/art-2x/imgMask.bmp" "ppm:$work/mask-2x.ppm"
@@ -689,7 +701,41 @@ monitors_pass() {
   desktop_stop
 }
 
-for pass in ${NIVARRA_E2E_PASSES:-bare composited scaled unseen monitors}; do
+# --- openbox: a drag shakes the snow -------------------------------------------------
+shake_pass() {
+  local pass=shake i s stirred settled
+  echo "== $pass"
+  openbox_desktop "$pass" || { check "$pass: the desktop starts" false; return; }
+  fresh_user "$pass"
+  # Snow off and the slowest sky: whatever a shake throws up is all that moves.
+  store isSnowOn=0 iSpeed=0 Left=500 Top=400
+  start_globe "$work/$pass-1.log"
+  wait_for 10 globe_shown
+  check "$pass: the globe stands at 500,400" wait_for 5 at 500,400
+  park_pointer
+  screenshot "$pass-calm"
+  # A quick back-and-forth drag that ends where it began.
+  xdotool mousemove 650 520 mousedown 1
+  sleep 0.3
+  for i in 1 2 3 4 5 6; do
+    for s in 1 2 3 4; do xdotool mousemove $((650 + 20 * s)) 520; sleep 0.02; done
+    for s in 1 2 3 4; do xdotool mousemove $((730 - 20 * s)) 520; sleep 0.02; done
+  done
+  xdotool mouseup 1
+  park_pointer
+  check "$pass: the drag ends where it began" wait_for 5 at 500,400
+  screenshot "$pass-stirred"
+  sleep 8
+  screenshot "$pass-settled"
+  stirred="$(python3 "$work/pixels.py" specks "$work/$pass-calm.ppm" "$work/$pass-stirred.ppm" "$work/mask.ppm" 500 400)"
+  settled="$(python3 "$work/pixels.py" specks "$work/$pass-calm.ppm" "$work/$pass-settled.ppm" "$work/mask.ppm" 500 400)"
+  check "$pass: a shake with the snow off throws up a flurry ($stirred flake pixels)" [ "$stirred" -ge 40 ]
+  check "$pass: which settles away completely ($settled left after 8 s)" [ "$settled" -le 3 ]
+  term_globe
+  desktop_stop
+}
+
+for pass in ${NIVARRA_E2E_PASSES:-bare composited scaled unseen monitors shake}; do
   "${pass}_pass"
 done
 
