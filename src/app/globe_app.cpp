@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "app/item_menu_model.h"
 #include "layout/loader.h"
 #include "platform/guarded_call.h"
 
@@ -40,7 +41,8 @@ void GlobeApp::MouseDown() {
 void GlobeApp::ContextMenu(ScreenPoint at) {
   Guarded([&] {
     if (form_.PopupMenu == nullptr) return;
-    if (TMenuItem* chosen = platform_.TrackPopupMenu(form_.PopupMenu->Items(), at)) {
+    const ItemMenuModel menu = BuildMenuModel(form_.PopupMenu->Items());
+    if (TMenuItem* chosen = menu.ItemForCommand(platform_.TrackPopupMenu(menu, at))) {
       chosen->Click();
       form_.UserChanged(chosen);
       WakeFrames();

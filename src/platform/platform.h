@@ -21,7 +21,7 @@
 namespace nivarra {
 
 class PixelStore;
-class TMenuItem;
+struct MenuModel;
 
 // A stored value of a kind the globe never writes (binary data, a 64-bit
 // number, ...): Type is the store's own type code, Size the data's length.
@@ -224,9 +224,9 @@ class Platform {
   virtual void SetTopmost(bool topmost) = 0;
   // Hands the drag to the desktop's move loop while the button is held.
   virtual void BeginSystemMove() = 0;
-  // Shows the menu below root at the screen point and returns the item the
-  // user picked (not yet clicked), or null.
-  virtual TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) = 0;
+  // Shows the menu at the screen point and returns the command the user
+  // picked (not yet carried out), or 0.
+  virtual std::uint32_t TrackPopupMenu(const MenuModel& menu, ScreenPoint at) = 0;
   // Opens a web address with the user's browser; false when nothing could
   // open it.
   virtual bool OpenWebPage(std::string_view address) = 0;

@@ -16,6 +16,7 @@
 #include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
+#include "support/menu_choice.h"
 #include "support/png_builder.h"
 
 namespace nivarra {
@@ -45,7 +46,7 @@ class Globe : public ::testing::Test {
   // Picks an item from the popup menu opened by a right click.
   void Choose(GlobeSlot slot) { Choose(&Item(slot)); }
   void Choose(TMenuItem* item) {
-    platform_.SetMenuChoice([item](TMenuItem&) { return item; });
+    platform_.SetMenuChoice(test::Picking(Form(), item));
     app_->ContextMenu({1000, 800});
   }
 

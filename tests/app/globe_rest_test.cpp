@@ -18,6 +18,7 @@
 #include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
+#include "support/menu_choice.h"
 
 namespace nivarra {
 namespace {
@@ -54,7 +55,7 @@ Outcome RunGlobe(bool rest) {
   app.Run();
   app.Form().Scene()->SetSkipUnchanged(rest);
   const auto choose = [&](GlobeSlot slot) {
-    platform.SetMenuChoice([&](TMenuItem&) { return app.Form().MenuItem(slot); });
+    platform.SetMenuChoice(test::Picking(app.Form(), app.Form().MenuItem(slot)));
     app.ContextMenu({900, 700});
   };
   const auto advance = [&](std::uint32_t ms) { platform.Advance(ms); };

@@ -16,6 +16,7 @@
 #include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
+#include "support/menu_choice.h"
 
 namespace nivarra {
 namespace {
@@ -183,7 +184,7 @@ TEST_F(GlobeScale, SizeIsChosenStoredAndKeepsTheBaseWhereItStands) {
   EXPECT_EQ(items[2]->ParentItem()->Caption(), "Size");
 
   const ScreenPoint before = platform.Window().Position;
-  platform.SetMenuChoice([&](TMenuItem&) { return items[3]; });
+  platform.SetMenuChoice(test::Picking(app_->Form(), items[3]));
   app_->ContextMenu({900, 700});
   EXPECT_EQ(platform.Window().Width, 600);
   EXPECT_EQ(platform.LastFrame().Height(), 520);

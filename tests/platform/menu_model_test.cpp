@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "app/globe_form.h"
+#include "app/item_menu_model.h"
 #include "graphics/stream.h"
 #include "layout/layout_source.h"
 #include "layout/loader.h"
 #include "layout/menus.h"
 #include "layout/reader.h"
-#include "platform/menu_model.h"
 
 namespace nivarra {
 namespace {
@@ -73,7 +73,7 @@ TEST_F(HandMadeMenu, EntriesFollowTheTreeDepthFirstAndCommandsLeadBackToTheirIte
   TMenuItem* grid = Add(*view, "Grid");
   TMenuItem* quit = Add(root, "Quit");
 
-  const MenuModel model = BuildMenuModel(root);
+  const ItemMenuModel model = BuildMenuModel(root);
   EXPECT_EQ(Describe(model), (std::vector<std::string>{"Open #1", "---", "View >", "  Zoom >", "    In #2",
                                                        "    Out #3", "  Grid #4", "Quit #5"}));
   // Entries name the submenu they sit in.
@@ -93,7 +93,7 @@ TEST_F(HandMadeMenu, EntriesFollowTheTreeDepthFirstAndCommandsLeadBackToTheirIte
   EXPECT_EQ(model.ItemForCommand(0xFFFFFFFFu), nullptr);
   // A submenu can be opened but not picked; it has no number.
   EXPECT_EQ(model.Entries[2].Command, 0u);
-  EXPECT_EQ(model.Entries[2].Item, view);
+  EXPECT_EQ(model.Items[2], view);
 }
 
 TEST_F(HandMadeMenu, FlagsAreTheItemsOwnAtTheMomentTheMenuOpens) {
@@ -126,14 +126,14 @@ TEST_F(HandMadeMenu, HiddenItemsAreLeftOutWithEverythingBelowThem) {
   TMenuItem* last = Add(root, "Last");
   hidden->SetVisible(false);
 
-  const MenuModel model = BuildMenuModel(root);
+  const ItemMenuModel model = BuildMenuModel(root);
   EXPECT_EQ(Describe(model), (std::vector<std::string>{"First #1", "Last #2"}));
   EXPECT_EQ(model.ItemForCommand(2), last);
 }
 
 TEST(MenuModel, AnEmptyMenuHasNoEntries) {
   TMenuItem root(nullptr);
-  const MenuModel model = BuildMenuModel(root);
+  const ItemMenuModel model = BuildMenuModel(root);
   EXPECT_TRUE(model.Entries.empty());
   EXPECT_EQ(model.ItemForCommand(1), nullptr);
 }
@@ -157,7 +157,7 @@ TEST(MenuModel, TheGlobesMenuAsTheDesktopShowsIt) {
   loader.ReadLayoutRoot(form);
   ASSERT_NE(form.PopupMenu, nullptr);
 
-  const MenuModel model = BuildMenuModel(form.PopupMenu->Items());
+  const ItemMenuModel model = BuildMenuModel(form.PopupMenu->Items());
   EXPECT_EQ(Describe(model), (std::vector<std::string>{
                                  "More Christmas stuff... ! #1",
                                  "---",

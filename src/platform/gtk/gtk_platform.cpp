@@ -16,7 +16,6 @@
 #include <utility>
 
 #include "graphics/pixel_store.h"
-#include "layout/menus.h"
 #include "platform/guarded_call.h"
 #include "platform/menu_model.h"
 #include "platform/system_time_zone.h"
@@ -498,14 +497,13 @@ void GtkPlatform::OpenContextMenu(ScreenPoint at) {
 // --- the popup menu ---------------------------------------------------------------
 
 struct GtkPlatform::MenuSession {
-  MenuModel Model;
+  const MenuModel& Model;
   UniqueLoop Loop{g_main_loop_new(nullptr, FALSE)};
-  TMenuItem* Picked = nullptr;
+  std::uint32_t Picked = 0;
 
   static void OnActivate(GtkMenuItem* item, gpointer data) {
-    auto& session = *static_cast<MenuSession*>(data);
-    const auto command = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(item), "nivarra-command"));
-    session.Picked = session.Model.ItemForCommand(command);
+    static_cast<MenuSession*>(data)->Picked =
+        GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(item), "nivarra-command"));
   }
   static void OnDeactivate(GtkMenuShell*, gpointer data) { g_main_loop_quit(static_cast<MenuSession*>(data)->Loop.get()); }
 
@@ -519,7 +517,7 @@ struct GtkPlatform::MenuSession {
         break;
     }
     GtkWidget* item = nullptr;
-    const bool checkable = entry.RadioCheck || entry.Checked || (entry.Item != nullptr && entry.Item->AutoCheck());
+    const bool checkable = entry.RadioCheck || entry.Checked || entry.AutoCheck;
     if (checkable) {
       item = gtk_check_menu_item_new_with_label(entry.Caption.c_str());
       gtk_check_menu_item_set_draw_as_radio(GTK_CHECK_MENU_ITEM(item), entry.RadioCheck);
@@ -557,9 +555,9 @@ struct GtkPlatform::MenuSession {
   }
 };
 
-TMenuItem* GtkPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
-  if (!window_ || !gtk_widget_get_mapped(window_.get()) || ending_) return nullptr;
-  MenuSession session{BuildMenuModel(root)};
+std::uint32_t GtkPlatform::TrackPopupMenu(const MenuModel& menuModel, ScreenPoint at) {
+  if (!window_ || !gtk_widget_get_mapped(window_.get()) || ending_) return 0;
+  MenuSession session{menuModel};
   const UniqueWidget menu(session.Build());
   gtk_menu_attach_to_widget(GTK_MENU(menu.get()), window_.get(), nullptr);
   g_signal_connect(menu.get(), "deactivate", G_CALLBACK(&MenuSession::OnDeactivate), &session);
@@ -574,7 +572,7 @@ TMenuItem* GtkPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
   gtk_menu_popup_at_rect(GTK_MENU(menu.get()), gdkWindow, &rect, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST,
                          trigger.get());
   // Without the pointer and keyboard grabs the menu does not open.
-  if (!gtk_widget_get_visible(menu.get())) return nullptr;
+  if (!gtk_widget_get_visible(menu.get())) return 0;
 
   modals_.push_back(menu.get());
   g_main_loop_run(session.Loop.get());

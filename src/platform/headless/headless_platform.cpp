@@ -148,10 +148,10 @@ bool HeadlessPlatform::ClaimRunningGlobe(bool yieldToRunning) {
   return false;
 }
 
-TMenuItem* HeadlessPlatform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
+std::uint32_t HeadlessPlatform::TrackPopupMenu(const MenuModel& menu, ScreenPoint at) {
   ++window_.MenusTracked;
   window_.LastMenuAt = at;
-  return menuChoice_ ? menuChoice_(root) : nullptr;
+  return menuChoice_ ? menuChoice_(menu) : 0;
 }
 
 void HeadlessPlatform::RequestClose() {

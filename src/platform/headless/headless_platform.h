@@ -44,8 +44,8 @@ class HeadlessPlatform : public Platform {
   void SetSettingsUnavailable(bool unavailable) { settingsUnavailable_ = unavailable; }
   // MakeWindowLayered fails with this text; nothing for success.
   void SetLayeredFailure(std::optional<std::string> text) { layeredFailure_ = std::move(text); }
-  // Picks a menu item when a menu is tracked (null: the menu is dismissed).
-  void SetMenuChoice(std::function<TMenuItem*(TMenuItem& root)> choose) { menuChoice_ = std::move(choose); }
+  // Picks a command when a menu is tracked (0: the menu is dismissed).
+  void SetMenuChoice(std::function<std::uint32_t(const MenuModel& menu)> choose) { menuChoice_ = std::move(choose); }
   // Runs inside ShowMessage, as the timer ticks of a modal box's loop would.
   void SetDuringMessage(std::function<void()> during) { duringMessage_ = std::move(during); }
 
@@ -137,7 +137,7 @@ class HeadlessPlatform : public Platform {
   void HideTaskbarButton() override { window_.TaskbarButtonHidden = true; }
   void SetTopmost(bool topmost) override { window_.Topmost = topmost; }
   void BeginSystemMove() override { ++window_.SystemMoves; }
-  TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
+  std::uint32_t TrackPopupMenu(const MenuModel& menu, ScreenPoint at) override;
   bool OpenWebPage(std::string_view address) override {
     if (noBrowser_) return false;
     window_.OpenedPages.emplace_back(address);
@@ -181,7 +181,7 @@ class HeadlessPlatform : public Platform {
   WindowState window_;
   std::optional<std::string> layeredFailure_;
   bool settingsUnavailable_ = false;
-  std::function<TMenuItem*(TMenuItem&)> menuChoice_;
+  std::function<std::uint32_t(const MenuModel&)> menuChoice_;
   std::function<void()> duringMessage_;
   std::vector<ScreenRect> monitors_{{0, 0, 1280, 1024}};
   bool otherGlobeRunning_ = false;

@@ -12,7 +12,6 @@
 #include <utility>
 
 #include "graphics/pixel_store.h"
-#include "layout/menus.h"
 #include "platform/guarded_call.h"
 #include "platform/menu_model.h"
 #include "platform/win32/system_function.h"
@@ -797,18 +796,17 @@ void Win32Platform::SetTopmost(bool topmost) {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-TMenuItem* Win32Platform::TrackPopupMenu(TMenuItem& root, ScreenPoint at) {
-  if (globe_ == nullptr) return nullptr;
-  const MenuModel model = BuildMenuModel(root);
+std::uint32_t Win32Platform::TrackPopupMenu(const MenuModel& model, ScreenPoint at) {
+  if (globe_ == nullptr) return 0;
   const UniqueMenu menu = BuildSystemMenu(model);
-  if (!menu) return nullptr;
+  if (!menu) return 0;
   // Without the foreground the menu would not close when the user clicks
   // elsewhere; the posted message lets it close properly afterwards.
   ::SetForegroundWindow(globe_);
   const BOOL command =
       ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.X, at.Y, 0, globe_, nullptr);
   if (globe_ != nullptr) ::PostMessageW(globe_, WM_NULL, 0, 0);
-  return model.ItemForCommand(static_cast<std::uint32_t>(command));
+  return static_cast<std::uint32_t>(command);
 }
 
 bool Win32Platform::OpenWebPage(std::string_view address) {

@@ -77,7 +77,7 @@ class Win32Platform : public Platform {
   void HideTaskbarButton() override;
   void SetTopmost(bool topmost) override;
   void BeginSystemMove() override;
-  TMenuItem* TrackPopupMenu(TMenuItem& root, ScreenPoint at) override;
+  std::uint32_t TrackPopupMenu(const MenuModel& menu, ScreenPoint at) override;
   bool OpenWebPage(std::string_view address) override;
   bool ClaimRunningGlobe(bool yieldToRunning) override;
   void HideWindow() override;
