@@ -429,9 +429,9 @@ gboolean GtkPlatform::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer 
   if (event->type != GDK_BUTTON_PRESS) return TRUE;
   const Press press{event->button, Rounded(event->x_root), Rounded(event->y_root), event->time};
   if (event->button == GDK_BUTTON_SECONDARY) {
-    platform.rightPress_ = press;
+    platform.rightPress_.RightDown({press.RootX, press.RootY});
   } else if (event->button == GDK_BUTTON_PRIMARY || event->button == GDK_BUTTON_MIDDLE) {
-    platform.rightPress_.reset();
+    platform.rightPress_.Drop();
     platform.PressForDrag(press);
   }
   return TRUE;
@@ -439,28 +439,28 @@ gboolean GtkPlatform::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer 
 
 gboolean GtkPlatform::OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self) {
   auto& platform = *static_cast<GtkPlatform*>(self);
-  if (!platform.rightPress_) return FALSE;
-  if ((event->state & GDK_BUTTON3_MASK) == 0) {
-    platform.rightPress_.reset();
-    return FALSE;
-  }
+  if (!platform.rightPress_.Waiting()) return FALSE;
   gint threshold = 8;
   g_object_get(gtk_widget_get_settings(widget), "gtk-dnd-drag-threshold", &threshold, nullptr);
-  const int dx = std::abs(Rounded(event->x_root) - platform.rightPress_->RootX);
-  const int dy = std::abs(Rounded(event->y_root) - platform.rightPress_->RootY);
-  if (dx <= threshold && dy <= threshold) return TRUE;
+  const ScreenPoint at{Rounded(event->x_root), Rounded(event->y_root)};
+  const bool held = (event->state & GDK_BUTTON3_MASK) != 0;
+  switch (platform.rightPress_.Moved(at, held, threshold, threshold)) {
+    case ClickOrDrag::Motion::NoPress:
+      return FALSE;
+    case ClickOrDrag::Motion::Waiting:
+      return TRUE;
+    case ClickOrDrag::Motion::Drag:
+      break;
+  }
   // A drag after all, from where the button went down.
-  Press press = *platform.rightPress_;
-  press.Time = event->time;
-  platform.rightPress_.reset();
-  platform.PressForDrag(press);
+  const ScreenPoint from = platform.rightPress_.PressedAt();
+  platform.PressForDrag({GDK_BUTTON_SECONDARY, from.X, from.Y, event->time});
   return TRUE;
 }
 
 gboolean GtkPlatform::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
   auto& platform = *static_cast<GtkPlatform*>(self);
-  if (event->button != GDK_BUTTON_SECONDARY || !platform.rightPress_) return FALSE;
-  platform.rightPress_.reset();
+  if (event->button != GDK_BUTTON_SECONDARY || !platform.rightPress_.RightUp()) return FALSE;
   const double scale = platform.Scale();
   platform.OpenContextMenu({Rounded(event->x_root * scale), Rounded(event->y_root * scale)});
   return TRUE;

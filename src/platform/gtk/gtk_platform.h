@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/click_or_drag.h"
 #include "platform/gtk/session_watch.h"
 #include "platform/gtk/settings_file.h"
 #include "platform/gtk/x_window_watch.h"
@@ -219,7 +220,7 @@ class GtkPlatform : public Platform {
   int height_ = 0;
 
   std::optional<Press> pressing_;  // the press being handed to MouseDown
-  std::optional<Press> rightPress_;  // a right press not yet a click or a drag
+  ClickOrDrag rightPress_;
 
   // The other windows (on X11) and the session's screensaver and lock.
   std::unique_ptr<XWindowWatch> xwatch_;

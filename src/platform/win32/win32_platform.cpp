@@ -395,24 +395,24 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_MBUTTONDOWN:
       PressButton(Button::Middle);
       return 0;
-    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
       if (ownMoveButton_ != Button::None) return 0;
-      rightPending_ = true;
-      rightPressedAt_ = CursorOf(globe_, lParam);
+      const POINT at = CursorOf(globe_, lParam);
+      rightPress_.RightDown({at.x, at.y});
       ::SetCapture(globe_);
       return 0;
+    }
     case WM_MOUSEMOVE:
       if (ownMoveButton_ != Button::None) {
         FollowOwnMove(CursorOf(globe_, lParam));
-      } else if (rightPending_) {
+      } else if (rightPress_.Waiting()) {
         TrackRightPress(CursorOf(globe_, lParam));
       }
       return 0;
     case WM_RBUTTONUP:
       if (ownMoveButton_ == Button::Right) {
         EndOwnMove();
-      } else if (rightPending_) {
-        rightPending_ = false;
+      } else if (rightPress_.RightUp()) {
         ::ReleaseCapture();
         const POINT at = CursorOf(globe_, lParam);
         if (events_ != nullptr) GuardedCall(*this, [&] { events_->ContextMenu({at.x, at.y}); });
@@ -422,7 +422,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       if (ownMoveButton_ == Button::Middle) EndOwnMove();
       return 0;
     case WM_CAPTURECHANGED:
-      rightPending_ = false;
+      rightPress_.Drop();
       if (reinterpret_cast<HWND>(lParam) != globe_) ownMoveButton_ = Button::None;
       return 0;
     case WM_CONTEXTMENU:
@@ -527,10 +527,7 @@ LRESULT Win32Platform::ApplicationMessage(UINT message, WPARAM wParam, LPARAM lP
 // --- mouse ----------------------------------------------------------------------
 
 void Win32Platform::PressButton(Button button) {
-  if (rightPending_) {
-    rightPending_ = false;
-    ::ReleaseCapture();
-  }
+  if (rightPress_.Drop()) ::ReleaseCapture();
   if (events_ == nullptr || ownMoveButton_ != Button::None) return;
   pressing_ = button;
   GuardedCall(*this, [&] { events_->MouseDown(); });
@@ -538,18 +535,12 @@ void Win32Platform::PressButton(Button button) {
 }
 
 void Win32Platform::TrackRightPress(POINT cursor) {
-  if (!ButtonHeld(VK_RBUTTON)) {
-    rightPending_ = false;
-    ::ReleaseCapture();
-    return;
-  }
-  const int dx = std::abs(cursor.x - rightPressedAt_.x);
-  const int dy = std::abs(cursor.y - rightPressedAt_.y);
-  if (dx <= ::GetSystemMetrics(SM_CXDRAG) && dy <= ::GetSystemMetrics(SM_CYDRAG)) return;
-  // A drag after all.
-  rightPending_ = false;
+  const ClickOrDrag::Motion motion = rightPress_.Moved({cursor.x, cursor.y}, ButtonHeld(VK_RBUTTON),
+                                                      ::GetSystemMetrics(SM_CXDRAG), ::GetSystemMetrics(SM_CYDRAG));
+  if (motion == ClickOrDrag::Motion::Waiting) return;
   ::ReleaseCapture();
-  if (events_ == nullptr) return;
+  if (motion != ClickOrDrag::Motion::Drag || events_ == nullptr) return;
+  // A drag after all, from where the button went down.
   pressing_ = Button::Right;
   GuardedCall(*this, [&] { events_->MouseDown(); });
   pressing_ = Button::None;
@@ -562,7 +553,8 @@ void Win32Platform::BeginSystemMove() {
     // these drags follow the pointer here until their own button does.
     POINT cursor{};
     ::GetCursorPos(&cursor);
-    const POINT start = pressing_ == Button::Right ? rightPressedAt_ : cursor;
+    const ScreenPoint pressed = rightPress_.PressedAt();
+    const POINT start = pressing_ == Button::Right ? POINT{pressed.X, pressed.Y} : cursor;
     ::SetCapture(globe_);
     ownMoveButton_ = pressing_;
     ownMoveCursor_ = start;

@@ -16,6 +16,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/click_or_drag.h"
 #include "platform/platform.h"
 #include "platform/win32/visibility_watch.h"
 
@@ -141,10 +142,7 @@ class Win32Platform : public Platform {
   int placing_ = 0;
   ScreenPoint knownPosition_{};
 
-  // A right press waits: a move past the drag threshold makes it a drag,
-  // a release without one a click that opens the menu.
-  bool rightPending_ = false;
-  POINT rightPressedAt_{};
+  ClickOrDrag rightPress_;
   // The button whose press is being handed to the window's logic.
   Button pressing_ = Button::None;
   // Middle and right drags follow the pointer here until their button
