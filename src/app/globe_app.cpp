@@ -5,7 +5,6 @@
 
 #include "app/item_menu_model.h"
 #include "layout/loader.h"
-#include "platform/guarded_call.h"
 
 namespace nivarra {
 
@@ -29,16 +28,18 @@ GlobeApp::~GlobeApp() {
   Guarded([&] { Fire(form_.OnDestroy, TEventArgs{.Sender = &form_}); });
 }
 
-void GlobeApp::Shown() {
+void GlobeApp::Shown() noexcept {
   Guarded([&] { Fire(form_.OnShow, TEventArgs{.Sender = &form_}); });
 }
 
-void GlobeApp::MouseDown() {
-  WakeFrames();  // a drag may shake the snow: frames at every beat
-  Guarded([&] { Fire(form_.OnMouseDown, TEventArgs{.Sender = &form_}); });
+void GlobeApp::MouseDown() noexcept {
+  Guarded([&] {
+    WakeFrames();  // a drag may shake the snow: frames at every beat
+    Fire(form_.OnMouseDown, TEventArgs{.Sender = &form_});
+  });
 }
 
-void GlobeApp::ContextMenu(ScreenPoint at) {
+void GlobeApp::ContextMenu(ScreenPoint at) noexcept {
   Guarded([&] {
     if (form_.PopupMenu == nullptr) return;
     const ItemMenuModel menu = BuildMenuModel(form_.PopupMenu->Items());
@@ -50,27 +51,27 @@ void GlobeApp::ContextMenu(ScreenPoint at) {
   });
 }
 
-void GlobeApp::Moved(ScreenPoint topLeft) {
-  form_.SetBounds(topLeft.X, topLeft.Y, form_.Width(), form_.Height());
+void GlobeApp::Moved(ScreenPoint topLeft) noexcept {
   Guarded([&] {
+    form_.SetBounds(topLeft.X, topLeft.Y, form_.Width(), form_.Height());
     form_.GlassMoved(topLeft);
     form_.UserChanged(nullptr);
   });
-  WakeFrames();  // stirred snow moves at every beat
+  Guarded([&] { WakeFrames(); });  // stirred snow moves at every beat
 }
 
-void GlobeApp::MonitorsChanged() {
+void GlobeApp::MonitorsChanged() noexcept {
   Guarded([&] { form_.MonitorsChanged(); });
 }
 
-void GlobeApp::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
+void GlobeApp::DisplayScaleChanged(std::optional<ScreenPoint> suggested) noexcept {
   Guarded([&] { form_.DisplayScaleChanged(suggested); });
 }
 
-void GlobeApp::VisibilityChanged(bool canBeSeen) {
+void GlobeApp::VisibilityChanged(bool canBeSeen) noexcept {
   Guarded([&] { form_.SetSeen(canBeSeen); });
   if (canBeSeen) {
-    WakeFrames();
+    Guarded([&] { WakeFrames(); });
   } else if (periods_.size() > kFrameTimer) {
     // Nobody can see it: no frame until somebody can. The density walk goes
     // on, as under a covering window.
@@ -79,13 +80,11 @@ void GlobeApp::VisibilityChanged(bool canBeSeen) {
   }
 }
 
-bool GlobeApp::CloseQuery() {
+bool GlobeApp::CloseQuery() noexcept {
   bool canClose = true;
   const bool ok = Guarded([&] { Fire(form_.OnCloseQuery, TEventArgs{.Sender = &form_, .CanClose = &canClose}); });
   return ok && canClose;
 }
-
-bool GlobeApp::Guarded(const std::function<void()>& f) { return GuardedCall(platform_, f); }
 
 void GlobeApp::BindTimer(TTimer& timer) {
   const std::size_t index = timers_.size();
@@ -107,7 +106,7 @@ void GlobeApp::Arm(std::size_t index, TTimer& timer, int period) {
   // keeps a running tick's call alive until it has returned.
   timers_[index] = platform_.StartTimer(period, [this, &timer, index] {
     Guarded([&] { timer.Tick(); });
-    if (index == kFrameTimer) RestFrames();
+    if (index == kFrameTimer) Guarded([&] { RestFrames(); });
   });
 }
 

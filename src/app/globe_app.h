@@ -2,11 +2,12 @@
 // The program: the globe window created from its layout resource and run
 // on a desktop until it closes.
 
-#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/globe_form.h"
+#include "app/guarded_call.h"
 #include "platform/platform.h"
 
 namespace nivarra {
@@ -25,18 +26,21 @@ class GlobeApp : public WindowEvents {
   int Run() { return platform_.Run(); }
   TfrmMain& Form() { return form_; }
 
-  void Shown() override;
-  void MouseDown() override;
-  void ContextMenu(ScreenPoint at) override;
-  void Moved(ScreenPoint topLeft) override;
-  void MonitorsChanged() override;
-  void DisplayScaleChanged(std::optional<ScreenPoint> suggested) override;
-  void VisibilityChanged(bool canBeSeen) override;
-  bool CloseQuery() override;
+  void Shown() noexcept override;
+  void MouseDown() noexcept override;
+  void ContextMenu(ScreenPoint at) noexcept override;
+  void Moved(ScreenPoint topLeft) noexcept override;
+  void MonitorsChanged() noexcept override;
+  void DisplayScaleChanged(std::optional<ScreenPoint> suggested) noexcept override;
+  void VisibilityChanged(bool canBeSeen) noexcept override;
+  bool CloseQuery() noexcept override;
 
  private:
   // Runs f; an error that escapes it is shown in a message box. False then.
-  bool Guarded(const std::function<void()>& f);
+  template <class F>
+  bool Guarded(F&& f) noexcept {
+    return GuardedCall(platform_, std::forward<F>(f));
+  }
   // One desktop timer per layout timer, restarted whenever its interval or
   // enabled state changes.
   void BindTimer(TTimer& timer);

@@ -2,6 +2,7 @@
 
 #include "app/art_sets.h"
 #include "app/base_image.h"
+#include "app/guarded_call.h"
 #include "app/region.h"
 #include "app/settings.h"
 #include "layout/bitmap.h"
@@ -250,7 +251,7 @@ void TfrmMain::FormShow(const TEventArgs&) {
   } else {
     // Said once the globe stands on the screen, so the user sees what the
     // message is about.
-    startReport_ = platform_->StartTimer(kStartReportDelayMs, [this] { FinishStart(); });
+    startReport_ = StartGuardedTimer(*platform_, kStartReportDelayMs, [this] { FinishStart(); });
   }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/globe_form.h"
+#include "app/guarded_call.h"
 #include "layout/bitmap.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
@@ -329,7 +330,7 @@ void TfrmMain::UserChanged(const TMenuItem* item) {
   // A change after a close query means the close did not happen (a session
   // end someone cancelled): saving goes on.
   closing_ = false;
-  saveTimer_ = platform_->StartTimer(kSaveDelayMs, [this] {
+  saveTimer_ = StartGuardedTimer(*platform_, kSaveDelayMs, [this] {
     saveTimer_.reset();
     SaveInBackground();
   });

@@ -91,36 +91,37 @@ using ShapeRect = PixelRect;
 
 // What happens to the globe window, as the desktop reports it. Every call
 // comes on the one UI thread, one at a time (a modal message box runs a
-// nested loop, so timer ticks may arrive inside ShowMessage).
+// nested loop, so timer ticks may arrive inside ShowMessage). The program
+// shows its own errors: none escapes into the desktop's loop.
 class WindowEvents {
  public:
   virtual ~WindowEvents() = default;
   // The window is shown for the first time.
-  virtual void Shown() = 0;
+  virtual void Shown() noexcept = 0;
   // A mouse button went down on the window in a way that starts a drag
   // (the desktop holds a right press back until the pointer moves, so a
-  // plain right click opens the menu instead).
-  virtual void MouseDown() = 0;
+  // plain right click opens the menu instead: ClickOrDrag).
+  virtual void MouseDown() noexcept = 0;
   // A right click without movement, or the keyboard's menu key: open the
   // menu at this screen point.
-  virtual void ContextMenu(ScreenPoint at) = 0;
+  virtual void ContextMenu(ScreenPoint at) noexcept = 0;
   // The window moved (a drag by the desktop's move loop).
-  virtual void Moved(ScreenPoint topLeft) = 0;
+  virtual void Moved(ScreenPoint topLeft) noexcept = 0;
   // Monitors were added, removed or rearranged.
-  virtual void MonitorsChanged() = 0;
+  virtual void MonitorsChanged() noexcept = 0;
   // The desktop's scale for the window changed: it was moved to a monitor
   // with another scale, or the user changed the setting. suggested is where
   // the desktop asks the window's top-left corner to stand at the new scale,
   // when it asks (Windows does).
-  virtual void DisplayScaleChanged(std::optional<ScreenPoint> suggested) { (void)suggested; }
+  virtual void DisplayScaleChanged(std::optional<ScreenPoint> suggested) noexcept { (void)suggested; }
   // Whether anybody can see the globe changed: the session was locked or
   // unlocked, a screensaver or the display's power-off began or ended, a
   // full-screen window came to fill the globe's monitor or went. While
   // nobody can, the globe neither composes nor presents frames.
-  virtual void VisibilityChanged(bool canBeSeen) { (void)canBeSeen; }
+  virtual void VisibilityChanged(bool canBeSeen) noexcept { (void)canBeSeen; }
   // The window is asked whether it may close: on a close request, or when
   // the user logs off or the system shuts down. False keeps it open.
-  virtual bool CloseQuery() = 0;
+  virtual bool CloseQuery() noexcept = 0;
 };
 
 // The local time zone as the desktop knows it.
@@ -174,6 +175,7 @@ class Platform {
   virtual void ShowMessage(std::string_view text) = 0;
 
   // Calls tick every intervalMs milliseconds until the timer is destroyed.
+  // Like the window's events, a tick lets no error escape.
   virtual std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) = 0;
 
   // Opens a key of the user's settings by path; null when it cannot be

@@ -16,7 +16,6 @@
 #include <utility>
 
 #include "graphics/pixel_store.h"
-#include "platform/guarded_call.h"
 #include "platform/menu_model.h"
 #include "platform/system_time_zone.h"
 #include "core/date_time.h"
@@ -75,8 +74,8 @@ UniqueWidget MakeMessageDialog(GtkWindow* parent, GtkMessageType type, std::stri
 
 class GtkPlatform::Timer : public PlatformTimer {
  public:
-  Timer(GtkPlatform& owner, int intervalMs, std::function<void()> tick) {
-    auto* data = new Tick{&owner, std::move(tick)};
+  Timer(int intervalMs, std::function<void()> tick) {
+    auto* data = new Tick(std::move(tick));
     // The source owns data: GLib frees it when the source goes, after a
     // tick that is running has returned.
     source_ = SourceHandle(g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(std::max(intervalMs, 1)),
@@ -84,13 +83,9 @@ class GtkPlatform::Timer : public PlatformTimer {
   }
 
  private:
-  struct Tick {
-    GtkPlatform* Owner;
-    std::function<void()> Call;
-  };
+  using Tick = std::function<void()>;
   static gboolean OnTick(gpointer data) {
-    auto* tick = static_cast<Tick*>(data);
-    GuardedCall(*tick->Owner, tick->Call);
+    (*static_cast<Tick*>(data))();
     return G_SOURCE_CONTINUE;
   }
   static void Free(gpointer data) { delete static_cast<Tick*>(data); }
@@ -325,7 +320,7 @@ void GtkPlatform::OnScaleChanged(GObject*, GParamSpec*, gpointer self) {
   platform.height_ = 0;
   if (platform.window_) gtk_widget_queue_draw(platform.window_.get());
   if (platform.events_ == nullptr || platform.closed_) return;
-  GuardedCall(platform, [&] { platform.events_->DisplayScaleChanged(std::nullopt); });
+  platform.events_->DisplayScaleChanged(std::nullopt);
 }
 
 int GtkPlatform::Scale() const { return window_ ? std::max(gtk_widget_get_scale_factor(window_.get()), 1) : 1; }
@@ -360,7 +355,7 @@ gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer self)
   } else if (!platform.placingSince_ || platform.TickCount() - *platform.placingSince_ >= kPlacementGraceMs) {
     platform.placingSince_.reset();
     platform.position_ = *seen;
-    if (platform.events_ != nullptr) GuardedCall(platform, [&] { platform.events_->Moved(*seen); });
+    if (platform.events_ != nullptr) platform.events_->Moved(*seen);
     platform.UpdateVisibility();  // perhaps onto another monitor
   }
   return FALSE;  // GTK's own handling follows
@@ -373,7 +368,7 @@ void GtkPlatform::OnMonitorsChanged(gpointer self) {
       [](gpointer data) -> gboolean {
         auto& owner = *static_cast<GtkPlatform*>(data);
         owner.monitorsReport_ = SourceHandle();  // this call is the source's last
-        if (owner.events_ != nullptr && !owner.closed_) GuardedCall(owner, [&] { owner.events_->MonitorsChanged(); });
+        if (owner.events_ != nullptr && !owner.closed_) owner.events_->MonitorsChanged();
         owner.UpdateVisibility();
         return G_SOURCE_REMOVE;
       },
@@ -478,7 +473,7 @@ gboolean GtkPlatform::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) 
 void GtkPlatform::PressForDrag(const Press& press) {
   if (events_ == nullptr) return;
   pressing_ = press;
-  GuardedCall(*this, [&] { events_->MouseDown(); });
+  events_->MouseDown();
   pressing_.reset();
 }
 
@@ -491,7 +486,7 @@ void GtkPlatform::BeginSystemMove() {
 }
 
 void GtkPlatform::OpenContextMenu(ScreenPoint at) {
-  if (events_ != nullptr) GuardedCall(*this, [&] { events_->ContextMenu(at); });
+  if (events_ != nullptr) events_->ContextMenu(at);
 }
 
 // --- the popup menu ---------------------------------------------------------------
@@ -662,9 +657,8 @@ void GtkPlatform::RequestClose() {
   if (closed_ || querying_) return;
   bool close = true;
   if (events_ != nullptr) {
-    close = false;
     querying_ = true;
-    GuardedCall(*this, [&] { close = events_->CloseQuery(); });
+    close = events_->CloseQuery();
     querying_ = false;
   }
   if (close) Close();
@@ -696,7 +690,7 @@ void GtkPlatform::EndSession() {
   // A close already asking saves the settings itself.
   if (!querying_ && events_ != nullptr) {
     querying_ = true;
-    GuardedCall(*this, [&] { events_->CloseQuery(); });
+    events_->CloseQuery();
     querying_ = false;
   }
   Close();
@@ -725,7 +719,7 @@ int GtkPlatform::Run() {
     // The first show's shape, place and frame are set before the window
     // maps, so it never appears unshaped or in the wrong place.
     gtk_widget_realize(window_.get());
-    if (events_ != nullptr) GuardedCall(*this, [&] { events_->Shown(); });
+    if (events_ != nullptr) events_->Shown();
   }
   if (!closed_) Show();
   if (!closed_) g_main_loop_run(loop_.get());
@@ -751,7 +745,7 @@ void GtkPlatform::ShowMessage(std::string_view text) {
 }
 
 std::unique_ptr<PlatformTimer> GtkPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
-  return std::make_unique<Timer>(*this, intervalMs, std::move(tick));
+  return std::make_unique<Timer>(intervalMs, std::move(tick));
 }
 
 // --- settings -------------------------------------------------------------------------
@@ -799,7 +793,7 @@ void GtkPlatform::UpdateVisibility() {
   const bool canBeSeen = !fullScreenOver && !(sessionWatch_ && sessionWatch_->Away());
   if (canBeSeen == canBeSeen_) return;
   canBeSeen_ = canBeSeen;
-  if (events_ != nullptr && !closed_) GuardedCall(*this, [&] { events_->VisibilityChanged(canBeSeen); });
+  if (events_ != nullptr && !closed_) events_->VisibilityChanged(canBeSeen);
 }
 
 // --- time, screen, command line -----------------------------------------------------

@@ -12,7 +12,6 @@
 #include <utility>
 
 #include "graphics/pixel_store.h"
-#include "platform/guarded_call.h"
 #include "platform/menu_model.h"
 #include "platform/win32/system_function.h"
 #include "platform/win32/wide_text.h"
@@ -415,7 +414,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       } else if (rightPress_.RightUp()) {
         ::ReleaseCapture();
         const POINT at = CursorOf(globe_, lParam);
-        if (events_ != nullptr) GuardedCall(*this, [&] { events_->ContextMenu({at.x, at.y}); });
+        if (events_ != nullptr) events_->ContextMenu({at.x, at.y});
       }
       return 0;
     case WM_MBUTTONUP:
@@ -430,7 +429,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       // is handled at its release above.
       if (lParam == -1 && events_ != nullptr) {
         const ScreenPoint at = WindowPosition();
-        GuardedCall(*this, [&] { events_->ContextMenu(at); });
+        events_->ContextMenu(at);
       }
       return 0;
     case WM_WINDOWPOSCHANGED: {
@@ -450,7 +449,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       const auto found = timers_.find(wParam);
       if (found != timers_.end()) {
         const std::function<void()> tick = found->second;  // the tick may stop its own timer
-        GuardedCall(*this, tick);
+        tick();
       }
       return 0;
     }
@@ -462,12 +461,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       // may be gone before any other message. The globe stays on the
       // screen, since someone may still cancel the end.
       if (closing_) return TRUE;
-      bool close = true;
-      if (events_ != nullptr) {
-        close = false;
-        GuardedCall(*this, [&] { close = events_->CloseQuery(); });
-      }
-      return close ? TRUE : FALSE;
+      return events_ == nullptr || events_->CloseQuery() ? TRUE : FALSE;
     }
     case WM_ENDSESSION:
       if (wParam != 0 && !ended_) {
@@ -484,11 +478,11 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);
       std::optional<ScreenPoint> at;
       if (suggested != nullptr) at = ScreenPoint{suggested->left, suggested->top};
-      if (events_ != nullptr) GuardedCall(*this, [&] { events_->DisplayScaleChanged(at); });
+      if (events_ != nullptr) events_->DisplayScaleChanged(at);
       return 0;
     }
     case WM_DISPLAYCHANGE:
-      if (events_ != nullptr) GuardedCall(*this, [&] { events_->MonitorsChanged(); });
+      if (events_ != nullptr) events_->MonitorsChanged();
       break;
     case WM_DESTROY:
       ::KillTimer(globe_, kVisibilityTimer);
@@ -530,7 +524,7 @@ void Win32Platform::PressButton(Button button) {
   if (rightPress_.Drop()) ::ReleaseCapture();
   if (events_ == nullptr || ownMoveButton_ != Button::None) return;
   pressing_ = button;
-  GuardedCall(*this, [&] { events_->MouseDown(); });
+  events_->MouseDown();
   pressing_ = Button::None;
 }
 
@@ -542,7 +536,7 @@ void Win32Platform::TrackRightPress(POINT cursor) {
   if (motion != ClickOrDrag::Motion::Drag || events_ == nullptr) return;
   // A drag after all, from where the button went down.
   pressing_ = Button::Right;
-  GuardedCall(*this, [&] { events_->MouseDown(); });
+  events_->MouseDown();
   pressing_ = Button::None;
 }
 
@@ -591,7 +585,7 @@ void Win32Platform::ReportVisibility() {
   const bool seen = visibility_->CanBeSeen();
   if (seen == seen_) return;
   seen_ = seen;
-  GuardedCall(*this, [&] { events_->VisibilityChanged(seen); });
+  events_->VisibilityChanged(seen);
 }
 
 void Win32Platform::ReportPosition(ScreenPoint position) {
@@ -601,7 +595,7 @@ void Win32Platform::ReportPosition(ScreenPoint position) {
   }
   if (position == knownPosition_) return;
   knownPosition_ = position;
-  if (events_ != nullptr) GuardedCall(*this, [&] { events_->Moved(position); });
+  if (events_ != nullptr) events_->Moved(position);
 }
 
 // --- the window -------------------------------------------------------------
@@ -857,11 +851,7 @@ void Win32Platform::Close() {
   // the destruction.
   HideWindow();
   ::SetPropW(globe_, kClosingProperty, reinterpret_cast<HANDLE>(1));
-  bool close = true;
-  if (events_ != nullptr) {
-    close = false;
-    GuardedCall(*this, [&] { close = events_->CloseQuery(); });
-  }
+  const bool close = events_ == nullptr || events_->CloseQuery();
   if (globe_ == nullptr) return;
   if (!close) {
     ::RemovePropW(globe_, kClosingProperty);
@@ -887,7 +877,7 @@ int Win32Platform::Run() {
     // and the globe would go back there. The application window stays
     // hidden: the globe never shows a taskbar button.
     shown_ = true;
-    if (events_ != nullptr) GuardedCall(*this, [&] { events_->Shown(); });
+    if (events_ != nullptr) events_->Shown();
     if (globe_ != nullptr && !closing_) ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
     if (globe_ != nullptr && visibility_) {
       visibility_->Look();
