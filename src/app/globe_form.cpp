@@ -101,10 +101,7 @@ void TfrmMain::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
   if (display == displayScale_) {
     // Same scale, another place asked for: only move.
     if (suggested && shown_ && !(*suggested == ScreenPoint{Left(), Top()})) {
-      const ScreenPoint place = NearestFittingPlace(*suggested, platform_->Monitors());
-      SetBounds(place.X, place.Y, Width(), Height());
-      platform_->PlaceWindow(place, Width(), Height());
-      RenderFrame();
+      MoveToFittingPlace(*suggested, platform_->Monitors());
       UserChanged(nullptr);
     }
     return;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -199,6 +200,9 @@ class TfrmMain : public TForm {
   // and shape; the window's top-left goes where placeFor says for the new
   // width and height (on a monitor, once the globe is shown).
   void Rescale(const std::function<ScreenPoint(int width, int height)>& placeFor);
+  // Moves the window, size kept, to the place nearest wanted that fits one
+  // of monitors, and shows the frame there.
+  void MoveToFittingPlace(ScreenPoint wanted, std::span<const ScreenRect> monitors);
   // The set of pictures drawn at factor (2, 3), read on first use.
   const TComponent* ArtSet(int factor);
   // The window's shape at the current scale, cut from the mask.

@@ -367,7 +367,11 @@ void TfrmMain::MonitorsChanged() {
   const std::vector<ScreenRect> monitors = platform_->Monitors();
   const ScreenPoint place{Left(), Top()};
   if (monitors.empty() || PlaceFitsSomeMonitor(place, monitors)) return;
-  const ScreenPoint fit = NearestFittingPlace(place, monitors);
+  MoveToFittingPlace(place, monitors);
+}
+
+void TfrmMain::MoveToFittingPlace(ScreenPoint wanted, std::span<const ScreenRect> monitors) {
+  const ScreenPoint fit = NearestFittingPlace(wanted, monitors);
   SetBounds(fit.X, fit.Y, Width(), Height());
   platform_->PlaceWindow(fit, Width(), Height());
   RenderFrame();
