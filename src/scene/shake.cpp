@@ -114,9 +114,10 @@ void SnowShake::GlassMoved(std::uint32_t tick, double x, double y) {
     sampleY_ = y;
     return;
   }
-  const std::uint32_t elapsed = tick - sampleTick_;
-  // Several reports within a few milliseconds measure nothing but jitter.
-  if (elapsed < kShortestSampleMs) return;
+  // Reports a few milliseconds apart would turn jitter into speed, but
+  // dropping one may drop a move (a window manager that reports a drag
+  // now and then, between frames): they count as kShortestSampleMs apart.
+  const std::uint32_t elapsed = std::max(static_cast<std::uint32_t>(tick - sampleTick_), kShortestSampleMs);
   const double seconds = elapsed / 1000.0;
   const double share = 1 - std::exp(-seconds / kVelocitySmoothing);
   const double vx = velocityX_ + ((x - sampleX_) / seconds - velocityX_) * share;

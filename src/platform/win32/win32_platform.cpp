@@ -437,7 +437,13 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       if ((position->flags & SWP_NOMOVE) == 0) ReportPosition({position->x, position->y});
       break;
     }
+    case WM_MOVING:
+      // Where the move loop's outline stands: with full-window dragging
+      // off the window itself stays put until the button goes up.
+      outlinePlace_ = ScreenPoint{reinterpret_cast<const RECT*>(lParam)->left, reinterpret_cast<const RECT*>(lParam)->top};
+      break;
     case WM_EXITSIZEMOVE:
+      outlinePlace_.reset();
       ReportPosition(WindowPosition());
       return 0;
     case WM_TIMER: {
@@ -618,6 +624,7 @@ void Win32Platform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
 }
 
 ScreenPoint Win32Platform::WindowPosition() {
+  if (outlinePlace_) return *outlinePlace_;
   RECT rect{};
   if (globe_ == nullptr || !::GetWindowRect(globe_, &rect)) return knownPosition_;
   return {rect.left, rect.top};

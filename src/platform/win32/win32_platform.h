@@ -141,6 +141,8 @@ class Win32Platform : public Platform {
   // Our own moves and placements are not news to the window's logic.
   int placing_ = 0;
   ScreenPoint knownPosition_{};
+  // While the system's move loop runs: where it would put the window.
+  std::optional<ScreenPoint> outlinePlace_;
 
   ClickOrDrag rightPress_;
   // The button whose press is being handed to the window's logic.
