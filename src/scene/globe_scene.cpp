@@ -7,6 +7,7 @@
 #include "graphics/canvas.h"
 #include "layout/component.h"
 #include "layout/controls.h"
+#include "layout/menus.h"
 #include "layout/picture.h"
 #include "platform/platform.h"
 #include "scene/premultiplied.h"
@@ -79,6 +80,9 @@ GlobeScene::GlobeScene(const TComponent& form)
       sprites_.emplace(name, OwnedPicture(form, name));
     }
   }
+  for (std::size_t i = 0; const char* item : {"pmiChristmas", "pmiNewYear", "pmiJulian"}) {
+    countdownItems_[i++] = dynamic_cast<const TMenuItem*>(form.FindOwnedComponent(item));
+  }
   for (int layer = kSnowFar; layer <= kSnowNear; ++layer) {
     for (int kind = 1; kind <= 2; ++kind) {
       flakes_[static_cast<std::size_t>(layer - kSnowFar)][static_cast<std::size_t>(kind - 1)] =
@@ -150,9 +154,15 @@ void GlobeScene::PrepareFirstShow() {
   sky_.SetStartPositions();
 }
 
-const TGraphic* GlobeScene::Picture(const char* name) const {
-  const auto found = sprites_.find(std::string_view(name));
-  return found != sprites_.end() ? found->second : OwnedPicture(form_, name);
+const TGraphic* GlobeScene::Picture(const std::string& name) const {
+  // Looked up by name once: the plaque asks for its glyphs every frame.
+  const auto found = sprites_.find(name);
+  return found != sprites_.end() ? found->second : sprites_.emplace(name, OwnedPicture(form_, name)).first->second;
+}
+
+CountdownChoice GlobeScene::CheckedCountdown() const {
+  const auto checked = [](const TMenuItem* item) { return item != nullptr && item->Checked(); };
+  return CountdownChoice{checked(countdownItems_[0]), checked(countdownItems_[1]), checked(countdownItems_[2])};
 }
 
 void GlobeScene::DrawBackground(PixelStore& target, const BackgroundKey& key) {
@@ -181,7 +191,7 @@ GlobeScene::BackgroundKey GlobeScene::StepSky(Platform& platform, const std::fun
   key.StripOffset = sky_.SkyOffset();
   const auto draw = [&](const std::string& name, int x, int y) {
     if (key.SpriteCount < static_cast<int>(key.Sprites.size())) {
-      key.Sprites[key.SpriteCount++] = SpriteDraw{Picture(name.c_str()), x, y};
+      key.Sprites[key.SpriteCount++] = SpriteDraw{Picture(name), x, y};
     }
   };
   if (Settings.SkyFollowsClock) {
@@ -211,7 +221,7 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   const BackgroundKey key = StepSky(platform, [&platform] { return platform.TickCount(); }, now);
   // Past midnight the holidays may move to next year; their menu items name the dates.
   if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
-  const CountdownChoice choice = HolidayCountdown::CheckedChoice(form_);
+  const CountdownChoice choice = CheckedCountdown();
   const bool snowing = Settings.SnowEnabled;
   if (!Settings.ShakeEnabled) {
     if (shake_.Stirred()) shake_.Clear();
@@ -252,7 +262,7 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   snowLayer(kSnowNear);
   DrawScaled(canvas, 0, 0, front_);
   countdown_.Draw(form_, now, choice, [&](const std::string& name, int x, int y) {
-    DrawScaled(canvas, x, y, OwnedPicture(form_, name));
+    DrawScaled(canvas, x, y, Picture(name));
   });
 
   ClampColourToAlpha(frame);

@@ -27,6 +27,7 @@ class Platform;
 class ScaledArt;
 class TComponent;
 class TGraphic;
+class TMenuItem;
 
 // The frame timer's period and the sky's AnimationInterval of one speed.
 struct AnimationSpeed {
@@ -177,7 +178,9 @@ class GlobeScene {
     int Index = 0;
   };
 
-  const TGraphic* Picture(const char* name) const;
+  const TGraphic* Picture(const std::string& name) const;
+  // The countdown menu items' checks, as HolidayCountdown::CheckedChoice reads them.
+  CountdownChoice CheckedCountdown() const;
   // A frame's steps of the clocks and the sky; what the sky shows.
   BackgroundKey StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick, double now);
   // Drawing in scene units: the scaled picture at the device place.
@@ -197,7 +200,9 @@ class GlobeScene {
   const TGraphic* home_;
   const TGraphic* sugrob_;
   const TGraphic* front_;
-  std::map<std::string, const TGraphic*, std::less<>> sprites_;
+  // The pictures drawn by name (sun, moon, plaque), found once.
+  mutable std::map<std::string, const TGraphic*, std::less<>> sprites_;
+  std::array<const TMenuItem*, 3> countdownItems_{};
   // Each snow layer's two flake pictures.
   std::array<std::array<const TGraphic*, 2>, 3> flakes_{};
   const ScaledArt* art_ = nullptr;
