@@ -31,6 +31,7 @@ struct CountdownChoice {
   bool Christmas = false;
   bool NewYear = false;
   bool Julian = false;
+  friend bool operator==(const CountdownChoice&, const CountdownChoice&) = default;
 };
 
 class HolidayCountdown {

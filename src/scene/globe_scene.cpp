@@ -23,6 +23,14 @@ const TGraphic* OwnedPicture(const TComponent& form, const std::string& name) {
 }
 
 
+// Copies width x height 32-bit pixels from (x, y) of source to (toX, toY) of target.
+void CopyArea(const PixelStore& source, int x, int y, PixelStore& target, int toX, int toY, int width, int height) {
+  for (int row = 0; row < height; ++row) {
+    std::memcpy(target.RowAddress(toY + row) + 4 * static_cast<std::size_t>(toX),
+                source.RowAddress(y + row) + 4 * static_cast<std::size_t>(x), 4 * static_cast<std::size_t>(width));
+  }
+}
+
 // Copies the pixels of source into target, which keeps its buffer when it
 // already has the same geometry.
 void CopyPixels(const PixelStore& source, PixelStore& target) {
@@ -102,8 +110,8 @@ const TGraphic* GlobeScene::Scaled(const TGraphic* oneX) const { return art_ != 
 
 int GlobeScene::Device(int sceneUnits) const { return art_ != nullptr ? art_->ToDevice(sceneUnits) : sceneUnits; }
 
-void GlobeScene::DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX) const {
-  canvas.DrawGraphic(Device(x), Device(y), Scaled(oneX));
+void GlobeScene::DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX, int dx, int dy) const {
+  canvas.DrawGraphic(Device(x) - dx, Device(y) - dy, Scaled(oneX));
 }
 
 void GlobeScene::StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing) {
@@ -168,12 +176,62 @@ CountdownChoice GlobeScene::CheckedCountdown() const {
 void GlobeScene::DrawBackground(PixelStore& target, const BackgroundKey& key) {
   CopyPixels(base_, target);
   TCanvas canvas(target);
-  DrawScaled(canvas, Sky::kStripX, key.StripOffset, day_);
-  DrawScaled(canvas, 0, 0, stars_);
+  DrawBackgroundLayers(canvas, key, 0, 0);
+}
+
+void GlobeScene::DrawBackgroundLayers(TCanvas& canvas, const BackgroundKey& key, int dx, int dy) const {
+  DrawScaled(canvas, Sky::kStripX, key.StripOffset, day_, dx, dy);
+  DrawScaled(canvas, 0, 0, stars_, dx, dy);
   for (int i = 0; i < key.SpriteCount; ++i) {
-    DrawScaled(canvas, key.Sprites[i].X, key.Sprites[i].Y, key.Sprites[i].Graphic);
+    DrawScaled(canvas, key.Sprites[i].X, key.Sprites[i].Y, key.Sprites[i].Graphic, dx, dy);
   }
-  DrawScaled(canvas, 0, 0, landscape_);
+  DrawScaled(canvas, 0, 0, landscape_, dx, dy);
+}
+
+void GlobeScene::DrawFrontLayers(TCanvas& canvas, const PlaqueDraws& plaque, int dx, int dy) const {
+  DrawScaled(canvas, 0, 0, home_, dx, dy);
+  DrawScaled(canvas, 0, 0, sugrob_, dx, dy);
+  DrawScaled(canvas, 0, 0, front_, dx, dy);
+  for (const SpriteDraw& glyph : plaque) DrawScaled(canvas, glyph.X, glyph.Y, glyph.Graphic, dx, dy);
+}
+
+std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const BackgroundKey& to) const {
+  if (from.StripOffset != to.StripOffset) return std::nullopt;
+  std::optional<TRect> area;
+  for (const BackgroundKey* key : {&from, &to}) {
+    for (int i = 0; i < key->SpriteCount; ++i) {
+      const TGraphic* picture = Scaled(key->Sprites[i].Graphic);
+      if (picture == nullptr || picture->IsEmpty()) continue;
+      const TRect r{Device(key->Sprites[i].X), Device(key->Sprites[i].Y), Device(key->Sprites[i].X) + picture->Width(),
+                    Device(key->Sprites[i].Y) + picture->Height()};
+      if (!area) area = r;
+      area = TRect{std::min(area->Left, r.Left), std::min(area->Top, r.Top), std::max(area->Right, r.Right),
+                   std::max(area->Bottom, r.Bottom)};
+    }
+  }
+  if (!area) return std::nullopt;
+  const TRect whole{0, 0, base_.Width(), base_.Height()};
+  area = TRect{std::max(area->Left, whole.Left), std::max(area->Top, whole.Top), std::min(area->Right, whole.Right),
+               std::min(area->Bottom, whole.Bottom)};
+  if (area->Left >= area->Right || area->Top >= area->Bottom) return std::nullopt;
+  return area;
+}
+
+void GlobeScene::RecomposePart(PixelStore& frame, const BackgroundKey& key, const PlaqueDraws& plaque,
+                               const TRect& area) {
+  // The part alone, as its own store: every layer lands where it would in
+  // the whole frame, less the part's corner.
+  PixelStore& part = partScratch_;
+  if (part.Width() != area.Width() || part.Height() != area.Height() || part.BitCount() != 32) {
+    part = PixelStore(area.Width(), area.Height(), 32, RowOrder::TopDown);
+  }
+  CopyArea(base_, area.Left, area.Top, part, 0, 0, area.Width(), area.Height());
+  TCanvas canvas(part);
+  DrawBackgroundLayers(canvas, key, area.Left, area.Top);
+  CopyArea(part, 0, 0, background_, area.Left, area.Top, area.Width(), area.Height());
+  DrawFrontLayers(canvas, plaque, area.Left, area.Top);
+  ClampColourToAlpha(part);
+  CopyArea(part, 0, 0, frame, area.Left, area.Top, area.Width(), area.Height());
 }
 
 GlobeScene::BackgroundKey GlobeScene::StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick,
@@ -233,8 +291,29 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
                           stirred};
   skipped_ = skipUnchanged_ && frameKeyValid_ && !frameKey.Flakes && !stirred && frameKey == frameKey_;
   if (skipped_) return frames_[composed_];
+  // Without flakes in this frame or the last, a sun or moon that moved
+  // changes only the part under it.
+  const bool stillFrames = skipUnchanged_ && frameKeyValid_ && backgroundValid_ && !frameKey.Flakes &&
+                           !frameKey_.Flakes && !stirred && !frameKey_.Stirred && frameKey.DaysLeft == frameKey_.DaysLeft &&
+                           choice == lastChoice_ && base_.BitCount() == 32 &&
+                           frames_[composed_].Width() == base_.Width() && frames_[composed_].Height() == base_.Height();
+  const std::optional<TRect> moved = stillFrames ? SpritesMoved(backgroundKey_, key) : std::nullopt;
   frameKey_ = frameKey;
   frameKeyValid_ = true;
+  lastChoice_ = choice;
+
+  if (moved) {
+    const int last = composed_;
+    composed_ = presented_.Valid ? 1 - presented_.Index : composed_;
+    if (composed_ != last) CopyPixels(frames_[last], frames_[composed_]);
+    plaqueDraws_.clear();
+    countdown_.Draw(form_, now, choice, [this](const std::string& name, int x, int y) {
+      plaqueDraws_.push_back(SpriteDraw{Picture(name), x, y});
+    });
+    RecomposePart(frames_[composed_], key, plaqueDraws_, *moved);
+    backgroundKey_ = key;
+    return frames_[composed_];
+  }
 
   if (!backgroundValid_ || !(key == backgroundKey_)) {
     DrawBackground(background_, key);

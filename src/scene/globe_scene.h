@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "graphics/canvas.h"
 #include "graphics/pixel_store.h"
@@ -112,8 +113,9 @@ class GlobeScene {
 
   // A frame that would come out as the last one composed is not composed
   // again: no clock fired, the sky shows the same, the plaque says the
-  // same and no flake is drawn now or was last time. On by default; off,
-  // every frame is composed (tests compare the two).
+  // same and no flake is drawn now or was last time; and without flakes a
+  // sun or moon that moved is composed anew in its own part only. On by
+  // default; off, every frame is composed whole (tests compare the two).
   void SetSkipUnchanged(bool skip) { skipUnchanged_ = skip; }
   // How many milliseconds after the tick now no frame can differ from the
   // last one (the next firing of a clock, the next local midnight), at
@@ -186,11 +188,22 @@ class GlobeScene {
   // Drawing in scene units: the scaled picture at the device place.
   const TGraphic* Scaled(const TGraphic* oneX) const;
   int Device(int sceneUnits) const;
-  void DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX) const;
+  // dx, dy: the device place of the target's top-left corner.
+  void DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX, int dx = 0, int dy = 0) const;
   void StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing);
   // The snowfall's flakes where the shake moved them, and its extra flakes.
   void StepStirredLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing);
   void DrawBackground(PixelStore& target, const BackgroundKey& key);
+  using PlaqueDraws = std::vector<SpriteDraw>;
+  // The layers behind the far snow over the base, and those in front of
+  // the near snow, onto a target whose top-left is device place (dx, dy).
+  void DrawBackgroundLayers(TCanvas& canvas, const BackgroundKey& key, int dx, int dy) const;
+  void DrawFrontLayers(TCanvas& canvas, const PlaqueDraws& plaque, int dx, int dy) const;
+  // The device part in which two skies differ, when they differ only in
+  // their sun and moon; nothing otherwise.
+  std::optional<TRect> SpritesMoved(const BackgroundKey& from, const BackgroundKey& to) const;
+  // The background and frame composed anew in area only.
+  void RecomposePart(PixelStore& frame, const BackgroundKey& key, const PlaqueDraws& plaque, const TRect& area);
   void Present(Platform& platform, int left, int top);
 
   const TComponent& form_;
@@ -223,6 +236,10 @@ class GlobeScene {
   PixelStore background_;
   BackgroundKey backgroundKey_;
   bool backgroundValid_ = false;
+
+  CountdownChoice lastChoice_{};
+  PlaqueDraws plaqueDraws_;
+  PixelStore partScratch_;
 
   bool skipUnchanged_ = true;
   bool skipped_ = false;
