@@ -162,8 +162,12 @@ TEST(Shake, FlakesLagTheGlassStayInsideAndSettleBackIntoTheSameSnowfall) {
   int stirred = 0, lastStirred = -1;
   std::size_t mostExtras = 0;
   RunFrames(shaken, kFrames, Moves, [&](int frame, const PixelStore& pixels, const GlobeScene& scene) {
-    if (frame < 100) EXPECT_EQ(Hash(pixels), hashes[frame]) << "before any move, frame " << frame;
-    if (frame == 104) EXPECT_LT(NearFlakes(pixels).first, nearX[frame] - 1.5) << "flakes lag the glass";
+    if (frame < 100) {
+      EXPECT_EQ(Hash(pixels), hashes[frame]) << "before any move, frame " << frame;
+    }
+    if (frame == 104) {
+      EXPECT_LT(NearFlakes(pixels).first, nearX[frame] - 1.5) << "flakes lag the glass";
+    }
     if (!scene.Stirred()) {
       EXPECT_EQ(Hash(pixels), hashes[frame]) << "settled, frame " << frame;
       return;
@@ -189,7 +193,9 @@ TEST(Shake, WithSnowOffAShakeMakesAFlurryThatSettlesAway) {
   RunFrames(run, kSettledBy + 5, Moves, [&](int frame, const PixelStore& pixels, const GlobeScene& scene) {
     if (scene.Stirred()) lastStirred = frame;
     if (!Empty(pixels)) flurry = true;
-    if (frame < 200 || frame > kSettledBy) EXPECT_EQ(Empty(pixels), !scene.Stirred() || scene.Shake().ExtraCount() == 0);
+    if (frame < 200 || frame > kSettledBy) {
+      EXPECT_EQ(Empty(pixels), !scene.Stirred() || scene.Shake().ExtraCount() == 0);
+    }
   });
   EXPECT_TRUE(flurry);
   EXPECT_GT(lastStirred, 212);
