@@ -223,16 +223,6 @@ void CheckPaletteIndices(const TPNGObject& png, const TChunkIHDR& header) {
   }
 }
 
-// The checks DrawBlended makes before it draws; false when nothing is drawn.
-bool ReadyToBlend(const TPNGObject& png, const TChunkIHDR& header, const PixelStore& dest, const Clip& clip) {
-  if (header.ColourType == 3 && !header.Storage.Pixels.empty()) CheckPaletteIndices(png, header);
-  if (clip.Empty()) return false;
-  if (header.Storage.Pixels.empty()) return false;
-  // Colour types 4 and 6 need their alpha plane; without one nothing blends.
-  if ((header.ColourType == 4 || header.ColourType == 6) && header.Storage.AlphaPlane.empty()) return false;
-  return dest.BitCount() == 32 || dest.BitCount() == 24;
-}
-
 }  // namespace
 
 void DrawBlended(const TPNGObject& png, PixelStore& dest, int left, int top) {
@@ -242,12 +232,17 @@ void DrawBlended(const TPNGObject& png, PixelStore& dest, int left, int top) {
 BlendedDraw::BlendedDraw(const TPNGObject& png) : png_(&png), header_(&png.HeaderChunk()) {}
 
 void BlendedDraw::Draw(PixelStore& dest, int left, int top) const {
-  const Clip clip = ClipTo(dest, left, top, header_->Width, header_->Height);
-  if (!ReadyToBlend(*png_, *header_, dest, clip)) return;
+  const TChunkIHDR& header = *header_;
+  if (header.ColourType == 3 && !header.Storage.Pixels.empty()) CheckPaletteIndices(*png_, header);
+  const Clip clip = ClipTo(dest, left, top, header.Width, header.Height);
+  if (clip.Empty()) return;
+  if (header.Storage.Pixels.empty()) return;
+  // Colour types 4 and 6 need their alpha plane; without one nothing blends.
+  if ((header.ColourType == 4 || header.ColourType == 6) && header.Storage.AlphaPlane.empty()) return;
   if (dest.BitCount() == 32) {
-    DrawBlendedAt<4>(*png_, *header_, dest, left, top, clip);
-  } else {
-    DrawBlendedAt<3>(*png_, *header_, dest, left, top, clip);
+    DrawBlendedAt<4>(*png_, header, dest, left, top, clip);
+  } else if (dest.BitCount() == 24) {
+    DrawBlendedAt<3>(*png_, header, dest, left, top, clip);
   }
 }
 

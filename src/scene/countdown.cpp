@@ -99,12 +99,18 @@ void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now
        [&](const std::string& name, int x, int y) { DrawOwnedImage(canvas, owner, name, x, y); });
 }
 
+HolidayCountdown::CountdownItems HolidayCountdown::FindCountdownItems(const TComponent& owner) {
+  const auto find = [&](const char* name) { return dynamic_cast<const TMenuItem*>(owner.FindOwnedComponent(name)); };
+  return CountdownItems{find("pmiChristmas"), find("pmiNewYear"), find("pmiJulian")};
+}
+
+CountdownChoice HolidayCountdown::CheckedChoice(const CountdownItems& items) {
+  const auto checked = [](const TMenuItem* item) { return item != nullptr && item->Checked(); };
+  return CountdownChoice{checked(items[0]), checked(items[1]), checked(items[2])};
+}
+
 CountdownChoice HolidayCountdown::CheckedChoice(const TComponent& owner) {
-  const auto checked = [&](const char* name) {
-    const auto* item = dynamic_cast<const TMenuItem*>(owner.FindOwnedComponent(name));
-    return item != nullptr && item->Checked();
-  };
-  return CountdownChoice{checked("pmiChristmas"), checked("pmiNewYear"), checked("pmiJulian")};
+  return CheckedChoice(FindCountdownItems(owner));
 }
 
 void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now) {

@@ -4,6 +4,7 @@
 // items, and the calendar days left to the chosen one written with digit
 // images.
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@ namespace nivarra {
 
 class TCanvas;
 class TComponent;
+class TMenuItem;
 
 // One image of the countdown: its name and top-left corner.
 struct CountdownGlyph {
@@ -68,7 +70,11 @@ class HolidayCountdown {
   // Works out DaysLeft as Draw does, without drawing, and returns it.
   int CountDays(double now, CountdownChoice choice);
   void Draw(const TComponent& owner, double now, CountdownChoice choice, const GlyphSink& draw);
-  // The checks of owner's three countdown menu items.
+  // Owner's three countdown menu items (Christmas, New Year, Julian
+  // Christmas), null where missing, and their checks.
+  using CountdownItems = std::array<const TMenuItem*, 3>;
+  static CountdownItems FindCountdownItems(const TComponent& owner);
+  static CountdownChoice CheckedChoice(const CountdownItems& items);
   static CountdownChoice CheckedChoice(const TComponent& owner);
 
   double ChristmasDate() const { return christmasDate_; }

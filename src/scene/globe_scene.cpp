@@ -7,7 +7,6 @@
 #include "graphics/canvas.h"
 #include "layout/component.h"
 #include "layout/controls.h"
-#include "layout/menus.h"
 #include "layout/picture.h"
 #include "platform/platform.h"
 #include "scene/premultiplied.h"
@@ -81,15 +80,13 @@ GlobeScene::GlobeScene(const TComponent& form)
       landscape_(OwnedPicture(form, "imgLandscape")),
       home_(OwnedPicture(form, "imgHome")),
       sugrob_(OwnedPicture(form, "imgSugrob")),
-      front_(OwnedPicture(form, "img3")) {
+      front_(OwnedPicture(form, "img3")),
+      countdownItems_(HolidayCountdown::FindCountdownItems(form)) {
   for (const char* body : {"sun", "sundown", "moon"}) {
     for (int frame = 1; frame <= Sky::kFrames; ++frame) {
       const std::string name = body + std::to_string(frame);
       sprites_.emplace(name, OwnedPicture(form, name));
     }
-  }
-  for (std::size_t i = 0; const char* item : {"pmiChristmas", "pmiNewYear", "pmiJulian"}) {
-    countdownItems_[i++] = dynamic_cast<const TMenuItem*>(form.FindOwnedComponent(item));
   }
   for (int layer = kSnowFar; layer <= kSnowNear; ++layer) {
     for (int kind = 1; kind <= 2; ++kind) {
@@ -168,10 +165,6 @@ const TGraphic* GlobeScene::Picture(const std::string& name) const {
   return found != sprites_.end() ? found->second : sprites_.emplace(name, OwnedPicture(form_, name)).first->second;
 }
 
-CountdownChoice GlobeScene::CheckedCountdown() const {
-  const auto checked = [](const TMenuItem* item) { return item != nullptr && item->Checked(); };
-  return CountdownChoice{checked(countdownItems_[0]), checked(countdownItems_[1]), checked(countdownItems_[2])};
-}
 
 void GlobeScene::DrawBackground(PixelStore& target, const BackgroundKey& key) {
   CopyPixels(base_, target);
@@ -188,11 +181,11 @@ void GlobeScene::DrawBackgroundLayers(TCanvas& canvas, const BackgroundKey& key,
   DrawScaled(canvas, 0, 0, landscape_, dx, dy);
 }
 
-void GlobeScene::DrawFrontLayers(TCanvas& canvas, const PlaqueDraws& plaque, int dx, int dy) const {
+void GlobeScene::DrawFrontLayers(TCanvas& canvas, int dx, int dy) const {
   DrawScaled(canvas, 0, 0, home_, dx, dy);
   DrawScaled(canvas, 0, 0, sugrob_, dx, dy);
   DrawScaled(canvas, 0, 0, front_, dx, dy);
-  for (const SpriteDraw& glyph : plaque) DrawScaled(canvas, glyph.X, glyph.Y, glyph.Graphic, dx, dy);
+  for (const SpriteDraw& glyph : plaqueDraws_) DrawScaled(canvas, glyph.X, glyph.Y, glyph.Graphic, dx, dy);
 }
 
 std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const BackgroundKey& to) const {
@@ -217,8 +210,7 @@ std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const B
   return area;
 }
 
-void GlobeScene::RecomposePart(PixelStore& frame, const BackgroundKey& key, const PlaqueDraws& plaque,
-                               const TRect& area) {
+void GlobeScene::RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area) {
   // The part alone, as its own store: every layer lands where it would in
   // the whole frame, less the part's corner.
   PixelStore& part = partScratch_;
@@ -229,7 +221,7 @@ void GlobeScene::RecomposePart(PixelStore& frame, const BackgroundKey& key, cons
   TCanvas canvas(part);
   DrawBackgroundLayers(canvas, key, area.Left, area.Top);
   CopyArea(part, 0, 0, background_, area.Left, area.Top, area.Width(), area.Height());
-  DrawFrontLayers(canvas, plaque, area.Left, area.Top);
+  DrawFrontLayers(canvas, area.Left, area.Top);
   ClampColourToAlpha(part);
   CopyArea(part, 0, 0, frame, area.Left, area.Top, area.Width(), area.Height());
 }
@@ -279,7 +271,7 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   const BackgroundKey key = StepSky(platform, [&platform] { return platform.TickCount(); }, now);
   // Past midnight the holidays may move to next year; their menu items name the dates.
   if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
-  const CountdownChoice choice = CheckedCountdown();
+  const CountdownChoice choice = HolidayCountdown::CheckedChoice(countdownItems_);
   const bool snowing = Settings.SnowEnabled;
   if (!Settings.ShakeEnabled) {
     if (shake_.Stirred()) shake_.Clear();
@@ -301,16 +293,16 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   frameKey_ = frameKey;
   frameKeyValid_ = true;
   lastChoice_ = choice;
+  plaqueDraws_.clear();
+  countdown_.Draw(form_, now, choice, [this](const std::string& name, int x, int y) {
+    plaqueDraws_.push_back(SpriteDraw{Picture(name), x, y});
+  });
 
   if (moved) {
     const int last = composed_;
     composed_ = presented_.Valid ? 1 - presented_.Index : composed_;
     if (composed_ != last) CopyPixels(frames_[last], frames_[composed_]);
-    plaqueDraws_.clear();
-    countdown_.Draw(form_, now, choice, [this](const std::string& name, int x, int y) {
-      plaqueDraws_.push_back(SpriteDraw{Picture(name), x, y});
-    });
-    RecomposePart(frames_[composed_], key, plaqueDraws_, *moved);
+    RecomposePart(frames_[composed_], key, *moved);
     backgroundKey_ = key;
     return frames_[composed_];
   }
@@ -340,9 +332,7 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   DrawScaled(canvas, 0, 0, sugrob_);
   snowLayer(kSnowNear);
   DrawScaled(canvas, 0, 0, front_);
-  countdown_.Draw(form_, now, choice, [&](const std::string& name, int x, int y) {
-    DrawScaled(canvas, x, y, Picture(name));
-  });
+  for (const SpriteDraw& glyph : plaqueDraws_) DrawScaled(canvas, glyph.X, glyph.Y, glyph.Graphic);
 
   ClampColourToAlpha(frame);
   return frame;

@@ -28,7 +28,6 @@ class Platform;
 class ScaledArt;
 class TComponent;
 class TGraphic;
-class TMenuItem;
 
 // The frame timer's period and the sky's AnimationInterval of one speed.
 struct AnimationSpeed {
@@ -181,8 +180,6 @@ class GlobeScene {
   };
 
   const TGraphic* Picture(const std::string& name) const;
-  // The countdown menu items' checks, as HolidayCountdown::CheckedChoice reads them.
-  CountdownChoice CheckedCountdown() const;
   // A frame's steps of the clocks and the sky; what the sky shows.
   BackgroundKey StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick, double now);
   // Drawing in scene units: the scaled picture at the device place.
@@ -194,16 +191,16 @@ class GlobeScene {
   // The snowfall's flakes where the shake moved them, and its extra flakes.
   void StepStirredLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing);
   void DrawBackground(PixelStore& target, const BackgroundKey& key);
-  using PlaqueDraws = std::vector<SpriteDraw>;
   // The layers behind the far snow over the base, and those in front of
-  // the near snow, onto a target whose top-left is device place (dx, dy).
+  // the near snow (with this frame's plaque), onto a target whose top-left
+  // is device place (dx, dy).
   void DrawBackgroundLayers(TCanvas& canvas, const BackgroundKey& key, int dx, int dy) const;
-  void DrawFrontLayers(TCanvas& canvas, const PlaqueDraws& plaque, int dx, int dy) const;
+  void DrawFrontLayers(TCanvas& canvas, int dx, int dy) const;
   // The device part in which two skies differ, when they differ only in
   // their sun and moon; nothing otherwise.
   std::optional<TRect> SpritesMoved(const BackgroundKey& from, const BackgroundKey& to) const;
   // The background and frame composed anew in area only.
-  void RecomposePart(PixelStore& frame, const BackgroundKey& key, const PlaqueDraws& plaque, const TRect& area);
+  void RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area);
   void Present(Platform& platform, int left, int top);
 
   const TComponent& form_;
@@ -215,7 +212,7 @@ class GlobeScene {
   const TGraphic* front_;
   // The pictures drawn by name (sun, moon, plaque), found once.
   mutable std::map<std::string, const TGraphic*, std::less<>> sprites_;
-  std::array<const TMenuItem*, 3> countdownItems_{};
+  HolidayCountdown::CountdownItems countdownItems_{};
   // Each snow layer's two flake pictures.
   std::array<std::array<const TGraphic*, 2>, 3> flakes_{};
   const ScaledArt* art_ = nullptr;
@@ -238,7 +235,8 @@ class GlobeScene {
   bool backgroundValid_ = false;
 
   CountdownChoice lastChoice_{};
-  PlaqueDraws plaqueDraws_;
+  // What the plaque shows in this frame.
+  std::vector<SpriteDraw> plaqueDraws_;
   PixelStore partScratch_;
 
   bool skipUnchanged_ = true;
