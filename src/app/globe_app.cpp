@@ -80,6 +80,10 @@ void GlobeApp::VisibilityChanged(bool canBeSeen) noexcept {
   }
 }
 
+void GlobeApp::CoverMayHaveChanged() noexcept {
+  Guarded([&] { WakeFrames(); });  // uncovered, the snow goes on at the next beat
+}
+
 bool GlobeApp::CloseQuery() noexcept {
   bool canClose = true;
   const bool ok = Guarded([&] { Fire(form_.OnCloseQuery, TEventArgs{.Sender = &form_, .CanClose = &canClose}); });

@@ -33,6 +33,7 @@ class GlobeApp : public WindowEvents {
   void MonitorsChanged() noexcept override;
   void DisplayScaleChanged(std::optional<ScreenPoint> suggested) noexcept override;
   void VisibilityChanged(bool canBeSeen) noexcept override;
+  void CoverMayHaveChanged() noexcept override;
   bool CloseQuery() noexcept override;
 
  private:

@@ -271,7 +271,7 @@ void TfrmMain::SetSeen(bool seen) {
 
 std::optional<std::uint32_t> TfrmMain::QuietForMs() const {
   if (!shown_ || scene_ == nullptr || platform_ == nullptr || dragging_) return std::nullopt;
-  return scene_->QuietFor(platform_->TickCount(), platform_->LocalNow());
+  return scene_->QuietFor(platform_->TickCount(), platform_->LocalNow(), platform_->ReportsCoverChanges());
 }
 
 void TfrmMain::TimerGarlandTimer(const TEventArgs&) { RenderFrame(); }

@@ -119,6 +119,10 @@ class WindowEvents {
   // full-screen window came to fill the globe's monitor or went. While
   // nobody can, the globe neither composes nor presents frames.
   virtual void VisibilityChanged(bool canBeSeen) noexcept { (void)canBeSeen; }
+  // What IsCoveredAt answers may have changed: another window came, went,
+  // moved or was restacked. Only from a desktop whose ReportsCoverChanges
+  // is true.
+  virtual void CoverMayHaveChanged() noexcept {}
   // The window is asked whether it may close: on a close request, or when
   // the user logs off or the system shuts down. False keeps it open.
   virtual bool CloseQuery() noexcept = 0;
@@ -145,6 +149,10 @@ class Platform {
 
   // Whether the screen point shows another window than the globe.
   virtual bool IsCoveredAt(int screenX, int screenY) = 0;
+  // Whether the desktop calls WindowEvents::CoverMayHaveChanged whenever
+  // IsCoveredAt may answer otherwise for the same point; without that, a
+  // covered globe asks at every beat.
+  virtual bool ReportsCoverChanges() { return false; }
   // Shows frame (32-bit, premultiplied, top row first when addressed by
   // row) with its top-left corner at (left, top), the whole scaled by
   // constantAlpha / 255. False when the desktop refused.

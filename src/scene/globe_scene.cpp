@@ -338,11 +338,12 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   return frame;
 }
 
-std::optional<std::uint32_t> GlobeScene::QuietFor(std::uint32_t now, double localNow) const {
+std::optional<std::uint32_t> GlobeScene::QuietFor(std::uint32_t now, double localNow, bool coverReported) const {
   if (!skipUnchanged_ || !frameKeyValid_ || Settings.SkyFollowsClock || Stirred()) return std::nullopt;
-  // With snow on, flakes may start at any density tick and a covered globe
-  // may be uncovered at any frame: every beat counts.
-  if (Settings.SnowEnabled) return std::nullopt;
+  // With snow on, flakes may start at any density tick: every beat counts.
+  // Covered, the snow stands still until the desktop says the cover may
+  // have gone, if it says so.
+  if (Settings.SnowEnabled && (globeVisible_ || !coverReported)) return std::nullopt;
   // A frame shows the sky as the frame before left it: what a clock moved
   // in the last frame shows in the next.
   if (skyTick_ || spriteTick_) return std::nullopt;

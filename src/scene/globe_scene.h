@@ -118,10 +118,11 @@ class GlobeScene {
   void SetSkipUnchanged(bool skip) { skipUnchanged_ = skip; }
   // How many milliseconds after the tick now no frame can differ from the
   // last one (the next firing of a clock, the next local midnight), at
-  // most kLongestQuietMs; nothing with snow on (flakes may start at any
-  // frame), while the sky follows the clock, while the snow is stirred, or
-  // with skipping off.
-  std::optional<std::uint32_t> QuietFor(std::uint32_t now, double localNow) const;
+  // most kLongestQuietMs; nothing while the sky follows the clock, while
+  // the snow is stirred, or with skipping off, and nothing with snow on
+  // (flakes may start at any frame) unless the last frame found the globe
+  // covered and the desktop reports when that may change (coverReported).
+  std::optional<std::uint32_t> QuietFor(std::uint32_t now, double localNow, bool coverReported = false) const;
   static constexpr std::uint32_t kLongestQuietMs = 1000;
 
   // The window stands at (x, y), in scene units, at tick: every place the

@@ -22,6 +22,7 @@
 
 // Last: Xlib's macros (None, Status, True, ...) would clash with the headers above.
 #include <X11/extensions/shape.h>
+#include <cairo-xlib.h>
 #include <gdk/gdkx.h>
 
 namespace nivarra {
@@ -147,7 +148,13 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   g_signal_connect(window, "delete-event", G_CALLBACK(&OnDeleteEvent), this);
 
   // Who can see the globe, and which windows cover it.
-  if (GDK_IS_X11_DISPLAY(display)) xwatch_ = std::make_unique<XWindowWatch>(display, [this] { UpdateVisibility(); });
+  if (GDK_IS_X11_DISPLAY(display)) {
+    xwatch_ = std::make_unique<XWindowWatch>(
+        display, [this] { UpdateVisibility(); },
+        [this] {
+          if (events_ != nullptr) events_->CoverMayHaveChanged();
+        });
+  }
   sessionWatch_ = std::make_unique<SessionWatch>([this](bool) { UpdateVisibility(); });
 
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
@@ -243,13 +250,52 @@ bool GtkPlatform::Present(const PixelStore& frame, int left, int top, std::uint8
   // The frames alternate between two buffers the scene composes into while
   // an earlier one may still wait to be drawn: the surface keeps a copy.
   CopyToSurface(frame, {0, 0, width, height});
+  const bool resized = width != width_ || height != height_;
   alpha_ = constantAlpha;
 
-  if (width != width_ || height != height_ || ScreenPoint{left, top} != position_) {
-    PlaceWindow({left, top}, width, height);
-  }
-  gtk_widget_queue_draw(window_.get());
+  if (resized || ScreenPoint{left, top} != position_) PlaceWindow({left, top}, width, height);
+  // A window still to take its new size is drawn by GTK when it has.
+  if (resized || !DrawNow({0, 0, width, height})) gtk_widget_queue_draw(window_.get());
   return true;
+}
+
+bool GtkPlatform::DrawNow(const PixelRect& part) {
+  if (!window_ || !surface_ || !gtk_widget_get_mapped(window_.get())) return false;
+  if (composited_ && alpha_ != 255) return false;
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  if (window == nullptr || !GDK_IS_X11_WINDOW(window)) return false;
+  const int width = cairo_image_surface_get_width(surface_.get());
+  const int height = cairo_image_surface_get_height(surface_.get());
+  const unsigned long xid = gdk_x11_window_get_xid(window);
+  if (!windowSurface_ || windowSurfaceOf_ != xid || cairo_xlib_surface_get_width(windowSurface_.get()) != width ||
+      cairo_xlib_surface_get_height(windowSurface_.get()) != height) {
+    windowSurface_.reset();
+    UniqueSurface made(cairo_xlib_surface_create(GDK_WINDOW_XDISPLAY(window), xid,
+                                                 gdk_x11_visual_get_xvisual(gdk_window_get_visual(window)), width,
+                                                 height));
+    if (cairo_surface_status(made.get()) != CAIRO_STATUS_SUCCESS) return false;
+    windowSurface_ = std::move(made);
+    windowSurfaceOf_ = xid;
+  }
+  // The frame's pixels replace the window's, as OnDraw does at full alpha.
+  // The window may go away under us: its errors are not worth a report.
+  GdkDisplay* display = gdk_window_get_display(window);
+  gdk_x11_display_error_trap_push(display);
+  cairo_t* cr = cairo_create(windowSurface_.get());
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_rectangle(cr, part.Left, part.Top, part.Right - part.Left, part.Bottom - part.Top);
+  cairo_clip(cr);
+  // The X window counts device pixels, as the frame does (OnDraw's
+  // cairo counts GDK's units).
+  cairo_surface_set_device_scale(surface_.get(), 1, 1);
+  cairo_set_source_surface(cr, surface_.get(), 0, 0);
+  cairo_paint(cr);
+  const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  cairo_destroy(cr);
+  cairo_surface_flush(windowSurface_.get());
+  gdk_display_flush(display);
+  gdk_x11_display_error_trap_pop_ignored(display);
+  return drawn;
 }
 
 bool GtkPlatform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
@@ -264,6 +310,7 @@ bool GtkPlatform::PresentChanged(const PixelStore& frame, int left, int top, std
   if (!over) return Present(frame, left, top, constantAlpha);
   if (part.Right <= part.Left || part.Bottom <= part.Top) return true;
   CopyToSurface(frame, part);
+  if (DrawNow(part)) return true;
   // In GDK's units, rounded outward: a unit half changed is drawn whole.
   const int scale = Scale();
   const int x = FloorDiv(part.Left, scale), y = FloorDiv(part.Top, scale);

@@ -80,6 +80,8 @@ class GtkPlatform : public Platform {
   std::uint32_t TickCount() override;
   std::int64_t PerformanceCounter() override;
   bool IsCoveredAt(int screenX, int screenY) override;
+  // On X11, from the server's notifications of other windows.
+  bool ReportsCoverChanges() override { return xwatch_ != nullptr; }
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
   std::string PresentFailedMessage() override {
     return "The globe's picture could not be shown on the screen.";
@@ -164,6 +166,11 @@ class GtkPlatform : public Platform {
   // Copies part (frame pixels, inside the frame) of the frame into surface_,
   // which is the frame's size.
   void CopyToSurface(const PixelStore& frame, const PixelRect& part);
+  // Shows part of surface_ in the window at once, straight onto the X
+  // window: no trip through GTK's drawing cycle and its double buffer.
+  // False where that cannot be done (not X11, not mapped, a faded frame on
+  // a compositor, which needs the window cleared first); GTK draws it then.
+  bool DrawNow(const PixelRect& part);
   // Where the user sees the window: the root position of its frame's
   // top-left corner in device pixels, which is what a move places. Nothing
   // while the window is not on the screen.
@@ -205,6 +212,10 @@ class GtkPlatform : public Platform {
 
   UniqueLoop loop_;
   UniqueSurface surface_;
+  // surface_'s way onto the X window, for DrawNow; made anew when the
+  // window or the frame's size changes.
+  UniqueSurface windowSurface_;
+  unsigned long windowSurfaceOf_ = 0;  // the X window it draws on
   // The local time zone, read anew once a minute: reading it is most of
   // what asking the local time costs, and the globe asks every frame.
   UniqueTimeZone localZone_;

@@ -70,8 +70,9 @@ unsigned long OutermostAncestor(Display* display, unsigned long root, unsigned l
   return window;
 }
 
-XWindowWatch::XWindowWatch(GdkDisplay* display, std::function<void()> activeChanged)
-    : display_(display), activeChanged_(std::move(activeChanged)) {
+XWindowWatch::XWindowWatch(GdkDisplay* display, std::function<void()> activeChanged,
+                           std::function<void()> stackingChanged)
+    : display_(display), activeChanged_(std::move(activeChanged)), stackingChanged_(std::move(stackingChanged)) {
   Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
   root_ = GDK_WINDOW_XID(gdk_screen_get_root_window(gdk_display_get_default_screen(display)));
   activeAtom_ = gdk_x11_get_xatom_by_name_for_display(display, "_NET_ACTIVE_WINDOW");
@@ -114,7 +115,7 @@ void XWindowWatch::Notice(const void* raw) {
         break;
       case ConfigureNotify: {
         const XConfigureEvent& c = event.xconfigure;
-        if (c.window == root_) break;  // the screen's size: RandR tells the monitors
+        if (c.window == root_) return;  // the screen's size: RandR tells the monitors
         const int border = 2 * c.border_width;
         if (!stacking_.Configured({c.window, c.x, c.y, c.width + border, c.height + border}, c.above)) stale_ = true;
         break;
@@ -128,13 +129,14 @@ void XWindowWatch::Notice(const void* raw) {
         stale_ = true;
         break;
       case PropertyNotify:
-        if (event.xproperty.atom != activeAtom_) break;
+        if (event.xproperty.atom != activeAtom_) return;
         FollowActiveWindow();
         activeChanged_();
-        break;
+        return;
       default:
-        break;
+        return;
     }
+    stackingChanged_();
     return;
   }
   if (active_ == 0 || event.xany.window != active_) return;

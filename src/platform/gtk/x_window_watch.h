@@ -26,8 +26,10 @@ unsigned long OutermostAncestor(_XDisplay* display, unsigned long root, unsigned
 class XWindowWatch {
  public:
   // display must be an X11 one. activeChanged is called when the active
-  // window, its full-screen state or its place may have changed.
-  XWindowWatch(GdkDisplay* display, std::function<void()> activeChanged);
+  // window, its full-screen state or its place may have changed;
+  // stackingChanged when a top-level window came, went, moved or was
+  // restacked (what IsCovered answers may have changed).
+  XWindowWatch(GdkDisplay* display, std::function<void()> activeChanged, std::function<void()> stackingChanged);
   ~XWindowWatch();
   XWindowWatch(const XWindowWatch&) = delete;
   XWindowWatch& operator=(const XWindowWatch&) = delete;
@@ -50,6 +52,7 @@ class XWindowWatch {
   GdkDisplay* display_;
   unsigned long root_ = 0;
   std::function<void()> activeChanged_;
+  std::function<void()> stackingChanged_;
 
   StackingOrder stacking_;
   unsigned long ourWindow_ = 0;  // the window the reading was for

@@ -24,7 +24,13 @@ class HeadlessPlatform : public Platform {
 
   // --- scripted --------------------------------------------------------------
   void SetTickCount(std::uint32_t tick) { tick_ = tick; }
-  void SetCovered(bool covered) { covered_ = covered; }
+  // With ReportCoverChanges(true) the desktop tells the globe of each
+  // SetCovered, and the globe counts on being told.
+  void SetCovered(bool covered) {
+    covered_ = covered;
+    if (reportsCoverChanges_ && events_ != nullptr) events_->CoverMayHaveChanged();
+  }
+  void ReportCoverChanges(bool report) { reportsCoverChanges_ = report; }
   void SetCoverProbe(std::function<bool(int, int)> probe) { coverProbe_ = std::move(probe); }
   void SetLocalNow(double now) {
     now_ = now;
@@ -106,6 +112,7 @@ class HeadlessPlatform : public Platform {
   std::uint32_t TickCount() override { return tick_; }
   std::int64_t PerformanceCounter() override { return static_cast<std::int64_t>(tick_) * 10000; }
   bool IsCoveredAt(int screenX, int screenY) override;
+  bool ReportsCoverChanges() override { return reportsCoverChanges_; }
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
   bool PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
                       const PixelRect& dirty) override;
@@ -161,6 +168,7 @@ class HeadlessPlatform : public Platform {
   std::uint32_t tick_ = 0;
   std::uint64_t elapsed_ = 0;  // simulated milliseconds, never wrapping
   bool covered_ = false;
+  bool reportsCoverChanges_ = false;
   std::function<bool(int, int)> coverProbe_;
   double now_ = 0;
   std::uint64_t nowSetAt_ = 0;
