@@ -51,6 +51,10 @@ std::optional<std::pair<int, int>> ChangedSpan(const std::uint8_t* a, const std:
   return std::pair{first, end};
 }
 
+bool SameWords(const std::uint8_t* a, const std::uint8_t* b, int from, int to) {
+  return from >= to || std::memcmp(a + 4 * from, b + 4 * from, 4 * static_cast<std::size_t>(to - from)) == 0;
+}
+
 }  // namespace
 
 std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b) {
@@ -58,19 +62,23 @@ std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b) {
   if (width != b.Width() || height != b.Height() || a.BitCount() != 32 || b.BitCount() != 32) {
     return TRect{0, 0, std::max(width, b.Width()), std::max(height, b.Height())};
   }
-  std::optional<TRect> changed;
-  const auto rowBytes = static_cast<std::size_t>(width) * 4;
-  for (int y = 0; y < height; ++y) {
+  // The first and the last row that differ, then, in the rows between,
+  // only what lies outside the columns found so far: a frame of snow
+  // differs in every row, and most of each row need not be read.
+  int top = 0, bottom = height;
+  while (top < height && SameWords(a.RowAddress(top), b.RowAddress(top), 0, width)) ++top;
+  if (top == height) return std::nullopt;
+  while (SameWords(a.RowAddress(bottom - 1), b.RowAddress(bottom - 1), 0, width)) --bottom;
+  auto [left, right] = *ChangedSpan(a.RowAddress(top), b.RowAddress(top), width);
+  for (int y = top + 1; y < bottom; ++y) {
     const std::uint8_t* rowA = a.RowAddress(y);
     const std::uint8_t* rowB = b.RowAddress(y);
-    if (std::memcmp(rowA, rowB, rowBytes) == 0) continue;
-    const auto span = ChangedSpan(rowA, rowB, width);
-    if (!changed) changed = TRect{span->first, y, span->second, y + 1};
-    changed->Left = std::min(changed->Left, span->first);
-    changed->Right = std::max(changed->Right, span->second);
-    changed->Bottom = y + 1;
+    if (!SameWords(rowA, rowB, 0, left)) left = ChangedSpan(rowA, rowB, left)->first;
+    if (!SameWords(rowA, rowB, right, width)) {
+      right += ChangedSpan(rowA + 4 * right, rowB + 4 * right, width - right)->second;
+    }
   }
-  return changed;
+  return TRect{left, top, right, bottom};
 }
 
 GlobeScene::GlobeScene(const TComponent& form)

@@ -128,11 +128,14 @@ TEST(GlobeRest, OnlyTheChangedPartIsHandedOver) {
   EXPECT_FALSE(ChangedRect(a, b));
   b.RowAddress(40)[4 * 17 + 3] = 1;
   b.RowAddress(200)[4 * 251] = 9;
+  b.RowAddress(100)[4 * 3 + 1] = 5;  // rows between reach further out
+  b.RowAddress(120)[4 * 290 + 2] = 6;
+  b.RowAddress(130)[4 * 150] = 7;
   const auto changed = ChangedRect(a, b);
   ASSERT_TRUE(changed);
-  EXPECT_EQ(changed->Left, 17);
+  EXPECT_EQ(changed->Left, 3);
   EXPECT_EQ(changed->Top, 40);
-  EXPECT_EQ(changed->Right, 252);
+  EXPECT_EQ(changed->Right, 291);
   EXPECT_EQ(changed->Bottom, 201);
 
   // A running globe names a part that holds every changed pixel of the frame.

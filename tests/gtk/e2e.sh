@@ -9,15 +9,16 @@
 # unwritable settings, SIGTERM, the window manager's close and the X
 # server's end, monitors that come and go, a GDK scale of 2 (the globe
 # at device resolution, its outline, the menu and its stored place), and
-# no frames while a screensaver runs (a private D-Bus session bus).
+# no frames while a screensaver runs (a private D-Bus session bus), and
+# snow that falls on the moment a window over the globe goes.
 #
 #   tests/gtk/e2e.sh [path/to/nivarra]
 #
 # Needs Xvfb, Xorg with the dummy driver, openbox, tint2, xcompmgr, xrandr,
-# wmctrl, xdotool, xwininfo, xsetroot, dbus-daemon, dbus-send, ImageMagick
+# wmctrl, xdotool, xwininfo, xmessage, xsetroot, dbus-daemon, dbus-send, ImageMagick
 # (/usr/bin/convert) and python3.
 # NIVARRA_E2E_SHOTS=DIR keeps the screenshots there; NIVARRA_E2E_PASSES picks
-# passes (default "bare composited scaled unseen monitors"). The scaled pass runs
+# passes (default "bare composited scaled unseen monitors shake"). The scaled pass runs
 # the globe at GDK_SCALE=2 and compares it with globe-render's frames (from
 # the program's build: tools/globe-render).
 set -uo pipefail
@@ -30,7 +31,7 @@ convert=/usr/bin/convert  # another convert earlier in PATH may not be ImageMagi
 . "$root/tests/lib/desktop.sh"
 
 missing=()
-for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo xsetroot dbus-daemon dbus-send python3 \
+for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo xmessage xsetroot dbus-daemon dbus-send python3 \
   "$convert"; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
@@ -630,6 +631,7 @@ unseen_pass() {
   echo "== $pass"
   openbox_desktop "$pass" && desktop_start_session_bus || { check "$pass: the desktop starts" false; return; }
   fresh_user "$pass"
+  store OnTop=false iSpeed=0  # a window opened later may cover it; the slow sky rests longest
   DBUS_SESSION_BUS_ADDRESS="$DESKTOP_BUS_ADDRESS" start_globe "$work/$pass.log"
   wait_for 10 globe_shown
   check "$pass: the globe appears at 975,734" wait_for 5 at 975,734
@@ -649,6 +651,33 @@ unseen_pass() {
   check "$pass: with the screensaver on, the globe shows no new frame for 2 s" still_from saver
   saver false
   check "$pass: with it off again, the frames come back" wait_for 3 changes_from saver
+  # Under a window the globe rests; the moment the window goes, the X
+  # server's notice wakes it and the snow falls on at every frame (resting,
+  # it would wake only for the sky's next step, at the slow speed up to two
+  # thirds of a second later). The framebuffer is copied every 40 ms from the moment the
+  # window is told to go, and looked at afterwards: from the first copy
+  # without the window, every copy shows a new frame.
+  local cover i first="" moving=0 pairs=0
+  xmessage -geometry 400x360+925+684 covered >/dev/null 2>&1 &
+  cover=$!
+  sleep 1
+  globe_pixels covered
+  sleep 1
+  check "$pass: a window over the globe hides it" still_from covered
+  kill "$cover"
+  for i in 0 1 2 3 4 5 6 7 8 9; do cp "$fb/Xvfb_screen0" "$work/$pass-uncovered-$i.xwd"; sleep 0.04; done
+  wait "$cover" 2>/dev/null
+  for i in 0 1 2 3 4 5 6 7 8 9; do
+    "$convert" "xwd:$work/$pass-uncovered-$i.xwd" -crop 300x260+975+734 +repage "ppm:$work/$pass-uncovered-$i.ppm"
+    if [ -z "$first" ]; then
+      cmp -s "$work/$pass-covered.ppm" "$work/$pass-uncovered-$i.ppm" || first=$i
+      continue
+    fi
+    pairs=$((pairs + 1))
+    cmp -s "$work/$pass-uncovered-$((i - 1)).ppm" "$work/$pass-uncovered-$i.ppm" || moving=$((moving + 1))
+  done
+  check "$pass: uncovered, the snow falls on at once ($moving of $pairs intervals of 40 ms show new frames)" \
+    eval '[ "$pairs" -ge 4 ] && [ "$moving" -eq "$pairs" ]'
   term_globe
   check "$pass: and the program ends as usual, with 0" [ $? -eq 0 ]
   desktop_stop

@@ -472,6 +472,7 @@ def bare_screen():
     moving = sum(1 for x, y in INSIDE if later.pixel(left + x, top + y) != shot.pixel(left + x, top + y))
     check("the scene animates", moving > 50, f"{moving} inside pixels changed within a second")
     check_session_lock(window)
+    check_uncover(window)
 
     # The menu on a right click.
     menu = open_menu(window)
@@ -711,6 +712,31 @@ def check_shake(background):
     globe.kill()
 
 
+def check_uncover(window):
+    """The moment the window over a covered globe goes, the snow falls on
+    at every frame. The window closes itself; from the moment it is seen
+    gone, the framebuffer is copied every 40 ms and looked at afterwards."""
+    blocker = cover(window, seconds=3, topmost=True)
+    wait_for(lambda: covered(window) < 0.5, 10, step=0.005)
+    copies = []
+    for _ in range(8):
+        with open(FRAMEBUFFER, "rb") as f:
+            copies.append(f.read())
+        time.sleep(0.04)
+    blocker.wait()
+    _, left, top, _, _ = window
+    shots = []
+    for i, data in enumerate(copies):
+        path = os.path.join(WORK, f"uncovered-{i}.xwd")
+        with open(path, "wb") as f:
+            f.write(data)
+        shots.append(screen.read_framebuffer(path))
+    moves = [sum(1 for x, y in INSIDE if b.pixel(left + x, top + y) != a.pixel(left + x, top + y))
+             for a, b in zip(shots, shots[1:])]
+    check("uncovered, the snow falls on at once", min(moves) > 20,
+          f"inside pixels changed between copies 40 ms apart: {moves}")
+
+
 def check_session_lock(window):
     """A locked session (the probe posts the globe Windows' session messages)
     leaves the globe's last frame standing until it is unlocked."""
@@ -864,10 +890,11 @@ def stored(key=SETTINGS_KEY):
     return {name: int(data, 16) if kind == "REG_DWORD" else (kind, data) for name, (kind, data) in values.items()}
 
 
-def cover(window, seconds=30):
-    """A plain, managed window over the globe; returns its process."""
+def cover(window, seconds=30, topmost=False):
+    """A plain, managed window over the globe (with topmost, one that stays
+    above a topmost globe also in Wine's order of windows); returns its process."""
     rect = [window[1] - 10, window[2] - 10, WIDTH + 20, HEIGHT + 20, seconds]
-    process = subprocess.Popen(["wine", PROBE, "cover", *[str(v) for v in rect], "normal"],
+    process = subprocess.Popen(["wine", PROBE, "cover", *[str(v) for v in rect], *([] if topmost else ["normal"])],
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wait_for(lambda: covered(window) > 0.9, 5)
     return process

@@ -151,7 +151,10 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   if (GDK_IS_X11_DISPLAY(display)) {
     xwatch_ = std::make_unique<XWindowWatch>(
         display, [this] { UpdateVisibility(); },
-        [this] {
+        [this](bool ours) {
+          // A window manager may move its frame round the globe and tell
+          // the globe's own window nothing.
+          if (ours) FollowSeenPosition();
           if (events_ != nullptr) events_->CoverMayHaveChanged();
         });
   }
@@ -392,20 +395,23 @@ std::optional<ScreenPoint> GtkPlatform::SeenPosition() {
 }
 
 gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
   // The event's own x and y are no guide: relative to the frame of a
   // reparenting window manager (often 0, 0), or made up by it.
-  const std::optional<ScreenPoint> seen = platform.SeenPosition();
-  if (!seen || platform.closed_) return FALSE;
-  if (*seen == platform.position_) {
-    platform.placingSince_.reset();
-  } else if (!platform.placingSince_ || platform.TickCount() - *platform.placingSince_ >= kPlacementGraceMs) {
-    platform.placingSince_.reset();
-    platform.position_ = *seen;
-    if (platform.events_ != nullptr) platform.events_->Moved(*seen);
-    platform.UpdateVisibility();  // perhaps onto another monitor
-  }
+  static_cast<GtkPlatform*>(self)->FollowSeenPosition();
   return FALSE;  // GTK's own handling follows
+}
+
+void GtkPlatform::FollowSeenPosition() {
+  const std::optional<ScreenPoint> seen = SeenPosition();
+  if (!seen || closed_) return;
+  if (*seen == position_) {
+    placingSince_.reset();
+  } else if (!placingSince_ || TickCount() - *placingSince_ >= kPlacementGraceMs) {
+    placingSince_.reset();
+    position_ = *seen;
+    if (events_ != nullptr) events_->Moved(*seen);
+    UpdateVisibility();  // perhaps onto another monitor
+  }
 }
 
 void GtkPlatform::OnMonitorsChanged(gpointer self) {

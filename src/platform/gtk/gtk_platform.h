@@ -156,6 +156,9 @@ class GtkPlatform : public Platform {
   static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self);
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self);
+  // Where the window stands may have changed: told to the window's logic
+  // when it is not our own placement under way.
+  void FollowSeenPosition();
   static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self);
   static void OnCompositedChanged(GdkScreen* screen, gpointer self);
   static void OnScaleChanged(GObject*, GParamSpec*, gpointer self);

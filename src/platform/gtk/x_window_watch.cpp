@@ -71,7 +71,7 @@ unsigned long OutermostAncestor(Display* display, unsigned long root, unsigned l
 }
 
 XWindowWatch::XWindowWatch(GdkDisplay* display, std::function<void()> activeChanged,
-                           std::function<void()> stackingChanged)
+                           std::function<void(bool ours)> stackingChanged)
     : display_(display), activeChanged_(std::move(activeChanged)), stackingChanged_(std::move(stackingChanged)) {
   Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
   root_ = GDK_WINDOW_XID(gdk_screen_get_root_window(gdk_display_get_default_screen(display)));
@@ -136,7 +136,10 @@ void XWindowWatch::Notice(const void* raw) {
       default:
         return;
     }
-    stackingChanged_();
+    // The window the event is about: the second window field of each of
+    // these events (after the root's).
+    const unsigned long about = event.xmap.window;
+    stackingChanged_(about != 0 && (about == ours_ || about == ourWindow_));
     return;
   }
   if (active_ == 0 || event.xany.window != active_) return;

@@ -28,8 +28,10 @@ class XWindowWatch {
   // display must be an X11 one. activeChanged is called when the active
   // window, its full-screen state or its place may have changed;
   // stackingChanged when a top-level window came, went, moved or was
-  // restacked (what IsCovered answers may have changed).
-  XWindowWatch(GdkDisplay* display, std::function<void()> activeChanged, std::function<void()> stackingChanged);
+  // restacked (what IsCovered answers may have changed), with ours true
+  // when it was the one that holds ours (as of the last reading).
+  XWindowWatch(GdkDisplay* display, std::function<void()> activeChanged,
+               std::function<void(bool ours)> stackingChanged);
   ~XWindowWatch();
   XWindowWatch(const XWindowWatch&) = delete;
   XWindowWatch& operator=(const XWindowWatch&) = delete;
@@ -52,7 +54,7 @@ class XWindowWatch {
   GdkDisplay* display_;
   unsigned long root_ = 0;
   std::function<void()> activeChanged_;
-  std::function<void()> stackingChanged_;
+  std::function<void(bool ours)> stackingChanged_;
 
   StackingOrder stacking_;
   unsigned long ourWindow_ = 0;  // the window the reading was for
