@@ -269,8 +269,9 @@ bool GtkPlatform::DrawNow(const PixelRect& part) {
   if (window == nullptr || !GDK_IS_X11_WINDOW(window)) return false;
   const int width = cairo_image_surface_get_width(surface_.get());
   const int height = cairo_image_surface_get_height(surface_.get());
-  const unsigned long xid = gdk_x11_window_get_xid(window);
-  if (!windowSurface_ || windowSurfaceOf_ != xid || cairo_xlib_surface_get_width(windowSurface_.get()) != width ||
+  const ::Window xid = gdk_x11_window_get_xid(window);
+  if (!windowSurface_ || cairo_xlib_surface_get_drawable(windowSurface_.get()) != xid ||
+      cairo_xlib_surface_get_width(windowSurface_.get()) != width ||
       cairo_xlib_surface_get_height(windowSurface_.get()) != height) {
     windowSurface_.reset();
     UniqueSurface made(cairo_xlib_surface_create(GDK_WINDOW_XDISPLAY(window), xid,
@@ -278,27 +279,23 @@ bool GtkPlatform::DrawNow(const PixelRect& part) {
                                                  height));
     if (cairo_surface_status(made.get()) != CAIRO_STATUS_SUCCESS) return false;
     windowSurface_ = std::move(made);
-    windowSurfaceOf_ = xid;
   }
   // The frame's pixels replace the window's, as OnDraw does at full alpha.
   // The window may go away under us: its errors are not worth a report.
   GdkDisplay* display = gdk_window_get_display(window);
-  gdk_x11_display_error_trap_push(display);
-  cairo_t* cr = cairo_create(windowSurface_.get());
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_rectangle(cr, part.Left, part.Top, part.Right - part.Left, part.Bottom - part.Top);
-  cairo_clip(cr);
+  const ErrorTrap trap(display);
+  const UniqueCairo cr(cairo_create(windowSurface_.get()));
+  cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+  cairo_rectangle(cr.get(), part.Left, part.Top, part.Right - part.Left, part.Bottom - part.Top);
+  cairo_clip(cr.get());
   // The X window counts device pixels, as the frame does (OnDraw's
   // cairo counts GDK's units).
   cairo_surface_set_device_scale(surface_.get(), 1, 1);
-  cairo_set_source_surface(cr, surface_.get(), 0, 0);
-  cairo_paint(cr);
-  const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-  cairo_destroy(cr);
+  cairo_set_source_surface(cr.get(), surface_.get(), 0, 0);
+  cairo_paint(cr.get());
   cairo_surface_flush(windowSurface_.get());
   gdk_display_flush(display);
-  gdk_x11_display_error_trap_pop_ignored(display);
-  return drawn;
+  return cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
 }
 
 bool GtkPlatform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
@@ -383,14 +380,14 @@ std::optional<ScreenPoint> GtkPlatform::SeenPosition() {
   // rounded down.
   Display* xdisplay = GDK_WINDOW_XDISPLAY(window);
   const ::Window root = GDK_WINDOW_XID(gdk_screen_get_root_window(gdk_window_get_screen(window)));
-  gdk_x11_display_error_trap_push(gdk_window_get_display(window));
+  const ErrorTrap trap(gdk_window_get_display(window));
   const ::Window frame = OutermostAncestor(xdisplay, root, GDK_WINDOW_XID(window));
   ::Window rootOfTree = 0;
   int x = 0, y = 0;
   unsigned int width = 0, height = 0, border = 0, depth = 0;
-  const bool read = frame != 0 && XGetGeometry(xdisplay, frame, &rootOfTree, &x, &y, &width, &height, &border, &depth) != 0;
-  gdk_x11_display_error_trap_pop_ignored(gdk_window_get_display(window));
-  if (!read) return std::nullopt;
+  if (frame == 0 || XGetGeometry(xdisplay, frame, &rootOfTree, &x, &y, &width, &height, &border, &depth) == 0) {
+    return std::nullopt;
+  }
   return ScreenPoint{x, y};
 }
 
@@ -660,10 +657,9 @@ bool GtkPlatform::ClaimRunningGlobe(bool yieldToRunning) {
   message.xclient.message_type = XInternAtom(xdisplay, kBringToFrontMessage, False);
   message.xclient.format = 32;
   message.xclient.data.l[0] = static_cast<long>(gdk_x11_get_server_time(window));
-  gdk_x11_display_error_trap_push(display);  // the owner may be gone meanwhile
+  const ErrorTrap trap(display);  // the owner may be gone meanwhile
   XSendEvent(xdisplay, owner, False, NoEventMask, &message);
   XSync(xdisplay, False);
-  gdk_x11_display_error_trap_pop_ignored(display);
   return false;
 }
 

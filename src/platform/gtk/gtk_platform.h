@@ -138,6 +138,7 @@ class GtkPlatform : public Platform {
   class Timer;
   struct MenuSession;
   using UniqueSurface = std::unique_ptr<cairo_surface_t, ReleaseWith<cairo_surface_destroy>>;
+  using UniqueCairo = std::unique_ptr<cairo_t, ReleaseWith<cairo_destroy>>;
   using UniqueLoop = std::unique_ptr<GMainLoop, ReleaseWith<g_main_loop_unref>>;
   using UniqueTimeZone = std::unique_ptr<GTimeZone, ReleaseWith<g_time_zone_unref>>;
 
@@ -218,7 +219,6 @@ class GtkPlatform : public Platform {
   // surface_'s way onto the X window, for DrawNow; made anew when the
   // window or the frame's size changes.
   UniqueSurface windowSurface_;
-  unsigned long windowSurfaceOf_ = 0;  // the X window it draws on
   // The local time zone, read anew once a minute: reading it is most of
   // what asking the local time costs, and the globe asks every frame.
   UniqueTimeZone localZone_;

@@ -26,18 +26,6 @@ using XOwned = std::unique_ptr<T, XFreeDeleter>;
 
 std::uint32_t NowMs() { return static_cast<std::uint32_t>(g_get_monotonic_time() / 1000); }
 
-// Errors from windows that went meanwhile are ignored while this lives.
-class ErrorTrap {
- public:
-  explicit ErrorTrap(GdkDisplay* display) : display_(display) { gdk_x11_display_error_trap_push(display); }
-  ~ErrorTrap() { gdk_x11_display_error_trap_pop_ignored(display_); }
-  ErrorTrap(const ErrorTrap&) = delete;
-  ErrorTrap& operator=(const ErrorTrap&) = delete;
-
- private:
-  GdkDisplay* display_;
-};
-
 // A property of 32-bit items of the type (windows, atoms); empty when the
 // window has none.
 std::vector<unsigned long> ReadList(Display* display, ::Window window, Atom property, Atom wanted, long most) {
@@ -57,6 +45,9 @@ std::vector<unsigned long> ReadList(Display* display, ::Window window, Atom prop
 }
 
 }  // namespace
+
+ErrorTrap::ErrorTrap(GdkDisplay* display) : display_(display) { gdk_x11_display_error_trap_push(display); }
+ErrorTrap::~ErrorTrap() { gdk_x11_display_error_trap_pop_ignored(display_); }
 
 unsigned long OutermostAncestor(Display* display, unsigned long root, unsigned long window) {
   for (int depth = 0; depth < 32; ++depth) {

@@ -19,6 +19,19 @@ struct _XDisplay;
 
 namespace nivarra {
 
+// Errors of the X server (from windows that went meanwhile) are ignored
+// while this lives.
+class ErrorTrap {
+ public:
+  explicit ErrorTrap(GdkDisplay* display);
+  ~ErrorTrap();
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+ private:
+  GdkDisplay* display_;
+};
+
 // The root's child that holds the window: the window itself, or the frame
 // a reparenting window manager put it in; 0 when it cannot be told.
 unsigned long OutermostAncestor(_XDisplay* display, unsigned long root, unsigned long window);
