@@ -106,8 +106,7 @@ GlobeScene::GlobeScene(const TComponent& form)
 
 void GlobeScene::SetArt(const ScaledArt* art) {
   art_ = art;
-  backgroundValid_ = false;
-  frameKeyValid_ = false;
+  ForgetComposition();
   presented_.Valid = false;
 }
 
@@ -119,29 +118,26 @@ void GlobeScene::DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX,
   canvas.DrawGraphic(Device(x) - dx, Device(y) - dy, Scaled(oneX));
 }
 
-void GlobeScene::StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing) {
-  const auto& flakes = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
-  const Stamp stamps[2] = {Stamp(Scaled(flakes[0])), Stamp(Scaled(flakes[1]))};
-  const auto draw = [&](int kind, int x, int y) { stamps[kind == 2 ? 1 : 0].Draw(canvas, Device(x), Device(y)); };
-  // One reference fits in the function object itself: nothing is allocated per frame.
-  snow_.StepLayer(
-      layer, [&draw](int kind, int x, int y) { draw(kind, x, y); }, globeVisible, snowing);
-}
-
-void GlobeScene::StepStirredLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing) {
-  const auto& flakes = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
-  const Stamp stamps[2] = {Stamp(Scaled(flakes[0])), Stamp(Scaled(flakes[1]))};
-  const auto draw = [&](int kind, double x, double y) {
-    stamps[kind == 2 ? 1 : 0].Draw(canvas, Device(RoundHalfEven(x)), Device(RoundHalfEven(y)));
+template <class Draw>
+void GlobeScene::StepFlakes(int layer, bool globeVisible, bool snowing, bool stirred, Draw&& draw) {
+  if (!stirred) {
+    // One reference fits in the function object itself: nothing is allocated per frame.
+    snow_.StepLayer(
+        layer, [&draw, this](int kind, int x, int y) { draw(kind, Device(x), Device(y)); }, globeVisible, snowing);
+    return;
+  }
+  // Until the last stirred flake settles, the snow is drawn off its places.
+  const auto drawAt = [&](int kind, double x, double y) {
+    draw(kind, Device(RoundHalfEven(x)), Device(RoundHalfEven(y)));
   };
   const auto drawPlaced = [&](std::size_t index, int kind, double x, double y) {
     const FlakePlace at = shake_.Place(layer, index, {x, y});
-    draw(kind, at.X, at.Y);
+    drawAt(kind, at.X, at.Y);
   };
   snow_.StepLayerPlaced(
       layer, [&drawPlaced](std::size_t index, int kind, double x, double y) { drawPlaced(index, kind, x, y); },
       globeVisible, snowing);
-  if (globeVisible) shake_.ForEachExtra(layer, draw);
+  if (globeVisible) shake_.ForEachExtra(layer, drawAt);
 }
 
 void GlobeScene::GlassMoved(std::uint32_t tick, double x, double y) {
@@ -150,15 +146,20 @@ void GlobeScene::GlassMoved(std::uint32_t tick, double x, double y) {
 
 void GlobeScene::SetBaseImage(const PixelStore& base) {
   base_ = base;
-  backgroundValid_ = false;
-  frameKeyValid_ = false;
+  ForgetComposition();
   presented_.Valid = false;
 }
 
 void GlobeScene::ClearBaseImage() {
   base_ = PixelStore();
+  ForgetComposition();
+}
+
+void GlobeScene::ForgetComposition() {
   backgroundValid_ = false;
   frameKeyValid_ = false;
+  liveAreaKnown_ = false;
+  wholePlaque_ = {};
 }
 
 void GlobeScene::PrepareFirstShow() {
@@ -189,11 +190,45 @@ void GlobeScene::DrawBackgroundLayers(TCanvas& canvas, const BackgroundKey& key,
   DrawScaled(canvas, 0, 0, landscape_, dx, dy);
 }
 
-void GlobeScene::DrawFrontLayers(TCanvas& canvas, int dx, int dy) const {
+template <class SnowLayer>
+void GlobeScene::DrawForeground(TCanvas& canvas, int dx, int dy, SnowLayer&& snowLayer) const {
+  snowLayer(kSnowFar);
   DrawScaled(canvas, 0, 0, home_, dx, dy);
+  snowLayer(kSnowMiddle);
   DrawScaled(canvas, 0, 0, sugrob_, dx, dy);
+  snowLayer(kSnowNear);
   DrawScaled(canvas, 0, 0, front_, dx, dy);
   for (const SpriteDraw& glyph : plaqueDraws_) DrawScaled(canvas, glyph.X, glyph.Y, glyph.Graphic, dx, dy);
+}
+
+std::optional<TRect> GlobeScene::LiveArea() {
+  if (!liveAreaKnown_) {
+    liveAreaKnown_ = true;
+    liveArea_.reset();
+    if (base_.BitCount() != 32 || base_.IsEmpty()) return liveArea_;
+    // The front over the darkest and the lightest of everything beneath:
+    // where the two come out the same, nothing beneath can show, whatever
+    // the plaque then draws over it.
+    std::array<PixelStore, 2> over{base_, base_};
+    for (int i = 0; i < 2; ++i) {
+      for (int y = 0; y < base_.Height(); ++y) {
+        std::uint8_t* p = over[i].RowAddress(y);
+        for (int x = 0; x < base_.Width(); ++x, p += 4) std::memset(p, i == 0 ? 0 : 255, 3);
+      }
+      TCanvas canvas(over[i]);
+      DrawScaled(canvas, 0, 0, front_);
+    }
+    liveArea_ = ChangedRect(over[0], over[1]);
+  }
+  return liveArea_;
+}
+
+PixelStore& GlobeScene::Part(const TRect& area) {
+  PixelStore& part = partScratch_;
+  if (part.Width() != area.Width() || part.Height() != area.Height() || part.BitCount() != 32) {
+    part = PixelStore(area.Width(), area.Height(), 32, RowOrder::TopDown);
+  }
+  return part;
 }
 
 std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const BackgroundKey& to) const {
@@ -221,15 +256,12 @@ std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const B
 void GlobeScene::RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area) {
   // The part alone, as its own store: every layer lands where it would in
   // the whole frame, less the part's corner.
-  PixelStore& part = partScratch_;
-  if (part.Width() != area.Width() || part.Height() != area.Height() || part.BitCount() != 32) {
-    part = PixelStore(area.Width(), area.Height(), 32, RowOrder::TopDown);
-  }
+  PixelStore& part = Part(area);
   CopyArea(base_, area.Left, area.Top, part, 0, 0, area.Width(), area.Height());
   TCanvas canvas(part);
   DrawBackgroundLayers(canvas, key, area.Left, area.Top);
   CopyArea(part, 0, 0, background_, area.Left, area.Top, area.Width(), area.Height());
-  DrawFrontLayers(canvas, area.Left, area.Top);
+  DrawForeground(canvas, area.Left, area.Top, [](int) {});
   ClampColourToAlpha(part);
   CopyArea(part, 0, 0, frame, area.Left, area.Top, area.Width(), area.Height());
 }
@@ -309,7 +341,10 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   if (moved) {
     const int last = composed_;
     composed_ = presented_.Valid ? 1 - presented_.Index : composed_;
-    if (composed_ != last) CopyPixels(frames_[last], frames_[composed_]);
+    if (composed_ != last) {
+      CopyPixels(frames_[last], frames_[composed_]);
+      wholePlaque_[composed_] = wholePlaque_[last];
+    }
     RecomposePart(frames_[composed_], key, *moved);
     backgroundKey_ = key;
     return frames_[composed_];
@@ -323,26 +358,32 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
 
   composed_ = presented_.Valid ? 1 - presented_.Index : composed_;
   PixelStore& frame = frames_[composed_];
+  const auto snowLayer = [&](TCanvas& canvas, int dx, int dy) {
+    return [&canvas, dx, dy, globeVisible, snowing, stirred, this](int layer) {
+      const auto& flakes = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
+      const Stamp stamps[2] = {Stamp(Scaled(flakes[0])), Stamp(Scaled(flakes[1]))};
+      StepFlakes(layer, globeVisible, snowing, stirred,
+                 [&](int kind, int x, int y) { stamps[kind == 2 ? 1 : 0].Draw(canvas, x - dx, y - dy); });
+    };
+  };
+  // Outside the live area the frame is the glass front's own and stays as
+  // it was composed whole, as long as the plaque says the same.
+  const std::optional<TRect> live = skipUnchanged_ ? LiveArea() : std::nullopt;
+  if (live && wholePlaque_[composed_] == plaqueDraws_ && frame.Width() == base_.Width() &&
+      frame.Height() == base_.Height()) {
+    PixelStore& part = Part(*live);
+    CopyArea(background_, live->Left, live->Top, part, 0, 0, live->Width(), live->Height());
+    TCanvas canvas(part);
+    DrawForeground(canvas, live->Left, live->Top, snowLayer(canvas, live->Left, live->Top));
+    ClampColourToAlpha(part);
+    CopyArea(part, 0, 0, frame, live->Left, live->Top, live->Width(), live->Height());
+    return frame;
+  }
   CopyPixels(background_, frame);
   TCanvas canvas(frame);
-
-  // Until the last stirred flake settles, the snow is drawn off its places.
-  const auto snowLayer = [&](int layer) {
-    if (stirred) {
-      StepStirredLayer(layer, canvas, globeVisible, snowing);
-    } else {
-      StepSnowLayer(layer, canvas, globeVisible, snowing);
-    }
-  };
-  snowLayer(kSnowFar);
-  DrawScaled(canvas, 0, 0, home_);
-  snowLayer(kSnowMiddle);
-  DrawScaled(canvas, 0, 0, sugrob_);
-  snowLayer(kSnowNear);
-  DrawScaled(canvas, 0, 0, front_);
-  for (const SpriteDraw& glyph : plaqueDraws_) DrawScaled(canvas, glyph.X, glyph.Y, glyph.Graphic);
-
+  DrawForeground(canvas, 0, 0, snowLayer(canvas, 0, 0));
   ClampColourToAlpha(frame);
+  wholePlaque_[composed_] = plaqueDraws_;
   return frame;
 }
 

@@ -188,15 +188,27 @@ class GlobeScene {
   int Device(int sceneUnits) const;
   // dx, dy: the device place of the target's top-left corner.
   void DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX, int dx = 0, int dy = 0) const;
-  void StepSnowLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing);
-  // The snowfall's flakes where the shake moved them, and its extra flakes.
-  void StepStirredLayer(int layer, TCanvas& canvas, bool globeVisible, bool snowing);
+  // Steps a snow layer and hands each flake to draw (kind, device x, y):
+  // stirred, where the shake moved it, and the shake's extra flakes too.
+  template <class Draw>
+  void StepFlakes(int layer, bool globeVisible, bool snowing, bool stirred, Draw&& draw);
   void DrawBackground(PixelStore& target, const BackgroundKey& key);
-  // The layers behind the far snow over the base, and those in front of
-  // the near snow (with this frame's plaque), onto a target whose top-left
-  // is device place (dx, dy).
+  // The layers behind the far snow over the base, and the snow layers
+  // (snowLayer(layer) draws one) with the houses, the drift, the glass
+  // front and this frame's plaque, onto a target whose top-left is device
+  // place (dx, dy).
   void DrawBackgroundLayers(TCanvas& canvas, const BackgroundKey& key, int dx, int dy) const;
-  void DrawFrontLayers(TCanvas& canvas, int dx, int dy) const;
+  template <class SnowLayer>
+  void DrawForeground(TCanvas& canvas, int dx, int dy, SnowLayer&& snowLayer) const;
+  // The device part of the frame in which anything beneath the glass front
+  // can show; outside it every pixel is the front's own or transparent.
+  // Nothing when the base is not 32 bits or nothing shows.
+  std::optional<TRect> LiveArea();
+  // The scratch store for a part of the frame, of the area's size.
+  PixelStore& Part(const TRect& area);
+  // After a new base or new art: the background, the frames and the live
+  // area are worked out anew.
+  void ForgetComposition();
   // The device part in which two skies differ, when they differ only in
   // their sun and moon; nothing otherwise.
   std::optional<TRect> SpritesMoved(const BackgroundKey& from, const BackgroundKey& to) const;
@@ -239,6 +251,11 @@ class GlobeScene {
   // What the plaque shows in this frame.
   std::vector<SpriteDraw> plaqueDraws_;
   PixelStore partScratch_;
+  std::optional<TRect> liveArea_;
+  bool liveAreaKnown_ = false;
+  // The plaque each frame buffer was last composed whole with; nothing when
+  // it must be composed whole.
+  std::array<std::optional<std::vector<SpriteDraw>>, 2> wholePlaque_;
 
   bool skipUnchanged_ = true;
   bool skipped_ = false;
