@@ -58,27 +58,36 @@ bool SameWords(const std::uint8_t* a, const std::uint8_t* b, int from, int to) {
 }  // namespace
 
 std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b) {
+  return ChangedRect(a, b, TRect{0, 0, a.Width(), a.Height()});
+}
+
+std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b, const TRect& within) {
   const int width = a.Width(), height = a.Height();
   if (width != b.Width() || height != b.Height() || a.BitCount() != 32 || b.BitCount() != 32) {
     return TRect{0, 0, std::max(width, b.Width()), std::max(height, b.Height())};
   }
+  const int x0 = std::max(within.Left, 0), x1 = std::min(within.Right, width);
+  if (x0 >= x1) return std::nullopt;
+  // Rows and words are read from the area's left edge.
+  const auto row = [x0](const PixelStore& store, int y) { return store.RowAddress(y) + 4 * x0; };
+  const int columns = x1 - x0;
   // The first and the last row that differ, then, in the rows between,
   // only what lies outside the columns found so far: a frame of snow
   // differs in every row, and most of each row need not be read.
-  int top = 0, bottom = height;
-  while (top < height && SameWords(a.RowAddress(top), b.RowAddress(top), 0, width)) ++top;
-  if (top == height) return std::nullopt;
-  while (SameWords(a.RowAddress(bottom - 1), b.RowAddress(bottom - 1), 0, width)) --bottom;
-  auto [left, right] = *ChangedSpan(a.RowAddress(top), b.RowAddress(top), width);
+  int top = std::max(within.Top, 0), bottom = std::min(within.Bottom, height);
+  while (top < bottom && SameWords(row(a, top), row(b, top), 0, columns)) ++top;
+  if (top >= bottom) return std::nullopt;
+  while (SameWords(row(a, bottom - 1), row(b, bottom - 1), 0, columns)) --bottom;
+  auto [left, right] = *ChangedSpan(row(a, top), row(b, top), columns);
   for (int y = top + 1; y < bottom; ++y) {
-    const std::uint8_t* rowA = a.RowAddress(y);
-    const std::uint8_t* rowB = b.RowAddress(y);
+    const std::uint8_t* rowA = row(a, y);
+    const std::uint8_t* rowB = row(b, y);
     if (!SameWords(rowA, rowB, 0, left)) left = ChangedSpan(rowA, rowB, left)->first;
-    if (!SameWords(rowA, rowB, right, width)) {
-      right += ChangedSpan(rowA + 4 * right, rowB + 4 * right, width - right)->second;
+    if (!SameWords(rowA, rowB, right, columns)) {
+      right += ChangedSpan(rowA + 4 * right, rowB + 4 * right, columns - right)->second;
     }
   }
-  return TRect{left, top, right, bottom};
+  return TRect{x0 + left, top, x0 + right, bottom};
 }
 
 GlobeScene::GlobeScene(const TComponent& form)
@@ -430,7 +439,11 @@ void GlobeScene::Present(Platform& platform, int left, int top) {
   std::optional<TRect> dirty;
   if (samePlace) {
     if (composed_ == presented_.Index) return;  // nothing was composed since
-    dirty = ChangedRect(frame, frames_[presented_.Index]);
+    // Frames composed whole with the same plaque differ only where the
+    // glass lets the scene show.
+    const bool sameOutside = liveAreaKnown_ && liveArea_ && wholePlaque_[0] && wholePlaque_[0] == wholePlaque_[1];
+    dirty = ChangedRect(frame, frames_[presented_.Index],
+                        sameOutside ? *liveArea_ : TRect{0, 0, frame.Width(), frame.Height()});
     if (!dirty) {
       // The same pixels: either buffer stands for what is on the screen.
       presented_.Index = composed_;

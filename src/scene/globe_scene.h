@@ -72,6 +72,8 @@ inline constexpr int kProbe2X = 220, kProbe2Y = 220;
 // same geometry differ; nothing when they are the same. Frames of another
 // geometry differ everywhere.
 std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b);
+// The same where only the pixels within may differ.
+std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b, const TRect& within);
 
 class GlobeScene {
  public:
