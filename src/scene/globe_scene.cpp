@@ -240,7 +240,8 @@ PixelStore& GlobeScene::Part(const TRect& area) {
   return part;
 }
 
-std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const BackgroundKey& to) const {
+std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const BackgroundKey& to,
+                                              const TRect& within) const {
   if (from.StripOffset != to.StripOffset) return std::nullopt;
   std::optional<TRect> area;
   for (const BackgroundKey* key : {&from, &to}) {
@@ -255,11 +256,10 @@ std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const B
     }
   }
   if (!area) return std::nullopt;
-  const TRect whole{0, 0, base_.Width(), base_.Height()};
-  area = TRect{std::max(area->Left, whole.Left), std::max(area->Top, whole.Top), std::min(area->Right, whole.Right),
-               std::min(area->Bottom, whole.Bottom)};
-  if (area->Left >= area->Right || area->Top >= area->Bottom) return std::nullopt;
-  return area;
+  const TRect visible{std::max(area->Left, within.Left), std::max(area->Top, within.Top),
+                      std::min(area->Right, within.Right), std::min(area->Bottom, within.Bottom)};
+  if (visible.Left >= visible.Right || visible.Top >= visible.Bottom) return std::nullopt;
+  return visible;
 }
 
 void GlobeScene::RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area) {
@@ -338,7 +338,11 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
                            !frameKey_.Flakes && !stirred && !frameKey_.Stirred && frameKey.DaysLeft == frameKey_.DaysLeft &&
                            choice == lastChoice_ && base_.BitCount() == 32 &&
                            frames_[composed_].Width() == base_.Width() && frames_[composed_].Height() == base_.Height();
-  const std::optional<TRect> moved = stillFrames ? SpritesMoved(backgroundKey_, key) : std::nullopt;
+  // Outside the live area nothing beneath the glass front shows.
+  const std::optional<TRect> live = skipUnchanged_ ? LiveArea() : std::nullopt;
+  const std::optional<TRect> moved =
+      stillFrames ? SpritesMoved(backgroundKey_, key, live.value_or(TRect{0, 0, base_.Width(), base_.Height()}))
+                  : std::nullopt;
   frameKey_ = frameKey;
   frameKeyValid_ = true;
   lastChoice_ = choice;
@@ -377,7 +381,6 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   };
   // Outside the live area the frame is the glass front's own and stays as
   // it was composed whole, as long as the plaque says the same.
-  const std::optional<TRect> live = skipUnchanged_ ? LiveArea() : std::nullopt;
   if (live && wholePlaque_[composed_] == plaqueDraws_ && frame.Width() == base_.Width() &&
       frame.Height() == base_.Height()) {
     PixelStore& part = Part(*live);

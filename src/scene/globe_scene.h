@@ -211,9 +211,9 @@ class GlobeScene {
   // After a new base or new art: the background, the frames and the live
   // area are worked out anew.
   void ForgetComposition();
-  // The device part in which two skies differ, when they differ only in
-  // their sun and moon; nothing otherwise.
-  std::optional<TRect> SpritesMoved(const BackgroundKey& from, const BackgroundKey& to) const;
+  // The device part within which two skies differ, when they differ only
+  // in their sun and moon; nothing otherwise.
+  std::optional<TRect> SpritesMoved(const BackgroundKey& from, const BackgroundKey& to, const TRect& within) const;
   // The background and frame composed anew in area only.
   void RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area);
   void Present(Platform& platform, int left, int top);
