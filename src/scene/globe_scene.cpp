@@ -370,7 +370,12 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   }
 
   composed_ = presented_.Valid ? 1 - presented_.Index : composed_;
-  PixelStore& frame = frames_[composed_];
+  ComposeWithFlakes(frames_[composed_], live, globeVisible, snowing, stirred);
+  return frames_[composed_];
+}
+
+void GlobeScene::ComposeWithFlakes(PixelStore& frame, const std::optional<TRect>& live, bool globeVisible,
+                                   bool snowing, bool stirred) {
   const auto snowLayer = [&](TCanvas& canvas, int dx, int dy) {
     return [&canvas, dx, dy, globeVisible, snowing, stirred, this](int layer) {
       const auto& flakes = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
@@ -389,14 +394,13 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
     DrawForeground(canvas, live->Left, live->Top, snowLayer(canvas, live->Left, live->Top));
     ClampColourToAlpha(part);
     CopyArea(part, 0, 0, frame, live->Left, live->Top, live->Width(), live->Height());
-    return frame;
+    return;
   }
   CopyPixels(background_, frame);
   TCanvas canvas(frame);
   DrawForeground(canvas, 0, 0, snowLayer(canvas, 0, 0));
   ClampColourToAlpha(frame);
   wholePlaque_[composed_] = plaqueDraws_;
-  return frame;
 }
 
 std::optional<std::uint32_t> GlobeScene::QuietFor(std::uint32_t now, double localNow, bool coverReported) const {

@@ -214,6 +214,11 @@ class GlobeScene {
   // The device part within which two skies differ, when they differ only
   // in their sun and moon; nothing otherwise.
   std::optional<TRect> SpritesMoved(const BackgroundKey& from, const BackgroundKey& to, const TRect& within) const;
+  // The frame buffer being composed, with this beat's flakes over the
+  // background: only the live area when the buffer already holds the glass
+  // front's own pixels for this plaque around it.
+  void ComposeWithFlakes(PixelStore& frame, const std::optional<TRect>& live, bool globeVisible, bool snowing,
+                         bool stirred);
   // The background and frame composed anew in area only.
   void RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area);
   void Present(Platform& platform, int left, int top);
