@@ -114,9 +114,11 @@ class GlobeScene {
 
   // A frame that would come out as the last one composed is not composed
   // again: no clock fired, the sky shows the same, the plaque says the
-  // same and no flake is drawn now or was last time; and without flakes a
-  // sun or moon that moved is composed anew in its own part only. On by
-  // default; off, every frame is composed whole (tests compare the two).
+  // same and no flake is drawn now or was last time; without flakes a sun
+  // or moon that moved is composed anew in its own part only; and only the
+  // part the glass front lets show is composed anew while the plaque stays
+  // the same. On by default; off, every frame is composed whole (tests
+  // compare the two).
   void SetSkipUnchanged(bool skip) { skipUnchanged_ = skip; }
   // How many milliseconds after the tick now no frame can differ from the
   // last one (the next firing of a clock, the next local midnight), at
