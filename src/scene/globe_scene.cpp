@@ -168,6 +168,7 @@ void GlobeScene::ForgetComposition() {
   backgroundValid_ = false;
   frameKeyValid_ = false;
   liveAreaKnown_ = false;
+  liveArea_.reset();
   wholePlaque_ = {};
 }
 
@@ -213,7 +214,6 @@ void GlobeScene::DrawForeground(TCanvas& canvas, int dx, int dy, SnowLayer&& sno
 std::optional<TRect> GlobeScene::LiveArea() {
   if (!liveAreaKnown_) {
     liveAreaKnown_ = true;
-    liveArea_.reset();
     if (base_.BitCount() != 32 || base_.IsEmpty()) return liveArea_;
     // The front over the darkest and the lightest of everything beneath:
     // where the two come out the same, nothing beneath can show, whatever
@@ -370,12 +370,12 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   }
 
   composed_ = presented_.Valid ? 1 - presented_.Index : composed_;
-  ComposeWithFlakes(frames_[composed_], live, globeVisible, snowing, stirred);
+  ComposeWithFlakes(live, globeVisible, snowing, stirred);
   return frames_[composed_];
 }
 
-void GlobeScene::ComposeWithFlakes(PixelStore& frame, const std::optional<TRect>& live, bool globeVisible,
-                                   bool snowing, bool stirred) {
+void GlobeScene::ComposeWithFlakes(const std::optional<TRect>& live, bool globeVisible, bool snowing, bool stirred) {
+  PixelStore& frame = frames_[composed_];
   const auto snowLayer = [&](TCanvas& canvas, int dx, int dy) {
     return [&canvas, dx, dy, globeVisible, snowing, stirred, this](int layer) {
       const auto& flakes = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
@@ -385,9 +385,8 @@ void GlobeScene::ComposeWithFlakes(PixelStore& frame, const std::optional<TRect>
     };
   };
   // Outside the live area the frame is the glass front's own and stays as
-  // it was composed whole, as long as the plaque says the same.
-  if (live && wholePlaque_[composed_] == plaqueDraws_ && frame.Width() == base_.Width() &&
-      frame.Height() == base_.Height()) {
+  // it was composed whole (over this base), as long as the plaque says the same.
+  if (live && wholePlaque_[composed_] == plaqueDraws_) {
     PixelStore& part = Part(*live);
     CopyArea(background_, live->Left, live->Top, part, 0, 0, live->Width(), live->Height());
     TCanvas canvas(part);
@@ -448,7 +447,7 @@ void GlobeScene::Present(Platform& platform, int left, int top) {
     if (composed_ == presented_.Index) return;  // nothing was composed since
     // Frames composed whole with the same plaque differ only where the
     // glass lets the scene show.
-    const bool sameOutside = liveAreaKnown_ && liveArea_ && wholePlaque_[0] && wholePlaque_[0] == wholePlaque_[1];
+    const bool sameOutside = liveArea_ && wholePlaque_[0] && wholePlaque_[0] == wholePlaque_[1];
     dirty = ChangedRect(frame, frames_[presented_.Index],
                         sameOutside ? *liveArea_ : TRect{0, 0, frame.Width(), frame.Height()});
     if (!dirty) {

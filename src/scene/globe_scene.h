@@ -219,8 +219,7 @@ class GlobeScene {
   // The frame buffer being composed, with this beat's flakes over the
   // background: only the live area when the buffer already holds the glass
   // front's own pixels for this plaque around it.
-  void ComposeWithFlakes(PixelStore& frame, const std::optional<TRect>& live, bool globeVisible, bool snowing,
-                         bool stirred);
+  void ComposeWithFlakes(const std::optional<TRect>& live, bool globeVisible, bool snowing, bool stirred);
   // The background and frame composed anew in area only.
   void RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area);
   void Present(Platform& platform, int left, int top);
