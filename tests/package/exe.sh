@@ -3,7 +3,7 @@
 # 256 px), version information naming the project's version, a manifest
 # Windows will load (per-monitor DPI aware), the layout resource TFRMMAIN
 # with the dense artwork GLOBEART2X and GLOBEART3X beside it, and no debug
-# sections.
+# sections, and Windows' own load-time rules (windows_rules.py).
 #
 #   tests/package/exe.sh [Nivarra.exe]     (default build/windows/src/app/Nivarra.exe)
 set -uo pipefail
@@ -16,7 +16,9 @@ trap 'rm -rf "$work"' EXIT
 # shellcheck source=../lib/checks.sh
 source "$root/tests/lib/checks.sh"
 
+# Windows writes versions in four parts; the missing ones are 0.
 version="$(sed -n 's/^project(Nivarra VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+while [ "$(tr -cd . <<<"$version" | wc -c)" -lt 3 ]; do version="$version.0"; done
 wrestool -l "$exe" >"$work/resources" || { echo "exe: FAIL: cannot read $exe"; exit 1; }
 check "the layout resource TFRMMAIN is an RCDATA" grep -q -- "--type=10 --name='TFRMMAIN' " "$work/resources"
 for name in GLOBEART2X GLOBEART3X; do
@@ -79,6 +81,10 @@ PY
 x86_64-w64-mingw32-objdump -h "$exe" >"$work/sections"
 check "no debug sections, a link to Nivarra.exe.debug instead" \
   bash -c "! grep -q ' \.debug_' '$work/sections' && grep -q ' \.gnu_debuglink ' '$work/sections'"
+
+# The rules Windows enforces at load time and Wine does not.
+check "Windows' own rules for the manifest, version resource, PE header and imports" \
+  python3 "$root/tests/package/windows_rules.py" "$exe"
 
 echo "exe: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

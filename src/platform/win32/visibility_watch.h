@@ -21,7 +21,7 @@ namespace nivarra {
 // Session changes come to the window while this lives.
 class SessionNotification {
  public:
-  explicit SessionNotification(HWND window) : library_(::LoadLibraryW(L"wtsapi32.dll")) { Register(window); }
+  explicit SessionNotification(HWND window) : library_(LoadSystemLibrary(L"wtsapi32.dll")) { Register(window); }
   ~SessionNotification() {
     using Unregister = BOOL(WINAPI*)(HWND);
     const auto unregister = SystemFunction<Unregister>(library_.get(), "WTSUnRegisterSessionNotification");

@@ -131,7 +131,7 @@ UINT WindowDpi(HWND window) {
   // GetDpiForMonitor with MDT_EFFECTIVE_DPI (0), declared here since the
   // headers only offer it to programs that link shcore.
   using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-  const UniqueLibrary shcore(::LoadLibraryW(L"shcore.dll"));
+  const UniqueLibrary shcore = LoadSystemLibrary(L"shcore.dll");
   const auto forMonitor = SystemFunction<GetDpiForMonitorFunction>(shcore.get(), "GetDpiForMonitor");
   if (forMonitor != nullptr) {
     UINT x = 0;
@@ -609,7 +609,9 @@ void Win32Platform::ReportPosition(ScreenPoint position) {
 std::optional<std::string> Win32Platform::MakeWindowLayered() {
   if (globe_ == nullptr) return SystemMessageText(ERROR_INVALID_WINDOW_HANDLE);
   const LONG style = ::GetWindowLongW(globe_, GWL_EXSTYLE);
-  if (::SetWindowLongW(globe_, GWL_EXSTYLE, style | WS_EX_LAYERED) == 0) {
+  // A previous style of 0 is no failure: only the error code tells.
+  ::SetLastError(ERROR_SUCCESS);
+  if (::SetWindowLongW(globe_, GWL_EXSTYLE, style | WS_EX_LAYERED) == 0 && ::GetLastError() != ERROR_SUCCESS) {
     return SystemMessageText(::GetLastError());
   }
   return std::nullopt;
@@ -689,7 +691,11 @@ bool Win32Platform::ShowFrameBuffer(int left, int top, std::uint8_t constantAlph
     update.hdcSrc = memory.get();
     update.pptSrc = &source;
     update.pblend = &blend;
-    update.dwFlags = ULW_ALPHA;
+    // The part outside the dirty rectangle is the window's last frame, so
+    // the window must already have the buffer's size: with NORESIZE the
+    // call fails instead of growing the window around stale pixels, and
+    // the whole buffer is shown below.
+    update.dwFlags = ULW_ALPHA | ULW_EX_NORESIZE;
     update.prcDirty = dirty;
     shown = updateLayeredIndirect_(globe_, &update);
   }
@@ -842,6 +848,8 @@ bool Win32Platform::ClaimRunningGlobe(bool yieldToRunning) {
 
 void Win32Platform::ComeToFront() {
   if (globe_ == nullptr || closing_) return;
+  // A globe the desktop minimised comes back where it stood.
+  if (::IsIconic(globe_)) ::ShowWindow(globe_, SW_RESTORE);
   ::SetWindowPos(globe_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ::SetForegroundWindow(globe_);
 }

@@ -7,6 +7,8 @@
 
 #include "platform/win32/windows_api.h"
 
+#include <objbase.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -98,6 +100,21 @@ class Win32Platform : public Platform {
 
   enum class Button { None, Left, Middle, Right };
 
+  // COM on the window's thread, as the shell asks of a program that calls
+  // ShellExecute: the handler of a web address may be a COM object.
+  class ComApartment {
+   public:
+    ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ~ComApartment() {
+      if (ok_) ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+   private:
+    bool ok_;
+  };
+
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT ApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -120,6 +137,7 @@ class Win32Platform : public Platform {
   // Tells the window's logic when whether anybody can see the globe changed.
   void ReportVisibility();
 
+  ComApartment com_;
   HINSTANCE instance_ = nullptr;
   HWND application_ = nullptr;
   HWND globe_ = nullptr;
