@@ -55,8 +55,11 @@ void TfrmMain::FormCreate(const TEventArgs&) {
   AddSizeItems();
   AddShakeItem();
   scene_ = std::make_unique<GlobeScene>(*this);
+  // The globe a person sees, at 1x: the mask's own size is the artwork's.
+  TBitmap& mask = PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture());
+  outlineAt1x_ = BoundsOf(RegionFromMask(mask, mask.Width(), mask.Height()));
   displayScale_ = platform_->DisplayScale();
-  Rescale([this](int, int) { return ScreenPoint{Left(), Top()}; });
+  Rescale([this](int, int) { return ScreenPoint{Left(), Top()}; }, false);
 }
 
 const TComponent* TfrmMain::ArtSet(int factor) {
@@ -66,7 +69,7 @@ const TComponent* TfrmMain::ArtSet(int factor) {
   return set.get();
 }
 
-void TfrmMain::Rescale(const std::function<ScreenPoint(int width, int height)>& placeFor) {
+void TfrmMain::Rescale(const std::function<ScreenPoint(int width, int height)>& placeFor, bool bringIn) {
   // No frame is composed from the old empty globe with the new pictures.
   scene_->ClearBaseImage();
   scene_->SetArt(nullptr);
@@ -77,12 +80,38 @@ void TfrmMain::Rescale(const std::function<ScreenPoint(int width, int height)>& 
     if (factor != art_->SourceFactor()) artSets_[static_cast<std::size_t>(factor - 2)].reset();
   }
   const TGraphic* tree = art_->Picture("imgTree");
-  ScreenPoint place = placeFor(tree != nullptr ? tree->Width() : Width(), tree != nullptr ? tree->Height() : Height());
-  if (shown_) place = NearestFittingPlace(place, platform_->Monitors());
-  SetBounds(place.X, place.Y, Width(), Height());
-  SetTransparency(TransparencyAlpha());
+  const int width = tree != nullptr ? tree->Width() : Width();
+  const int height = tree != nullptr ? tree->Height() : Height();
+  ScreenPoint place = placeFor(width, height);
+  if (bringIn) place = BringWhollyIn(place, Outline(), platform_->Monitors());
+  // The one place where the window takes a new size: placed, shaped, then
+  // shown whole at that size.
+  SetBounds(place.X, place.Y, width, height);
+  platform_->PlaceWindow(place, width, height);
   if (shapeSet_) platform_->SetWindowShape(WindowShape());
+  InitLayeredWindow();
   RenderFrame();
+}
+
+int TfrmMain::FittingPercent(std::span<const MonitorArea> monitors) const {
+  const std::optional<std::size_t> home = HomeMonitor({Left(), Top()}, Outline(), monitors);
+  if (!home) return sizePercent_;
+  int fitting = kSizePercents.front();
+  for (int percent : kSizePercents) {
+    const ScreenRect outline = ScaledOutline(outlineAt1x_, displayScale_ * percent / 100.0);
+    if (percent <= sizePercent_ && OutlineFits(outline, monitors[*home].WorkArea)) fitting = percent;
+  }
+  return fitting;
+}
+
+void TfrmMain::FitSize(std::span<const MonitorArea> monitors) {
+  const int percent = FittingPercent(monitors);
+  if (percent == shownPercent_) return;
+  shownPercent_ = percent;
+  // The globe stands on its base: the bottom-right corner stays.
+  const int right = Left() + Width();
+  const int bottom = Top() + Height();
+  Rescale([&](int width, int height) { return ScreenPoint{right - width, bottom - height}; }, true);
 }
 
 std::vector<ShapeRect> TfrmMain::WindowShape() {
@@ -101,14 +130,16 @@ void TfrmMain::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
   if (display == displayScale_) {
     // Same scale, another place asked for: only move.
     if (suggested && shown_ && !(*suggested == ScreenPoint{Left(), Top()})) {
-      MoveToFittingPlace(*suggested, platform_->Monitors());
+      MoveTo(KeepOrBringIn(*suggested, Outline(), platform_->Monitors()));
       UserChanged(nullptr);
     }
     return;
   }
   displayScale_ = display;
   const ScreenPoint before{Left(), Top()};
-  Rescale([&](int, int) { return suggested.value_or(before); });
+  const std::vector<MonitorArea> monitors = platform_->Monitors();
+  shownPercent_ = FittingPercent(monitors);
+  Rescale([&](int, int) { return suggested.value_or(before); }, shown_);
   if (!(ScreenPoint{Left(), Top()} == before)) UserChanged(nullptr);
 }
 
@@ -119,13 +150,12 @@ void TfrmMain::SetSizePercent(int percent) {
   for (std::size_t i = 0; i < kSizePercents.size(); ++i) {
     if (i < sizeItems_.size()) sizeItems_[i]->SetChecked(kSizePercents[i] == percent);
   }
-  if (percent == sizePercent_) return;
   sizePercent_ = percent;
-  if (scene_ == nullptr) return;
-  // The globe stands on its base: the bottom-right corner stays.
-  const int right = Left() + Width();
-  const int bottom = Top() + Height();
-  Rescale([&](int width, int height) { return ScreenPoint{right - width, bottom - height}; });
+  if (scene_ == nullptr || platform_ == nullptr) {
+    shownPercent_ = percent;
+    return;
+  }
+  FitSize(platform_->Monitors());
 }
 
 void TfrmMain::pmiSizeClick(const TEventArgs& args) {
@@ -199,6 +229,11 @@ void TfrmMain::AddSizeItems() {
 }
 
 void TfrmMain::InitLayeredWindow() {
+  // Without an empty globe the scene composes nothing, so timer ticks let
+  // through by a message box on the way draw no frame until it is rebuilt.
+  scene_->ClearBaseImage();
+  baseImage_.reset();
+  basePng_.reset();
   if (const auto error = platform_->MakeWindowLayered()) platform_->ShowMessage(*error);
 
   const TGraphic* tree = art_ != nullptr ? art_->Picture("imgTree") : Image(GlobeSlot::imgTree)->Picture().Graphic();
@@ -208,8 +243,7 @@ void TfrmMain::InitLayeredWindow() {
   basePng_ = std::move(basePng);
   baseImage_ = std::move(baseImage);
 
-  SetBounds(Left(), Top(), basePng_->Width(), basePng_->Height());
-  platform_->PlaceWindow({Left(), Top()}, Width(), Height());
+  // The window has the empty globe's size already: Rescale gave it.
   if (!platform_->Present(baseImage_->Store(), Left(), Top(), TransparencyAlpha())) {
     platform_->ShowMessage(kBaseUpdateFailedMessage);
   }
@@ -217,11 +251,6 @@ void TfrmMain::InitLayeredWindow() {
 }
 
 void TfrmMain::SetTransparency(std::uint8_t alpha) {
-  // Without an empty globe the scene composes nothing, so timer ticks let
-  // through by a message box on the way draw no frame until it is rebuilt.
-  scene_->ClearBaseImage();
-  baseImage_.reset();
-  basePng_.reset();
   scene_->Settings.TransparencyAlpha = alpha;
   InitLayeredWindow();
 }

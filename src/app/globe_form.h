@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/placement.h"
 #include "layout/controls.h"
 #include "layout/form.h"
 #include "layout/menus.h"
@@ -135,9 +136,10 @@ class TfrmMain : public TForm {
 #undef NIVARRA_HANDLER_DECL
 
   // Makes the window layered, builds BasePng and BaseImage from imgTree and
-  // shows BaseImage alone with the current constant alpha.
+  // shows BaseImage alone with the current constant alpha, where the window
+  // stands.
   void InitLayeredWindow();
-  // Rebuilds the empty globe and shows it with a new constant alpha.
+  // Shows the globe with a new constant alpha; it stays where it stands.
   void SetTransparency(std::uint8_t alpha);
   // Reads the stored settings, places the window and applies them through
   // the menu; a value that cannot be read is reported and its default used.
@@ -156,11 +158,17 @@ class TfrmMain : public TForm {
   // the desktop asks its top-left corner to go.
   void DisplayScaleChanged(std::optional<ScreenPoint> suggested);
   // Shows the globe at percent of its size (one of kSizePercents), its
-  // bottom-right corner staying where it was.
+  // bottom-right corner staying where it was as far as its monitor allows.
+  // On a monitor too small for it the globe is shown at the largest size
+  // that fits; the choice stays and applies again where it fits.
   void SetSizePercent(int percent);
+  // The size chosen, and the size shown.
   int SizePercent() const { return sizePercent_; }
-  // Device pixels per artwork pixel: the desktop's scale times the size.
-  double GlobeScale() const { return displayScale_ * sizePercent_ / 100.0; }
+  int ShownSizePercent() const { return shownPercent_; }
+  // Device pixels per artwork pixel: the desktop's scale times the size shown.
+  double GlobeScale() const { return displayScale_ * shownPercent_ / 100.0; }
+  // The box of the globe a person sees, in window pixels at the size shown.
+  ScreenRect Outline() const { return ScaledOutline(outlineAt1x_, GlobeScale()); }
   // Whether the start, with its report of unusable settings, is over.
   bool StartFinished() const { return startFinished_; }
   // One frame of the scene at the window's place; nothing until the window
@@ -198,11 +206,17 @@ class TfrmMain : public TForm {
   void AddShakeItem();
   // Draws the globe anew at GlobeScale(): pictures, empty globe, window size
   // and shape; the window's top-left goes where placeFor says for the new
-  // width and height (on a monitor, once the globe is shown).
-  void Rescale(const std::function<ScreenPoint(int width, int height)>& placeFor);
-  // Moves the window, size kept, to the place nearest wanted that fits one
-  // of monitors, and shows the frame there.
-  void MoveToFittingPlace(ScreenPoint wanted, std::span<const ScreenRect> monitors);
+  // width and height, moved as little as keeps the globe wholly on its
+  // monitor's work area when bringIn.
+  void Rescale(const std::function<ScreenPoint(int width, int height)>& placeFor, bool bringIn);
+  // The size to show on the monitor the globe stands on: the chosen one,
+  // or the largest smaller one that fits its work area.
+  int FittingPercent(std::span<const MonitorArea> monitors) const;
+  // Shows the size that fits where the globe stands, growing or shrinking
+  // about the bottom-right corner.
+  void FitSize(std::span<const MonitorArea> monitors);
+  // Moves the window, size kept, to place and shows the frame there.
+  void MoveTo(ScreenPoint place);
   // The set of pictures drawn at factor (2, 3), read on first use.
   const TComponent* ArtSet(int factor);
   // The window's shape at the current scale, cut from the mask.
@@ -227,6 +241,8 @@ class TfrmMain : public TForm {
   std::vector<TMenuItem*> sizeItems_;   // owned by the form
   TMenuItem* shakeItem_ = nullptr;      // owned by the form
   int sizePercent_ = kDefaultSizePercent;
+  int shownPercent_ = kDefaultSizePercent;
+  ScreenRect outlineAt1x_;
   double displayScale_ = 1.0;
   std::array<std::unique_ptr<TfrmMain>, 2> artSets_;  // 2x and 3x, while in use
   std::unique_ptr<ScaledArt> art_;

@@ -87,4 +87,14 @@ std::vector<ShapeRect> RegionFromScaledMask(TBitmap& mask, int width, int height
   });
 }
 
+ShapeRect BoundsOf(const std::vector<ShapeRect>& shape) {
+  if (shape.empty()) return {};
+  ShapeRect bounds = shape.front();
+  for (const ShapeRect& r : shape) {
+    bounds = {std::min(bounds.Left, r.Left), std::min(bounds.Top, r.Top), std::max(bounds.Right, r.Right),
+              std::max(bounds.Bottom, r.Bottom)};
+  }
+  return bounds;
+}
+
 }  // namespace nivarra

@@ -22,4 +22,7 @@ std::vector<ShapeRect> RegionFromMask(TBitmap& mask, int width, int height);
 // shape when any mask pixel under it is not pure white.
 std::vector<ShapeRect> RegionFromScaledMask(TBitmap& mask, int width, int height);
 
+// The smallest rectangle holding every rectangle of shape; empty for none.
+ShapeRect BoundsOf(const std::vector<ShapeRect>& shape);
+
 }  // namespace nivarra

@@ -95,48 +95,13 @@ void CommitStored(SettingsKey* key, std::string_view firstName) {
   WriteStored(key, firstName, [](SettingsKey& k) { k.Commit(); });
 }
 
-namespace {
-
-// The nearest place at which at least 30 pixels of the window stand on
-// monitor to the left and above, and its top at most 140 pixels above it.
-ScreenPoint ClampToMonitor(ScreenPoint place, const ScreenRect& monitor) {
-  return {std::clamp(place.X, monitor.Left - 70, std::max(monitor.Left - 70, monitor.Right - 30)),
-          std::clamp(place.Y, monitor.Top - 140, std::max(monitor.Top - 140, monitor.Bottom - 30))};
-}
-
-}  // namespace
-
-bool PlaceFitsMonitor(ScreenPoint place, const ScreenRect& monitor) { return ClampToMonitor(place, monitor) == place; }
-
-bool PlaceFitsSomeMonitor(ScreenPoint place, std::span<const ScreenRect> monitors) {
-  return std::ranges::any_of(monitors, [&](const ScreenRect& m) { return PlaceFitsMonitor(place, m); });
-}
-
-ScreenPoint NearestFittingPlace(ScreenPoint place, std::span<const ScreenRect> monitors) {
-  ScreenPoint best = place;
-  std::int64_t bestDistance = -1;
-  for (const ScreenRect& m : monitors) {
-    const ScreenPoint fit = ClampToMonitor(place, m);
-    const std::int64_t dx = fit.X - place.X, dy = fit.Y - place.Y;
-    const std::int64_t distance = dx * dx + dy * dy;
-    if (bestDistance < 0 || distance < bestDistance) {
-      best = fit;
-      bestDistance = distance;
-    }
-  }
-  return best;
-}
-
 StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate storedTop,
-                            std::span<const ScreenRect> monitors, ScreenSize screen, ScreenSize workArea, int width,
-                            int height) {
+                            std::span<const MonitorArea> monitors, ScreenSize workArea, int width, int height,
+                            const ScreenRect& outline) {
   const ScreenPoint standard{workArea.Width - width - 5, workArea.Height - height};
   if (!storedLeft.Exists || !storedTop.Exists) return StartPlacement{standard, true};
-  ScreenPoint place{storedLeft.Value.value_or(standard.X), storedTop.Value.value_or(standard.Y)};
-  if (PlaceFitsSomeMonitor(place, monitors)) return StartPlacement{place, false};
-  if (place.X < -70 || place.X > screen.Width - 30) place.X = 550;
-  if (place.Y < -140 || place.Y > screen.Height - 30) place.Y = 350;
-  return StartPlacement{place, false};
+  const ScreenPoint place{storedLeft.Value.value_or(standard.X), storedTop.Value.value_or(standard.Y)};
+  return StartPlacement{KeepOrBringIn(place, outline, monitors), false};
 }
 
 std::string UnusableSettingsMessage(std::span<const std::string> problems, std::string_view place) {
@@ -198,6 +163,7 @@ void TfrmMain::LoadSettings() {
     LoadSkyPlace(key.get());
     // The size decides the window's width and height, so it comes before the place.
     if (const auto size = read("Size", Stored::Size).Value) SetSizePercent(*size);
+    const std::vector<MonitorArea> monitors = platform_->Monitors();
 
     bool firstRun = false;
     if (platform_->FirstArgument() == "add") {
@@ -211,13 +177,14 @@ void TfrmMain::LoadSettings() {
     } else {
       const StoredCoordinate storedTop = read("Top", Stored::Top);
       const StoredCoordinate storedLeft = read("Left", Stored::Left);
-      const std::vector<ScreenRect> monitors = platform_->Monitors();
-      const StartPlacement placement = PlaceAtStart(storedLeft, storedTop, monitors, platform_->ScreenSizeOfPrimary(),
-                                                    platform_->WorkAreaSize(), Width(), Height());
+      const StartPlacement placement = PlaceAtStart(storedLeft, storedTop, monitors, platform_->WorkAreaSize(),
+                                                    Width(), Height(), Outline());
       firstRun = placement.FirstRun;
       SetBounds(placement.TopLeft.X, placement.TopLeft.Y, Width(), Height());
     }
     platform_->PlaceWindow({Left(), Top()}, Width(), Height());
+    // Too large for the monitor it stands on, the globe shows a size that fits.
+    FitSize(monitors);
 
     const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, false);
     if (runKey != nullptr && !firstRun) {
@@ -364,16 +331,17 @@ void TfrmMain::FinishStart() {
 
 void TfrmMain::MonitorsChanged() {
   if (platform_ == nullptr || !shown_) return;
-  const std::vector<ScreenRect> monitors = platform_->Monitors();
-  const ScreenPoint place{Left(), Top()};
-  if (monitors.empty() || PlaceFitsSomeMonitor(place, monitors)) return;
-  MoveToFittingPlace(place, monitors);
+  const std::vector<MonitorArea> monitors = platform_->Monitors();
+  if (monitors.empty()) return;
+  const ScreenPoint place = KeepOrBringIn({Left(), Top()}, Outline(), monitors);
+  if (!(place == ScreenPoint{Left(), Top()})) MoveTo(place);
+  // A globe shrunk for a smaller monitor grows back on a larger one.
+  FitSize(monitors);
 }
 
-void TfrmMain::MoveToFittingPlace(ScreenPoint wanted, std::span<const ScreenRect> monitors) {
-  const ScreenPoint fit = NearestFittingPlace(wanted, monitors);
-  SetBounds(fit.X, fit.Y, Width(), Height());
-  platform_->PlaceWindow(fit, Width(), Height());
+void TfrmMain::MoveTo(ScreenPoint place) {
+  SetBounds(place.X, place.Y, Width(), Height());
+  platform_->PlaceWindow(place, Width(), Height());
   RenderFrame();
 }
 

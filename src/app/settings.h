@@ -48,24 +48,15 @@ struct StoredCoordinate {
   std::optional<std::int32_t> Value;
 };
 
-// Whether a window whose top-left corner is at place can stand on
-// monitor: at least 30 pixels of it on the monitor to the left and above,
-// its top at most 140 pixels above.
-bool PlaceFitsMonitor(ScreenPoint place, const ScreenRect& monitor);
-bool PlaceFitsSomeMonitor(ScreenPoint place, std::span<const ScreenRect> monitors);
-// The place nearest to place that fits some monitor (place itself when it
-// fits one); place when there are no monitors.
-ScreenPoint NearestFittingPlace(ScreenPoint place, std::span<const ScreenRect> monitors);
-
 // Without a stored Left and Top, the default place: 5 pixels from the
 // right of the work area on its bottom edge, and a first run. A coordinate
 // that exists but cannot be used takes its own default place. The place is
-// kept when it fits some monitor; otherwise each coordinate outside the
-// primary screen's bounds (Left -70 .. screen width - 30, Top -140 ..
-// screen height - 30) is reset on its own, to 550 and 350.
+// kept when at least half the globe's outline (its box in the window) lies
+// on one monitor; otherwise the globe moves the shortest way to stand
+// wholly in the work area of the monitor nearest it.
 StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate storedTop,
-                            std::span<const ScreenRect> monitors, ScreenSize screen, ScreenSize workArea, int width,
-                            int height);
+                            std::span<const MonitorArea> monitors, ScreenSize workArea, int width, int height,
+                            const ScreenRect& outline);
 
 // The one message about stored values that could not be used: each
 // value's own text, then what happens to them, then where the settings are

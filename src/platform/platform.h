@@ -89,6 +89,14 @@ using ScreenRect = PixelRect;
 // One rectangle of the window's shape, in window pixels.
 using ShapeRect = PixelRect;
 
+// A monitor's full rectangle and the part of it windows may use (without
+// panels and taskbars), on the desktop.
+struct MonitorArea {
+  ScreenRect Bounds;
+  ScreenRect WorkArea;
+  friend bool operator==(const MonitorArea&, const MonitorArea&) = default;
+};
+
 // What happens to the globe window, as the desktop reports it. Every call
 // comes on the one UI thread, one at a time (a modal message box runs a
 // nested loop, so timer ticks may arrive inside ShowMessage). The program
@@ -199,8 +207,8 @@ class Platform {
 
   virtual ScreenSize ScreenSizeOfPrimary() = 0;
   virtual ScreenSize WorkAreaSize() = 0;
-  // Every monitor's full rectangle in desktop coordinates, the primary first.
-  virtual std::vector<ScreenRect> Monitors() = 0;
+  // Every monitor with its work area, in desktop coordinates, the primary first.
+  virtual std::vector<MonitorArea> Monitors() = 0;
   // The first command-line argument, empty without one.
   virtual std::string FirstArgument() = 0;
   virtual std::string ExecutablePath() = 0;

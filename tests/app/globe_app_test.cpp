@@ -8,6 +8,7 @@
 
 #include "app/base_image.h"
 #include "app/globe_app.h"
+#include "app/placement.h"
 #include "app/region.h"
 #include "app/settings.h"
 #include "layout/bitmap.h"
@@ -194,56 +195,55 @@ TEST(StoredDegrees, DecimalStringsOrWholeDegreesWithinTheLimit) {
   for (const Case& c : cases) EXPECT_EQ(ParseStoredDegrees(c.value, 90), c.degrees);
 }
 
-TEST(StartPlacement, AStoredPlaceStaysWhenItFitsSomeMonitor) {
-  const ScreenSize screen{1280, 1024}, work{1280, 984};
-  const std::vector<ScreenRect> one{{0, 0, 1280, 1024}};
-  // Primary at the origin, a second monitor left of it and a third above it.
-  const std::vector<ScreenRect> three{{0, 0, 1280, 1024}, {-1920, -56, 0, 1024}, {0, -768, 1024, 0}};
-  const auto at = [&](const std::vector<ScreenRect>& monitors, std::int32_t left, std::int32_t top) {
-    return PlaceAtStart({true, left}, {true, top}, monitors, screen, work, 300, 260).TopLeft;
-  };
+// The globe's outline in its 300x260 window at 1x: the glass and stand
+// span x 39..251 and y 2..258 (212 by 256).
+constexpr ScreenRect kOutline{39, 2, 251, 258};
+
+TEST(Placement, APlaceStaysWhileHalfTheOutlineIsOnOneMonitorElseItComesWhollyIn) {
+  // A 1280x1024 primary with a 30-pixel panel at the bottom; a monitor left
+  // of it at negative coordinates and one above it.
+  const std::vector<MonitorArea> one{{{0, 0, 1280, 1024}, {0, 0, 1280, 994}}};
+  const std::vector<MonitorArea> three{
+      one[0], {{-1920, -56, 0, 1024}, {-1920, -56, 0, 1024}}, {{0, -768, 1024, 0}, {0, -768, 1024, 0}}};
   struct Case {
-    const std::vector<ScreenRect>* Monitors;
-    ScreenPoint Stored, Expected;
+    const std::vector<MonitorArea>* Monitors;
+    ScreenPoint Place, Expected;
   };
   const Case cases[] = {
-      // One monitor: the single-screen bounds, each coordinate reset on its own.
-      {&one, {-70, -140}, {-70, -140}},
-      {&one, {-71, -141}, {550, 350}},
-      {&one, {1250, 994}, {1250, 994}},
-      {&one, {1251, 995}, {550, 350}},
-      {&one, {1600, 100}, {550, 100}},
-      // Monitors at negative coordinates keep places on them, to their own edges.
+      // Half of 212 is 106 and half of 256 is 128 pixels on the screen.
+      {&one, {1135, 300}, {1135, 300}},
+      {&one, {1136, 300}, {1029, 300}},  // right edge of the outline on the screen's
+      {&one, {-145, 300}, {-145, 300}},
+      {&one, {-146, 300}, {-39, 300}},
+      {&one, {300, 894}, {300, 894}},
+      {&one, {300, 895}, {300, 736}},  // above the panel
+      {&one, {300, -130}, {300, -130}},
+      {&one, {300, -131}, {300, -2}},
+      {&one, {5000, 5000}, {1029, 736}},
+      // Across two monitors, half on one of them is enough.
+      {&three, {-120, 300}, {-120, 300}},
       {&three, {-1900, 500}, {-1900, 500}},
-      {&three, {-1990, -196}, {-1990, -196}},
-      {&three, {-1991, 500}, {550, 500}},
-      {&three, {500, -700}, {500, -700}},
-      {&three, {500, -908}, {500, -908}},
-      {&three, {500, -909}, {500, 350}},
-      {&three, {994, -300}, {994, -300}},  // the upper monitor's right edge: 1024 - 30
-      {&three, {995, -300}, {995, 350}},
+      // Off every monitor: onto the nearest, wholly.
+      {&three, {-2500, 500}, {-1959, 500}},
+      // Less than half on the upper monitor, and on it more than elsewhere.
+      {&three, {500, -900}, {500, -770}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(at(*c.Monitors, c.Stored.X, c.Stored.Y), c.Expected) << c.Stored.X << "," << c.Stored.Y;
+    EXPECT_EQ(KeepOrBringIn(c.Place, kOutline, *c.Monitors), c.Expected) << c.Place.X << "," << c.Place.Y;
   }
-
-  // Without both coordinates, the default place and a first run; an
-  // unusable one takes its own default and keeps the other.
-  const StartPlacement none = PlaceAtStart({true, 200}, {}, one, screen, work, 300, 260);
-  EXPECT_TRUE(none.FirstRun);
-  EXPECT_EQ(none.TopLeft, (ScreenPoint{975, 724}));
-  const StartPlacement badTop = PlaceAtStart({true, 200}, {true, std::nullopt}, one, screen, work, 300, 260);
-  EXPECT_FALSE(badTop.FirstRun);
-  EXPECT_EQ(badTop.TopLeft, (ScreenPoint{200, 724}));
+  // An outline larger than the work area keeps its top-left part on it.
+  EXPECT_EQ(BringWhollyIn({300, 300}, {156, 8, 1004, 1032}, one), (ScreenPoint{276, -8}));
 }
 
-TEST(StartPlacement, AGlobeLeftOnNoMonitorMovesToTheNearestPlaceThatFits) {
-  const std::vector<ScreenRect> monitors{{0, 0, 1280, 1024}, {1280, 0, 2560, 1024}};
-  EXPECT_EQ(NearestFittingPlace({1500, 300}, monitors), (ScreenPoint{1500, 300}));
-  const std::vector<ScreenRect> left{{0, 0, 1280, 1024}};
-  EXPECT_EQ(NearestFittingPlace({1500, 300}, left), (ScreenPoint{1250, 300}));
-  EXPECT_EQ(NearestFittingPlace({2000, 2000}, left), (ScreenPoint{1250, 994}));
-  EXPECT_EQ(NearestFittingPlace({-500, -500}, left), (ScreenPoint{-70, -140}));
+TEST(StartPlacement, WithoutAStoredPlaceTheDefaultOneAndAnUnusableCoordinateTakesItsDefault) {
+  const std::vector<MonitorArea> one{{{0, 0, 1280, 1024}, {0, 0, 1280, 984}}};
+  const ScreenSize work{1280, 984};
+  const StartPlacement none = PlaceAtStart({true, 200}, {}, one, work, 300, 260, kOutline);
+  EXPECT_TRUE(none.FirstRun);
+  EXPECT_EQ(none.TopLeft, (ScreenPoint{975, 724}));
+  const StartPlacement badTop = PlaceAtStart({true, 200}, {true, std::nullopt}, one, work, 300, 260, kOutline);
+  EXPECT_FALSE(badTop.FirstRun);
+  EXPECT_EQ(badTop.TopLeft, (ScreenPoint{200, 724}));
 }
 
 TEST_F(Globe, OnlyLeftStoredIsAFirstStartForAutostart) {
@@ -369,16 +369,18 @@ TEST_F(Globe, OnlyOneGlobeForAPlainStartAndAGlobeLeftOnNoMonitorComesBack) {
   HeadlessPlatform desktop;
   desktop.SetOtherGlobeRunning(true);
   desktop.SetFirstArgument("add");
-  desktop.SetMonitors({{0, 0, 1280, 1024}, {1280, 0, 2560, 1024}});
+  desktop.SetMonitors(std::vector<ScreenRect>{{0, 0, 1280, 1024}, {1280, 0, 2560, 1024}});
   desktop.Settings()[kSettings] = {{"Left", 1800}, {"Top", 300}};
   GlobeApp app(desktop);
   app.Run();
   EXPECT_TRUE(desktop.Window().Shown);
   desktop.DragWindowTo({1800, 300});
-  desktop.ChangeMonitors({{0, 0, 1280, 1024}});
-  EXPECT_EQ(desktop.Window().Position, (ScreenPoint{1250, 300}));
+  desktop.ChangeMonitors(std::vector<ScreenRect>{{0, 0, 1280, 1024}});
+  // The outline's right edge (251 into the window) on the screen's.
+
+  EXPECT_EQ(desktop.Window().Position, (ScreenPoint{1029, 300}));
   desktop.Advance(20);
-  EXPECT_EQ(desktop.LastPresentation().Left, 1250);
+  EXPECT_EQ(desktop.LastPresentation().Left, 1029);
 }
 
 TEST_F(Globe, AutostartFollowsItsCheckMarkAtClose) {

@@ -194,11 +194,23 @@ TEST_F(GlobeScale, SizeIsChosenStoredAndKeepsTheBaseWhereItStands) {
   platform.Advance(kSaveDelayMs + 20);
   EXPECT_EQ(platform.Settings()["Software\\Nivarra"]["Size"], SettingValue(200));
 
-  // The desktop moves to 200 %: the globe is drawn at 4x where the desktop asks.
+  // The desktop moves to 200 % where the desktop asks: 200 % of that (4x)
+  // would stand taller than the 1280x1024 monitor, so the globe shows the
+  // largest size that fits, 150 % (3x), and the choice stays.
   platform.ChangeDisplayScale(2.0, ScreenPoint{100, 80});
-  EXPECT_EQ(platform.Window().Width, 1200);
-  EXPECT_EQ(platform.LastFrame().Width(), 1200);
+  EXPECT_EQ(platform.Window().Width, 900);
+  EXPECT_EQ(platform.LastFrame().Width(), 900);
   EXPECT_EQ(platform.Window().Position, (ScreenPoint{100, 80}));
+  EXPECT_TRUE(items[3]->Checked());
+  // On a larger monitor the chosen size comes back, about the bottom-right
+  // corner (to -200,-180), then moved the least that puts its outline (156
+  // and 8 pixels into the window at 4x) wholly on the monitor.
+  platform.ChangeMonitors(std::vector<ScreenRect>{{0, 0, 2560, 2048}});
+  EXPECT_EQ(platform.Window().Width, 1200);
+  EXPECT_EQ(platform.LastFrame().Height(), 1040);
+  EXPECT_EQ(platform.Window().Position, (ScreenPoint{-156, -8}));
+  platform.Advance(kSaveDelayMs + 20);
+  EXPECT_EQ(platform.Settings()["Software\\Nivarra"]["Size"], SettingValue(200));
   app_.reset();
 
   // A size the menu does not offer reads as 100 %, without a word.

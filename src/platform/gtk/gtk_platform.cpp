@@ -120,6 +120,11 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   // On every workspace, as an ornament of the desktop.
   gtk_window_stick(globe);
   gtk_window_set_focus_on_map(globe, FALSE);
+  // The place the globe asks for is the user's (where it was dragged to,
+  // kept on a monitor by the globe itself): window managers leave a
+  // user-chosen position alone, where they would move a program's.
+  GdkGeometry noLimits{};
+  gtk_window_set_geometry_hints(globe, nullptr, &noLimits, GDK_HINT_USER_POS);
   gtk_widget_set_app_paintable(window, TRUE);
 
   screen_ = gtk_widget_get_screen(window);
@@ -253,17 +258,24 @@ bool GtkPlatform::Present(const PixelStore& frame, int left, int top, std::uint8
   // The frames alternate between two buffers the scene composes into while
   // an earlier one may still wait to be drawn: the surface keeps a copy.
   CopyToSurface(frame, {0, 0, width, height});
-  const bool resized = width != width_ || height != height_;
   alpha_ = constantAlpha;
-
-  if (resized || ScreenPoint{left, top} != position_) PlaceWindow({left, top}, width, height);
-  // A window still to take its new size is drawn by GTK when it has.
-  if (resized || !DrawNow({0, 0, width, height})) gtk_widget_queue_draw(window_.get());
+  // Shown where the window stands: only PlaceWindow moves it.
+  static_cast<void>(left);
+  static_cast<void>(top);
+  if (width != width_ || height != height_) PlaceWindow(position_, width, height);
+  ShowWhole();
   return true;
 }
 
+void GtkPlatform::ShowWhole() {
+  if (!window_ || !surface_) return;
+  const PixelRect whole{0, 0, cairo_image_surface_get_width(surface_.get()),
+                        cairo_image_surface_get_height(surface_.get())};
+  if (!DrawNow(whole)) gtk_widget_queue_draw(window_.get());
+}
+
 bool GtkPlatform::DrawNow(const PixelRect& part) {
-  if (!window_ || !surface_ || !gtk_widget_get_mapped(window_.get())) return false;
+  if (!window_ || !surface_ || !gtk_widget_get_mapped(window_.get()) || !SizeSettled()) return false;
   if (composited_ && alpha_ != 255) return false;
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (window == nullptr || !GDK_IS_X11_WINDOW(window)) return false;
@@ -304,12 +316,14 @@ bool GtkPlatform::PresentChanged(const PixelStore& frame, int left, int top, std
                        std::min(dirty.Bottom, frame.Height())};
   // Only over the frame shown last, as it was shown; anything else is drawn whole.
   const bool over = window_ && surface_ && frame.BitCount() == 32 && constantAlpha == alpha_ &&
-                    ScreenPoint{left, top} == position_ && frame.Width() == width_ && frame.Height() == height_ &&
+                    frame.Width() == width_ && frame.Height() == height_ &&
                     cairo_image_surface_get_width(surface_.get()) == width_ &&
                     cairo_image_surface_get_height(surface_.get()) == height_;
   if (!over) return Present(frame, left, top, constantAlpha);
   if (part.Right <= part.Left || part.Bottom <= part.Top) return true;
   CopyToSurface(frame, part);
+  // A window still to take its size shows the whole frame once it has.
+  if (!SizeSettled()) return true;
   if (DrawNow(part)) return true;
   // In GDK's units, rounded outward: a unit half changed is drawn whole.
   const int scale = Scale();
@@ -338,6 +352,7 @@ void GtkPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
     const int logicalHeight = std::max(CeilDiv(height, scale), 1);
     gtk_widget_set_size_request(window_.get(), logicalWidth, logicalHeight);
     gtk_window_resize(globe, logicalWidth, logicalHeight);
+    sizeRequests_ = 0;
   }
   // The configure events that follow are not news to the window's logic.
   position_ = topLeft;
@@ -349,6 +364,83 @@ void GtkPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
     // the device pixel after.
     gtk_window_move(globe, FloorDiv(topLeft.X, scale), FloorDiv(topLeft.Y, scale));
   }
+  ScheduleSettleCheck();
+}
+
+bool GtkPlatform::SizeSettled() const {
+  const int scale = Scale();
+  return seenWidth_ == std::max(CeilDiv(width_, scale), 1) && seenHeight_ == std::max(CeilDiv(height_, scale), 1);
+}
+
+void GtkPlatform::NoteSeenSize(int width, int height) {
+  const bool settled = SizeSettled();
+  seenWidth_ = width;
+  seenHeight_ = height;
+  if (!settled && SizeSettled()) ShowWhole();
+}
+
+void GtkPlatform::ScheduleSettleCheck() {
+  settleCheck_ = SourceHandle(g_timeout_add(
+      kPlacementGraceMs,
+      [](gpointer data) -> gboolean {
+        auto& owner = *static_cast<GtkPlatform*>(data);
+        owner.settleCheck_ = SourceHandle();  // this call is the source's last
+        owner.SettlePlacement();
+        return G_SOURCE_REMOVE;
+      },
+      this));
+}
+
+void GtkPlatform::SettlePlacement() {
+  if (!window_ || closed_ || !gtk_widget_get_mapped(window_.get())) return;
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  if (window == nullptr) return;
+  LookAtSize();
+  if (!SizeSettled()) {
+    // Some window managers keep the hints of the old size a while and
+    // refuse the new one: asked again a few times, then the frame is
+    // shown in what the window has.
+    if (sizeRequests_ < 3) {
+      ++sizeRequests_;
+      AskForSize();
+      ScheduleSettleCheck();
+      return;
+    }
+    seenWidth_ = std::max(CeilDiv(width_, Scale()), 1);
+    seenHeight_ = std::max(CeilDiv(height_, Scale()), 1);
+    ShowWhole();
+  }
+  // Where the window manager put the window is where it stands.
+  placingSince_.reset();
+  FollowSeenPosition();
+}
+
+void GtkPlatform::LookAtSize() {
+  GdkWindow* window = window_ ? gtk_widget_get_window(window_.get()) : nullptr;
+  if (window == nullptr || !GDK_IS_X11_WINDOW(window)) return;
+  // The size the X server has now, not what events said on the way.
+  const ErrorTrap trap(gdk_window_get_display(window));
+  ::Window root = 0;
+  int x = 0, y = 0;
+  unsigned int width = 0, height = 0, border = 0, depth = 0;
+  if (XGetGeometry(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), &root, &x, &y, &width, &height, &border,
+                   &depth) == 0) {
+    return;
+  }
+  const int scale = Scale();
+  NoteSeenSize(static_cast<int>(width) / scale, static_cast<int>(height) / scale);
+}
+
+void GtkPlatform::AskForSize() {
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  if (window == nullptr) return;
+  const int scale = Scale();
+  GdkGeometry only{};
+  only.min_width = only.max_width = std::max(CeilDiv(width_, scale), 1);
+  only.min_height = only.max_height = std::max(CeilDiv(height_, scale), 1);
+  gdk_window_set_geometry_hints(window, &only,
+                                static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE | GDK_HINT_USER_POS));
+  gdk_window_resize(window, only.min_width, only.min_height);
 }
 
 void GtkPlatform::MoveToPosition() {
@@ -391,10 +483,12 @@ std::optional<ScreenPoint> GtkPlatform::SeenPosition() {
   return ScreenPoint{x, y};
 }
 
-gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer self) {
+gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
+  auto& platform = *static_cast<GtkPlatform*>(self);
+  platform.NoteSeenSize(event->width, event->height);
   // The event's own x and y are no guide: relative to the frame of a
   // reparenting window manager (often 0, 0), or made up by it.
-  static_cast<GtkPlatform*>(self)->FollowSeenPosition();
+  platform.FollowSeenPosition();
   return FALSE;  // GTK's own handling follows
 }
 
@@ -404,6 +498,7 @@ void GtkPlatform::FollowSeenPosition() {
   if (*seen == position_) {
     placingSince_.reset();
   } else if (!placingSince_ || TickCount() - *placingSince_ >= kPlacementGraceMs) {
+    // (Within the grace the settle check looks again at its end.)
     placingSince_.reset();
     position_ = *seen;
     if (events_ != nullptr) events_->Moved(*seen);
@@ -675,8 +770,11 @@ GdkFilterReturn GtkPlatform::OnGlobeMessage(GdkXEvent* xevent, GdkEvent*, gpoint
 
 void GtkPlatform::BringToFront(guint32 time) {
   // A globe still starting shows itself anyway; a closing one is going.
-  if (!window_ || !gtk_widget_get_mapped(window_.get()) || closed_ || ending_) return;
+  // A minimised one is no longer mapped, but still shown as far as GTK goes.
+  if (!window_ || !shown_ || !gtk_widget_get_visible(window_.get()) || closed_ || ending_) return;
   GdkWindow* window = gtk_widget_get_window(window_.get());
+  if (window == nullptr) return;
+  gtk_window_deiconify(GTK_WINDOW(window_.get()));
   gdk_x11_window_move_to_current_desktop(window);
   gdk_window_raise(window);
   gtk_window_present_with_time(GTK_WINDOW(window_.get()), time);
@@ -779,6 +877,9 @@ void GtkPlatform::Show() {
   gtk_widget_show(window_.get());
   const int scale = Scale();
   if (position_.X % scale != 0 || position_.Y % scale != 0) MoveToPosition();
+  // Without a window manager no event tells the size the window maps with.
+  LookAtSize();
+  ScheduleSettleCheck();
 }
 
 // --- messages -------------------------------------------------------------------------
@@ -823,7 +924,8 @@ bool GtkPlatform::IsCoveredAt(int screenX, int screenY) {
 
 std::optional<ScreenRect> GtkPlatform::GlobeMonitor() {
   const ScreenPoint centre{position_.X + width_ / 2, position_.Y + height_ / 2};
-  for (const ScreenRect& monitor : Monitors()) {
+  for (const MonitorArea& area : Monitors()) {
+    const ScreenRect& monitor = area.Bounds;
     if (centre.X >= monitor.Left && centre.X < monitor.Right && centre.Y >= monitor.Top && centre.Y < monitor.Bottom) {
       return monitor;
     }
@@ -895,16 +997,21 @@ ScreenSize GtkPlatform::WorkAreaSize() {
   return FarEdges(InDevicePixels(area, gdk_monitor_get_scale_factor(monitor)));
 }
 
-std::vector<ScreenRect> GtkPlatform::Monitors() {
-  std::vector<ScreenRect> monitors;
+std::vector<MonitorArea> GtkPlatform::Monitors() {
+  std::vector<MonitorArea> monitors;
   GdkDisplay* display = gdk_display_get_default();
   if (display == nullptr) return monitors;
   GdkMonitor* primary = PrimaryMonitor();
   const auto add = [&](GdkMonitor* monitor) {
-    GdkRectangle area{};
-    gdk_monitor_get_geometry(monitor, &area);
-    area = InDevicePixels(area, gdk_monitor_get_scale_factor(monitor));
-    monitors.push_back({area.x, area.y, area.x + area.width, area.y + area.height});
+    const int scale = gdk_monitor_get_scale_factor(monitor);
+    GdkRectangle bounds{}, work{};
+    gdk_monitor_get_geometry(monitor, &bounds);
+    gdk_monitor_get_workarea(monitor, &work);
+    const auto rect = [scale](const GdkRectangle& logical) {
+      const GdkRectangle area = InDevicePixels(logical, scale);
+      return ScreenRect{area.x, area.y, area.x + area.width, area.y + area.height};
+    };
+    monitors.push_back({rect(bounds), rect(work)});
   };
   if (primary != nullptr) add(primary);
   const int count = gdk_display_get_n_monitors(display);

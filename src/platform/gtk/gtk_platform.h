@@ -107,7 +107,7 @@ class GtkPlatform : public Platform {
   // only at the bottom or right, these are the sizes.
   ScreenSize ScreenSizeOfPrimary() override;
   ScreenSize WorkAreaSize() override;
-  std::vector<ScreenRect> Monitors() override;
+  std::vector<MonitorArea> Monitors() override;
   // The window's GDK scale (GDK_SCALE or the desktop's setting): GTK 3
   // knows whole numbers only.
   double DisplayScale() override { return Scale(); }
@@ -160,6 +160,21 @@ class GtkPlatform : public Platform {
   // Where the window stands may have changed: told to the window's logic
   // when it is not our own placement under way.
   void FollowSeenPosition();
+  // Whether the X window has the size asked for.
+  bool SizeSettled() const;
+  // The X window was seen at this size (GDK's units).
+  void NoteSeenSize(int width, int height);
+  // Shows the whole of surface_, now or through GTK's drawing.
+  void ShowWhole();
+  // Looks, once the window manager has had its time, whether the window
+  // stands where and at the size asked; asks again for a size not taken
+  // and reports a place the window manager chose.
+  void ScheduleSettleCheck();
+  void SettlePlacement();
+  // Asks for the size once more, with hints that allow only it.
+  void AskForSize();
+  // Reads the X window's size from the server.
+  void LookAtSize();
   static gboolean OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self);
   static void OnCompositedChanged(GdkScreen* screen, gpointer self);
   static void OnScaleChanged(GObject*, GParamSpec*, gpointer self);
@@ -232,6 +247,14 @@ class GtkPlatform : public Platform {
   std::optional<std::uint32_t> placingSince_;
   int width_ = 0;  // device pixels, as the window's logic asked
   int height_ = 0;
+  // The X window's size as last seen, in GDK's units. Until it is the size
+  // asked for, frames wait in surface_ and are shown whole once it is:
+  // drawn before, the part beyond the old size would stay empty.
+  int seenWidth_ = 0;
+  int seenHeight_ = 0;
+  // Once a placement's grace is over: what the window manager made of it.
+  SourceHandle settleCheck_;
+  int sizeRequests_ = 0;  // asked again for a size the window did not take
 
   std::optional<Press> pressing_;  // the press being handed to MouseDown
   ClickOrDrag rightPress_;

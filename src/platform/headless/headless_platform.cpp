@@ -132,7 +132,7 @@ void HeadlessPlatform::DragWindowTo(ScreenPoint topLeft) {
   if (events_ != nullptr) events_->Moved(topLeft);
 }
 
-void HeadlessPlatform::ChangeMonitors(std::vector<ScreenRect> monitors) {
+void HeadlessPlatform::ChangeMonitors(std::vector<MonitorArea> monitors) {
   monitors_ = std::move(monitors);
   if (events_ != nullptr) events_->MonitorsChanged();
 }

@@ -55,10 +55,14 @@ class HeadlessPlatform : public Platform {
   // Runs inside ShowMessage, as the timer ticks of a modal box's loop would.
   void SetDuringMessage(std::function<void()> during) { duringMessage_ = std::move(during); }
 
-  // The monitors, the primary first (one of 1280x1024 at the origin unless set).
-  void SetMonitors(std::vector<ScreenRect> monitors) { monitors_ = std::move(monitors); }
+  // The monitors, the primary first (one of 1280x1024 at the origin, its
+  // bottom 40 pixels a panel's, unless set). Given as bounds alone, each
+  // monitor's work area is all of it.
+  void SetMonitors(std::vector<MonitorArea> monitors) { monitors_ = std::move(monitors); }
+  void SetMonitors(const std::vector<ScreenRect>& monitors) { monitors_ = WholeMonitors(monitors); }
   // The monitors change while the globe runs.
-  void ChangeMonitors(std::vector<ScreenRect> monitors);
+  void ChangeMonitors(std::vector<MonitorArea> monitors);
+  void ChangeMonitors(const std::vector<ScreenRect>& monitors) { ChangeMonitors(WholeMonitors(monitors)); }
   // The desktop's scale (1 unless set); ChangeDisplayScale tells the globe.
   void SetDisplayScale(double scale) { displayScale_ = scale; }
   void ChangeDisplayScale(double scale, std::optional<ScreenPoint> suggested);
@@ -131,7 +135,7 @@ class HeadlessPlatform : public Platform {
   ScreenSize WorkAreaSize() override { return {1280, 984}; }
   std::string FirstArgument() override { return firstArgument_; }
   std::string ExecutablePath() override { return "/opt/nivarra/nivarra"; }
-  std::vector<ScreenRect> Monitors() override { return monitors_; }
+  std::vector<MonitorArea> Monitors() override { return monitors_; }
   double DisplayScale() override { return displayScale_; }
   bool ClaimRunningGlobe(bool yieldToRunning) override;
 
@@ -191,7 +195,12 @@ class HeadlessPlatform : public Platform {
   bool settingsUnavailable_ = false;
   std::function<std::uint32_t(const MenuModel&)> menuChoice_;
   std::function<void()> duringMessage_;
-  std::vector<ScreenRect> monitors_{{0, 0, 1280, 1024}};
+  static std::vector<MonitorArea> WholeMonitors(const std::vector<ScreenRect>& bounds) {
+    std::vector<MonitorArea> monitors;
+    for (const ScreenRect& b : bounds) monitors.push_back({b, b});
+    return monitors;
+  }
+  std::vector<MonitorArea> monitors_{{{0, 0, 1280, 1024}, {0, 0, 1280, 984}}};
   bool otherGlobeRunning_ = false;
   double displayScale_ = 1.0;
   std::function<void(const PixelStore&)> presentObserver_;

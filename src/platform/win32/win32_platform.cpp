@@ -350,6 +350,8 @@ Win32Platform::Win32Platform()
   }
   updateLayeredIndirect_ =
       SystemFunction<UpdateLayeredIndirect>(::GetModuleHandleW(L"user32.dll"), "UpdateLayeredWindowIndirect");
+  // Wine's own export: Windows itself has none.
+  underWine_ = SystemFunction<void (*)()>(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   visibility_ = std::make_unique<VisibilityWatch>(globe_);
 }
 
@@ -419,6 +421,9 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     case WM_MBUTTONUP:
       if (ownMoveButton_ == Button::Middle) EndOwnMove();
+      return 0;
+    case WM_LBUTTONUP:
+      if (ownMoveButton_ == Button::Left) EndOwnMove();
       return 0;
     case WM_CAPTURECHANGED:
       rightPress_.Drop();
@@ -548,9 +553,12 @@ void Win32Platform::TrackRightPress(POINT cursor) {
 
 void Win32Platform::BeginSystemMove() {
   if (globe_ == nullptr) return;
-  if (pressing_ == Button::Middle || pressing_ == Button::Right) {
+  if (pressing_ == Button::Middle || pressing_ == Button::Right || (pressing_ == Button::Left && underWine_)) {
     // The system's move loop ends only when the left button goes up, so
     // these drags follow the pointer here until their own button does.
+    // Under Wine with a window manager the system's loop moves only an
+    // outline until the button goes up: the left drag follows here too,
+    // so the globe moves with the pointer and its snow feels the shake.
     POINT cursor{};
     ::GetCursorPos(&cursor);
     const ScreenPoint pressed = rightPress_.PressedAt();
@@ -568,7 +576,7 @@ void Win32Platform::BeginSystemMove() {
 }
 
 void Win32Platform::FollowOwnMove(POINT cursor) {
-  const int key = ownMoveButton_ == Button::Right ? VK_RBUTTON : VK_MBUTTON;
+  const int key = ownMoveButton_ == Button::Right ? VK_RBUTTON : ownMoveButton_ == Button::Left ? VK_LBUTTON : VK_MBUTTON;
   if (!ButtonHeld(key)) {
     EndOwnMove();
     return;
@@ -676,7 +684,10 @@ bool Win32Platform::ShowFrameBuffer(int left, int top, std::uint8_t constantAlph
   const Selection selection(memory.get(), dib_.get());
   if (!selection.ok()) return false;
 
-  POINT destination{left, top};
+  // Shown where the window stands: only PlaceWindow moves it, so a frame
+  // composed for a place the window has just left cannot take it back.
+  static_cast<void>(left);
+  static_cast<void>(top);
   SIZE size{dibWidth_, dibHeight_};
   POINT source{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, constantAlpha, AC_SRC_ALPHA};
@@ -686,7 +697,7 @@ bool Win32Platform::ShowFrameBuffer(int left, int top, std::uint8_t constantAlph
     UPDATELAYEREDWINDOWINFO update{};
     update.cbSize = sizeof update;
     update.hdcDst = screen.get();
-    update.pptDst = &destination;
+    update.pptDst = nullptr;
     update.psize = &size;
     update.hdcSrc = memory.get();
     update.pptSrc = &source;
@@ -702,11 +713,9 @@ bool Win32Platform::ShowFrameBuffer(int left, int top, std::uint8_t constantAlph
   // The whole buffer is the new frame too: the part that did not change
   // still holds the last one's pixels.
   if (!shown) {
-    shown = ::UpdateLayeredWindow(globe_, screen.get(), &destination, &size, memory.get(), &source, 0, &blend,
-                                  ULW_ALPHA);
+    shown = ::UpdateLayeredWindow(globe_, screen.get(), nullptr, &size, memory.get(), &source, 0, &blend, ULW_ALPHA);
   }
   --placing_;
-  if (shown) knownPosition_ = {left, top};
   return shown != FALSE;
 }
 
@@ -1012,14 +1021,15 @@ ScreenSize Win32Platform::WorkAreaSize() {
   return {area.right - area.left, area.bottom - area.top};
 }
 
-std::vector<ScreenRect> Win32Platform::Monitors() {
-  std::vector<ScreenRect> monitors;
+std::vector<MonitorArea> Win32Platform::Monitors() {
+  std::vector<MonitorArea> monitors;
   const auto add = [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (::GetMonitorInfoW(monitor, &info)) {
-      auto& list = *reinterpret_cast<std::vector<ScreenRect>*>(data);
-      const ScreenRect rect{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+      auto& list = *reinterpret_cast<std::vector<MonitorArea>*>(data);
+      const MonitorArea rect{{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom},
+                             {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom}};
       if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
         list.insert(list.begin(), rect);
       } else {
@@ -1031,7 +1041,8 @@ std::vector<ScreenRect> Win32Platform::Monitors() {
   ::EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&monitors));
   if (monitors.empty()) {
     const ScreenSize screen = ScreenSizeOfPrimary();
-    monitors.push_back({0, 0, screen.Width, screen.Height});
+    const ScreenSize work = WorkAreaSize();
+    monitors.push_back({{0, 0, screen.Width, screen.Height}, {0, 0, work.Width, work.Height}});
   }
   return monitors;
 }

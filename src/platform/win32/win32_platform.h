@@ -58,7 +58,7 @@ class Win32Platform : public Platform {
   double DisplayScale() override;
   ScreenSize ScreenSizeOfPrimary() override;
   ScreenSize WorkAreaSize() override;
-  std::vector<ScreenRect> Monitors() override;
+  std::vector<MonitorArea> Monitors() override;
   std::string FirstArgument() override;
   std::string ExecutablePath() override;
   std::string SettingsPlace() override { return "HKEY_CURRENT_USER\\Software\\Nivarra"; }
@@ -168,6 +168,7 @@ class Win32Platform : public Platform {
   // Middle and right drags follow the pointer here until their button
   // goes up (the system's move loop ends on the left button only).
   Button ownMoveButton_ = Button::None;
+  bool underWine_ = false;
   POINT ownMoveCursor_{};
   ScreenPoint ownMoveWindow_{};
 
