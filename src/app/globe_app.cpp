@@ -1,14 +1,34 @@
 #include "app/globe_app.h"
 
 #include <exception>
+#include <memory>
+#include <optional>
 #include <string>
+#include <variant>
 
 #include "app/item_menu_model.h"
 #include "layout/loader.h"
 
 namespace nivarra {
 
+namespace {
+
+// The stored "Language", empty when there is none (or it cannot be read:
+// the system's language does as well).
+std::string StoredLanguage(Platform& platform) {
+  try {
+    const std::unique_ptr<SettingsKey> key = platform.OpenSettingsKey(kSettingsKeyPath, false);
+    const std::optional<SettingValue> value = key != nullptr ? key->ReadValue("Language") : std::nullopt;
+    if (const auto* text = value ? std::get_if<std::string>(&*value) : nullptr) return *text;
+  } catch (const std::exception&) {
+  }
+  return {};
+}
+
+}  // namespace
+
 GlobeApp::GlobeApp(Platform& platform) : platform_(platform) {
+  UseCatalog(platform.OpenCatalog(StoredLanguage(platform)));
   form_.AttachPlatform(platform);
   platform.SetWindowEvents(this);
   InitFormFromLayout(form_);

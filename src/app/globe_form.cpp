@@ -341,7 +341,7 @@ void TfrmMain::FormDestroy(const TEventArgs&) {
 
 void TfrmMain::pmiAboutClick(const TEventArgs&) {
   if (platform_ != nullptr && !platform_->OpenWebPage(kMoreStuffAddress)) {
-    std::string text(kNoBrowserMessage);
+    std::string text = Translate(kNoBrowserMessage);
     text += kMoreStuffAddress;
     platform_->ShowMessage(text);
   }

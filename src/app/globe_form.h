@@ -3,6 +3,7 @@
 // the handlers the layout binds, and the window's own state: the empty
 // globe every frame starts from, the constant alpha, the scene.
 
+#include "core/translation.h"
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -76,26 +77,26 @@ inline constexpr std::string_view kMoreStuffAddress = "https://en.wikipedia.org/
 // Said when no browser opens the page, followed by the address (no full
 // stop after it: it would be copied with the address).
 inline constexpr std::string_view kNoBrowserMessage =
-    "No web browser could open the page about Christmas traditions. Its address is ";
-inline constexpr std::string_view kBaseUpdateFailedMessage = "No!!!!!";
+    N_("No web browser could open the page about Christmas traditions. Its address is ");
+inline constexpr std::string_view kBaseUpdateFailedMessage = N_("No!!!!!");
 
 // The speed item the window adds to the layout's four: the sky follows the
 // local clock. Stored as speed 4.
 inline constexpr std::string_view kRealTimeItemName = "pmiRealTime";
-inline constexpr std::string_view kRealTimeCaption = "Real time";
+inline constexpr std::string_view kRealTimeCaption = N_("Real time");
 
 // Options › Size, added by the window after Transparent: the globe's size
 // in percent of its artwork, times the desktop's own scale. Stored as
 // "Size"; any other stored number reads as 100.
 inline constexpr std::string_view kSizeMenuName = "pmiSize";
-inline constexpr std::string_view kSizeMenuCaption = "Size";
+inline constexpr std::string_view kSizeMenuCaption = N_("Size");
 inline constexpr std::array<int, 4> kSizePercents{75, 100, 150, 200};
 inline constexpr int kDefaultSizePercent = 100;
 
 // Options › "Shake the snow when moved", added by the window after Always
 // OnTop: dragging the globe stirs its snow. Stored as "isShakeOn".
 inline constexpr std::string_view kShakeItemName = "pmiShake";
-inline constexpr std::string_view kShakeItemCaption = "Shake the snow when moved";
+inline constexpr std::string_view kShakeItemCaption = N_("Shake the snow when moved");
 
 // The constant alpha of transparency level 0..9 ("0%" .. "90%").
 constexpr std::uint8_t TransparencyAlphaOf(int level) { return static_cast<std::uint8_t>(255 - 22 * level); }

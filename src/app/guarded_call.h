@@ -26,7 +26,7 @@ bool GuardedCall(Platform& platform, F&& call) noexcept {
     }
   } catch (...) {
     try {
-      platform.ShowMessage("Unknown error");
+      platform.ShowMessage(N_("Unknown error"));
     } catch (...) {
     }
   }

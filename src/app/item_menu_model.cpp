@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/translation.h"
 #include "layout/menus.h"
 
 namespace nivarra {
@@ -18,7 +19,7 @@ void AddItems(ItemMenuModel& model, TMenuItem& parentItem, int parentEntry, std:
       entry.Kind = MenuEntryKind::Separator;
     } else {
       entry.Kind = item.Count() > 0 ? MenuEntryKind::Submenu : MenuEntryKind::Command;
-      entry.Caption = item.Caption();
+      entry.Caption = Translate(item.Caption());
       entry.Checked = item.Checked();
       entry.RadioCheck = item.RadioItem();
       entry.AutoCheck = item.AutoCheck();

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   } catch (const std::exception& error) {
     ReportFatal(error.what());
   } catch (...) {
-    ReportFatal("Nivarra stopped after an unknown error.");
+    ReportFatal(nivarra::Translate("Nivarra stopped after an unknown error."));
   }
   return 1;
 }

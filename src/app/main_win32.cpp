@@ -44,7 +44,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   } catch (const std::exception& error) {
     ShowError(error.what());
   } catch (...) {
-    ShowError("Nivarra stopped after an unknown error.");
+    ShowError(nivarra::Translate("Nivarra stopped after an unknown error.").c_str());
   }
   return 1;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/globe_form.h"
+#include "core/translation.h"
 #include "app/guarded_call.h"
 #include "layout/bitmap.h"
 #include "scene/globe_scene.h"
@@ -17,14 +18,8 @@
 namespace nivarra {
 namespace {
 
-std::string Named(const char* format, std::string_view name) {
-  std::string text(format);
-  text.replace(text.find("%s"), 2, name);
-  return text;
-}
-
 [[noreturn]] void FailedToSet(std::string_view name) {
-  throw ESettingsError(Named("Failed to set data for '%s'", name));
+  throw ESettingsError(FillIn("Failed to set data for '%s'", name));
 }
 
 template <class Write>
@@ -74,9 +69,9 @@ std::optional<std::int32_t> ReadStoredInteger(SettingsKey& key, std::string_view
   if (!value) return std::nullopt;
   if (const auto* number = std::get_if<std::int32_t>(&*value)) return *number;
   if (std::holds_alternative<UnreadableSetting>(*value)) {
-    throw ESettingsError(Named("Failed to get data for '%s'", name));
+    throw ESettingsError(FillIn("Failed to get data for '%s'", name));
   }
-  throw ESettingsError(Named("Invalid data type for '%s'", name));
+  throw ESettingsError(FillIn("Invalid data type for '%s'", name));
 }
 
 void WriteStoredInteger(SettingsKey* key, std::string_view name, std::int32_t value) {
@@ -107,9 +102,10 @@ StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate stored
 std::string UnusableSettingsMessage(std::span<const std::string> problems, std::string_view place) {
   std::string text;
   for (const std::string& problem : problems) text += problem + "\n";
-  text += problems.size() == 1 ? "\nThe default value is used instead and will be saved."
-                               : "\nThe default values are used instead and will be saved.";
-  if (!place.empty()) text += "\nThe settings are in " + std::string(place) + ".";
+  // One value or several, not a count: no plural forms.
+  text += "\n" + (problems.size() == 1 ? Translate("The default value is used instead and will be saved.")
+                                      : Translate("The default values are used instead and will be saved."));
+  if (!place.empty()) text += "\n" + FillIn(Translate("The settings are in %s."), place);
   return text;
 }
 

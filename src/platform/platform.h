@@ -18,6 +18,8 @@
 #include <variant>
 #include <vector>
 
+#include "core/translation.h"
+
 namespace nivarra {
 
 class PixelStore;
@@ -166,7 +168,7 @@ class Platform {
   // constantAlpha / 255. False when the desktop refused.
   virtual bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) = 0;
   // What the user is told when the desktop refuses a frame, in its words.
-  virtual std::string PresentFailedMessage() { return "UpdateLayeredWindow error"; }
+  virtual std::string PresentFailedMessage() { return N_("UpdateLayeredWindow error"); }
   // The same for a frame that differs from the one shown last, at the same
   // place and constant alpha, only inside dirty (window pixels): a desktop
   // may redraw just that part.
@@ -187,7 +189,8 @@ class Platform {
   // date in the user's long date format.
   virtual std::string FormatLongDate(double date) = 0;
 
-  // A modal message box; returns when the user closed it.
+  // A modal message box; returns when the user closed it. A text marked
+  // for translation (N_) is shown in the user's language.
   virtual void ShowMessage(std::string_view text) = 0;
 
   // Calls tick every intervalMs milliseconds until the timer is destroyed.
@@ -214,6 +217,13 @@ class Platform {
   virtual std::string ExecutablePath() = 0;
   // What the autostart value holds to start this program at log-in.
   virtual std::string AutostartCommand() { return ExecutablePath(); }
+  // The catalog of the user's language, or of languageSetting (the stored
+  // "Language", a code such as "de" or "pt_BR") when that is one the
+  // program speaks; null for English.
+  virtual std::unique_ptr<MessageCatalog> OpenCatalog(std::string_view languageSetting) {
+    (void)languageSetting;
+    return nullptr;
+  }
   // The caption of the autostart item in this desktop's words; empty keeps
   // the layout's.
   virtual std::string AutostartCaption() { return {}; }

@@ -7,6 +7,7 @@
 #include "layout/controls.h"
 #include "layout/menus.h"
 #include "core/date_time.h"
+#include "core/translation.h"
 #include "scene/sky.h"
 
 namespace nivarra {
@@ -58,9 +59,9 @@ void HolidayCountdown::SetDates(double today) {
   christmasDate_ = NextOccurrence(today, year, 12, 25);
   newYearDate_ = NextOccurrence(today, year, 1, 1);
   julianDate_ = NextOccurrence(today, year, 1, 7);
-  christmasCaption_ = "Christmas - " + formatLongDate_(christmasDate_);
-  newYearCaption_ = "New Year - " + formatLongDate_(newYearDate_);
-  julianCaption_ = "Julian Christmas - " + formatLongDate_(julianDate_);
+  christmasCaption_ = Translate("Christmas - ") + formatLongDate_(christmasDate_);
+  newYearCaption_ = Translate("New Year - ") + formatLongDate_(newYearDate_);
+  julianCaption_ = Translate("Julian Christmas - ") + formatLongDate_(julianDate_);
 }
 
 void HolidayCountdown::ApplyCaptions(const TComponent& owner) const {

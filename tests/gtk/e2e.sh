@@ -766,7 +766,40 @@ shake_pass() {
   desktop_stop
 }
 
-for pass in ${NIVARRA_E2E_PASSES:-bare composited scaled unseen monitors shake}; do
+# --- openbox in German: the menu and the messages in the user's language -----------
+german_pass() {
+  local pass=german english german
+  echo "== $pass"
+  openbox_desktop "$pass" || { check "$pass: the desktop starts" false; return; }
+  fresh_user "$pass"
+  menu_width() { size_of "$(windows -v "$globe_size" | head -n 1)"; }
+  store Left=500 Top=400
+  LANGUAGE= LC_ALL= LC_MESSAGES= LANG=C.UTF-8 start_globe "$work/$pass-en.log"
+  wait_for 10 globe_shown
+  menu_at 650 520
+  english="$(menu_width)"
+  key Escape
+  term_globe
+  # No de_DE locale is generated here: gettext still finds the German
+  # catalog, as it would on a desktop that has the locale.
+  store Left=500 Top=400 TrVal=abc
+  LANGUAGE= LC_ALL= LC_MESSAGES= LANG=de_DE.UTF-8 start_globe "$work/$pass-de.log"
+  wait_for 10 globe_shown
+  check "$pass: an unusable value is reported in German" \
+    wait_for 5 grep -q "Stattdessen wird der Standardwert verwendet und gespeichert." "$work/$pass-de.log"
+  check "$pass: where the settings are, too" grep -q "Die Einstellungen liegen in " "$work/$pass-de.log"
+  dismiss_message
+  wait_for 5 no_others_shown
+  check "$pass: a right click opens the menu" menu_at 650 520
+  german="$(menu_width)"
+  screenshot "$pass-menu"
+  check "$pass: the menu has German captions (its size $german, in English $english)" [ "$german" != "$english" ]
+  key Escape
+  term_globe
+  desktop_stop
+}
+
+for pass in ${NIVARRA_E2E_PASSES:-bare composited scaled unseen monitors shake german}; do
   "${pass}_pass"
 done
 

@@ -34,8 +34,11 @@ expected=(./usr/bin/nivarra ./usr/share/applications/nivarra.desktop
 for size in 16 22 24 32 48 64 128 256 512; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/nivarra.png")
 done
+for language in de fr es it pl ru uk sr cs nl pt_BR; do
+  expected+=("./usr/share/locale/$language/LC_MESSAGES/nivarra.mo")
+done
 missing="$(printf '%s\n' "${expected[@]}" | grep -vxFf "$work/files")"
-check "installs the program, launcher, metainfo, manual page and icons${missing:+ (missing: $missing)}" test -z "$missing"
+check "installs the program, launcher, metainfo, manual page, icons and translations${missing:+ (missing: $missing)}" test -z "$missing"
 
 dpkg -x "$deb" "$work/root"
 share="$work/root/usr/share"

@@ -1,4 +1,5 @@
 #include "platform/gtk/gtk_platform.h"
+#include "platform/gtk/gettext_catalog.h"
 
 #include <glib-unix.h>
 #include <unistd.h>
@@ -884,7 +885,12 @@ void GtkPlatform::Show() {
 
 // --- messages -------------------------------------------------------------------------
 
-void GtkPlatform::ShowMessage(std::string_view text) {
+std::unique_ptr<MessageCatalog> GtkPlatform::OpenCatalog(std::string_view languageSetting) {
+  return OpenGettextCatalog(languageSetting, ExecutablePath());
+}
+
+void GtkPlatform::ShowMessage(std::string_view untranslated) {
+  const std::string text = Translate(untranslated);
   g_printerr("nivarra: %.*s\n", static_cast<int>(text.size()), text.data());
   if (ending_ || !window_) return;
   GtkWindow* parent = gtk_widget_get_mapped(window_.get()) ? GTK_WINDOW(window_.get()) : nullptr;
@@ -906,7 +912,8 @@ std::unique_ptr<SettingsKey> GtkPlatform::OpenSettingsKey(std::string_view path,
     // Once: the globe goes on with its defaults, and every later attempt
     // would say the same.
     settingsProblemShown_ = true;
-    ShowMessage("The settings cannot be used (" + settings_.LastError() + "); the globe goes on with its defaults.");
+    ShowMessage(FillIn(Translate("The settings cannot be used (%s); the globe goes on with its defaults."),
+                       settings_.LastError()));
   }
   return key;
 }

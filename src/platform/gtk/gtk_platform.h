@@ -84,7 +84,7 @@ class GtkPlatform : public Platform {
   bool ReportsCoverChanges() override { return xwatch_ != nullptr; }
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
   std::string PresentFailedMessage() override {
-    return "The globe's picture could not be shown on the screen.";
+    return N_("The globe's picture could not be shown on the screen.");
   }
   // Copies and redraws the changed part only.
   bool PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
@@ -113,7 +113,8 @@ class GtkPlatform : public Platform {
   double DisplayScale() override { return Scale(); }
   std::string FirstArgument() override { return firstArgument_; }
   std::string ExecutablePath() override;
-  std::string AutostartCaption() override { return "Start Nivarra when I log in"; }
+  std::unique_ptr<MessageCatalog> OpenCatalog(std::string_view languageSetting) override;
+  std::string AutostartCaption() override { return N_("Start Nivarra when I log in"); }
 
   void SetWindowEvents(WindowEvents* events) override { events_ = events; }
   std::optional<std::string> MakeWindowLayered() override;

@@ -1,5 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
+#include "core/embedded_catalogs.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -108,6 +110,10 @@ std::unique_ptr<SettingsKey> HeadlessPlatform::OpenSettingsKey(std::string_view 
     it = settings_.emplace(std::string(path), std::map<std::string, SettingValue, std::less<>>{}).first;
   }
   return std::make_unique<HeadlessKey>(it->second);
+}
+
+std::unique_ptr<MessageCatalog> HeadlessPlatform::OpenCatalog(std::string_view languageSetting) {
+  return OpenEmbeddedCatalog(languageSetting, preferredLanguages_);
 }
 
 void HeadlessPlatform::ShowMessage(std::string_view text) {

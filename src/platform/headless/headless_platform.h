@@ -42,6 +42,8 @@ class HeadlessPlatform : public Platform {
   void SetTimeZone(TimeZoneInfo zone) { zone_ = std::move(zone); }
   int TimeZoneQueries() const { return timeZoneQueries_; }
   void SetPresentFails(bool fails) { presentFails_ = fails; }
+  // The user's languages, most wanted first ("ru_RU.UTF-8", "de").
+  void SetPreferredLanguages(std::vector<std::string> languages) { preferredLanguages_ = std::move(languages); }
   void SetFirstArgument(std::string argument) { firstArgument_ = std::move(argument); }
   // No browser opens web pages.
   void SetNoBrowser(bool none) { noBrowser_ = none; }
@@ -129,6 +131,7 @@ class HeadlessPlatform : public Platform {
   }
   std::string FormatLongDate(double date) override;
   void ShowMessage(std::string_view text) override;
+  std::unique_ptr<MessageCatalog> OpenCatalog(std::string_view languageSetting) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
   ScreenSize ScreenSizeOfPrimary() override { return {1280, 1024}; }
@@ -182,6 +185,7 @@ class HeadlessPlatform : public Platform {
   bool presentFails_ = false;
   bool noBrowser_ = false;
   std::string firstArgument_;
+  std::vector<std::string> preferredLanguages_;
   int presentCount_ = 0;
   Presentation last_;
   PixelStore lastFrame_;

@@ -16,6 +16,7 @@
 #include "platform/win32/system_function.h"
 #include "platform/win32/wide_text.h"
 #include "core/date_time.h"
+#include "core/embedded_catalogs.h"
 
 namespace nivarra {
 namespace {
@@ -921,8 +922,23 @@ int Win32Platform::Run() {
 
 // --- messages and timers -------------------------------------------------------
 
+std::unique_ptr<MessageCatalog> Win32Platform::OpenCatalog(std::string_view languageSetting) {
+  // The user's UI languages, most wanted first, as "ru-RU\0de-DE\0\0".
+  std::vector<std::string> preferred;
+  ULONG count = 0, length = 0;
+  if (::GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &length) && length > 0) {
+    std::wstring names(length, L'\0');
+    if (::GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, names.data(), &length)) {
+      for (const wchar_t* name = names.c_str(); *name != L'\0'; name += std::wcslen(name) + 1) {
+        preferred.push_back(Utf8FromWide(name));
+      }
+    }
+  }
+  return OpenEmbeddedCatalog(languageSetting, preferred);
+}
+
 void Win32Platform::ShowMessage(std::string_view text) {
-  const std::wstring message = WideFromUtf8(text);
+  const std::wstring message = WideFromUtf8(Translate(text));
   const HWND owner = globe_ != nullptr && ::IsWindowVisible(globe_) ? globe_ : nullptr;
   ::MessageBoxW(owner, message.c_str(), kApplicationTitle, MB_OK);
 }

@@ -51,6 +51,8 @@ class Win32Platform : public Platform {
   TimeZoneInfo LocalTimeZone(double localDateTime) override;
   std::string FormatLongDate(double date) override;
   void ShowMessage(std::string_view text) override;
+  // From the catalogs inside the program, in the user's UI language.
+  std::unique_ptr<MessageCatalog> OpenCatalog(std::string_view languageSetting) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
   // The DPI of the globe's monitor over 96: the manifest makes the program
