@@ -47,4 +47,11 @@ std::string FillIn(std::string format, std::string_view value);
 // Marks text for the catalogs without translating it yet.
 constexpr const char* N_(const char* text) { return text; }
 
+// A text with a singular and a plural, marked for the catalogs.
+struct PluralText {
+  const char* Singular;
+  const char* Plural;
+};
+constexpr PluralText NP_(const char* singular, const char* plural) { return {singular, plural}; }
+
 }  // namespace nivarra

@@ -1,5 +1,6 @@
 #include "scene/countdown.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -12,21 +13,50 @@
 
 namespace nivarra {
 
-std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<int(char digit)>& digitWidth) {
+namespace {
+
+// The plaque's word, drawn for every language and plural form by artgen
+// from the catalogs into the pictures PlaqueLabelName names.
+[[maybe_unused]] constexpr PluralText kPlaqueWord = NP_("day", "days");
+
+PlaqueLabel EnglishLabel(int count) {
+  return count == 1 ? PlaqueLabel{"imgDDay", HolidayCountdown::kDayWidth}
+                    : PlaqueLabel{"imgDays", HolidayCountdown::kDaysWidth};
+}
+
+}  // namespace
+
+std::string PlaqueLabelName(int count) {
+  const std::string language = CurrentLanguage();
+  if (language.empty() || count < 0) return EnglishLabel(count).Name;
+  return "imgDays_" + language + "_" + std::to_string(PluralFormFor(static_cast<std::uint64_t>(count)));
+}
+
+std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<int(char digit)>& digitWidth,
+                                            const std::function<PlaqueLabel(int count)>& label) {
   std::vector<CountdownGlyph> glyphs;
   if (daysLeft < 0 || daysLeft > HolidayCountdown::kMaxShown) return glyphs;
   const std::string text = std::to_string(daysLeft);
+  const PlaqueLabel english = EnglishLabel(daysLeft);
+  const PlaqueLabel word = label ? label(daysLeft) : english;
   // Centres the number on the plaque; the lone narrow 1 needs a push right.
   int shift = text.size() == 1 ? 0 : text.size() == 2 ? -4 : -9;
   if (text == "1") shift = 10;
+  shift -= (word.Width - english.Width) / 2;
+
+  int advance = 8;
+  for (char c : text) advance += digitWidth(c) - 2;  // neighbouring digits overlap by two pixels
+  const int left = shift + HolidayCountdown::kPenX;
+  shift += std::max(0, HolidayCountdown::kFaceLeft - left);
+  shift -= std::max(0, left + advance + word.Width - HolidayCountdown::kFaceRight);
 
   int x = HolidayCountdown::kPenX;
   for (char c : text) {
     glyphs.push_back({std::string("d") + c, shift + x, HolidayCountdown::kTextY});
-    x += digitWidth(c) - 2;  // neighbouring digits overlap by two pixels
+    x += digitWidth(c) - 2;
   }
   x += 8;
-  glyphs.push_back({text == "1" ? "imgDDay" : "imgDays", shift + x, HolidayCountdown::kTextY});
+  glyphs.push_back({word.Name, shift + x, HolidayCountdown::kTextY});
   return glyphs;
 }
 
@@ -92,7 +122,16 @@ void HolidayCountdown::Draw(const TComponent& owner, double now, CountdownChoice
     const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(std::string("d") + digit));
     return image != nullptr ? image->Width() : 0;
   };
-  for (const CountdownGlyph& glyph : CountdownGlyphs(daysLeft_, digitWidth)) draw(glyph.Name, glyph.X, glyph.Y);
+  const auto label = [&](int count) -> PlaqueLabel {
+    const std::string name = PlaqueLabelName(count);
+    const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(name));
+    // A language without label pictures writes the English word.
+    if (image == nullptr) return EnglishLabel(count);
+    return {name, image->Width()};
+  };
+  for (const CountdownGlyph& glyph : CountdownGlyphs(daysLeft_, digitWidth, label)) {
+    draw(glyph.Name, glyph.X, glyph.Y);
+  }
 }
 
 void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now, CountdownChoice choice) {

@@ -23,9 +23,25 @@ struct CountdownGlyph {
   friend bool operator==(const CountdownGlyph&, const CountdownGlyph&) = default;
 };
 
+// The plaque's word after a count: the picture of "day" or "days" in the
+// language in use, in the plural form its catalog writes for the count.
+struct PlaqueLabel {
+  std::string Name;
+  int Width = 0;
+};
+
+// The name of the label picture for count in the language in use:
+// imgDDay or imgDays in English, else imgDays_<language>_<form>
+// (imgDays_ru_2 is "дней").
+std::string PlaqueLabelName(int count);
+
 // The images that write daysLeft, in drawing order; empty outside 0..367.
-// digitWidth answers the Width of "d0".."d9" for a digit character.
-std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<int(char digit)>& digitWidth);
+// digitWidth answers the Width of "d0".."d9" for a digit character; label
+// the picture written after the count (the English labels by default). The
+// writing is placed as the English one, moved left by half of what the
+// label is wider than the English word, and kept on the plaque's face.
+std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<int(char digit)>& digitWidth,
+                                            const std::function<PlaqueLabel(int count)>& label = {});
 
 // Which countdown menu items are checked. They form one radio group; should
 // several be set, the later one wins.
@@ -44,6 +60,12 @@ class HolidayCountdown {
   static constexpr int kMaxShown = 367;
   static constexpr int kPenX = 105;
   static constexpr int kTextY = 187;
+  // The English labels' widths, "day" and "days".
+  static constexpr int kDayWidth = 41;
+  static constexpr int kDaysWidth = 53;
+  // The boxes of the writing stay within the plaque's face.
+  static constexpr int kFaceLeft = 85;
+  static constexpr int kFaceRight = 209;
 
   // Keeps formatLongDate for the captions and sets each date to the first
   // 25 December, 1 January or 7 January on or after the day of now (a

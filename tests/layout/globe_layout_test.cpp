@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -34,6 +35,10 @@ const std::map<std::string, std::pair<int, int>>& Catalogue() {
 test::Bytes FakeArt(const std::string& path) {
   const std::string file = path.substr(path.find('/') + 1);
   const std::string name = file.substr(0, file.find('.'));
+  if (name.starts_with("imgDays_")) {  // the plaque's words: widths vary with the word
+    std::ifstream in(std::string(NIVARRA_SOURCE_DIR) + "/assets/" + path, std::ios::binary);
+    return test::Bytes(std::istreambuf_iterator<char>(in), {});
+  }
   const auto [w, h] = Catalogue().at(name);
   if (file.ends_with(".bmp")) {
     const int row = (w * 3 + 3) / 4 * 4;
@@ -74,7 +79,7 @@ class GlobeLayout : public ::testing::Test {
 };
 
 TEST_F(GlobeLayout, HoldsEveryComponentInLayoutOrder) {
-  ASSERT_EQ(form.ComponentCount(), kGlobeSlotCount);
+  ASSERT_GT(form.ComponentCount(), kGlobeSlotCount);  // then the plaque's words
   for (int i = 0; i < kGlobeSlotCount; ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(form.Slot(static_cast<GlobeSlot>(i)), form.Component(i));

@@ -24,8 +24,13 @@ TEST(EmbeddedLayout, TheGlobeWindowLoadsFromItsResource) {
   RegisterLayoutResources();
   TfrmMain form;
   InitFormFromLayout(form);
-  ASSERT_EQ(form.ComponentCount(), kGlobeSlotCount);
+  // The window's components, then the plaque's words in other languages.
+  ASSERT_GT(form.ComponentCount(), kGlobeSlotCount);
   EXPECT_EQ(form.Name(), "frmMain");
+  const int labels = form.ComponentCount() - kGlobeSlotCount;
+  for (int i = kGlobeSlotCount; i < form.ComponentCount(); ++i) {
+    EXPECT_TRUE(form.Component(i)->Name().starts_with("imgDays_")) << form.Component(i)->Name();
+  }
 
   int pngs = 0;
   for (int i = 0; i < form.ComponentCount(); ++i) {
@@ -42,7 +47,7 @@ TEST(EmbeddedLayout, TheGlobeWindowLoadsFromItsResource) {
       EXPECT_EQ(png->TransparencyKind(), kTransparencyAlpha);
     }
   }
-  EXPECT_EQ(pngs, 40);
+  EXPECT_EQ(pngs, 40 + labels);
 
   // The mask: white outside the outline, dark at the glass's centre.
   auto* mask = dynamic_cast<TBitmap*>(form.Image(GlobeSlot::imgMask)->Picture().Graphic());

@@ -1,6 +1,6 @@
 // artgen OUTDIR [--scale S] [--sheet FILE] [--still FILE] [--ticks N]
 //        [--days N] [--zoom N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]
-//        [--icons DIR]
+//        [--icons DIR] [--words PODIR]
 //
 // Draws every picture of the globe scene and writes them to OUTDIR as
 // <name>.png (the mask as imgMask.bmp). --scale draws everything S times
@@ -11,7 +11,9 @@
 // N days (default 24); --zoom, --crop (in 1x pixels) and --no-snow help a
 // close look at one part; --cycle writes frames from around one sky cycle
 // side by side; --icons writes the program's icon to DIR as
-// nivarra-<size>.png for each size of the icon theme and as nivarra.ico.
+// nivarra-<size>.png for each size of the icon theme and as nivarra.ico;
+// --words adds to OUTDIR the plaque's word in each catalog of PODIR, every
+// plural form its own picture (imgDays_<language>_<form>.png).
 // The output is the same, byte for byte, on every run.
 
 #include <cstdio>
@@ -25,6 +27,8 @@
 #include "catalogue.h"
 #include "globe_shape.h"
 #include "icons.h"
+#include "pictures.h"
+#include "plaque_words.h"
 #include "png_writer.h"
 #include "review.h"
 
@@ -38,6 +42,7 @@ struct Options {
   std::optional<std::string> Still;
   std::optional<std::string> Cycle;
   std::optional<std::string> IconDir;
+  std::optional<std::string> WordsFrom;
   int Scale = 1;
   StillOptions StillSettings;
 };
@@ -45,7 +50,7 @@ struct Options {
 int Usage() {
   std::cerr << "usage: artgen [OUTDIR] [--scale S] [--sheet FILE] [--still FILE] [--ticks N]\n"
                "              [--days N] [--zoom N] [--crop X,Y,W,H] [--no-snow] [--cycle FILE]\n"
-               "              [--icons DIR]\n";
+               "              [--icons DIR] [--words PODIR]\n";
   return 2;
 }
 
@@ -64,6 +69,9 @@ std::optional<Options> Parse(int argc, char** argv) {
     } else if (arg == "--cycle") {
       if (!(v = value())) return std::nullopt;
       o.Cycle = *v;
+    } else if (arg == "--words") {
+      if (!(v = value())) return std::nullopt;
+      o.WordsFrom = *v;
     } else if (arg == "--icons") {
       if (!(v = value())) return std::nullopt;
       o.IconDir = *v;
@@ -131,6 +139,11 @@ int main(int argc, char** argv) {
         } else {
           WriteFile(base + ".png", EncodePng(p.Picture, TextFor(p.Name)));
         }
+      }
+    }
+    if (options->OutDir && options->WordsFrom) {
+      for (const PlaqueWord& w : ReadPlaqueWords(*options->WordsFrom)) {
+        WriteFile(*options->OutDir + "/" + w.Name + ".png", EncodePng(DrawWord(w.Word, options->Scale), TextFor(w.Name)));
       }
     }
     if (options->Sheet) WriteFile(*options->Sheet, EncodePng(RenderSheet(catalogue), TextFor("art sheet")));

@@ -3,6 +3,7 @@
 // scale: scale times its 1x size (picture_sizes.h) in each direction.
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "image.h"
@@ -38,5 +39,7 @@ Image DrawFlake(int kind, int scale);
 // Countdown lettering (lettering.cpp)
 Image DrawDigit(int digit, int scale);
 Image DrawDayLabel(bool plural, int scale);  // imgDDay "day", imgDays "days"
+// Another language's word for the plaque ("дней"), in the same lettering.
+Image DrawWord(std::string_view word, int scale);
 
 }  // namespace artgen

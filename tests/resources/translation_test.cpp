@@ -1,5 +1,6 @@
 // The program's languages: which catalog a user gets, and each catalog's
-// own plural rule, read from the catalogs the program carries.
+// own plural rule, read from the catalogs the program carries and followed
+// by the plaque's word.
 
 #include <gtest/gtest.h>
 
@@ -7,8 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "app/globe_form.h"
+#include "core/date_time.h"
 #include "core/embedded_catalogs.h"
 #include "core/language_choice.h"
+#include "core/translation.h"
+#include "layout/loader.h"
+#include "layout/resources.h"
+#include "scene/countdown.h"
 
 namespace nivarra {
 namespace {
@@ -25,15 +32,37 @@ TEST(Translation, PluralFormsFollowEachLanguagesRule) {
       {"pl", {2, 0, 1, 1, 2, 2, 2, 2, 1, 2, 2, 2}},
       {"cs", {2, 0, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2}},
   };
+  // The plaque of the program's own window writes each count with the
+  // picture of its form ("21 день", "22 дня", "25 дней").
+  RegisterLayoutResources();
+  TfrmMain form;
+  InitFormFromLayout(form);
+  HolidayCountdown countdown;
+  const double christmas = EncodeDate(2026, 12, 25);
+  countdown.UpdateHolidayDates(christmas, [](double) { return std::string(); });
+  const auto labelFor = [&](int count) {
+    std::string label;
+    countdown.Draw(form, christmas - count + 0.5, CountdownChoice{true, false, false},
+                   [&](const std::string& name, int, int) { label = name; });
+    return label;
+  };
   for (const auto& row : rows) {
     const std::vector<std::string> preferred{row.Language};
-    const auto catalog = OpenEmbeddedCatalog("", preferred);
+    auto catalog = OpenEmbeddedCatalog("", preferred);
     ASSERT_NE(catalog, nullptr) << row.Language;
     EXPECT_EQ(catalog->Plurals().Count(), 3) << row.Language;
     for (std::size_t i = 0; i < counts.size(); ++i) {
       EXPECT_EQ(catalog->Plurals().FormFor(counts[i]), row.Forms[i]) << row.Language << " " << counts[i];
     }
+    UseCatalog(std::move(catalog));
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+      EXPECT_EQ(labelFor(counts[i]), "imgDays_" + std::string(row.Language) + "_" + std::to_string(row.Forms[i]))
+          << row.Language << " " << counts[i];
+    }
   }
+  UseCatalog(nullptr);
+  EXPECT_EQ(labelFor(1), "imgDDay");
+  EXPECT_EQ(labelFor(21), "imgDays");
 }
 
 TEST(Translation, ChoosesTheSettingElseTheUsersFirstLanguageTheProgramSpeaks) {
