@@ -5,7 +5,8 @@
 # globe shaken back and forth and settling (docs/globe-shake.gif), and
 # the Real time sky in Paris on 7 December in the morning, at noon, at
 # sunset and at night (docs/globe-realtime-*.png), and the globe at dusk
-# as a screen at 200 % shows it (docs/globe-2x.png). The simulation is
+# as a screen at 200 % shows it (docs/globe-2x.png), and the plaque at 2x
+# in German, Russian, Polish and Ukrainian (docs/plaque-<language>.png). The simulation is
 # deterministic, so the pictures come out the same each run.
 #
 #   scripts/make-readme-art.sh [BUILD_DIR]
@@ -64,6 +65,12 @@ done
 # At 2x: every picture drawn at twice the size, not the 1x frame enlarged.
 "$render" --speed quickly --now "$now" --frames 3000 --every 3000 --scale 2 --out "$work/2x"
 cp "$work/2x/frame-0003000.png" docs/globe-2x.png
+# The plaque in other languages, each on a day whose count shows another
+# plural form: 24 Tage, 21 день, 2 dni, 5 днів.
+for still in de=2026-12-01 ru=2026-12-04 pl=2026-12-23 uk=2026-12-20; do
+  "$render" --language "${still%=*}" --now "${still#*=}T12:00" --frames 1 --scale 2 --out "$work/${still%=*}"
+  /usr/bin/convert "$work/${still%=*}/frame-0000001.png" -crop 300x110+150+330 +repage "docs/plaque-${still%=*}.png"
+done
 
 ls -l docs/globe-2x.png docs/globe-day.png docs/globe-night.png docs/globe-snowfall.gif docs/globe-shake.gif \
-  docs/globe-realtime-*.png
+  docs/globe-realtime-*.png docs/plaque-*.png

@@ -6,7 +6,7 @@
 //                [--zone NAME] [--latitude DEG] [--longitude DEG]
 //                [--countdown christmas|newyear|julian] [--snow on|off]
 //                [--covered] [--scale S] [--shake FRAME:DX,DY[,FRAME:DX,DY...]]
-//                [--out DIR [--every K]] [--trace]
+//                [--language CODE] [--out DIR [--every K]] [--trace]
 //
 // The first frame is the one of the first show, at the start tick; then the
 // frame timer fires every frame period and the snow-density timer every
@@ -15,6 +15,8 @@
 // zone is this system's, or NAME (a TZ value such as Europe/Paris).
 // --scale draws the frames at S device pixels per artwork pixel (0.75 to
 // 4), as on a screen at S × 100 %; the scene and its trace are the same.
+// --language draws the plaque in one of the program's languages (de, ru,
+// pt_BR, ...; en for English, the default).
 // --shake moves the window by (DX, DY) artwork pixels at each FRAME, just
 // before that frame is rendered, as a drag across the desktop would; the
 // trace then ends each line with the extra flakes the shake threw up
@@ -47,6 +49,7 @@
 #include "platform/system_time_zone.h"
 #include "png/png_object.h"
 #include "core/date_time.h"
+#include "core/embedded_catalogs.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
 #include "scene/scaled_art.h"
@@ -74,6 +77,7 @@ struct Options {
   long long Every = 1;
   bool Trace = false;
   double Scale = 1.0;
+  std::string Language;  // empty: English
   // The window's moves, by frame number.
   struct Move {
     long long Frame;
@@ -89,7 +93,7 @@ struct Options {
                "                    [--now YYYY-MM-DDTHH:MM] [--zone NAME] [--latitude DEG] [--longitude DEG]\n"
                "                    [--countdown christmas|newyear|julian]\n"
                "                    [--snow on|off] [--covered] [--scale S] [--shake FRAME:DX,DY[,FRAME:DX,DY...]]\n"
-               "                    [--out DIR [--every K]] [--trace]\n",
+               "                    [--language CODE] [--out DIR [--every K]] [--trace]\n",
                problem.c_str());
   std::exit(2);
 }
@@ -205,6 +209,8 @@ Options ParseOptions(int argc, char** argv) {
       if (options.Scale < 0.75) Usage("bad value for --scale: " + std::string(v));
     } else if (arg == "--shake") {
       options.Shake = ParseShake(value());
+    } else if (arg == "--language") {
+      options.Language = std::string(value());
     } else if (arg == "--trace") {
       options.Trace = true;
     } else {
@@ -351,6 +357,10 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
+  if (!options.Language.empty() && options.Language != "en") {
+    nivarra::UseCatalog(nivarra::OpenEmbeddedCatalog(options.Language, {}));
+    if (nivarra::CurrentLanguage() != options.Language) Usage("no such language: " + options.Language);
+  }
   try {
     return Run(options);
   } catch (const std::exception& error) {
