@@ -218,6 +218,9 @@ class TfrmMain : public TForm {
   void FitSize(std::span<const MonitorArea> monitors);
   // Moves the window, size kept, to place and shows the frame there.
   void MoveTo(ScreenPoint place);
+  // The globe where the monitors as they are now keep it, at the size that
+  // fits there.
+  void KeepOnMonitors();
   // The set of pictures drawn at factor (2, 3), read on first use.
   const TComponent* ArtSet(int factor);
   // The window's shape at the current scale, cut from the mask.
@@ -269,6 +272,8 @@ class TfrmMain : public TForm {
   std::vector<std::string> loadProblems_;
   std::unique_ptr<PlatformTimer> startReport_;
   std::unique_ptr<PlatformTimer> saveTimer_;
+  std::unique_ptr<PlatformTimer> monitorsSettle_;
+  static constexpr int kMonitorsSettleMs = 1500;
   bool saveFailureShown_ = false;
   bool closing_ = false;  // the close has saved; nothing is written after it
 };

@@ -327,12 +327,27 @@ void TfrmMain::FinishStart() {
 
 void TfrmMain::MonitorsChanged() {
   if (platform_ == nullptr || !shown_) return;
+  KeepOnMonitors();
+  // The desktop may tell of the change before its list of monitors shows
+  // it, and window managers move windows of a monitor that went on their
+  // own: a second look once all that has settled.
+  monitorsSettle_ = StartGuardedTimer(*platform_, kMonitorsSettleMs, [this] {
+    monitorsSettle_.reset();
+    KeepOnMonitors();
+  });
+}
+
+void TfrmMain::KeepOnMonitors() {
+  if (closing_) return;
   const std::vector<MonitorArea> monitors = platform_->Monitors();
   if (monitors.empty()) return;
-  const ScreenPoint place = KeepOrBringIn({Left(), Top()}, Outline(), monitors);
-  if (!(place == ScreenPoint{Left(), Top()})) MoveTo(place);
+  const ScreenPoint before{Left(), Top()};
+  const ScreenPoint place = KeepOrBringIn(before, Outline(), monitors);
+  if (!(place == before)) MoveTo(place);
   // A globe shrunk for a smaller monitor grows back on a larger one.
   FitSize(monitors);
+  // Where it stands now is where it starts next time.
+  if (!(ScreenPoint{Left(), Top()} == before)) UserChanged(nullptr);
 }
 
 void TfrmMain::MoveTo(ScreenPoint place) {

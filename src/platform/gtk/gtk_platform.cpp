@@ -143,13 +143,14 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   }
 
   gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON3_MOTION_MASK |
-                                    GDK_KEY_PRESS_MASK | GDK_STRUCTURE_MASK);
+                                    GDK_KEY_PRESS_MASK | GDK_STRUCTURE_MASK | GDK_VISIBILITY_NOTIFY_MASK);
   g_signal_connect(window, "draw", G_CALLBACK(&OnDraw), this);
   g_signal_connect(window, "button-press-event", G_CALLBACK(&OnButtonPress), this);
   g_signal_connect(window, "button-release-event", G_CALLBACK(&OnButtonRelease), this);
   g_signal_connect(window, "motion-notify-event", G_CALLBACK(&OnMotion), this);
   g_signal_connect(window, "key-press-event", G_CALLBACK(&OnKeyPress), this);
   g_signal_connect(window, "configure-event", G_CALLBACK(&OnConfigure), this);
+  g_signal_connect(window, "visibility-notify-event", G_CALLBACK(&OnVisibility), this);
   g_signal_connect(window, "notify::scale-factor", G_CALLBACK(&OnScaleChanged), this);
   g_signal_connect(window, "delete-event", G_CALLBACK(&OnDeleteEvent), this);
 
@@ -357,6 +358,7 @@ void GtkPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   }
   // The configure events that follow are not news to the window's logic.
   position_ = topLeft;
+  placeRequests_ = 0;
   placingSince_ = TickCount();
   if (gtk_widget_get_mapped(window_.get())) {
     MoveToPosition();
@@ -484,6 +486,14 @@ std::optional<ScreenPoint> GtkPlatform::SeenPosition() {
   return ScreenPoint{x, y};
 }
 
+gboolean GtkPlatform::OnVisibility(GtkWidget*, GdkEventVisibility* event, gpointer self) {
+  // Seen again (shown after "show desktop" or a minimise, or uncovered)
+  // without a compositor keeping its pixels: nothing of what was hidden is
+  // left on the screen, while the frames go on drawing only what changed.
+  if (event->state != GDK_VISIBILITY_FULLY_OBSCURED) static_cast<GtkPlatform*>(self)->ShowWhole();
+  return FALSE;
+}
+
 gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
   auto& platform = *static_cast<GtkPlatform*>(self);
   platform.NoteSeenSize(event->width, event->height);
@@ -498,8 +508,18 @@ void GtkPlatform::FollowSeenPosition() {
   if (!seen || closed_) return;
   if (*seen == position_) {
     placingSince_.reset();
-  } else if (!placingSince_ || TickCount() - *placingSince_ >= kPlacementGraceMs) {
-    // (Within the grace the settle check looks again at its end.)
+  } else if (placingSince_ && TickCount() - *placingSince_ < kPlacementGraceMs) {
+    // The window manager at work on our placement. Some pull a window
+    // wholly onto the screen as it maps, though they leave a later move
+    // alone: asked once more, a place the user chose is kept. The settle
+    // check looks again at the end of the grace.
+    if (placeRequests_ == 0 && gtk_widget_get_mapped(window_.get())) {
+      ++placeRequests_;
+      placingSince_ = TickCount();
+      MoveToPosition();
+      ScheduleSettleCheck();
+    }
+  } else {
     placingSince_.reset();
     position_ = *seen;
     if (events_ != nullptr) events_->Moved(*seen);

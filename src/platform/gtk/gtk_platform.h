@@ -158,6 +158,7 @@ class GtkPlatform : public Platform {
   static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self);
   static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self);
   static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self);
+  static gboolean OnVisibility(GtkWidget*, GdkEventVisibility* event, gpointer self);
   // Where the window stands may have changed: told to the window's logic
   // when it is not our own placement under way.
   void FollowSeenPosition();
@@ -256,6 +257,7 @@ class GtkPlatform : public Platform {
   // Once a placement's grace is over: what the window manager made of it.
   SourceHandle settleCheck_;
   int sizeRequests_ = 0;  // asked again for a size the window did not take
+  int placeRequests_ = 0;  // asked again for a place the window manager changed
 
   std::optional<Press> pressing_;  // the press being handed to MouseDown
   ClickOrDrag rightPress_;

@@ -342,8 +342,10 @@ Win32Platform::Win32Platform()
   // makes X11 desktops under Wine manage the window from the start: a
   // window they only take over when it is first activated is mapped anew
   // then, which cancels the menu that activated it.
-  globe_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kGlobeClass, kApplicationTitle, WS_POPUP | WS_SYSMENU, 0, 0, 0, 0,
-                             application_, nullptr, instance_, this);
+  // It may be minimised (an X11 window manager under Wine iconifies it
+  // only as a window that has the box): a second start restores it.
+  globe_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kGlobeClass, kApplicationTitle,
+                             WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, application_, nullptr, instance_, this);
   if (globe_ == nullptr) {
     const DWORD error = ::GetLastError();
     ::DestroyWindow(application_);
@@ -456,6 +458,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       if (wParam == kVisibilityTimer && visibility_) {
         visibility_->Look();
         ReportVisibility();
+        LookAtMonitors();
         return 0;
       }
       const auto found = timers_.find(wParam);
@@ -494,6 +497,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     }
     case WM_DISPLAYCHANGE:
+      knownMonitors_ = Monitors();
       if (events_ != nullptr) events_->MonitorsChanged();
       break;
     case WM_DESTROY:
@@ -601,6 +605,16 @@ void Win32Platform::ReportVisibility() {
   if (seen == seen_) return;
   seen_ = seen;
   events_->VisibilityChanged(seen);
+}
+
+void Win32Platform::LookAtMonitors() {
+  // Under Wine a monitor switched off on the X server reaches the list of
+  // monitors, but no WM_DISPLAYCHANGE reaches the globe; a work area that
+  // changed (a taskbar moved) sends none either.
+  std::vector<MonitorArea> monitors = Monitors();
+  if (monitors == knownMonitors_) return;
+  knownMonitors_ = std::move(monitors);
+  if (events_ != nullptr) events_->MonitorsChanged();
 }
 
 void Win32Platform::ReportPosition(ScreenPoint position) {
@@ -904,6 +918,7 @@ int Win32Platform::Run() {
     shown_ = true;
     if (events_ != nullptr) events_->Shown();
     if (globe_ != nullptr && !closing_) ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
+    knownMonitors_ = Monitors();
     if (globe_ != nullptr && visibility_) {
       visibility_->Look();
       ReportVisibility();

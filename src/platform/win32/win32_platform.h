@@ -138,6 +138,9 @@ class Win32Platform : public Platform {
   bool ShowFrameBuffer(int left, int top, std::uint8_t constantAlpha, const RECT* dirty);
   // Tells the window's logic when whether anybody can see the globe changed.
   void ReportVisibility();
+  // Tells the window's logic when the monitors or their work areas changed
+  // since the last look.
+  void LookAtMonitors();
 
   ComApartment com_;
   HINSTANCE instance_ = nullptr;
@@ -157,6 +160,7 @@ class Win32Platform : public Platform {
   // Gone with the window; the globe counts as seen until it says otherwise.
   std::unique_ptr<VisibilityWatch> visibility_;
   bool seen_ = true;
+  std::vector<MonitorArea> knownMonitors_;
 
   // Our own moves and placements are not news to the window's logic.
   int placing_ = 0;
