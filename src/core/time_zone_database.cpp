@@ -78,8 +78,14 @@ TimeZoneDatabase TimeZoneDatabase::Read(const std::filesystem::path& folder) {
   database.ReadLocations(folder / "zone1970.tab");
   database.ReadLocations(folder / "zone.tab");
   std::error_code error;
-  const std::filesystem::path compiled = folder / "tzdata.zi";
-  database.ReadZonesAndLinks(std::filesystem::exists(compiled, error) ? compiled : folder / "backward");
+  const std::filesystem::path compiled = folder / "tzdata.zi", links = folder / "backward";
+  if (std::filesystem::exists(compiled, error)) {
+    database.ReadZonesAndLinks(compiled);
+  } else if (std::filesystem::exists(links, error)) {
+    database.ReadZonesAndLinks(links);
+  } else {
+    database.problems_.push_back("no tzdata.zi or backward in " + folder.string());
+  }
   return database;
 }
 
