@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config python3
+  build-essential cmake ninja-build pkg-config python3 tzdata unicode-cldr-core
   zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev libcairo2-dev
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "core/date_time.h"
+#include "core/time_zone_database.h"
 
 namespace nivarra {
 
@@ -36,7 +37,9 @@ std::string ZoneNameFromPath(std::string_view text) {
 namespace {
 
 std::string SystemZoneName() {
-  if (const char* tz = std::getenv("TZ"); tz != nullptr && *tz != '\0') {
+  // Set at all, TZ decides, as it does for the C library: empty, it is UTC.
+  if (const char* tz = std::getenv("TZ"); tz != nullptr) {
+    if (*tz == '\0') return "UTC";
     const std::string name = ZoneNameFromPath(tz);
     return name.empty() ? "unknown" : name;
   }
@@ -58,6 +61,9 @@ std::string SystemZoneName() {
 TimeZoneInfo SystemTimeZone(double localDateTime) {
   TimeZoneInfo zone;
   zone.Name = SystemZoneName();
+  // Read anew at each question (once an hour): the database changes with
+  // the system's updates, and reading it takes a few milliseconds.
+  zone.Place = TimeZoneDatabase::Read(SystemZoneFolder()).PlaceOf(zone.Name);
   const CalendarDate date = DecodeDate(localDateTime);
   const int minutes = static_cast<int>(std::lround((localDateTime - DateOf(localDateTime)) * 24 * 60));
   std::tm local{};

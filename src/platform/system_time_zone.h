@@ -7,8 +7,9 @@
 namespace nivarra {
 
 // The IANA name from TZ (":Europe/Paris", a path into a zoneinfo
-// directory), else from where /etc/localtime links to, else from
-// /etc/timezone; "unknown" when none names one. The offset is the C
+// directory; "UTC" when TZ is empty), else from where /etc/localtime links
+// to, else from /etc/timezone; "unknown" when none names one. The place is
+// the system's time-zone database's for that name, the offset the C
 // library's for the local date-time.
 TimeZoneInfo SystemTimeZone(double localDateTime);
 

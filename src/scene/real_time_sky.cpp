@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "core/date_time.h"
-#include "scene/zone_places.h"
 
 namespace nivarra {
 namespace {
@@ -91,8 +90,9 @@ int CycleStepAt(double localNow, GeoPlace place, double utcOffsetHours) {
 }
 
 SkyPlace PlaceForSky(const TimeZoneInfo& zone, std::optional<double> latitude, std::optional<double> longitude) {
-  GeoPlace place{kUnknownZoneLatitude, zone.UtcOffsetMinutes.value_or(0) / 60.0 * 15};
-  if (const auto city = PlaceOfZone(zone.Name)) place = *city;
+  // A zone that names no place (UTC, Etc/GMT+5, an empty TZ) still tells
+  // its offset: the sky follows 50° N on that offset's meridian.
+  GeoPlace place = zone.Place.value_or(GeoPlace{kUnknownZoneLatitude, zone.UtcOffsetMinutes.value_or(0) / 60.0 * 15});
   if (latitude) place.Latitude = *latitude;
   if (longitude) place.Longitude = *longitude;
   const double offset = zone.UtcOffsetMinutes ? *zone.UtcOffsetMinutes / 60.0 : std::round(place.Longitude / 15);

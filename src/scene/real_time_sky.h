@@ -50,8 +50,8 @@ struct SkyPlace {
   double UtcOffsetHours = 0;
 };
 inline constexpr double kUnknownZoneLatitude = 50;
-// The stored latitude and longitude where given; otherwise the zone's main
-// city, or, for a zone not known by name, 50° N on the meridian of its UTC
+// The stored latitude and longitude where given; otherwise the zone's
+// place, or, for a zone without one, 50° N on the meridian of its UTC
 // offset. Without an offset from the desktop, the place's own meridian's.
 SkyPlace PlaceForSky(const TimeZoneInfo& zone, std::optional<double> latitude, std::optional<double> longitude);
 

@@ -4,13 +4,9 @@
 // day of the year), the sun's centre at -0.833° for refraction and its
 // radius. Good to a minute or two away from the polar circles.
 
-namespace nivarra {
+#include "core/geo_place.h"
 
-struct GeoPlace {
-  double Latitude = 0;   // degrees, north positive
-  double Longitude = 0;  // degrees, east positive
-  friend bool operator==(const GeoPlace&, const GeoPlace&) = default;
-};
+namespace nivarra {
 
 struct SunTimes {
   enum class Kind { RisesAndSets, PolarDay, PolarNight };

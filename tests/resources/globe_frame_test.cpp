@@ -283,6 +283,23 @@ TEST(GlobeRender, TraceIsDeterministicAndOrdersTheTimers) {
   EXPECT_NE(quick[2].find(" seed=0 "), std::string::npos) << "covered: no snow drawn";
 }
 
+// Hobart at 19:30 in midsummer, an hour before sunset: the zone alone puts
+// the sky where Hobart's coordinates (zone1970.tab, -4253+14719) do, at the
+// setting sun. A name the database does not have is refused.
+TEST(GlobeRender, AZoneAloneHasTheSkyOfItsPlaceAndAnUnknownOneIsRefused) {
+  const std::string hobart = "--trace --speed realtime --now 2026-12-07T19:30 --zone Australia/Hobart";
+  const auto alone = RunGlobeRender(hobart);
+  ASSERT_EQ(alone.size(), 1u);
+  EXPECT_EQ(RunGlobeRender(hobart + " --latitude -42.8833 --longitude 147.3167"), alone);
+  // Past noon (darkening), and before the sunset's step (-327).
+  EXPECT_EQ(TraceField(alone[0], "rising"), 0);
+  EXPECT_LT(TraceField(alone[0], "sky"), -327) << alone[0];
+
+  const auto refused = RunGlobeRender("--trace --speed realtime --zone Asia/Saigonn 2>&1");
+  ASSERT_FALSE(refused.empty());
+  EXPECT_EQ(refused[0].rfind("globe-render: --zone Asia/Saigonn: the time-zone database in ", 0), 0u) << refused[0];
+}
+
 #endif
 
 }  // namespace

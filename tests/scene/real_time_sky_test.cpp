@@ -95,7 +95,7 @@ TEST(RealTimeSky, TheDaysTurningPointsMeetTheCycles) {
 // and the desktop is asked for its zone once an hour.
 TEST(RealTimeSky, ANightAcrossTheNewYearRunsOn) {
   HeadlessPlatform platform;
-  platform.SetTimeZone({"Europe/Paris", 60});
+  platform.SetTimeZone({"Europe/Paris", 60, kParis});
   RealTimeSky sky;
   const double start = EncodeDateTime(2026, 12, 31, 23, 0);
   int previous = sky.PositionAt(platform, start, {}, {}).SkyOffset;
@@ -118,11 +118,11 @@ TEST(RealTimeSky, ThePlaceComesFromTheSettingsTheZoneOrItsOffset) {
     double offset;
   };
   const Case cases[] = {
-      {{"Europe/Paris", 120}, {}, {}, {48.86, 2.35}, 2},
-      {{"Tokyo Standard Time", {}}, {}, {}, {35.68, 139.65}, 9},
+      {{"Europe/Paris", 120, kParis}, {}, {}, kParis, 2},
+      {{"Asia/Tokyo", {}, GeoPlace{35.65, 139.74}}, {}, {}, {35.65, 139.74}, 9},
       {{"unknown", -300}, {}, {}, {50, -75}, -5},
       {{"Etc/UTC", {}}, {}, {}, {50, 0}, 0},
-      {{"Europe/Paris", 60}, 60.0, {}, {60, 2.35}, 1},
+      {{"Europe/Paris", 60, kParis}, 60.0, {}, {60, kParis.Longitude}, 1},
       {{"unknown", {}}, -33.9, 151.2, {-33.9, 151.2}, 10},
   };
   for (const Case& c : cases) {

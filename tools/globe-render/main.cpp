@@ -12,7 +12,8 @@
 // frame timer fires every frame period and the snow-density timer every
 // 200 ms, the density timer first when both fall on the same millisecond.
 // At realtime the local time runs on with the simulated clock; the time
-// zone is this system's, or NAME (a TZ value such as Europe/Paris).
+// zone is this system's, or NAME: a zone or alias of the system's
+// time-zone database (Europe/Paris, Asia/Saigon), or a TZ rule.
 // --scale draws the frames at S device pixels per artwork pixel (0.75 to
 // 4), as on a screen at S × 100 %; the scene and its trace are the same.
 // --language draws the plaque in one of the program's languages (de, ru,
@@ -25,6 +26,7 @@
 #include <png.h>
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <charconv>
@@ -50,6 +52,7 @@
 #include "png/png_object.h"
 #include "core/date_time.h"
 #include "core/embedded_catalogs.h"
+#include "core/time_zone_database.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
 #include "scene/scaled_art.h"
@@ -134,6 +137,37 @@ double ParseDegrees(std::string_view text, const char* option, double limit) {
   return value;
 }
 
+// Whether text is a POSIX TZ rule, which needs no database: a zone's
+// abbreviation (three letters or more, or any in angle brackets) and its
+// offset, "CET-1CEST,M3.5.0,M10.5.0/3" or "<+0330>-3:30".
+bool IsTzRule(std::string_view text) {
+  std::size_t at = 0;
+  if (text.starts_with('<')) {
+    at = text.find('>');
+    if (at == std::string_view::npos) return false;
+    ++at;
+  } else {
+    while (at < text.size() && std::isalpha(static_cast<unsigned char>(text[at]))) ++at;
+    if (at < 3) return false;
+  }
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  return at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]));
+}
+
+// A zone or alias the system's time-zone database knows (also as a path
+// into a zoneinfo folder), or a TZ rule.
+std::string ParseZone(std::string_view text) {
+  const std::string_view name = text.starts_with(':') ? text.substr(1) : text;
+  const std::filesystem::path folder = SystemZoneFolder();
+  const TimeZoneDatabase database = TimeZoneDatabase::Read(folder);
+  if (database.Knows(name) || database.Knows(ZoneNameFromPath(text)) || IsTzRule(text)) return std::string(text);
+  std::string problem = "--zone " + std::string(text) + ": the time-zone database in " + folder.string() +
+                        " has no such zone (give a name such as Europe/Paris, or a TZ rule such as "
+                        "CET-1CEST,M3.5.0,M10.5.0/3)";
+  for (const std::string& unread : database.Problems()) problem += "\n  " + unread;
+  Usage(problem);
+}
+
 // FRAME:DX,DY[,FRAME:DX,DY...]
 std::vector<Options::Move> ParseShake(std::string_view text) {
   std::vector<Options::Move> moves;
@@ -182,7 +216,7 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--now") {
       options.Now = ParseDateTime(value());
     } else if (arg == "--zone") {
-      options.Zone = std::string(value());
+      options.Zone = ParseZone(value());
     } else if (arg == "--latitude") {
       options.Latitude = ParseDegrees(value(), "--latitude", 90);
     } else if (arg == "--longitude") {

@@ -15,6 +15,7 @@
 #include "platform/menu_model.h"
 #include "platform/win32/system_function.h"
 #include "platform/win32/wide_text.h"
+#include "platform/windows_zones.h"
 #include "core/date_time.h"
 #include "core/embedded_catalogs.h"
 
@@ -986,11 +987,56 @@ double Win32Platform::LocalNow() {
                         now.wSecond + now.wMilliseconds / 1000.0);
 }
 
+namespace {
+
+// The country the user has told Windows they are in, as ISO 3166 two
+// letters; empty when Windows does not know.
+std::string UserTerritory() {
+  const GEOID nation = ::GetUserGeoID(GEOCLASS_NATION);
+  wchar_t code[8];
+  if (nation == GEOID_NOT_AVAILABLE || ::GetGeoInfoW(nation, GEO_ISO2, code, std::size(code), 0) <= 0) return {};
+  return Utf8FromWide(code);
+}
+
+// The rules of a Windows zone as the registry keeps them (its TZI value:
+// offsets and the dates daylight saving starts and ends); empty when the
+// zone has none there.
+std::vector<BYTE> ZoneRules(const std::wstring& windowsZone) {
+  const std::wstring path = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\" + windowsZone;
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return {};
+  const UniqueKey key(opened);
+  std::vector<BYTE> rules(64);
+  DWORD type = 0;
+  auto size = static_cast<DWORD>(rules.size());
+  if (::RegQueryValueExW(key.get(), L"TZI", nullptr, &type, rules.data(), &size) != ERROR_SUCCESS ||
+      type != REG_BINARY) {
+    return {};
+  }
+  rules.resize(size);
+  return rules;
+}
+
+}  // namespace
+
 TimeZoneInfo Win32Platform::LocalTimeZone(double localDateTime) {
   TimeZoneInfo zone;
   DYNAMIC_TIME_ZONE_INFORMATION dynamic{};
   if (::GetDynamicTimeZoneInformation(&dynamic) != TIME_ZONE_ID_INVALID && dynamic.TimeZoneKeyName[0] != 0) {
     zone.Name = Utf8FromWide(dynamic.TimeZoneKeyName);
+    // One Windows zone covers many places: the user's country picks one.
+    // Wine names a Windows zone by the host's rules alone (Paris gets
+    // "Central Europe Standard Time"), and users keep a neighbour's zone,
+    // so a country the zone does not list looks among the zones with the
+    // same rules.
+    const std::vector<BYTE> rules = ZoneRules(dynamic.TimeZoneKeyName);
+    const auto keepsSameClock = [&](std::string_view other) {
+      return !rules.empty() && ZoneRules(WideFromUtf8(other)) == rules;
+    };
+    if (const auto found = FindWindowsZone(zone.Name, UserTerritory(), keepsSameClock)) {
+      zone.Name = std::string(found->Zone);
+      zone.Place = found->Place;
+    }
   }
 
   // The offset on that day: the local time against the same moment in UTC,
