@@ -42,6 +42,16 @@ while (($#)); do
   esac
 done
 ((${#desktops[@]})) || desktops=(openbox openbox-xcompmgr xfwm4 icewm wine)
+missing=()
+for tool in Xorg openbox xfwm4 icewm tint2 xcompmgr xrandr wmctrl xdotool xmessage xprop xwininfo dbus-daemon python3; do
+  command -v "$tool" >/dev/null || missing+=("$tool")
+done
+[[ " ${desktops[*]} " == *" wine "* ]] && { command -v wine >/dev/null || missing+=(wine); [ -f "$exe" ] || missing+=("$exe"); }
+[ -x "$program" ] || missing+=("$program")
+if ((${#missing[@]})); then
+  echo "torture: FAIL: missing ${missing[*]} (scripts/install-deps.sh installs the tools; build the programs first)" >&2
+  exit 2
+fi
 shots="${NIVARRA_TORTURE_SHOTS:-/tmp/nivarra-torture}"
 mkdir -p "$shots"
 . "$root/tests/lib/desktop.sh"

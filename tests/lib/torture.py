@@ -118,6 +118,9 @@ class Rect:
         return (max(0, min(self.right, other.right) - max(self.left, other.left)),
                 max(0, min(self.bottom, other.bottom) - max(self.top, other.top)))
 
+    def contains(self, x, y, inset=0):
+        return self.left + inset <= x < self.right - inset and self.top + inset <= y < self.bottom - inset
+
     def meets(self, other):
         return all(self.overlap(other))
 
@@ -477,6 +480,7 @@ class Torture:
         self.action = "start"
         self.place = None  # where the globe stood after the last step
         self.strict = False  # (c) asks for the whole outline in a work area
+        self.changed = False  # the globe has had something to save
         self.notes = []
 
     # --- looking ---------------------------------------------------------------
@@ -499,9 +503,8 @@ class Torture:
         others = [w.rect for w in desktop.others()]
         for gx, gy in points:
             x, y = g.rect.left + gx, g.rect.top + gy
-            if region.left <= x < region.right and region.top <= y < region.bottom and \
-                    any(a.left + 5 <= x < a.right - 5 and a.top + 5 <= y < a.bottom - 5 for a in desktop.work_areas) and \
-                    not any(r.left <= x < r.right and r.top <= y < r.bottom for r in others) and \
+            if region.contains(x, y) and any(a.contains(x, y, 5) for a in desktop.work_areas) and \
+                    not any(r.contains(x, y) for r in others) and \
                     pixels[(y - region.top) * region.width + x - region.left] not in (self.background, 0):
                 return gx, gy
         return None
@@ -589,18 +592,18 @@ class Torture:
             (g.rect.width, g.rect.height) == (outline.width, outline.height),
             f"{g.rect.width}x{g.rect.height}, stored Size {stored.get('Size', 'none')}")
         box = self.outline_box(desktop)
-        best = max(range(len(desktop.monitors)), key=lambda i: (lambda o: o[0] * o[1])(box.overlap(desktop.monitors[i])),
-                   default=None)
-        half = best is not None and all(2 * o >= e for o, e in zip(box.overlap(desktop.monitors[best]),
-                                                                     (box.width, box.height)))
+        overlaps = [box.overlap(m) for m in desktop.monitors]
+        best = max(range(len(overlaps)), key=lambda i: overlaps[i][0] * overlaps[i][1], default=None)
+        half = best is not None and 2 * overlaps[best][0] >= box.width and 2 * overlaps[best][1] >= box.height
         ok = half and (not self.strict or box.within(desktop.work_areas[best]))
         where = f"outline {box}, monitors {desktop.monitors}, work areas {desktop.work_areas}"
         results["(c) half the outline on one monitor" + (", all of it in its work area" if self.strict else "")] = (
             ok, where)
-        if stored_place and "Left" in stored and "Top" in stored:
+        # Nothing is stored before the first change (a menu choice, a drag, an Exit).
+        if stored_place and (self.changed or "Left" in stored):
             results["(d) the stored place is where the globe stands"] = (
-                (stored["Left"], stored["Top"]) == (str(g.rect.left), str(g.rect.top)),
-                f"stored {stored['Left']},{stored['Top']}, shown at {g.rect.left},{g.rect.top}")
+                (stored.get("Left"), stored.get("Top")) == (str(g.rect.left), str(g.rect.top)),
+                f"stored {stored.get('Left', 'nothing')},{stored.get('Top', '')}, shown at {g.rect.left},{g.rect.top}")
         if before is not None:
             results["(e) the step leaves the globe where it stood"] = (
                 (g.rect.left, g.rect.top) == before, f"{before[0]},{before[1]} -> {g.rect.left},{g.rect.top}")
@@ -650,8 +653,10 @@ class Torture:
         run(["xdotool", "key", "--delay", 60, *names])
 
     def menus(self):
-        """The menus open on the screen (unmanaged windows of some size)."""
-        return len([w for w in self.look().others() if w.override_redirect and w.rect.width > 20])
+        """The menus open on the screen (unmanaged windows of some size, not
+        the thin ones some window managers keep along the edges)."""
+        return len([w for w in self.look().others()
+                    if w.override_redirect and min(w.rect.width, w.rect.height) > 20])
 
     def menu(self, keys):
         """Right-clicks the glass and picks an item with the keyboard, each
@@ -682,6 +687,7 @@ class Torture:
                     self.key("Escape", "Escape", "Escape")
                     return False
         poll(lambda: self.menus() <= base, patience)
+        self.changed = True
         return True
 
     # Options is the fourth item of both programs' menus; Exit the last.
@@ -695,7 +701,8 @@ class Torture:
     def choose_size(self):
         percent = self.random.choice([s for s in SIZES if s != self.size])
         self.action = f"Size {percent} %"
-        if self.menu(self.OPTIONS + ["Down", "Down", "Right"] + self.to_item(SIZES.index(percent), len(SIZES)) + ["Return"]):
+        keys = self.OPTIONS + ["Down", "Down", "Right"] + self.to_item(SIZES.index(percent), len(SIZES)) + ["Return"]
+        if self.menu(keys):
             self.size = percent
             self.strict = True
 
@@ -765,6 +772,7 @@ class Torture:
                     following = self.follows(sx, sy, sx + (tx - sx) * i // steps, sy + (ty - sy) * i // steps, point)
         time.sleep(0.2)
         run(["xdotool", "mouseup", button])
+        self.changed = True
         return following
 
     def follows(self, sx, sy, px, py, point):
