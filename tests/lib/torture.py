@@ -35,6 +35,7 @@ import random
 import re
 import subprocess
 import sys
+import tempfile
 import time
 import traceback
 
@@ -222,13 +223,13 @@ def set_background(rgb):
     _x.XCloseDisplay(d)
 
 
-def run(args, timeout=30, env=None):
+def run(args, timeout=30):
     """A command's exit code and output; the output goes through a file, as
     processes Wine starts on the way keep pipes open."""
-    with open(os.devnull, "rb") as stdin, __import__("tempfile").TemporaryFile("w+") as out:
+    with tempfile.TemporaryFile("w+") as out:
         try:
-            code = subprocess.run([str(a) for a in args], stdin=stdin, stdout=out, stderr=subprocess.STDOUT,
-                                  timeout=timeout, env=env).returncode
+            code = subprocess.run([str(a) for a in args], stdin=subprocess.DEVNULL, stdout=out,
+                                  stderr=subprocess.STDOUT, timeout=timeout).returncode
         except subprocess.TimeoutExpired:
             code = None
         out.seek(0)
