@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   libgtk-3-dev libxext-dev xvfb xdotool xcompmgr imagemagick
   wine wine64 x11-utils
-  openbox tint2 xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils wmctrl faketime dbus-daemon dbus-bin
+  openbox tint2 xfwm4 icewm xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils wmctrl faketime dbus-daemon dbus-bin
   dpkg-dev desktop-file-utils appstream icoutils binutils-mingw-w64-x86-64 man-db gettext
 )
 

@@ -8,6 +8,10 @@ cd "$(dirname "$0")/.."
 
 fuzz_seconds="${FUZZ_SECONDS:-40}"
 jobs="$(nproc)"
+# The short desktop torture test (20 steps a desktop, a fixed seed). Off
+# until the program keeps its window geometry on every desktop; today's
+# program fails it. Switch it on here (or with NIVARRA_TORTURE=on):
+torture="${NIVARRA_TORTURE:-off}"
 
 # Each phase says how long the run has taken so far: the whole run must
 # stay well inside CI's time.
@@ -44,6 +48,14 @@ tests/package/exe.sh build/windows/src/app/Nivarra.exe
 
 phase "windows program under Wine (end to end: a bare screen, 192 DPI, openbox with a panel and two monitors)"
 tests/wine/e2e.sh build/windows/src/app/Nivarra.exe
+
+if [ "$torture" = on ]; then
+  phase "desktop torture test (20 steps on each of openbox, openbox with xcompmgr, xfwm4, IceWM, Wine on openbox)"
+  NIVARRA_TORTURE_SHOTS=build/torture scripts/torture.sh --seed 1 --steps 20 \
+    --program build/native/src/platform/gtk/nivarra --exe build/windows/src/app/Nivarra.exe
+else
+  phase "desktop torture test: off (torture=on in scripts/test.sh runs it)"
+fi
 
 phase "benchmark smoke run"
 build/native/bench/png_bench --benchmark_filter='/(161x161|flake)' --benchmark_min_time=0.01

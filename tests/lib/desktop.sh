@@ -10,6 +10,9 @@
 #   desktop_split_monitors                splits a 2560-wide Xvfb screen into
 #       two 1280-wide monitors (RandR monitors; Xinerama clients see them)
 #   desktop_start_openbox                 openbox, without session management
+#   desktop_start_xfwm4                   xfwm4 with its own compositor (on a
+#       private D-Bus session bus, for its settings daemon)
+#   desktop_start_icewm                   IceWM with its taskbar along the bottom
 #   desktop_start_panel                   a tint2 panel along the bottom edge,
 #       30 pixels high, which the window manager keeps out of the work area
 #   desktop_start_compositor              xcompmgr, for per-pixel alpha
@@ -88,6 +91,33 @@ desktop_start_openbox() {
     { echo "desktop: openbox did not start" >&2; return 1; }
   # The property is there before openbox manages windows; its desktops come last.
   desktop_wait 10 sh -c 'xprop -root _NET_NUMBER_OF_DESKTOPS | grep -q "= [1-9]"'
+}
+
+# Polls until a window manager has announced itself on the root window.
+desktop_wait_wm() {
+  desktop_wait 10 xprop -root _NET_SUPPORTING_WM_CHECK ||
+    { echo "desktop: $1 did not start" >&2; return 1; }
+}
+
+desktop_start_xfwm4() {
+  desktop_start_session_bus || return 1
+  DBUS_SESSION_BUS_ADDRESS="$DESKTOP_BUS_ADDRESS" xfwm4 --compositor=on --vblank=off --sm-client-disable \
+    >/dev/null 2>&1 &
+  DESKTOP_PIDS+=($!)
+  DESKTOP_WM_PID=$!
+  desktop_wait_wm xfwm4 && desktop_wait 10 sh -c 'xprop -root _NET_NUMBER_OF_DESKTOPS | grep -q "= [1-9]"'
+}
+
+desktop_start_icewm() {
+  icewm >/dev/null 2>&1 &
+  DESKTOP_PIDS+=($!)
+  DESKTOP_WM_PID=$!
+  desktop_wait_wm icewm || return 1
+  # Its taskbar's space leaves the work area.
+  local height
+  height="$(xwininfo -root | awk '/Height:/ {print $2}')"
+  desktop_wait 10 sh -c "xprop -root _NET_WORKAREA | awk -F'[=,]' '{ exit !(NF >= 5 && \$5 + 0 < $height) }'" ||
+    { echo "desktop: the IceWM taskbar did not reserve its space" >&2; return 1; }
 }
 
 desktop_start_panel() {
