@@ -273,7 +273,14 @@ void GtkPlatform::ShowWhole() {
   if (!window_ || !surface_) return;
   const PixelRect whole{0, 0, cairo_image_surface_get_width(surface_.get()),
                         cairo_image_surface_get_height(surface_.get())};
-  if (!DrawNow(whole)) gtk_widget_queue_draw(window_.get());
+  if (DrawNow(whole)) return;
+  // All of the X window as GDK knows it, which a configure event has
+  // already grown: the widget's allocation may still be the old size.
+  if (GdkWindow* window = gtk_widget_get_window(window_.get())) {
+    gdk_window_invalidate_rect(window, nullptr, FALSE);
+  } else {
+    gtk_widget_queue_draw(window_.get());
+  }
 }
 
 bool GtkPlatform::DrawNow(const PixelRect& part) {
