@@ -800,14 +800,7 @@ std::unique_ptr<PlatformTimer> GtkPlatform::StartTimer(int intervalMs, std::func
 // --- settings -------------------------------------------------------------------------
 
 std::unique_ptr<SettingsKey> GtkPlatform::OpenSettingsKey(std::string_view path, bool create) {
-  std::unique_ptr<SettingsKey> key = settings_.OpenKey(path, create);
-  if (key == nullptr && !settings_.LastError().empty() && !settingsProblemShown_) {
-    // Once: the globe goes on with its defaults, and every later attempt
-    // would say the same.
-    settingsProblemShown_ = true;
-    ShowMessage("The settings cannot be used (" + settings_.LastError() + "); the globe goes on with its defaults.");
-  }
-  return key;
+  return settings_.OpenKey(path, create);
 }
 
 // --- the cover probe ----------------------------------------------------------------

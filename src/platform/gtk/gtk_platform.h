@@ -99,6 +99,7 @@ class GtkPlatform : public Platform {
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
   std::string SettingsPlace() override { return settings_.Location().File.string(); }
+  std::optional<SettingsProblem> SettingsKeyProblem() override { return settings_.LastProblem(); }
   // The far right and bottom edges of the primary monitor and of its work
   // area, counted from the screen's origin: the globe's logic places it
   // against those edges and keeps stored positions inside them, so a panel
@@ -212,7 +213,6 @@ class GtkPlatform : public Platform {
   std::string firstArgument_;
   WindowEvents* events_ = nullptr;
   SettingsFileStore settings_;
-  bool settingsProblemShown_ = false;
 
   UniqueLoop loop_;
   UniqueSurface surface_;

@@ -46,8 +46,12 @@ class HeadlessPlatform : public Platform {
   // No browser opens web pages.
   void SetNoBrowser(bool none) { noBrowser_ = none; }
 
-  // The settings store cannot be opened at all.
-  void SetSettingsUnavailable(bool unavailable) { settingsUnavailable_ = unavailable; }
+  // The settings store cannot be opened at all, for this reason.
+  void SetSettingsUnavailable(bool unavailable,
+                              SettingsProblem problem = {"the store is out of order", "the test's memory"}) {
+    settingsUnavailable_ = unavailable;
+    settingsProblem_ = std::move(problem);
+  }
   // MakeWindowLayered fails with this text; nothing for success.
   void SetLayeredFailure(std::optional<std::string> text) { layeredFailure_ = std::move(text); }
   // Picks a command when a menu is tracked (0: the menu is dismissed).
@@ -127,6 +131,9 @@ class HeadlessPlatform : public Platform {
   void ShowMessage(std::string_view text) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
+  std::optional<SettingsProblem> SettingsKeyProblem() override {
+    return settingsUnavailable_ ? std::optional(settingsProblem_) : std::nullopt;
+  }
   ScreenSize ScreenSizeOfPrimary() override { return {1280, 1024}; }
   ScreenSize WorkAreaSize() override { return {1280, 984}; }
   std::string FirstArgument() override { return firstArgument_; }
@@ -189,6 +196,7 @@ class HeadlessPlatform : public Platform {
   WindowState window_;
   std::optional<std::string> layeredFailure_;
   bool settingsUnavailable_ = false;
+  SettingsProblem settingsProblem_;
   std::function<std::uint32_t(const MenuModel&)> menuChoice_;
   std::function<void()> duringMessage_;
   std::vector<ScreenRect> monitors_{{0, 0, 1280, 1024}};
