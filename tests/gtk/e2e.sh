@@ -10,13 +10,13 @@
 # file, SIGTERM, the window manager's close and the X server's end,
 # monitors that come and go, a GDK scale of 2 (the globe at device
 # resolution, its outline, the menu and its stored place), no frames while
-# a screensaver runs (on a private D-Bus session bus), and snow that falls
-# on the moment a window over the globe goes.
+# a screensaver runs (on a private D-Bus session bus, and the X server's
+# own), and snow that falls on the moment a window over the globe goes.
 #
 #   tests/gtk/e2e.sh [path/to/nivarra]
 #
 # Needs Xvfb, Xorg with the dummy driver, openbox, tint2, xcompmgr, xrandr,
-# wmctrl, xdotool, xwininfo, xmessage, xsetroot, dbus-daemon, dbus-send, ImageMagick
+# wmctrl, xdotool, xwininfo, xmessage, xsetroot, xset, dbus-daemon, dbus-send, ImageMagick
 # (/usr/bin/convert) and python3.
 # NIVARRA_E2E_SHOTS=DIR keeps the screenshots there; NIVARRA_E2E_PASSES picks
 # passes (default "bare composited scaled unseen monitors shake"). The scaled pass runs
@@ -32,7 +32,7 @@ convert=/usr/bin/convert  # another convert earlier in PATH may not be ImageMagi
 . "$root/tests/lib/desktop.sh"
 
 missing=()
-for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo xmessage xsetroot dbus-daemon dbus-send python3 \
+for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo xmessage xsetroot xset dbus-daemon dbus-send python3 \
   "$convert"; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
@@ -253,6 +253,15 @@ position() {
 }
 at() { [ "$(position)" = "$1" ]; }
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+# The share of one core a process uses over some seconds, in %, from the
+# scheduler's nanoseconds (finer than the clock ticks of /proc/PID/stat).
+cpu_percent() {  # cpu_percent PID SECONDS
+  local before after
+  before="$(awk '{print $1}' "/proc/$1/schedstat")"
+  sleep "$2"
+  after="$(awk '{print $1}' "/proc/$1/schedstat")"
+  awk -v a="$before" -v b="$after" -v s="$2" 'BEGIN { printf "%.3f", (b - a) / s / 1e7 }'
+}
 exit_code() {  # the program's exit code once it has ended; 124 when it would not end
   if ! wait_for 10 ended; then
     kill -KILL "$app_pid" 2>/dev/null
@@ -703,6 +712,17 @@ unseen_pass() {
   check "$pass: with the screensaver on, the globe shows no new frame for 2 s" still_from saver
   saver false
   check "$pass: with it off again, the frames come back" wait_for 3 changes_from saver
+  # The X server's own screen saver (which a display's power-off turns on
+  # too): no frames and next to no work until it goes.
+  xset s activate
+  sleep 1
+  local used
+  used="$(cpu_percent "$app_pid" 10)"
+  check "$pass: with the X screen saver on, the globe rests ($used % of a core in 10 s)" \
+    awk -v used="$used" 'BEGIN { exit !(used < 0.1) }'
+  xset s reset
+  globe_pixels xsaver
+  check "$pass: with it reset, the frames come back" wait_for 3 changes_from xsaver
   # Under a window the globe rests; the moment the window goes, the X
   # server's notice wakes it and the snow falls on at every frame (resting,
   # it would wake only for the sky's next step, at the slow speed up to two

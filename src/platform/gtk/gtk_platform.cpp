@@ -157,6 +157,7 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
           if (ours) FollowSeenPosition();
           if (events_ != nullptr) events_->CoverMayHaveChanged();
         });
+    xsaver_ = std::make_unique<XScreenSaverWatch>(display, [this] { UpdateVisibility(); });
   }
   sessionWatch_ = std::make_unique<SessionWatch>([this](bool) { UpdateVisibility(); });
 
@@ -832,7 +833,8 @@ void GtkPlatform::UpdateVisibility() {
                        full->Bottom >= monitor->Bottom;
     }
   }
-  const bool canBeSeen = !fullScreenOver && !(sessionWatch_ && sessionWatch_->Away());
+  const bool canBeSeen =
+      !fullScreenOver && !(sessionWatch_ && sessionWatch_->Away()) && !(xsaver_ && xsaver_->Blanked());
   if (canBeSeen == canBeSeen_) return;
   canBeSeen_ = canBeSeen;
   if (events_ != nullptr && !closed_) events_->VisibilityChanged(canBeSeen);

@@ -22,6 +22,7 @@
 #include "platform/click_or_drag.h"
 #include "platform/gtk/session_watch.h"
 #include "platform/gtk/settings_file.h"
+#include "platform/gtk/x_screen_saver_watch.h"
 #include "platform/gtk/x_window_watch.h"
 #include "platform/platform.h"
 
@@ -236,8 +237,10 @@ class GtkPlatform : public Platform {
   std::optional<Press> pressing_;  // the press being handed to MouseDown
   ClickOrDrag rightPress_;
 
-  // The other windows (on X11) and the session's screensaver and lock.
+  // The other windows and the X server's screen saver (on X11), and the
+  // session's screensaver and lock.
   std::unique_ptr<XWindowWatch> xwatch_;
+  std::unique_ptr<XScreenSaverWatch> xsaver_;
   std::unique_ptr<SessionWatch> sessionWatch_;
   bool canBeSeen_ = true;  // as last reported
 
