@@ -438,6 +438,18 @@ bare_pass() {
   check "$pass: and closed, it leaves the stored settings and the autostart entry as they were" \
     eval 'cmp -s "$work/main.ini" "$(settings_file)" && cmp -s "$work/main.desktop" "$config/autostart/nivarra.desktop"'
 
+  # Autostart unticked stays so across a restart and its save.
+  start_globe "$work/$pass-untick.log"
+  wait_for 10 globe_shown
+  menu_at 925 714
+  key Up Up Return  # "Start Nivarra when I log in", above Exit
+  sleep 1
+  term_globe
+  start_globe "$work/$pass-unticked.log"
+  wait_for 10 globe_shown
+  term_globe
+  check "$pass: autostart unticked stays off across a restart" test ! -e "$config/autostart/nivarra.desktop"
+
   # Two plain starts at once: one globe. The window manager's close ends
   # it; an autostart entry the user switched off stays as it is.
   printf '[Desktop Entry]\nType=Application\nExec=%s\nHidden=true\n' "$program" >"$config/autostart/nivarra.desktop"

@@ -270,13 +270,17 @@ TEST_F(SettingsFile, TheRunValueIsTheAutostartEntry) {
   EXPECT_FALSE(fs::exists(Location().File));
   EXPECT_THROW(run->WriteInteger("Nivarra", 1), std::invalid_argument);
 
-  // The entry alone makes the key exist; deleting the value removes it.
+  // The autostart folder makes the key exist; deleting the value removes
+  // the entry, and the key stays, without the value (autostart off).
   auto again = Open(kRun, false);
   ASSERT_NE(again, nullptr);
   again->DeleteValue("Nivarra");
   EXPECT_FALSE(fs::exists(entry));
   again->DeleteValue("Nivarra");
   EXPECT_EQ(again->ReadValue("Nivarra"), std::nullopt);
+  again = Open(kRun, false);
+  ASSERT_NE(again, nullptr);
+  EXPECT_FALSE(again->ValueExists("Nivarra"));
 
   // Switched off in the desktop's settings: missing, and left as it is.
   for (const char* off : {"Hidden=true", "X-GNOME-Autostart-enabled=false"}) {

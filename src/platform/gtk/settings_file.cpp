@@ -676,8 +676,11 @@ std::unique_ptr<SettingsKey> SettingsFileStore::OpenKey(std::string_view path, b
     bool exists = g_key_file_has_group(contents.get(), group.c_str()) ||
                   g_key_file_has_group(contents.get(), fullPath.c_str());
     if (location_.Autostart && path == location_.Autostart->KeyPath) {
+      // Like the Run key every Windows user has, the key is there with the
+      // session's autostart folder: an entry missing from it (the user
+      // unticked the item) reads as off, not as a key never made.
       std::error_code error;
-      exists = exists || fs::exists(location_.Autostart->File, error);
+      exists = exists || fs::is_directory(location_.Autostart->File.parent_path(), error);
     }
     // Like a registry key, a created key exists for its writes; the file
     // holds it from the first commit on.

@@ -46,10 +46,10 @@ inline constexpr std::uint32_t kMalformedIntegerType = 1;
 inline constexpr std::uint32_t kMalformedStringType = 2;
 
 // The program's entry in the session's autostart folder: the value
-// ValueName of the key KeyPath. Writing a string to it writes the desktop
-// entry File with the string as the command, at once; deleting it removes
-// the file; it exists while the file does, unless the file says the user
-// switched it off.
+// ValueName of the key KeyPath, which exists with the folder. Writing a
+// string to it writes the desktop entry File with the string as the
+// command, at once; deleting it removes the file; it exists while the file
+// does, unless the file says the user switched it off.
 struct AutostartEntry {
   std::string KeyPath;
   std::string ValueName;
