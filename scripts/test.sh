@@ -30,7 +30,7 @@ phase "Linux program end to end (openbox with a panel, bare and with a composito
 NIVARRA_E2E_SHOTS=build/gtk-e2e tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
 
 # Packaging (added with the Debian package; about 5 s after the native build)
-phase "Debian package: contents, Depends, --version, --help, an unknown option, validators"
+phase "Debian package: contents, Depends, --version, --help, an unknown option, validators, lintian"
 tests/package/deb.sh build/native
 
 phase "asan"

@@ -272,7 +272,7 @@ void TfrmMain::FormShow(const TEventArgs&) {
   platform_->SetOwnerToDesktop();
   shown_ = true;
   RenderFrame();
-  if (loadProblems_.empty()) {
+  if (loadProblems_.empty() && !storeProblem_) {
     FinishStart();
   } else {
     // Said once the globe stands on the screen, so the user sees what the
@@ -323,12 +323,9 @@ void TfrmMain::FormCloseQuery(const TEventArgs& args) {
     saveTimer_.reset();
     startReport_.reset();
     // The program ends even when the settings cannot be written: the user
-    // is told, and keeping the globe would only ask the same again.
-    try {
-      SaveSettings();
-    } catch (const std::exception& error) {
-      platform_->ShowMessage(error.what());
-    }
+    // is told (unless told already), and keeping the globe would only ask
+    // the same again.
+    SaveAndReport();
   }
   if (args.CanClose != nullptr) *args.CanClose = true;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +23,7 @@
 #include "platform/platform.h"
 
 namespace nivarra {
+class ESettingsWriteError;
 class GlobeScene;
 class Platform;
 class ScaledArt;
@@ -172,6 +174,9 @@ class TfrmMain : public TForm {
   ScreenRect Outline() const { return ScaledOutline(outlineAt1x_, GlobeScale()); }
   // Whether the start, with its report of unusable settings, is over.
   bool StartFinished() const { return startFinished_; }
+  // False for a globe started with "add": it reads the settings and never
+  // writes them, so the user's own globe keeps its place and choices.
+  bool KeepsSettings() const { return keepsSettings_; }
   // One frame of the scene at the window's place; nothing until the window
   // has been shown, nor while the empty globe is being rebuilt.
   void RenderFrame();
@@ -229,16 +234,28 @@ class TfrmMain : public TForm {
   std::vector<TMenuItem*> SpeedItems() const;
   void CheckOnly(GlobeSlot item);
 
-  // The values of the store, for knowing which have been read or set.
+  // The values of the store in the order they are written, for knowing
+  // which have been read or set.
   enum class Stored { OnTop, TrVal, Top, Left, iCountdown, iSpeed, isSnowOn, Size, isShakeOn, RunValue, Count };
+  using StoredSet = std::bitset<static_cast<std::size_t>(Stored::Count)>;
   // The stored place for the sky that follows the clock; read, never written.
   void LoadSkyPlace(SettingsKey* key);
   void Know(Stored value) { known_.set(static_cast<std::size_t>(value)); }
   bool Known(Stored value) const { return known_.test(static_cast<std::size_t>(value)); }
+  // The user changed what value holds: known, and not stored until a save works.
+  void Changed(Stored value) {
+    Know(value);
+    unsaved_.set(static_cast<std::size_t>(value));
+  }
+  // The same failure named by the first value not stored yet: the change
+  // the user will miss.
+  [[noreturn]] void RethrowForUnsaved(const ESettingsWriteError& error) const;
   // After the show sequence: reports the values that could not be used,
   // once the globe is visible, then counts the start as finished.
   void FinishStart();
   void SaveInBackground();
+  // Saves, and tells the user of a failure unless it is the one told last.
+  void SaveAndReport();
 
   std::array<TComponent*, kGlobeSlotCount> slots_{};
   TMenuItem* realTimeItem_ = nullptr;  // owned by the form
@@ -267,14 +284,19 @@ class TfrmMain : public TForm {
   std::unique_ptr<TBitmap> baseImage_;
   bool shown_ = false;
 
-  std::bitset<static_cast<std::size_t>(Stored::Count)> known_;
+  StoredSet known_;
+  StoredSet unsaved_;  // changed by the user since the last save that worked
+  bool keepsSettings_ = true;
   bool startFinished_ = false;
   std::vector<std::string> loadProblems_;
+  std::optional<SettingsProblem> storeProblem_;  // the store could not be used at start
+  // The store's failure the user was told of last, until a save works: the
+  // same one again is not repeated at every change or at the close.
+  std::optional<SettingsProblem> shownProblem_;
   std::unique_ptr<PlatformTimer> startReport_;
   std::unique_ptr<PlatformTimer> saveTimer_;
   std::unique_ptr<PlatformTimer> monitorsSettle_;
   static constexpr int kMonitorsSettleMs = 1500;
-  bool saveFailureShown_ = false;
   bool closing_ = false;  // the close has saved; nothing is written after it
 };
 

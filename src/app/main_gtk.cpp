@@ -20,25 +20,45 @@ std::vector<std::span<const std::uint8_t>> WindowIconPngs();
 
 namespace {
 
+// The first lines of the help, also shown under an unknown option.
 constexpr const char* kUsage =
     "Usage: nivarra [add]\n"
-    "       nivarra --help | --version\n"
+    "       nivarra -h | --help | --version\n";
+
+// The rest of it, a format whose %s is the settings file.
+constexpr const char* kHelp =
     "\n"
-    "A snow globe for the desktop. Drag it with the mouse; right-click it\n"
-    "for its menu. It remembers its place and settings in\n"
-    "~/.config/nivarra/settings.ini.\n"
+    "A snow globe for the desktop. Drag it with the mouse; right-click it for\n"
+    "its menu:\n"
+    "  More Christmas stuff...  opens a web page about Christmas traditions\n"
+    "  Speed of animation       Slow, Normal, Fast, Quickly, or Real time: a sky\n"
+    "                           that keeps the time of day\n"
+    "  Countdown                what the plaque counts the days to: Christmas,\n"
+    "                           New Year or Julian Christmas\n"
+    "  Options                  Snow (for slow PC) on or off; Transparent, 0%% to\n"
+    "                           90%%; Size, 75%% to 200%%; Always OnTop; Shake the\n"
+    "                           snow when moved\n"
+    "  Start Nivarra when I log in\n"
+    "                           starts the globe with the session\n"
+    "  Exit                     closes the globe\n"
     "\n"
-    "  add        start another globe, at a random place\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n";
+    "The globe remembers its place and choices in\n"
+    "%s\n"
+    "Starting nivarra again while it runs brings the running globe to the front.\n"
+    "\n"
+    "  add          start another globe, at a random place; it reads the\n"
+    "               settings and never writes them\n"
+    "  -h, --help   show this help and exit\n"
+    "  --version    show the version and exit\n";
 
 // Answers --help and --version, and turns away other options, before GTK
 // needs a display. Returns the exit status, or nothing to start the globe.
 std::optional<int> AnswerCommandLine(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--help") {
+    if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      std::printf(kHelp, nivarra::DefaultSettingsLocation().File.c_str());
       return 0;
     }
     if (arg == "--version") {
@@ -46,7 +66,7 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
       return 0;
     }
     if (arg.starts_with('-')) {
-      std::fprintf(stderr, "nivarra: unknown option %s\n\n%s", argv[i], kUsage);
+      std::fprintf(stderr, "nivarra: unknown option %s\n%sTry \"nivarra --help\" for more.\n", argv[i], kUsage);
       return 2;
     }
   }

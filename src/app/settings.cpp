@@ -18,24 +18,41 @@
 namespace nivarra {
 namespace {
 
-[[noreturn]] void FailedToSet(std::string_view name) {
-  throw ESettingsError(FillIn("Failed to set data for '%s'", name));
+std::string Named(const char* format, std::string_view name) {
+  std::string text(format);
+  text.replace(text.find("%s"), 2, name);
+  return text;
 }
 
 template <class Write>
-void WriteStored(SettingsKey* key, std::string_view name, Write write) {
-  if (key == nullptr) FailedToSet(name);
+void WriteStored(SettingsKey& key, std::string_view name, Write write) {
   try {
-    write(*key);
-  } catch (const std::exception&) {
-    FailedToSet(name);
+    write(key);
+  } catch (const SettingsStoreError& error) {
+    throw ESettingsWriteError(name, error.Problem());
+  } catch (const std::exception& error) {
+    throw ESettingsWriteError(name, SettingsProblem{error.what(), {}});
   }
+}
+
+// "The settings in <place> cannot be <what>: <reason>."
+std::string StoreProblemLine(const SettingsProblem& problem, std::string_view what) {
+  std::string line = "The settings";
+  if (!problem.Place.empty()) line += " in " + problem.Place;
+  line += " cannot be ";
+  line += what;
+  line += ": " + problem.Reason + ".";
+  return line;
 }
 
 constexpr GlobeSlot kTransparencyItems[] = {GlobeSlot::pmi0,  GlobeSlot::pmi10, GlobeSlot::pmi20, GlobeSlot::pmi30,
                                             GlobeSlot::pmi40, GlobeSlot::pmi50, GlobeSlot::pmi60, GlobeSlot::pmi70,
                                             GlobeSlot::pmi80, GlobeSlot::pmi90};
 constexpr GlobeSlot kCountdownItems[] = {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian};
+
+// The stored values' names, in the order of TfrmMain::Stored.
+constexpr std::string_view kStoredNames[] = {"OnTop",  "TrVal",    "Top",  "Left",      "iCountdown",
+                                             "iSpeed", "isSnowOn", "Size", "isShakeOn", kRunValueName};
 
 constexpr int kDefaultTransparencyLevel = 0;
 constexpr int kDefaultSpeedLevel = 1;
@@ -74,20 +91,37 @@ std::optional<std::int32_t> ReadStoredInteger(SettingsKey& key, std::string_view
   throw ESettingsError(FillIn("Invalid data type for '%s'", name));
 }
 
-void WriteStoredInteger(SettingsKey* key, std::string_view name, std::int32_t value) {
+ESettingsWriteError::ESettingsWriteError(std::string_view name, SettingsProblem problem)
+    : ESettingsError(Named("Failed to set data for '%s'", name)), name_(name), problem_(std::move(problem)) {}
+
+void WriteStoredInteger(SettingsKey& key, std::string_view name, std::int32_t value) {
   WriteStored(key, name, [&](SettingsKey& k) { k.WriteInteger(name, value); });
 }
 
-void WriteStoredString(SettingsKey* key, std::string_view name, std::string_view value) {
+void WriteStoredString(SettingsKey& key, std::string_view name, std::string_view value) {
   WriteStored(key, name, [&](SettingsKey& k) { k.WriteString(name, value); });
 }
 
-void WriteStoredBoolean(SettingsKey* key, std::string_view name, bool value) {
+void WriteStoredBoolean(SettingsKey& key, std::string_view name, bool value) {
   WriteStored(key, name, [&](SettingsKey& k) { k.WriteBoolean(name, value); });
 }
 
-void CommitStored(SettingsKey* key, std::string_view firstName) {
+void DeleteStored(SettingsKey& key, std::string_view name) {
+  WriteStored(key, name, [&](SettingsKey& k) { k.DeleteValue(name); });
+}
+
+void CommitStored(SettingsKey& key, std::string_view firstName) {
   WriteStored(key, firstName, [](SettingsKey& k) { k.Commit(); });
+}
+
+std::string SaveFailedMessage(const ESettingsWriteError& error, bool closing) {
+  return error.Message() + "\n\n" + StoreProblemLine(error.Problem(), "saved") +
+         (closing ? "\nThe change will not be there at the next start."
+                  : "\nThe globe keeps the change until it closes; it will not be there at the next start.");
+}
+
+std::string UnusableStoreMessage(const SettingsProblem& problem) {
+  return StoreProblemLine(problem, "used") + "\nThe globe goes on with its defaults, and changes will not be kept.";
 }
 
 StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate storedTop,
@@ -99,12 +133,17 @@ StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate stored
   return StartPlacement{KeepOrBringIn(place, outline, monitors), false};
 }
 
-std::string UnusableSettingsMessage(std::span<const std::string> problems, std::string_view place) {
+std::string UnusableSettingsMessage(std::span<const std::string> problems, std::string_view place, bool saved) {
   std::string text;
   for (const std::string& problem : problems) text += problem + "\n";
-  // One value or several, not a count: no plural forms.
-  text += "\n" + (problems.size() == 1 ? Translate("The default value is used instead and will be saved.")
-                                      : Translate("The default values are used instead and will be saved."));
+  // One value or several, not a count: no plural forms. An added globe
+  // saves nothing.
+  if (saved) {
+    text += "\n" + (problems.size() == 1 ? Translate("The default value is used instead and will be saved.")
+                                        : Translate("The default values are used instead and will be saved."));
+  } else {
+    text += problems.size() == 1 ? "\nThe default value is used instead." : "\nThe default values are used instead.";
+  }
   if (!place.empty()) text += "\n" + FillIn(Translate("The settings are in %s."), place);
   return text;
 }
@@ -134,9 +173,13 @@ void TfrmMain::LoadSettings() {
   int transparencyLevel = kDefaultTransparencyLevel;
   int countdownTarget = 0;
   loadProblems_.clear();
+  storeProblem_.reset();
+  keepsSettings_ = platform_->FirstArgument() != "add";
 
   {
-    const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, true);
+    // An added globe creates nothing either.
+    const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, keepsSettings_);
+    if (key == nullptr) storeProblem_ = platform_->SettingsKeyProblem();
     // A value that cannot be read keeps its default and is reported once
     // the globe is visible; the rest still loads.
     const auto read = [&](std::string_view name, Stored value) -> StoredCoordinate {
@@ -147,6 +190,7 @@ void TfrmMain::LoadSettings() {
         return stored;
       } catch (const ESettingsError& error) {
         loadProblems_.emplace_back(error.what());
+        unsaved_.set(static_cast<std::size_t>(value));  // its default is saved once the user has been told
         return StoredCoordinate{true, std::nullopt};
       }
     };
@@ -162,7 +206,7 @@ void TfrmMain::LoadSettings() {
     const std::vector<MonitorArea> monitors = platform_->Monitors();
 
     bool firstRun = false;
-    if (platform_->FirstArgument() == "add") {
+    if (!keepsSettings_) {
       std::int64_t counter = platform_->PerformanceCounter();
       if (counter == 0) counter = platform_->TickCount();
       RandomSeed() = static_cast<std::uint32_t>(counter);
@@ -187,6 +231,8 @@ void TfrmMain::LoadSettings() {
       MenuItem(GlobeSlot::pmiStartUp)->SetChecked(runKey->ValueExists(kRunValueName));
       Know(Stored::RunValue);
     }
+    // Whether the user's globe starts at log-in is for that globe to say.
+    MenuItem(GlobeSlot::pmiStartUp)->SetEnabled(keepsSettings_);
   }
 
   // Levels outside what is ever stored fall back to the defaults rather
@@ -223,70 +269,92 @@ void TfrmMain::SaveSettings() {
       lastChecked(SpeedItems(), [](const TMenuItem* item) { return item->Checked(); }, kDefaultSpeedLevel);
   const int countdownTarget = lastChecked(kCountdownItems, checked, 0);
 
+  if (!keepsSettings_) return;
   // Before the start has finished, what the window holds may be the
   // layout's design or a default the user has not been told about yet.
   if (startFinished_) known_.set();
   if (known_.none()) return;
-  {
+  const auto name = [](Stored value) { return kStoredNames[static_cast<std::size_t>(value)]; };
+  // A key that cannot be opened fails the first value meant for it.
+  const auto unopened = [&](std::string_view value, std::string place) {
+    return ESettingsWriteError(value,
+                               platform_->SettingsKeyProblem().value_or(SettingsProblem{"it cannot be opened", place}));
+  };
+  try {
     const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, true);
     // One commit for the lot: a store that holds writes back changes once.
-    std::string_view firstWritten;
-    const auto write = [&](Stored value, std::string_view name, auto number) {
+    std::optional<Stored> firstWritten;
+    const auto write = [&](Stored value, auto number) {
       if (!Known(value)) return;
-      if (firstWritten.empty()) firstWritten = name;
+      if (!firstWritten) firstWritten = value;
+      if (key == nullptr) throw unopened(name(value), platform_->SettingsPlace());
       if constexpr (std::is_same_v<decltype(number), bool>) {
-        WriteStoredBoolean(key.get(), name, number);
+        WriteStoredBoolean(*key, name(value), number);
       } else {
-        WriteStoredInteger(key.get(), name, number);
+        WriteStoredInteger(*key, name(value), number);
       }
     };
-    write(Stored::OnTop, "OnTop", checked(GlobeSlot::pmiOnTop));
-    write(Stored::TrVal, "TrVal", transparencyLevel);
-    write(Stored::Top, "Top", Top());
-    write(Stored::Left, "Left", Left());
-    write(Stored::iCountdown, "iCountdown", countdownTarget);
-    write(Stored::iSpeed, "iSpeed", speedLevel);
-    write(Stored::isSnowOn, "isSnowOn", checked(GlobeSlot::pmiSnow));
-    write(Stored::Size, "Size", sizePercent_);
-    write(Stored::isShakeOn, "isShakeOn", shakeItem_ != nullptr && shakeItem_->Checked());
-    if (!firstWritten.empty()) CommitStored(key.get(), firstWritten);
+    write(Stored::OnTop, checked(GlobeSlot::pmiOnTop));
+    write(Stored::TrVal, transparencyLevel);
+    write(Stored::Top, Top());
+    write(Stored::Left, Left());
+    write(Stored::iCountdown, countdownTarget);
+    write(Stored::iSpeed, speedLevel);
+    write(Stored::isSnowOn, checked(GlobeSlot::pmiSnow));
+    write(Stored::Size, sizePercent_);
+    write(Stored::isShakeOn, shakeItem_ != nullptr && shakeItem_->Checked());
+    if (firstWritten) CommitStored(*key, name(*firstWritten));
+    unsaved_ &= StoredSet().set(static_cast<std::size_t>(Stored::RunValue));
+
+    if (Known(Stored::RunValue)) {
+      const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, true);
+      if (checked(GlobeSlot::pmiStartUp)) {
+        if (runKey == nullptr) throw unopened(kRunValueName, std::string(kRunKeyPath));
+        WriteStoredString(*runKey, kRunValueName, platform_->AutostartCommand());
+      } else if (runKey != nullptr) {
+        DeleteStored(*runKey, kRunValueName);
+      }
+    }
+  } catch (const ESettingsWriteError& error) {
+    RethrowForUnsaved(error);
   }
-  if (!Known(Stored::RunValue)) return;
-  const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, true);
-  if (checked(GlobeSlot::pmiStartUp)) {
-    WriteStoredString(runKey.get(), kRunValueName, platform_->AutostartCommand());
-  } else if (runKey != nullptr) {
-    runKey->DeleteValue(kRunValueName);
+  unsaved_.reset();
+}
+
+void TfrmMain::RethrowForUnsaved(const ESettingsWriteError& error) const {
+  for (std::size_t i = 0; i < std::size(kStoredNames); ++i) {
+    if (unsaved_.test(i)) throw ESettingsWriteError(kStoredNames[i], error.Problem());
   }
+  throw error;
 }
 
 void TfrmMain::UserChanged(const TMenuItem* item) {
-  if (platform_ == nullptr || !shown_) return;
+  if (platform_ == nullptr || !shown_ || !keepsSettings_) return;
   const auto is = [&](std::span<const GlobeSlot> items) {
     return std::ranges::any_of(items, [&](GlobeSlot slot) { return MenuItem(slot) == item; });
   };
   if (item == nullptr) {
-    Know(Stored::Left);
-    Know(Stored::Top);
+    Changed(Stored::Left);
+    Changed(Stored::Top);
   } else if (is(kTransparencyItems)) {
-    Know(Stored::TrVal);
+    Changed(Stored::TrVal);
   } else if (std::ranges::count(SpeedItems(), item) > 0) {
-    Know(Stored::iSpeed);
+    Changed(Stored::iSpeed);
   } else if (is(kCountdownItems)) {
-    Know(Stored::iCountdown);
+    Changed(Stored::iCountdown);
   } else if (item == MenuItem(GlobeSlot::pmiSnow)) {
-    Know(Stored::isSnowOn);
+    Changed(Stored::isSnowOn);
   } else if (item == MenuItem(GlobeSlot::pmiOnTop)) {
-    Know(Stored::OnTop);
+    Changed(Stored::OnTop);
   } else if (item == MenuItem(GlobeSlot::pmiStartUp)) {
-    Know(Stored::RunValue);
+    Changed(Stored::RunValue);
   } else if (item == shakeItem_) {
-    Know(Stored::isShakeOn);
+    Changed(Stored::isShakeOn);
   } else if (std::ranges::count(sizeItems_, item) > 0) {
     // The globe grew or shrank about its bottom-right corner.
-    Know(Stored::Size);
-    Know(Stored::Left);
-    Know(Stored::Top);
+    Changed(Stored::Size);
+    Changed(Stored::Left);
+    Changed(Stored::Top);
   } else {
     return;  // nothing stored changed
   }
@@ -300,24 +368,40 @@ void TfrmMain::UserChanged(const TMenuItem* item) {
 }
 
 void TfrmMain::SaveInBackground() {
-  if (closing_) return;
+  if (!closing_) SaveAndReport();
+}
+
+void TfrmMain::SaveAndReport() {
+  std::optional<SettingsProblem> problem;
+  std::string message;
   try {
     SaveSettings();
-    saveFailureShown_ = false;
+    shownProblem_.reset();
+    return;
+  } catch (const ESettingsWriteError& error) {
+    problem = error.Problem();
+    message = SaveFailedMessage(error, closing_);
   } catch (const std::exception& error) {
-    // Once: the next change would only say the same again. Exit says it anew.
-    if (!saveFailureShown_) {
-      saveFailureShown_ = true;
-      platform_->ShowMessage(error.what());
-    }
+    problem = SettingsProblem{error.what(), {}};
+    message = error.what();
   }
+  // Once per failure: the next change, or the close, would only say the same again.
+  if (problem == shownProblem_) return;
+  shownProblem_ = problem;
+  platform_->ShowMessage(message);
 }
 
 void TfrmMain::FinishStart() {
   startReport_.reset();
   const std::vector<std::string> problems = std::move(loadProblems_);
   loadProblems_.clear();
-  if (!problems.empty()) platform_->ShowMessage(UnusableSettingsMessage(problems, platform_->SettingsPlace()));
+  if (storeProblem_) {
+    // Said once: a save that meets the same trouble has nothing to add.
+    shownProblem_ = storeProblem_;
+    platform_->ShowMessage(UnusableStoreMessage(*storeProblem_));
+  } else if (!problems.empty()) {
+    platform_->ShowMessage(UnusableSettingsMessage(problems, platform_->SettingsPlace(), keepsSettings_));
+  }
   if (closing_) return;  // closed while the message was up: the user never saw it
   startFinished_ = true;
   // The defaults that replaced unusable values are written at once, as

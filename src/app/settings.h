@@ -21,14 +21,34 @@ NIVARRA_DECLARE_EXCEPTION(ESettingsError, Exception);
 // read "Failed to get data for '<name>'".
 std::optional<std::int32_t> ReadStoredInteger(SettingsKey& key, std::string_view name);
 
-// Writes to key, which may be null when opening it failed; any failure
-// raises "Failed to set data for '<name>'".
-void WriteStoredInteger(SettingsKey* key, std::string_view name, std::int32_t value);
-void WriteStoredString(SettingsKey* key, std::string_view name, std::string_view value);
-void WriteStoredBoolean(SettingsKey* key, std::string_view name, bool value);
-// Commits the writes to key; a failure raises "Failed to set data for
-// '<firstName>'", the first value written.
-void CommitStored(SettingsKey* key, std::string_view firstName);
+// A value the store would not take: "Failed to set data for '<name>'",
+// with why and where.
+class ESettingsWriteError : public ESettingsError {
+ public:
+  ESettingsWriteError(std::string_view name, SettingsProblem problem);
+  const char* ClassName() const noexcept override { return "ESettingsWriteError"; }
+  const std::string& ValueName() const noexcept { return name_; }
+  const SettingsProblem& Problem() const noexcept { return problem_; }
+
+ private:
+  std::string name_;
+  SettingsProblem problem_;
+};
+
+// Writes to key; any failure raises ESettingsWriteError naming the value.
+void WriteStoredInteger(SettingsKey& key, std::string_view name, std::int32_t value);
+void WriteStoredString(SettingsKey& key, std::string_view name, std::string_view value);
+void WriteStoredBoolean(SettingsKey& key, std::string_view name, bool value);
+void DeleteStored(SettingsKey& key, std::string_view name);
+// Commits the writes to key; a failure names firstName, the first value
+// written.
+void CommitStored(SettingsKey& key, std::string_view firstName);
+
+// What the user is told when a save fails: the failure, why and where, and
+// that the change lasts only while the globe runs (or, closing, is lost).
+std::string SaveFailedMessage(const ESettingsWriteError& error, bool closing);
+// What the user is told when the store cannot be used at all at start.
+std::string UnusableStoreMessage(const SettingsProblem& problem);
 
 // A stored latitude or longitude: a string of decimal degrees ("48.85",
 // "-73.98"; a comma for the point will do) or an integer of whole degrees,
@@ -59,8 +79,10 @@ StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate stored
                             const ScreenRect& outline);
 
 // The one message about stored values that could not be used: each
-// value's own text, then what happens to them, then where the settings are
-// when place is not empty.
-std::string UnusableSettingsMessage(std::span<const std::string> problems, std::string_view place = {});
+// value's own text, then what happens to them (the defaults are saved
+// unless saved is false), then where the settings are when place is not
+// empty.
+std::string UnusableSettingsMessage(std::span<const std::string> problems, std::string_view place = {},
+                                    bool saved = true);
 
 }  // namespace nivarra

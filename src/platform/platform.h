@@ -13,8 +13,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -42,7 +44,29 @@ struct UnreadableSetting {
 // another kind reads as.
 using SettingValue = std::variant<std::int32_t, std::string, ForeignSetting, UnreadableSetting>;
 
-// One open key of the settings store (closed when destroyed).
+// What went wrong with the settings store: the system's reason, in its
+// words without a full stop at the end, and where (a file, a registry key).
+struct SettingsProblem {
+  std::string Reason;
+  std::string Place;
+  friend bool operator==(const SettingsProblem&, const SettingsProblem&) = default;
+};
+
+// The store refused to read or write: raised by a key's writes, deletes
+// and Commit.
+class SettingsStoreError : public std::runtime_error {
+ public:
+  explicit SettingsStoreError(SettingsProblem problem)
+      : std::runtime_error(problem.Place + ": " + problem.Reason), problem_(std::move(problem)) {}
+  const SettingsProblem& Problem() const noexcept { return problem_; }
+
+ private:
+  SettingsProblem problem_;
+};
+
+// One open key of the settings store (closed when destroyed). Writes,
+// deletes and Commit raise SettingsStoreError when the store refuses them,
+// std::invalid_argument for a name or value it cannot hold.
 class SettingsKey {
  public:
   virtual ~SettingsKey() = default;
@@ -205,6 +229,10 @@ class Platform {
   // Opens a key of the user's settings by path; null when it cannot be
   // opened (or, with create, created).
   virtual std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) = 0;
+  // Why the last OpenSettingsKey gave nothing when the store failed (a
+  // file that cannot be read, a registry that refuses); nothing when the
+  // key is only missing.
+  virtual std::optional<SettingsProblem> SettingsKeyProblem() { return std::nullopt; }
   // Where the user finds the settings (a file, a registry key) for messages
   // about them; empty says nothing.
   virtual std::string SettingsPlace() { return {}; }

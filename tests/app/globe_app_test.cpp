@@ -254,8 +254,10 @@ TEST_F(Globe, OnlyLeftStoredIsAFirstStartForAutostart) {
   EXPECT_TRUE(Item(GlobeSlot::pmiStartUp).Checked());
 }
 
-TEST_F(Globe, AddPlacesTheGlobeAtRandomAndOnlyForTheExactWord) {
+TEST_F(Globe, AddPlacesTheGlobeAtRandomWritesNothingAndOnlyForTheExactWord) {
   Stored() = {{"Left", 200}, {"Top", 100}};
+  platform_.Settings()[kRun][kRunValue] = std::string("/usr/bin/nivarra");
+  const HeadlessPlatform::SettingsTree before = platform_.Settings();
   platform_.SetFirstArgument("add");
   Start();
   const ScreenPoint placed = platform_.Window().Position;
@@ -268,6 +270,14 @@ TEST_F(Globe, AddPlacesTheGlobeAtRandomAndOnlyForTheExactWord) {
   RandomSeed() = static_cast<std::uint32_t>(platform_.PerformanceCounter());
   const int left = RandomBelow(1280 - 305), top = RandomBelow(984 - 260);
   EXPECT_EQ(placed, (ScreenPoint{left, top}));
+  // Its choices last while it runs; the user's own globe keeps its settings.
+  EXPECT_FALSE(Item(GlobeSlot::pmiStartUp).Enabled());
+  platform_.DragWindowTo({300, 300});
+  Choose(GlobeSlot::pmiSnow);
+  platform_.Advance(kSaveDelayMs);
+  EXPECT_FALSE(Form().Scene()->Settings.SnowEnabled);
+  Close();
+  EXPECT_EQ(platform_.Settings(), before);
 
   for (const char* other : {"Add", "add ", "added"}) {
     HeadlessPlatform desktop;
@@ -326,18 +336,57 @@ TEST_F(Globe, AClosedDuringTheStartWritesOnlyWhatWasReadOrChanged) {
   EXPECT_EQ(Stored(), untouched);
 }
 
-TEST_F(Globe, ExitEndsTheProgramEvenWhenTheSettingsCannotBeWritten) {
+// One message per failure, naming the change that is not kept, why and
+// where; the same failure again says nothing, another one or a new failure
+// after a save that worked is told.
+TEST_F(Globe, EachSaveFailureIsToldOnceAndExitEndsTheProgramAnyway) {
   Start();
-  platform_.SetSettingsUnavailable(true);
+  platform_.SetSettingsUnavailable(true, {"Permission denied", "/home/u/.config/nivarra/settings.ini"});
   Choose(GlobeSlot::pmiSnow);
   platform_.Advance(kSaveDelayMs);
-  Choose(GlobeSlot::pmiSnow);
-  platform_.Advance(kSaveDelayMs);  // the same failure is not said twice
-  EXPECT_EQ(platform_.Messages(), (std::vector<std::string>{"Failed to set data for 'OnTop'"}));
-  Choose(GlobeSlot::pmiExit);
-  EXPECT_EQ(platform_.Messages().size(), 2u);
+  const std::string denied =
+      "Failed to set data for 'isSnowOn'\n\n"
+      "The settings in /home/u/.config/nivarra/settings.ini cannot be saved: Permission denied.\n"
+      "The globe keeps the change until it closes; it will not be there at the next start.";
+  EXPECT_EQ(platform_.Messages(), std::vector<std::string>{denied});
+  Choose(GlobeSlot::pmiFast);
+  platform_.Advance(kSaveDelayMs);
+  EXPECT_EQ(platform_.Messages().size(), 1u);
+
+  platform_.SetSettingsUnavailable(true, {"No space left on device", "/home/u/.config/nivarra/settings.ini"});
+  Choose(GlobeSlot::pmiSlow);
+  platform_.Advance(kSaveDelayMs);
+  ASSERT_EQ(platform_.Messages().size(), 2u);
+  EXPECT_NE(platform_.Messages()[1].find("Failed to set data for 'iSpeed'"), std::string::npos);
+  EXPECT_NE(platform_.Messages()[1].find("No space left on device"), std::string::npos);
+
+  platform_.SetSettingsUnavailable(false);
+  Choose(GlobeSlot::pmiFast);
+  platform_.Advance(kSaveDelayMs);
+  EXPECT_EQ(StoredInteger("iSpeed"), 2);
+  platform_.SetSettingsUnavailable(true, {"Permission denied", "/home/u/.config/nivarra/settings.ini"});
+  Choose(GlobeSlot::pmiNormal);
+  platform_.Advance(kSaveDelayMs);
+  ASSERT_EQ(platform_.Messages().size(), 3u);
+  EXPECT_NE(platform_.Messages()[2].find("Failed to set data for 'iSpeed'"), std::string::npos);
+
+  Choose(GlobeSlot::pmiExit);  // the same failure: nothing new to say
+  EXPECT_EQ(platform_.Messages().size(), 3u);
   EXPECT_TRUE(platform_.Window().Hidden);
   EXPECT_TRUE(platform_.Window().Closed);
+
+  // A store that cannot be used from the start: one message, once visible.
+  HeadlessPlatform desktop;
+  desktop.SetSettingsUnavailable(true, {"Is a directory", "/home/u/.config/nivarra/settings.ini"});
+  GlobeApp app(desktop);
+  app.Run();
+  EXPECT_TRUE(desktop.Messages().empty());
+  desktop.Advance(kStartReportDelayMs);
+  desktop.RequestClose();
+  EXPECT_EQ(desktop.Messages(),
+            std::vector<std::string>{"The settings in /home/u/.config/nivarra/settings.ini cannot be used: "
+                                     "Is a directory.\nThe globe goes on with its defaults, and changes will not "
+                                     "be kept."});
 }
 
 TEST_F(Globe, ChangesAreSavedSoonAfterEachBurst) {

@@ -5,17 +5,18 @@
 # a transparency change, a menu, a message), that it shows the scene inside
 # its outline only, the menu on a right click and on the menu key,
 # transparency, dragging, Exit writing the settings and the autostart entry,
-# one globe per plain start, every workspace, "add", unusable and
-# unwritable settings, SIGTERM, the window manager's close and the X
-# server's end, monitors that come and go, a GDK scale of 2 (the globe
-# at device resolution, its outline, the menu and its stored place), and
-# no frames while a screensaver runs (a private D-Bus session bus), and
-# snow that falls on the moment a window over the globe goes.
+# one globe per plain start, every workspace, "add" (which writes nothing),
+# unusable and unwritable settings, ';' comments, a read-only settings
+# file, SIGTERM, the window manager's close and the X server's end,
+# monitors that come and go, a GDK scale of 2 (the globe at device
+# resolution, its outline, the menu and its stored place), no frames while
+# a screensaver runs (on a private D-Bus session bus, and the X server's
+# own), and snow that falls on the moment a window over the globe goes.
 #
 #   tests/gtk/e2e.sh [path/to/nivarra]
 #
 # Needs Xvfb, Xorg with the dummy driver, openbox, tint2, xcompmgr, xrandr,
-# wmctrl, xdotool, xwininfo, xmessage, xsetroot, dbus-daemon, dbus-send, ImageMagick
+# wmctrl, xdotool, xwininfo, xmessage, xsetroot, xset, dbus-daemon, dbus-send, ImageMagick
 # (/usr/bin/convert) and python3.
 # NIVARRA_E2E_SHOTS=DIR keeps the screenshots there; NIVARRA_E2E_PASSES picks
 # passes (default "bare composited scaled unseen monitors shake"). The scaled pass runs
@@ -31,7 +32,7 @@ convert=/usr/bin/convert  # another convert earlier in PATH may not be ImageMagi
 . "$root/tests/lib/desktop.sh"
 
 missing=()
-for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo xmessage xsetroot dbus-daemon dbus-send python3 \
+for tool in Xvfb Xorg openbox tint2 xcompmgr xrandr wmctrl xdotool xwininfo xmessage xsetroot xset dbus-daemon dbus-send python3 \
   "$convert"; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
@@ -252,6 +253,15 @@ position() {
 }
 at() { [ "$(position)" = "$1" ]; }
 ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+# The share of one core a process uses over some seconds, in %, from the
+# scheduler's nanoseconds (finer than the clock ticks of /proc/PID/stat).
+cpu_percent() {  # cpu_percent PID SECONDS
+  local before after
+  before="$(awk '{print $1}' "/proc/$1/schedstat")"
+  sleep "$2"
+  after="$(awk '{print $1}' "/proc/$1/schedstat")"
+  awk -v a="$before" -v b="$after" -v s="$2" 'BEGIN { printf "%.3f", (b - a) / s / 1e7 }'
+}
 exit_code() {  # the program's exit code once it has ended; 124 when it would not end
   if ! wait_for 10 ended; then
     kill -KILL "$app_pid" 2>/dev/null
@@ -376,8 +386,9 @@ bare_pass() {
   check "$pass: the globe leaves the screen at once (${unmap_ms} ms)" [ "$unmap_ms" -lt 500 ]
   check "$pass: the settings hold the place and the transparency" \
     eval 'setting Left=775 && setting Top=584 && setting TrVal=5 && setting isSnowOn=true'
-  check "$pass: the autostart entry runs the program" \
-    grep -qx "Exec=$program" "$config/autostart/nivarra.desktop"
+  check "$pass: the autostart entry runs the program, once it is there (TryExec)" \
+    eval 'grep -qx "Exec=$program" "$config/autostart/nivarra.desktop" &&
+      grep -qx "TryExec=$program" "$config/autostart/nivarra.desktop"'
 
   park_pointer
   screenshot "$pass-desktop"
@@ -404,6 +415,11 @@ bare_pass() {
   check "$pass: ten restarts put the globe back at 775,584 ($kept of 10:$places)" [ "$kept" -eq 10 ]
   check "$pass: SIGTERM saves the settings on the way out" setting isSnowOn=true
 
+  # An added globe reads the settings and never writes them: moved, with
+  # the snow switched off and closed, it leaves the user's own globe its
+  # place, its choices and its autostart entry.
+  cp "$(settings_file)" "$work/main.ini"
+  cp "$config/autostart/nivarra.desktop" "$work/main.desktop"
   start_globe "$work/$pass-add.log" add
   wait_for 10 globe_shown
   sleep 0.5
@@ -411,7 +427,28 @@ bare_pass() {
   place="$(position)"
   check "$pass: \"add\" places the globe elsewhere ($place)" eval \
     '[ "$place" != 775,584 ] && in_range "${place%,*}" 0 975 && in_range "${place#*,}" 0 734'
+  local x=$((${place%,*} + 150)) y=$((${place#*,} + 130))
+  drag 1 "$x" "$y" 10 10 5
+  check "$pass: the added globe moves" wait_for 5 at "$((${place%,*} + 50)),$((${place#*,} + 50))"
+  menu_at "$((x + 50))" "$((y + 50))"
+  key Down Down Down Down Right Return  # Options, Snow
+  sleep 1
+  exit_from_menu "$((x + 50))" "$((y + 50))"
+  exit_code
+  check "$pass: and closed, it leaves the stored settings and the autostart entry as they were" \
+    eval 'cmp -s "$work/main.ini" "$(settings_file)" && cmp -s "$work/main.desktop" "$config/autostart/nivarra.desktop"'
+
+  # Autostart unticked stays so across a restart and its save.
+  start_globe "$work/$pass-untick.log"
+  wait_for 10 globe_shown
+  menu_at 925 714
+  key Up Up Return  # "Start Nivarra when I log in", above Exit
+  sleep 1
   term_globe
+  start_globe "$work/$pass-unticked.log"
+  wait_for 10 globe_shown
+  term_globe
+  check "$pass: autostart unticked stays off across a restart" test ! -e "$config/autostart/nivarra.desktop"
 
   # Two plain starts at once: one globe. The window manager's close ends
   # it; an autostart entry the user switched off stays as it is.
@@ -459,25 +496,61 @@ bare_pass() {
   term_globe
   check "$pass: the default is saved after the message" setting Left=975
 
-  # Settings that cannot be written: Exit says so, then the program ends.
-  # (Root writes anywhere, so root runs the program as nobody.)
+  # A settings folder the globe cannot write in: the first change says so
+  # once, naming the change, why and where; Exit says nothing more and
+  # ends the program. (Root writes anywhere, so root runs the program as
+  # nobody, who may write the file but not the folder.)
+  local log="$work/$pass-unwritable.log"
   if [ "$(id -u)" -eq 0 ]; then
     chmod 711 "$work"
     chmod -R a+rX "$work/$pass"
+    chown 65534 "$(settings_file)"
     as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
   else
-    chmod a-w "$config/nivarra" "$(settings_file)"
+    chmod a-w "$config/nivarra"
   fi
-  start_globe "$work/$pass-unwritable.log"
+  start_globe "$log"
   wait_for 10 globe_shown
-  exit_from_menu 1125 714
-  check "$pass: Exit with unwritable settings says so" wait_for 10 others_shown
-  check "$pass: naming the value" grep -q "Failed to set data for" "$work/$pass-unwritable.log"
+  menu_at 1125 714
+  key Down Down Down Down Right Return  # Options, Snow
+  check "$pass: a change the settings folder cannot take brings a message" \
+    eval 'wait_for 10 grep -q "Failed to set data" "$log" && others_shown'
+  screenshot "$pass-unwritable"
+  check "$pass: naming the change, why and where" eval 'grep -qF "Failed to set data for '"'isSnowOn'"'" "$log" &&
+    grep -qF "The settings in $(settings_file) cannot be saved: Permission denied." "$log"'
   wait_for 5 dismiss_message
+  exit_from_menu 1125 714
   exit_code
-  check "$pass: then the program ends with 0" [ $? -eq 0 ]
+  check "$pass: Exit then says nothing more and ends the program with 0" \
+    eval '[ $? -eq 0 ] && [ "$(grep -c "Failed to set data" "$log")" -eq 1 ]'
   as_user=()
   chmod -R u+w "$config"
+
+  # A ';' comment, as most INI files have them, stays across a save; a
+  # settings file the user made read-only is read and never replaced, and
+  # the first change says once that it will not be kept.
+  store "; placed by hand" Left=975 Top=584
+  start_globe "$work/$pass-comment.log"
+  wait_for 10 globe_shown
+  drag 1 1125 714 -10 -10 10
+  wait_for 5 at 875,484
+  term_globe
+  check "$pass: a ';' comment survives a save" eval 'grep -qx "; placed by hand" "$(settings_file)" && setting Left=875'
+  chmod 444 "$(settings_file)"
+  cp "$(settings_file)" "$work/read-only.ini"
+  log="$work/$pass-read-only.log"
+  start_globe "$log"
+  wait_for 10 globe_shown
+  check "$pass: a read-only settings file is read" wait_for 5 at 875,484
+  drag 1 1025 614 10 10 10
+  check "$pass: a change it cannot take brings a message" \
+    eval 'wait_for 10 grep -q "the file is read-only" "$log" && others_shown'
+  wait_for 5 dismiss_message
+  term_globe
+  check "$pass: which says it once, and the file stays as it was" \
+    eval 'cmp -s "$work/read-only.ini" "$(settings_file)" && [ "$(grep -c "the file is read-only" "$log")" -eq 1 ]'
+  chmod 644 "$(settings_file)"
+  store Left=975 Top=584
 
   # The X server ends a moment after a drag: the new place is saved already.
   start_globe "$work/$pass-xend.log"
@@ -651,6 +724,17 @@ unseen_pass() {
   check "$pass: with the screensaver on, the globe shows no new frame for 2 s" still_from saver
   saver false
   check "$pass: with it off again, the frames come back" wait_for 3 changes_from saver
+  # The X server's own screen saver (which a display's power-off turns on
+  # too): no frames and next to no work until it goes.
+  xset s activate
+  sleep 1
+  local used
+  used="$(cpu_percent "$app_pid" 10)"
+  check "$pass: with the X screen saver on, the globe rests ($used % of a core in 10 s)" \
+    awk -v used="$used" 'BEGIN { exit !(used < 0.1) }'
+  xset s reset
+  globe_pixels xsaver
+  check "$pass: with it reset, the frames come back" wait_for 3 changes_from xsaver
   # Under a window the globe rests; the moment the window goes, the X
   # server's notice wakes it and the snow falls on at every frame (resting,
   # it would wake only for the sky's next step, at the slow speed up to two

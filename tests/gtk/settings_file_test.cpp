@@ -91,7 +91,8 @@ TEST_F(SettingsFile, TypedFilesWrittenBeforeReadAndTheNextSaveWritesThePlainForm
 // the file, comments and all, survives a save, which writes once.
 TEST_F(SettingsFile, HandEditsReadByWhatTheyHoldAndEverythingElseStays) {
   const std::string edited =
-      "# my globe\n[Nivarra]\nLeft = 500\nOnTop=false\nisSnowOn=true\n# too high?\nTop=high\n"
+      "# my globe\n; as most INI files have them\n[Nivarra]\nLeft = 500\nOnTop=false\nisSnowOn=true\n"
+      "  ;too high?\nTop=high\n"
       "Latitude=48.85\nLongitude=-73\nQuoted=\"7\"\nTwoLines=a\\nb\nBadEscape=\\q\nName[de]=Kugel\n\n"
       "[Elsewhere]\nmine=1\n";
   WriteFile(Location().File, "\xEF\xBB\xBF" + edited);
@@ -120,7 +121,7 @@ TEST_F(SettingsFile, HandEditsReadByWhatTheyHoldAndEverythingElseStays) {
   key->DeleteValue("BadEscape");
   for (std::size_t i = 0; i < std::size(special); ++i) key->WriteString("s" + std::to_string(i), special[i]);
   EXPECT_THROW(key->WriteString("nul", std::string("a\0b", 3)), std::invalid_argument);
-  for (const char* name : {"a=b", "[x", "#x", " x", "two\nlines", ""}) {
+  for (const char* name : {"a=b", "[x", "#x", ";x", " x", "two\nlines", ""}) {
     EXPECT_THROW(key->WriteInteger(name, 1), std::invalid_argument) << name;
   }
   EXPECT_EQ(key->ReadValue("OnTop"), SettingValue(1));  // the key reads its own writes
@@ -130,8 +131,8 @@ TEST_F(SettingsFile, HandEditsReadByWhatTheyHoldAndEverythingElseStays) {
   EXPECT_EQ(store_->FilesWritten(), 1);
 
   const std::string text = Slurp(Location().File);
-  EXPECT_TRUE(text.starts_with("# my globe\n\n[Nivarra]\nLeft=500\nOnTop=true\nisSnowOn=true\n# too high?\n"
-                               "Top=-2147483648\nLatitude=48.85\n"))
+  EXPECT_TRUE(text.starts_with("# my globe\n; as most INI files have them\n\n[Nivarra]\nLeft=500\nOnTop=true\n"
+                               "isSnowOn=true\n  ;too high?\nTop=-2147483648\nLatitude=48.85\n"))
       << text;
   EXPECT_NE(text.find("\nName[de]=Kugel\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\n[Elsewhere]\nmine=1\n"), std::string::npos) << text;
@@ -139,7 +140,8 @@ TEST_F(SettingsFile, HandEditsReadByWhatTheyHoldAndEverythingElseStays) {
   key = Open(kKey, false);
   key->WriteInteger("Left", 500);
   key->Commit();
-  EXPECT_EQ(Slurp(Location().File), text);  // saves of the same values change nothing
+  EXPECT_EQ(store_->FilesWritten(), 0);  // saves of the same values leave the file alone
+  EXPECT_EQ(Slurp(Location().File), text);
   for (std::size_t i = 0; i < std::size(special); ++i) {
     EXPECT_EQ(key->ReadValue("s" + std::to_string(i)), SettingValue(special[i])) << i;
   }
@@ -159,36 +161,61 @@ TEST_F(SettingsFile, ASymlinkedFileStaysALinkAndItsTargetChanges) {
   EXPECT_EQ(fs::status(target).permissions(), mode);
 }
 
-// The user may be halfway through an edit: the message says where the
-// trouble is, and the file is left for them to finish.
-TEST_F(SettingsFile, AFileThatCannotBeReadOrParsedIsReportedAndNeverReplaced) {
+// The user may be halfway through an edit, or made the file read-only: the
+// problem says what and where, and the file is left as it is.
+TEST_F(SettingsFile, AFileThatCannotBeReadParsedOrWrittenIsReportedAndNeverReplaced) {
   SettingsFileStore earlierStore(Location());
   auto earlier = earlierStore.OpenKey(kKey, true);
   ASSERT_NE(earlier, nullptr);
-  const std::string broken = "[Nivarra]\nLeft=500\nTop 300\nOnTop=true\n";
-  WriteFile(Location().File, broken);
-
-  EXPECT_EQ(Open(kKey, true), nullptr);
-  EXPECT_EQ(store_->LastError(), Location().File.string() +
-                                     ", line 3: Key file contains line \xE2\x80\x9CTop 300\xE2\x80\x9D which is not a "
-                                     "key-value pair, group, or comment");
-  EXPECT_EQ(Open(kRun, false), nullptr);
-  EXPECT_NE(store_->LastError(), "");
-  earlier->WriteInteger("Left", 2);
-  try {
-    CommitStored(earlier.get(), "OnTop");
-    ADD_FAILURE() << "the write went through";
-  } catch (const ESettingsError& error) {
-    EXPECT_STREQ(error.what(), "Failed to set data for 'OnTop'");
+  const std::string file = Location().File.string();
+  const std::pair<std::string, std::string> broken[] = {
+      {"[Nivarra]\nLeft=500\nTop 300\nOnTop=true\n",
+       "line 3 (\u201CTop 300\u201D) is not a setting (Name=value), a [group] heading or a comment"},
+      {"# mine\nLeft=500\n[Nivarra]\n", "line 2 comes before the first [group] heading"},
+      {"[Nivarra]\n" + std::string(50, 'x') + "\n",
+       "line 2 (\u201C" + std::string(40, 'x') + "\u2026\u201D) is not a setting (Name=value), a [group] heading or a comment"},
+  };
+  for (const auto& [text, reason] : broken) {
+    WriteFile(Location().File, text);
+    EXPECT_EQ(Open(kKey, true), nullptr);
+    EXPECT_EQ(store_->LastProblem(), (SettingsProblem{reason, file}));
+    EXPECT_EQ(Open(kRun, false), nullptr);
+    EXPECT_EQ(store_->LastProblem(), (SettingsProblem{reason, file}));
+    earlier->WriteInteger("Left", 2);
+    try {
+      CommitStored(*earlier, "OnTop");
+      ADD_FAILURE() << "the write went through";
+    } catch (const ESettingsWriteError& error) {
+      EXPECT_STREQ(error.what(), "Failed to set data for 'OnTop'");
+      EXPECT_EQ(error.Problem(), (SettingsProblem{reason, file}));
+    }
+    EXPECT_EQ(Slurp(Location().File), text);
   }
-  EXPECT_EQ(Slurp(Location().File), broken);
+
+  // Read-only, whoever runs the test: read, never replaced, and a save of
+  // the values it holds says nothing.
+  WriteFile(Location().File, "[Nivarra]\nLeft=500\n");
+  fs::permissions(Location().File, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  auto key = Open(kKey, true);
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->ReadValue("Left"), SettingValue(500));
+  key->WriteInteger("Left", 500);
+  key->Commit();
+  key->WriteInteger("Left", 600);
+  try {
+    key->Commit();
+    ADD_FAILURE() << "a read-only file was replaced";
+  } catch (const SettingsStoreError& error) {
+    EXPECT_EQ(error.Problem(), (SettingsProblem{"the file is read-only", file}));
+  }
+  EXPECT_EQ(Slurp(Location().File), "[Nivarra]\nLeft=500\n");
 
   // An I/O error on every read, whoever runs the test: a folder in the file's place.
   fs::remove(Location().File);
   fs::create_directories(Location().File / "inside");
   EXPECT_EQ(Open(kKey, true), nullptr);
-  EXPECT_NE(store_->LastError().find(Location().File.string()), std::string::npos) << store_->LastError();
-  EXPECT_THROW(earlier->Commit(), std::exception);
+  EXPECT_EQ(store_->LastProblem(), (SettingsProblem{"Is a directory", file}));
+  EXPECT_THROW(earlier->Commit(), SettingsStoreError);
   EXPECT_TRUE(fs::is_directory(Location().File / "inside"));
 }
 
@@ -229,26 +256,31 @@ TEST_F(SettingsFile, ChangesOfTwoProgramsAtOnceAreAllKept) {
 TEST_F(SettingsFile, TheRunValueIsTheAutostartEntry) {
   const fs::path entry = Location().Autostart->File;
   EXPECT_EQ(Open(kRun, false), nullptr);
-  EXPECT_EQ(store_->LastError(), "");
+  EXPECT_EQ(store_->LastProblem(), std::nullopt);
   auto run = Open(kRun);
   ASSERT_NE(run, nullptr);
   EXPECT_FALSE(run->ValueExists("Nivarra"));
   run->WriteString("Nivarra", "/usr/local/bin/nivarra");  // at once, no commit
   EXPECT_EQ(Slurp(entry),
-            "[Desktop Entry]\nType=Application\nName=Nivarra\nExec=/usr/local/bin/nivarra\nIcon=nivarra\n"
+            "[Desktop Entry]\nType=Application\nName=Nivarra\nExec=/usr/local/bin/nivarra\n"
+            "TryExec=/usr/local/bin/nivarra\nIcon=nivarra\n"
             "Terminal=false\nX-GNOME-Autostart-enabled=true\nNoDisplay=false\n");
   EXPECT_EQ(fs::status(entry).permissions() & fs::perms::others_read, fs::perms::others_read);
   EXPECT_EQ(run->ReadValue("Nivarra"), SettingValue(std::string("/usr/local/bin/nivarra")));
   EXPECT_FALSE(fs::exists(Location().File));
   EXPECT_THROW(run->WriteInteger("Nivarra", 1), std::invalid_argument);
 
-  // The entry alone makes the key exist; deleting the value removes it.
+  // The autostart folder makes the key exist; deleting the value removes
+  // the entry, and the key stays, without the value (autostart off).
   auto again = Open(kRun, false);
   ASSERT_NE(again, nullptr);
   again->DeleteValue("Nivarra");
   EXPECT_FALSE(fs::exists(entry));
   again->DeleteValue("Nivarra");
   EXPECT_EQ(again->ReadValue("Nivarra"), std::nullopt);
+  again = Open(kRun, false);
+  ASSERT_NE(again, nullptr);
+  EXPECT_FALSE(again->ValueExists("Nivarra"));
 
   // Switched off in the desktop's settings: missing, and left as it is.
   for (const char* off : {"Hidden=true", "X-GNOME-Autostart-enabled=false"}) {

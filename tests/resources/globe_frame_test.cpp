@@ -251,7 +251,7 @@ TEST_F(GlobeFrame, NothingIsRenderedWithoutAnEmptyGlobe) {
 
 #ifdef NIVARRA_GLOBE_RENDER
 // globe-render's trace: deterministic, and the density tick runs before the
-// frame that falls on the same millisecond.
+// frame that falls on the same millisecond; its help.
 std::vector<std::string> RunGlobeRender(const std::string& arguments) {
   const std::string command = std::string(NIVARRA_GLOBE_RENDER) + " " + arguments;
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
@@ -281,6 +281,10 @@ TEST(GlobeRender, TraceIsDeterministicAndOrdersTheTimers) {
   ASSERT_EQ(quick.size(), 3u);
   EXPECT_EQ(TraceField(quick[1], "tick"), 4);  // wrapped at 2^32
   EXPECT_NE(quick[2].find(" seed=0 "), std::string::npos) << "covered: no snow drawn";
+
+  const auto help = RunGlobeRender("--help");  // on stdout, not as an error
+  ASSERT_FALSE(help.empty());
+  EXPECT_EQ(help[0].rfind("usage: globe-render", 0), 0u) << help[0];
 }
 
 // Hobart at 19:30 in midsummer, an hour before sunset: the zone alone puts

@@ -594,22 +594,29 @@ def bare_screen():
 
     unicode_folder(background)
 
-    # "add" puts the globe somewhere at random; then autostart is switched off.
+    # "add" puts the globe somewhere at random. It reads the settings and
+    # never writes them: moved, with the snow switched off and closed, it
+    # leaves the user's globe its place, its choices and its Run value.
+    settings_before, run_before = reg_query(SETTINGS_KEY), reg_query(RUN_KEY)
     globe = Globe("add")
     window = globe.wait_shown(background)
     if check("started with add", window is not None):
         x, y = window[1:3]
         check("add places it elsewhere within the work area",
               (x, y) != target and 0 <= x < work_w - 305 and 0 <= y < work_h - 260, f"at {(x, y)}")
+        drag(window, (40, 30))
+        moved = wait_for(lambda: (lambda w: w if w and w[1:3] == (x + 40, y + 30) else None)(globe_window()), 3)
+        check("the added globe moves", moved is not None, f"at {(globe_window() or window)[1:3]}")
+        window = moved or window
         if open_menu(window):
-            keys("Down", "Down", "Down", "Down", "Down", "Return")  # "Start Nivarra when I start Windows"
+            keys("Down", "Down", "Down", "Down", "Right", "Return")  # Options, Snow
             time.sleep(0.3)
         choose_exit(window)
         check("Exit after add", globe.wait_exit())
     globe.kill()
-    run_values = reg_query(RUN_KEY) or {}
-    check("unchecking autostart deletes the Run value", "Nivarra" not in run_values,
-          f"Run key holds {sorted(run_values)}")
+    check("and closed, it leaves the stored settings and the Run value as they were",
+          reg_query(SETTINGS_KEY) == settings_before and reg_query(RUN_KEY) == run_before,
+          f"settings {reg_query(SETTINGS_KEY)}, Run key {reg_query(RUN_KEY)}")
 
     # A stored value of the wrong type.
     wine("reg", "add", SETTINGS_KEY, "/v", "iSpeed", "/t", "REG_SZ", "/d", "x", "/f")
@@ -626,12 +633,18 @@ def bare_screen():
     check("the globe still appears after the error", window is not None,
           f"at {window[1:3]}" if window else "no globe")
     if window:
+        if open_menu(window):
+            keys("Down", "Down", "Down", "Down", "Down", "Return")  # "Start Nivarra when I start Windows"
+            time.sleep(0.3)
         choose_exit(window)
         check("Exit after the error", globe.wait_exit())
     globe.kill()
     values = reg_query(SETTINGS_KEY) or {}
     check("the close repairs the value's type", values.get("iSpeed", ("missing",))[0] == "REG_DWORD",
           f"iSpeed {values.get('iSpeed')}")
+    run_values = reg_query(RUN_KEY) or {}
+    check("unchecking autostart deletes the Run value", "Nivarra" not in run_values,
+          f"Run key holds {sorted(run_values)}")
 
     check_shake(background)
 
@@ -1053,9 +1066,12 @@ def full_desktop():
         choose_exit(window)
     box = wait_box()
     shown = globe_window()
-    check("Exit with unwritable settings says so, the globe already gone",
-          box is not None and box.get("text") == "Failed to set data for 'OnTop'" and shown is None,
-          f"{box.get('text')!r}, globe {'still shown' if shown else 'gone'}" if box else "no message")
+    text = box.get("text", "") if box else ""
+    check("Exit with unwritable settings says so, why and where, the globe already gone",
+          text.startswith(r"Failed to set data for 'OnTop'\n\nThe settings in HKEY_CURRENT_USER\Software\Nivarra "
+                          "cannot be saved: ") and
+          text.endswith(r".\nThe change will not be there at the next start.") and shown is None,
+          f"{text!r}, globe {'still shown' if shown else 'gone'}" if box else "no message")
     if box:
         press_ok(box)
     check("then the program ends", globe.wait_exit())

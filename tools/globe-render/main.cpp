@@ -89,15 +89,36 @@ struct Options {
   std::vector<Move> Shake;
 };
 
+constexpr const char* kUsage =
+    "usage: globe-render [--frames N] [--speed slow|normal|fast|quickly|realtime] [--start-tick T]\n"
+    "                    [--now YYYY-MM-DDTHH:MM] [--zone NAME] [--latitude DEG] [--longitude DEG]\n"
+    "                    [--countdown christmas|newyear|julian]\n"
+    "                    [--snow on|off] [--covered] [--scale S] [--shake FRAME:DX,DY[,FRAME:DX,DY...]]\n"
+    "                    [--language CODE] [--out DIR [--every K]] [--trace]\n"
+    "       globe-render -h | --help\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Renders the globe's scene headless on a simulated clock, from the first show on.\n"
+    "  --frames N         frames to render (1)\n"
+    "  --speed S          the menu's speed (normal); realtime follows the clock\n"
+    "  --start-tick T     the simulated clock at the first frame, in ms (100000)\n"
+    "  --now D            the local date-time at the first frame (now)\n"
+    "  --zone NAME        the time zone for realtime (this system's), a TZ value\n"
+    "  --latitude DEG, --longitude DEG\n"
+    "                     the place for realtime, as stored values would give it\n"
+    "  --countdown C      what the plaque counts to (christmas)\n"
+    "  --snow on|off      snow (on)\n"
+    "  --covered          another window covers the globe\n"
+    "  --scale S          device pixels per artwork pixel, 0.75 to 4 (1)\n"
+    "  --shake F:DX,DY    moves the window by DX,DY artwork pixels before frame F\n"
+    "  --language CODE    the plaque's and the menu's language (de, ru, pt_BR, ...)\n"
+    "  --out DIR          writes the frames there as PNG (every K-th with --every K)\n"
+    "  --trace            prints each frame's state on a line\n"
+    "  -h, --help         shows this help\n";
+
 [[noreturn]] void Usage(const std::string& problem) {
-  std::fprintf(stderr,
-               "globe-render: %s\n"
-               "usage: globe-render [--frames N] [--speed slow|normal|fast|quickly|realtime] [--start-tick T]\n"
-               "                    [--now YYYY-MM-DDTHH:MM] [--zone NAME] [--latitude DEG] [--longitude DEG]\n"
-               "                    [--countdown christmas|newyear|julian]\n"
-               "                    [--snow on|off] [--covered] [--scale S] [--shake FRAME:DX,DY[,FRAME:DX,DY...]]\n"
-               "                    [--language CODE] [--out DIR [--every K]] [--trace]\n",
-               problem.c_str());
+  std::fprintf(stderr, "globe-render: %s\n%s", problem.c_str(), kUsage);
   std::exit(2);
 }
 
@@ -247,6 +268,10 @@ Options ParseOptions(int argc, char** argv) {
       options.Language = std::string(value());
     } else if (arg == "--trace") {
       options.Trace = true;
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::fputs(kHelp, stdout);
+      std::exit(0);
     } else {
       Usage("unknown option: " + std::string(arg));
     }

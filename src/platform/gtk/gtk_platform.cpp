@@ -164,6 +164,7 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
           if (ours) FollowSeenPosition();
           if (events_ != nullptr) events_->CoverMayHaveChanged();
         });
+    xsaver_ = std::make_unique<XScreenSaverWatch>(display, [this] { UpdateVisibility(); });
   }
   sessionWatch_ = std::make_unique<SessionWatch>([this](bool) { UpdateVisibility(); });
 
@@ -934,15 +935,7 @@ std::unique_ptr<PlatformTimer> GtkPlatform::StartTimer(int intervalMs, std::func
 // --- settings -------------------------------------------------------------------------
 
 std::unique_ptr<SettingsKey> GtkPlatform::OpenSettingsKey(std::string_view path, bool create) {
-  std::unique_ptr<SettingsKey> key = settings_.OpenKey(path, create);
-  if (key == nullptr && !settings_.LastError().empty() && !settingsProblemShown_) {
-    // Once: the globe goes on with its defaults, and every later attempt
-    // would say the same.
-    settingsProblemShown_ = true;
-    ShowMessage(FillIn(Translate("The settings cannot be used (%s); the globe goes on with its defaults."),
-                       settings_.LastError()));
-  }
-  return key;
+  return settings_.OpenKey(path, create);
 }
 
 // --- the cover probe ----------------------------------------------------------------
@@ -975,7 +968,8 @@ void GtkPlatform::UpdateVisibility() {
                        full->Bottom >= monitor->Bottom;
     }
   }
-  const bool canBeSeen = !fullScreenOver && !(sessionWatch_ && sessionWatch_->Away());
+  const bool canBeSeen =
+      !fullScreenOver && !(sessionWatch_ && sessionWatch_->Away()) && !(xsaver_ && xsaver_->Blanked());
   if (canBeSeen == canBeSeen_) return;
   canBeSeen_ = canBeSeen;
   if (events_ != nullptr && !closed_) events_->VisibilityChanged(canBeSeen);

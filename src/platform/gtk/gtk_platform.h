@@ -22,6 +22,7 @@
 #include "platform/click_or_drag.h"
 #include "platform/gtk/session_watch.h"
 #include "platform/gtk/settings_file.h"
+#include "platform/gtk/x_screen_saver_watch.h"
 #include "platform/gtk/x_window_watch.h"
 #include "platform/platform.h"
 
@@ -99,6 +100,7 @@ class GtkPlatform : public Platform {
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
   std::string SettingsPlace() override { return settings_.Location().File.string(); }
+  std::optional<SettingsProblem> SettingsKeyProblem() override { return settings_.LastProblem(); }
   // The far right and bottom edges of the primary monitor and of its work
   // area, counted from the screen's origin: the globe's logic places it
   // against those edges and keeps stored positions inside them, so a panel
@@ -229,7 +231,6 @@ class GtkPlatform : public Platform {
   std::string firstArgument_;
   WindowEvents* events_ = nullptr;
   SettingsFileStore settings_;
-  bool settingsProblemShown_ = false;
 
   UniqueLoop loop_;
   UniqueSurface surface_;
@@ -262,8 +263,10 @@ class GtkPlatform : public Platform {
   std::optional<Press> pressing_;  // the press being handed to MouseDown
   ClickOrDrag rightPress_;
 
-  // The other windows (on X11) and the session's screensaver and lock.
+  // The other windows and the X server's screen saver (on X11), and the
+  // session's screensaver and lock.
   std::unique_ptr<XWindowWatch> xwatch_;
+  std::unique_ptr<XScreenSaverWatch> xsaver_;
   std::unique_ptr<SessionWatch> sessionWatch_;
   bool canBeSeen_ = true;  // as last reported
 

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <stdexcept>
@@ -30,6 +31,21 @@ constexpr const char* kEntryGroup = "Desktop Entry";
 constexpr std::string_view kTypedFileHeader = " Nivarra's settings, rewritten by the program.";
 // Links followed before a path counts as a loop.
 constexpr int kMaxLinks = 40;
+// A settings file is a few hundred bytes; anything near this is not one.
+constexpr std::size_t kMaxFileBytes = 1 << 20;
+// What a line that starts with ';' (the comment sign of most INI files)
+// becomes for the key file, which knows only '#', and back when written.
+constexpr std::string_view kSemicolonComment = "#\x7F";
+// How much of a line that cannot be read a message quotes.
+constexpr std::size_t kQuotedLineBytes = 40;
+
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view Trim(std::string_view text) {
+  const auto first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
 
 // --- GLib's objects ----------------------------------------------------------------
 
@@ -57,28 +73,83 @@ std::string Take(gchar* text) {
   return taken;
 }
 
+// Calls each(line) for every line of text, without its line break.
+template <class Each>
+void ForEachLine(std::string_view text, Each each) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t newline = text.find('\n', at);
+    const std::size_t end = newline == std::string_view::npos ? text.size() : newline;
+    each(text.substr(at, end - at));
+    at = end + 1;
+  }
+}
+
+// The key file's text, with the lines that were ';' comments as they were.
 std::string ToData(GKeyFile* file) {
   gsize size = 0;
   gchar* data = g_key_file_to_data(file, &size, nullptr);
-  std::string text(data, size);
+  std::string text;
+  ForEachLine(std::string_view(data, size), [&](std::string_view line) {
+    if (line.starts_with(kSemicolonComment)) line.remove_prefix(kSemicolonComment.size());
+    text.append(line).push_back('\n');
+  });
   g_free(data);
   return text;
 }
 
 // --- files -------------------------------------------------------------------------
 
-// The whole file; nothing when it does not exist. Throws std::runtime_error
-// (GLib's message names the file) when it exists but cannot be read.
-std::optional<std::string> ReadFileText(const fs::path& path) {
-  gchar* data = nullptr;
-  gsize size = 0;
-  ErrorSlot error;
-  if (!g_file_get_contents(path.c_str(), &data, &size, &error.Error)) {
-    if (g_error_matches(error.Error, G_FILE_ERROR, G_FILE_ERROR_NOENT)) return std::nullopt;
-    throw std::runtime_error(error.Message());
+// A file descriptor closed when this goes.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
   }
-  std::string text(data, size);
-  g_free(data);
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes it now; the error number of a close that failed, or 0.
+  int Close() {
+    const int result = ::close(std::exchange(fd_, -1));
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+[[noreturn]] void Fail(int error, const fs::path& place) {
+  throw SettingsStoreError(SettingsProblem{g_strerror(error), place.string()});
+}
+
+// The whole file; nothing when it does not exist. Anything else that keeps
+// it from being read raises SettingsStoreError.
+std::optional<std::string> ReadFileText(const fs::path& path) {
+  // Not blocking: a named pipe in the file's place would hold the globe up.
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.get() < 0) {
+    if (errno == ENOENT) return std::nullopt;
+    Fail(errno, path);
+  }
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) Fail(errno, path);
+  if (S_ISDIR(info.st_mode)) Fail(EISDIR, path);
+  if (!S_ISREG(info.st_mode)) throw SettingsStoreError(SettingsProblem{"it is not a plain file", path.string()});
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      Fail(errno, path);
+    }
+    text.append(buffer, static_cast<std::size_t>(got));
+    if (text.size() > kMaxFileBytes) {
+      throw SettingsStoreError(SettingsProblem{"it is larger than a settings file can be (1 MiB)", path.string()});
+    }
+  }
   return text;
 }
 
@@ -109,14 +180,45 @@ std::size_t FailingLine(std::string_view text) {
   return bad + 1;
 }
 
+// What is wrong with line number (from 1) of text, in plain words.
+std::string LineProblem(std::string_view text, std::size_t number) {
+  std::string_view line;
+  bool groupBefore = false;
+  std::size_t at = 0;
+  ForEachLine(text, [&](std::string_view each) {
+    ++at;
+    if (at < number && Trim(each).starts_with('[')) groupBefore = true;
+    if (at == number) line = each;
+  });
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  const std::string where = "line " + std::to_string(number);
+  if (!g_utf8_validate(line.data(), static_cast<gssize>(line.size()), nullptr)) return where + " is not UTF-8 text";
+  if (!groupBefore && line.find('=') != std::string_view::npos) {
+    return where + " comes before the first [group] heading";
+  }
+  std::string quoted(line.substr(0, kQuotedLineBytes));
+  if (quoted.size() < line.size()) {
+    while (!quoted.empty() && (static_cast<unsigned char>(quoted.back()) & 0xC0) == 0x80) quoted.pop_back();
+    if (!quoted.empty() && static_cast<unsigned char>(quoted.back()) >= 0xC0) quoted.pop_back();
+    quoted += "\u2026";
+  }
+  return where + " (\u201C" + quoted + "\u201D) is not a setting (Name=value), a [group] heading or a comment";
+}
+
 // The key file in text, which may start with a UTF-8 byte-order mark (some
-// editors write one). Throws std::runtime_error naming path and the line.
-KeyFile ParseKeyFile(std::string_view text, const fs::path& path, GKeyFileFlags flags) {
-  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+// editors write one) and have ';' comments. Raises SettingsStoreError
+// naming the line that cannot be read.
+KeyFile ParseKeyFile(std::string_view original, const fs::path& path, GKeyFileFlags flags) {
+  if (original.starts_with(kByteOrderMark)) original.remove_prefix(kByteOrderMark.size());
+  std::string text;
+  ForEachLine(original, [&](std::string_view line) {
+    if (Trim(line).starts_with(';')) text += kSemicolonComment;
+    text.append(line).push_back('\n');
+  });
   KeyFile file(g_key_file_new());
   ErrorSlot error;
   if (!Parses(file.get(), text, flags, error)) {
-    throw std::runtime_error(path.string() + ", line " + std::to_string(FailingLine(text)) + ": " + error.Message());
+    throw SettingsStoreError(SettingsProblem{LineProblem(text, FailingLine(text)), path.string()});
   }
   return file;
 }
@@ -124,7 +226,7 @@ KeyFile ParseKeyFile(std::string_view text, const fs::path& path, GKeyFileFlags 
 void MakeFolder(const fs::path& folder) {
   std::error_code error;
   fs::create_directories(folder, error);
-  if (error) throw std::system_error(error, "cannot create " + folder.string());
+  if (error) throw SettingsStoreError(SettingsProblem{error.message(), folder.string()});
 }
 
 // Where a write to path lands: the end of a chain of symbolic links (a
@@ -134,27 +236,54 @@ fs::path LinkTarget(fs::path path) {
     std::error_code error;
     if (!fs::is_symlink(path, error)) return path;
     const fs::path link = fs::read_symlink(path, error);
-    if (error) throw std::system_error(error, "cannot follow " + path.string());
+    if (error) throw SettingsStoreError(SettingsProblem{error.message(), path.string()});
     path = link.is_absolute() ? link : path.parent_path() / link;
   }
-  throw std::system_error(std::make_error_code(std::errc::too_many_symbolic_link_levels), path.string());
+  Fail(ELOOP, path);
+}
+
+// Whether the user lets the program write file: for its owner, the owner's
+// write permission (which binds root too: a file made read-only is meant
+// to stay as it is), for anybody else the system's say.
+bool UserLetsWrite(const fs::path& file, const struct stat& info) {
+  if (info.st_uid == ::geteuid()) return (info.st_mode & S_IWUSR) != 0;
+  return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 // Replaces the file at path (or at the end of its links) in one atomic step
 // that reaches the disk: a crash leaves the old file or the new one, never a
-// mix. The new file keeps the old one's permissions, or gets mode.
+// mix. The new file keeps the old one's permissions, or gets mode. A file
+// without write permission is left as it is.
 void ReplaceFile(const fs::path& path, std::string_view contents, mode_t mode) {
   const fs::path target = LinkTarget(path);
   MakeFolder(target.parent_path());
   struct stat old {};
-  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) mode = old.st_mode & 07777;
-  ErrorSlot error;
-  if (!g_file_set_contents_full(
-          target.c_str(), contents.data(), static_cast<gssize>(contents.size()),
-          static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT | G_FILE_SET_CONTENTS_DURABLE),
-          static_cast<int>(mode), &error.Error)) {
-    throw std::runtime_error(error.Message());
+  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (!UserLetsWrite(target, old)) throw SettingsStoreError(SettingsProblem{"the file is read-only", target.string()});
+    mode = old.st_mode & 07777;
   }
+  std::string temporary = target.string() + ".XXXXXX";
+  Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (file.get() < 0) Fail(errno, target);
+  int error = ::fchmod(file.get(), mode) == 0 ? 0 : errno;
+  for (std::size_t written = 0; error == 0 && written < contents.size();) {
+    const ssize_t put = ::write(file.get(), contents.data() + written, contents.size() - written);
+    if (put >= 0) {
+      written += static_cast<std::size_t>(put);
+    } else if (errno != EINTR) {
+      error = errno;
+    }
+  }
+  if (error == 0 && ::fsync(file.get()) != 0) error = errno;
+  if (const int closed = file.Close(); error == 0) error = closed;
+  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    Fail(error, target);
+  }
+  // The rename reaches the disk with its folder.
+  const Descriptor folder(::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.get() >= 0) ::fsync(folder.get());
 }
 
 // The folder locked while this lives, so that two globes saving at once
@@ -177,19 +306,11 @@ class FolderLock {
 
 // --- names -------------------------------------------------------------------------
 
-constexpr std::string_view kBlanks = " \t";
-
-std::string_view Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 // What the key file reads back as the same name on a line of its own.
 bool IsValidName(std::string_view name) {
   constexpr std::string_view kNever("=[]\r\n\0", 6);
   return !name.empty() && name.find_first_of(kNever) == std::string_view::npos && Trim(name) == name &&
-         name.front() != '#';
+         name.front() != '#' && name.front() != ';';
 }
 
 bool IsValidGroup(std::string_view group) {
@@ -403,7 +524,7 @@ class SettingsFileStore::Key : public SettingsKey {
       if (ReadAutostart() == std::nullopt) return;
       std::error_code error;
       fs::remove(store_.location_.Autostart->File, error);
-      if (error) throw std::system_error(error, "cannot remove " + store_.location_.Autostart->File.string());
+      if (error) throw SettingsStoreError(SettingsProblem{error.message(), store_.location_.Autostart->File.string()});
       return;
     }
     if (ReadValue(name) == std::nullopt) return;
@@ -421,8 +542,11 @@ class SettingsFileStore::Key : public SettingsKey {
     KeyFile file = text ? ParseKeyFile(*text, path, kKeepAll) : KeyFile(g_key_file_new());
     MoveTypedValues(file.get());
     for (const auto& [name, data] : changes_) Apply(file.get(), name, data);
-    ReplaceFile(path, ToData(file.get()), kSettingsMode);
-    ++store_.filesWritten_;
+    // Values saved as they stand leave the file alone (a read-only one too).
+    if (std::string data = ToData(file.get()); data != text) {
+      ReplaceFile(path, data, kSettingsMode);
+      ++store_.filesWritten_;
+    }
     contents_ = std::move(file);
     changes_.clear();
   }
@@ -497,7 +621,7 @@ class SettingsFileStore::Key : public SettingsKey {
       text = ReadFileText(path);
       if (!text) return std::nullopt;
       entry = ParseKeyFile(*text, path, G_KEY_FILE_NONE);
-    } catch (const std::runtime_error&) {
+    } catch (const SettingsStoreError&) {
       return UnreadableSetting{};
     }
     // Switched off in the desktop's own settings, which keep the file to say so.
@@ -521,6 +645,8 @@ class SettingsFileStore::Key : public SettingsKey {
     g_key_file_set_string(entry.get(), kEntryGroup, "Type", "Application");
     g_key_file_set_string(entry.get(), kEntryGroup, "Name", autostart.Name.c_str());
     g_key_file_set_string(entry.get(), kEntryGroup, "Exec", DesktopExecValue(program).c_str());
+    // Once the program is gone (its package removed), the session skips the entry.
+    if (!program.empty()) g_key_file_set_string(entry.get(), kEntryGroup, "TryExec", std::string(program).c_str());
     if (!autostart.Icon.empty()) g_key_file_set_string(entry.get(), kEntryGroup, "Icon", autostart.Icon.c_str());
     g_key_file_set_boolean(entry.get(), kEntryGroup, "Terminal", false);
     g_key_file_set_boolean(entry.get(), kEntryGroup, "X-GNOME-Autostart-enabled", true);
@@ -536,11 +662,11 @@ class SettingsFileStore::Key : public SettingsKey {
 };
 
 std::unique_ptr<SettingsKey> SettingsFileStore::OpenKey(std::string_view path, bool create) {
-  lastError_.clear();
+  lastProblem_.reset();
   while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
   const std::string group(path.substr(path.rfind('\\') + 1));
   if (!IsValidGroup(path) || !IsValidGroup(group)) {
-    lastError_ = "no settings key can be named \"" + std::string(path) + "\"";
+    lastProblem_ = SettingsProblem{"no settings key can be named \"" + std::string(path) + "\"", location_.File.string()};
     return nullptr;
   }
   try {
@@ -550,15 +676,21 @@ std::unique_ptr<SettingsKey> SettingsFileStore::OpenKey(std::string_view path, b
     bool exists = g_key_file_has_group(contents.get(), group.c_str()) ||
                   g_key_file_has_group(contents.get(), fullPath.c_str());
     if (location_.Autostart && path == location_.Autostart->KeyPath) {
+      // Like the Run key every Windows user has, the key is there with the
+      // session's autostart folder: an entry missing from it (the user
+      // unticked the item) reads as off, not as a key never made.
       std::error_code error;
-      exists = exists || fs::exists(location_.Autostart->File, error);
+      exists = exists || fs::is_directory(location_.Autostart->File.parent_path(), error);
     }
     // Like a registry key, a created key exists for its writes; the file
     // holds it from the first commit on.
     if (!exists && !create) return nullptr;
     return std::make_unique<Key>(*this, fullPath, group, std::move(contents));
+  } catch (const SettingsStoreError& error) {
+    lastProblem_ = error.Problem();
+    return nullptr;
   } catch (const std::exception& error) {
-    lastError_ = error.what();
+    lastProblem_ = SettingsProblem{error.what(), location_.File.string()};
     return nullptr;
   }
 }

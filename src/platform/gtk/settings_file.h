@@ -21,9 +21,11 @@
 //
 // A key's writes wait for Commit, which reads the file again, changes it
 // and replaces it in one atomic step (a temporary file, synced, renamed
-// over it), through a symbolic link to its target. Comments, blank lines and
-// other groups stay. A file that cannot be read or parsed is never
-// replaced: the user may be halfway through editing it.
+// over it), through a symbolic link to its target; when nothing in it
+// changes, it is left alone. Comments (lines starting with '#' or ';'),
+// blank lines and other groups stay. A file that cannot be read or parsed
+// is never replaced: the user may be halfway through editing it. Nor is
+// one without write permission: the user wants it as it is.
 
 #include <cstdint>
 #include <filesystem>
@@ -44,10 +46,10 @@ inline constexpr std::uint32_t kMalformedIntegerType = 1;
 inline constexpr std::uint32_t kMalformedStringType = 2;
 
 // The program's entry in the session's autostart folder: the value
-// ValueName of the key KeyPath. Writing a string to it writes the desktop
-// entry File with the string as the command, at once; deleting it removes
-// the file; it exists while the file does, unless the file says the user
-// switched it off.
+// ValueName of the key KeyPath, which exists with the folder. Writing a
+// string to it writes the desktop entry File with the string as the
+// command, at once; deleting it removes the file; it exists while the file
+// does, unless the file says the user switched it off.
 struct AutostartEntry {
   std::string KeyPath;
   std::string ValueName;
@@ -75,11 +77,11 @@ class SettingsFileStore {
 
   // The key at path (leading backslashes are ignored), with the values the
   // file has now. Null when the key does not exist and create is false, or
-  // when the file cannot be read or parsed (LastError() then says why,
-  // naming the file and, for a parse error, the line). A key must not
-  // outlive its store.
+  // when the file cannot be read or parsed (LastProblem() then says why,
+  // for a parse error with the line, and names the file). A key must not
+  // outlive its store; its writes raise SettingsStoreError.
   std::unique_ptr<SettingsKey> OpenKey(std::string_view path, bool create);
-  const std::string& LastError() const { return lastError_; }
+  const std::optional<SettingsProblem>& LastProblem() const { return lastProblem_; }
   const SettingsLocation& Location() const { return location_; }
   // How many times the settings file was replaced.
   int FilesWritten() const { return filesWritten_; }
@@ -87,7 +89,7 @@ class SettingsFileStore {
  private:
   class Key;
   SettingsLocation location_;
-  std::string lastError_;
+  std::optional<SettingsProblem> lastProblem_;
   int filesWritten_ = 0;
 };
 

@@ -48,8 +48,12 @@ class HeadlessPlatform : public Platform {
   // No browser opens web pages.
   void SetNoBrowser(bool none) { noBrowser_ = none; }
 
-  // The settings store cannot be opened at all.
-  void SetSettingsUnavailable(bool unavailable) { settingsUnavailable_ = unavailable; }
+  // The settings store cannot be opened at all, for this reason.
+  void SetSettingsUnavailable(bool unavailable,
+                              SettingsProblem problem = {"the store is out of order", "the test's memory"}) {
+    settingsUnavailable_ = unavailable;
+    settingsProblem_ = std::move(problem);
+  }
   // MakeWindowLayered fails with this text; nothing for success.
   void SetLayeredFailure(std::optional<std::string> text) { layeredFailure_ = std::move(text); }
   // Picks a command when a menu is tracked (0: the menu is dismissed).
@@ -134,6 +138,9 @@ class HeadlessPlatform : public Platform {
   std::unique_ptr<MessageCatalog> OpenCatalog(std::string_view languageSetting) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
   std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
+  std::optional<SettingsProblem> SettingsKeyProblem() override {
+    return settingsUnavailable_ ? std::optional(settingsProblem_) : std::nullopt;
+  }
   ScreenSize ScreenSizeOfPrimary() override { return {1280, 1024}; }
   ScreenSize WorkAreaSize() override { return {1280, 984}; }
   std::string FirstArgument() override { return firstArgument_; }
@@ -197,6 +204,7 @@ class HeadlessPlatform : public Platform {
   WindowState window_;
   std::optional<std::string> layeredFailure_;
   bool settingsUnavailable_ = false;
+  SettingsProblem settingsProblem_;
   std::function<std::uint32_t(const MenuModel&)> menuChoice_;
   std::function<void()> duringMessage_;
   static std::vector<MonitorArea> WholeMonitors(const std::vector<ScreenRect>& bounds) {

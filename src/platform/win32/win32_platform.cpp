@@ -148,9 +148,17 @@ UINT WindowDpi(HWND window) {
 
 // Registry paths are relative to HKEY_CURRENT_USER; a leading backslash
 // only says so.
-std::wstring KeyPath(std::string_view path) {
+std::string_view KeyPath(std::string_view path) {
   while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-  return WideFromUtf8(path);
+  return path;
+}
+
+// A registry failure as the user reads it: the system's text without its
+// full stop, and the key's full name.
+SettingsProblem RegistryProblem(LONG result, std::string_view path) {
+  std::string reason = SystemMessageText(static_cast<DWORD>(result));
+  while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
+  return SettingsProblem{reason, "HKEY_CURRENT_USER\\" + std::string(KeyPath(path))};
 }
 
 // The claim of the user's running globe, in the session's namespace.
@@ -186,7 +194,7 @@ std::vector<HWND> OtherRunningGlobes() {
 
 class RegistryKey : public SettingsKey {
  public:
-  explicit RegistryKey(UniqueKey key) : key_(std::move(key)) {}
+  RegistryKey(UniqueKey key, std::string path) : key_(std::move(key)), path_(std::move(path)) {}
 
   bool ValueExists(std::string_view name) override {
     const std::wstring n = WideFromUtf8(name);
@@ -232,7 +240,7 @@ class RegistryKey : public SettingsKey {
     const DWORD data = static_cast<DWORD>(value);
     const LONG result =
         ::RegSetValueExW(key_.get(), n.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-    if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<DWORD>(result), std::string(name).c_str());
+    if (result != ERROR_SUCCESS) throw SettingsStoreError(RegistryProblem(result, path_));
   }
 
   void WriteString(std::string_view name, std::string_view value) override {
@@ -241,16 +249,19 @@ class RegistryKey : public SettingsKey {
     const LONG result = ::RegSetValueExW(key_.get(), n.c_str(), 0, REG_SZ,
                                          reinterpret_cast<const BYTE*>(data.c_str()),
                                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));  // with its zero
-    if (result != ERROR_SUCCESS) ThrowSystemError(static_cast<DWORD>(result), std::string(name).c_str());
+    if (result != ERROR_SUCCESS) throw SettingsStoreError(RegistryProblem(result, path_));
   }
 
   void DeleteValue(std::string_view name) override {
     const std::wstring n = WideFromUtf8(name);
-    ::RegDeleteValueW(key_.get(), n.c_str());  // a value already gone is fine
+    const LONG result = ::RegDeleteValueW(key_.get(), n.c_str());
+    // A value already gone is fine.
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) throw SettingsStoreError(RegistryProblem(result, path_));
   }
 
  private:
   UniqueKey key_;
+  std::string path_;
 };
 
 // --- the popup menu ---------------------------------------------------------
@@ -1147,7 +1158,8 @@ std::string Win32Platform::ExecutablePath() {
 }
 
 std::unique_ptr<SettingsKey> Win32Platform::OpenSettingsKey(std::string_view path, bool create) {
-  const std::wstring subKey = KeyPath(path);
+  keyProblem_.reset();
+  const std::wstring subKey = WideFromUtf8(KeyPath(path));
   HKEY key = nullptr;
   LONG result = ERROR_ACCESS_DENIED;
   if (create) {
@@ -1157,8 +1169,12 @@ std::unique_ptr<SettingsKey> Win32Platform::OpenSettingsKey(std::string_view pat
   // A key the user may only read still gives the stored settings; a write
   // then fails and says so.
   if (result == ERROR_ACCESS_DENIED) result = ::RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key);
-  if (result != ERROR_SUCCESS || key == nullptr) return nullptr;
-  return std::make_unique<RegistryKey>(UniqueKey(key));
+  if (result != ERROR_SUCCESS || key == nullptr) {
+    // A key that is not there is only missing.
+    if (result != ERROR_FILE_NOT_FOUND) keyProblem_ = RegistryProblem(result, path);
+    return nullptr;
+  }
+  return std::make_unique<RegistryKey>(UniqueKey(key), std::string(path));
 }
 
 }  // namespace nivarra

@@ -63,6 +63,7 @@ class Win32Platform : public Platform {
   std::vector<MonitorArea> Monitors() override;
   std::string FirstArgument() override;
   std::string ExecutablePath() override;
+  std::optional<SettingsProblem> SettingsKeyProblem() override { return keyProblem_; }
   std::string SettingsPlace() override { return "HKEY_CURRENT_USER\\Software\\Nivarra"; }
   // The path in quotes: a command line, where a path with spaces unquoted
   // could start another program.
@@ -180,6 +181,9 @@ class Win32Platform : public Platform {
 
   std::map<UINT_PTR, std::function<void()>> timers_;
   UINT_PTR nextTimerId_ = 1;
+
+  // Why the last settings key could not be opened.
+  std::optional<SettingsProblem> keyProblem_;
 
   bool shown_ = false;
   bool ended_ = false;
