@@ -248,7 +248,8 @@ void GtkPlatform::CopyToSurface(const PixelStore& frame, const PixelRect& part) 
                                      part.Bottom - part.Top);
 }
 
-bool GtkPlatform::Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) {
+// Shown where the window stands: only PlaceWindow moves it.
+bool GtkPlatform::Present(const PixelStore& frame, int, int, std::uint8_t constantAlpha) {
   if (!window_ || frame.BitCount() != 32 || frame.IsEmpty()) return false;
   const int width = frame.Width();
   const int height = frame.Height();
@@ -262,9 +263,6 @@ bool GtkPlatform::Present(const PixelStore& frame, int left, int top, std::uint8
   // an earlier one may still wait to be drawn: the surface keeps a copy.
   CopyToSurface(frame, {0, 0, width, height});
   alpha_ = constantAlpha;
-  // Shown where the window stands: only PlaceWindow moves it.
-  static_cast<void>(left);
-  static_cast<void>(top);
   if (width != width_ || height != height_) PlaceWindow(position_, width, height);
   ShowWhole();
   return true;

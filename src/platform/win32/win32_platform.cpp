@@ -703,7 +703,9 @@ void Win32Platform::CopyToFrameBuffer(const PixelStore& frame, const RECT& part)
   }
 }
 
-bool Win32Platform::ShowFrameBuffer(int left, int top, std::uint8_t constantAlpha, const RECT* dirty) {
+// Shown where the window stands: only PlaceWindow moves it, so a frame
+// composed for a place the window has just left cannot take it back.
+bool Win32Platform::ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirty) {
   const ScreenDc screen;
   if (screen.get() == nullptr) return false;
   const UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
@@ -711,10 +713,6 @@ bool Win32Platform::ShowFrameBuffer(int left, int top, std::uint8_t constantAlph
   const Selection selection(memory.get(), dib_.get());
   if (!selection.ok()) return false;
 
-  // Shown where the window stands: only PlaceWindow moves it, so a frame
-  // composed for a place the window has just left cannot take it back.
-  static_cast<void>(left);
-  static_cast<void>(top);
   SIZE size{dibWidth_, dibHeight_};
   POINT source{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, constantAlpha, AC_SRC_ALPHA};
@@ -750,7 +748,7 @@ bool Win32Platform::Present(const PixelStore& frame, int left, int top, std::uin
   if (globe_ == nullptr || frame.BitCount() != 32 || frame.IsEmpty()) return false;
   if (!FitFrameBuffer(frame.Width(), frame.Height())) return false;
   CopyToFrameBuffer(frame, RECT{0, 0, dibWidth_, dibHeight_});
-  return ShowFrameBuffer(left, top, constantAlpha, nullptr);
+  return ShowFrameBuffer(constantAlpha, nullptr);
 }
 
 bool Win32Platform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
@@ -764,7 +762,7 @@ bool Win32Platform::PresentChanged(const PixelStore& frame, int left, int top, s
                   std::clamp(dirty.Right, 0, dibWidth_), std::clamp(dirty.Bottom, 0, dibHeight_)};
   if (part.right <= part.left || part.bottom <= part.top) return Present(frame, left, top, constantAlpha);
   CopyToFrameBuffer(frame, part);
-  return ShowFrameBuffer(left, top, constantAlpha, &part);
+  return ShowFrameBuffer(constantAlpha, &part);
 }
 
 bool Win32Platform::IsCoveredAt(int screenX, int screenY) {

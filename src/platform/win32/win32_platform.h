@@ -135,8 +135,9 @@ class Win32Platform : public Platform {
   // Makes the frame buffer the frame's size; false when it cannot be made.
   bool FitFrameBuffer(int width, int height);
   void CopyToFrameBuffer(const PixelStore& frame, const RECT& part);
-  // Shows the frame buffer; with dirty, only that part of it changed.
-  bool ShowFrameBuffer(int left, int top, std::uint8_t constantAlpha, const RECT* dirty);
+  // Shows the frame buffer where the window stands; with dirty, only that
+  // part of it changed.
+  bool ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirty);
   // Tells the window's logic when whether anybody can see the globe changed.
   void ReportVisibility();
   // Tells the window's logic when the monitors or their work areas changed
