@@ -19,7 +19,8 @@
 # Defaults: seed 1, 100 steps, every desktop, the native and windows builds'
 # programs. --load runs the same with two busy processes beside it.
 # Screenshots of failed steps go to $NIVARRA_TORTURE_SHOTS (default
-# /tmp/nivarra-torture). Exits non-zero when a step failed.
+# /tmp/nivarra-torture); NIVARRA_TORTURE_HOLD=N keeps the desktop of a
+# failed step N seconds for a look. Exits non-zero when a step failed.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seed=1

@@ -634,6 +634,11 @@ class Torture:
             shot = os.path.join(self.args.shots, f"{self.args.desktop}{'-load' if self.args.load else ''}-seed"
                                 f"{self.args.seed}-step{self.step:03d}.png")
             self.x.screenshot(shot)
+            hold = int(os.environ.get("NIVARRA_TORTURE_HOLD", "0"))
+            if hold:
+                print(f"HOLD {hold} s for a look: DISPLAY={os.environ['DISPLAY']}, the globe's window "
+                      f"{desktop.globe.client if desktop.globe else 'none'}", flush=True)
+                time.sleep(hold)
             for name, detail in failed:
                 print(f"FAIL {label}: {name}: {detail}; screenshot {shot}", flush=True)
                 if self.first_failure is None:

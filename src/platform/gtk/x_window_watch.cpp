@@ -80,10 +80,20 @@ XWindowWatch::XWindowWatch(GdkDisplay* display, std::function<void()> activeChan
 
 XWindowWatch::~XWindowWatch() {
   gdk_window_remove_filter(nullptr, &OnEvent, this);
-  if (active_ != 0) {
-    const ErrorTrap trap(display_);
-    XSelectInput(GDK_DISPLAY_XDISPLAY(display_), active_, NoEventMask);
+  const ErrorTrap trap(display_);
+  Unwatch();
+}
+
+void XWindowWatch::Unwatch() {
+  // The number of a window that has gone comes back with the next window
+  // made, and may be one of GDK's by now (a window named active when the
+  // program started may be an earlier globe's, whose number ours takes):
+  // GDK's are left as they are.
+  if (active_ != 0 && gdk_x11_window_lookup_for_display(display_, active_) == nullptr) {
+    XSelectInput(GDK_DISPLAY_XDISPLAY(display_), active_, activeMaskBefore_);
   }
+  active_ = 0;
+  activeMaskBefore_ = 0;
 }
 
 GdkFilterReturn XWindowWatch::OnEvent(GdkXEvent* xevent, GdkEvent*, gpointer self) {
@@ -193,9 +203,15 @@ void XWindowWatch::FollowActiveWindow() {
   // This program's own windows are GDK's to listen to, and never full screen.
   if (active != 0 && gdk_x11_window_lookup_for_display(display_, active) != nullptr) active = 0;
   if (active != active_) {
-    if (active_ != 0) XSelectInput(xdisplay, active_, NoEventMask);
-    active_ = active;
-    if (active_ != 0) XSelectInput(xdisplay, active_, PropertyChangeMask | StructureNotifyMask);
+    Unwatch();
+    // The event mask is this connection's, which GDK shares: whatever was
+    // selected on the window before is kept, and given back after.
+    XWindowAttributes attributes{};
+    if (active != 0 && XGetWindowAttributes(xdisplay, active, &attributes) != 0) {
+      active_ = active;
+      activeMaskBefore_ = attributes.your_event_mask;
+      XSelectInput(xdisplay, active_, activeMaskBefore_ | PropertyChangeMask | StructureNotifyMask);
+    }
   }
   ReadFullScreen();
 }

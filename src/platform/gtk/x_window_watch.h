@@ -78,7 +78,11 @@ class XWindowWatch {
   unsigned long activeAtom_ = 0;
   unsigned long stateAtom_ = 0;
   unsigned long fullScreenAtom_ = 0;
+  // Stops listening to active_, giving back what was selected before.
+  void Unwatch();
+
   unsigned long active_ = 0;  // a foreign window we listen to
+  long activeMaskBefore_ = 0;  // what this connection listened to on it before
   std::optional<ScreenRect> fullScreen_;
 };
 
