@@ -91,7 +91,9 @@ std::optional<std::int32_t> ReadStoredInteger(SettingsKey& key, std::string_view
 }
 
 ESettingsWriteError::ESettingsWriteError(std::string_view name, SettingsProblem problem)
-    : ESettingsError(FillIn(Translate("Failed to set data for '%s'"), name)), name_(name), problem_(std::move(problem)) {}
+    : ESettingsError(FillIn(Translate("Failed to set data for '%s'"), name)),
+      name_(name),
+      problem_(std::move(problem)) {}
 
 void WriteStoredInteger(SettingsKey& key, std::string_view name, std::int32_t value) {
   WriteStored(key, name, [&](SettingsKey& k) { k.WriteInteger(name, value); });
@@ -275,8 +277,8 @@ void TfrmMain::SaveSettings() {
   const auto name = [](Stored value) { return kStoredNames[static_cast<std::size_t>(value)]; };
   // A key that cannot be opened fails the first value meant for it.
   const auto unopened = [&](std::string_view value, std::string place) {
-    return ESettingsWriteError(value,
-                               platform_->SettingsKeyProblem().value_or(SettingsProblem{Translate("it cannot be opened"), place}));
+    return ESettingsWriteError(
+        value, platform_->SettingsKeyProblem().value_or(SettingsProblem{Translate("it cannot be opened"), place}));
   };
   try {
     const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, true);

@@ -137,7 +137,9 @@ std::optional<std::string> ReadFileText(const fs::path& path) {
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) Fail(errno, path);
   if (S_ISDIR(info.st_mode)) Fail(EISDIR, path);
-  if (!S_ISREG(info.st_mode)) throw SettingsStoreError(SettingsProblem{Translate("it is not a plain file"), path.string()});
+  if (!S_ISREG(info.st_mode)) {
+    throw SettingsStoreError(SettingsProblem{Translate("it is not a plain file"), path.string()});
+  }
   std::string text;
   char buffer[4096];
   for (;;) {
@@ -149,7 +151,8 @@ std::optional<std::string> ReadFileText(const fs::path& path) {
     }
     text.append(buffer, static_cast<std::size_t>(got));
     if (text.size() > kMaxFileBytes) {
-      throw SettingsStoreError(SettingsProblem{Translate("it is larger than a settings file can be (1 MiB)"), path.string()});
+      throw SettingsStoreError(
+          SettingsProblem{Translate("it is larger than a settings file can be (1 MiB)"), path.string()});
     }
   }
   return text;
@@ -264,7 +267,9 @@ void ReplaceFile(const fs::path& path, std::string_view contents, mode_t mode) {
   MakeFolder(target.parent_path());
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    if (!UserLetsWrite(target, old)) throw SettingsStoreError(SettingsProblem{Translate("the file is read-only"), target.string()});
+    if (!UserLetsWrite(target, old)) {
+      throw SettingsStoreError(SettingsProblem{Translate("the file is read-only"), target.string()});
+    }
     mode = old.st_mode & 07777;
   }
   std::string temporary = target.string() + ".XXXXXX";
@@ -358,7 +363,8 @@ std::string PlainStringData(std::string_view value) {
     g_key_file_set_string(scratch.get(), "g", "k", text.c_str());
     if (ReadPlain(scratch.get(), "g", "k") == wanted) return Take(g_key_file_get_value(scratch.get(), "g", "k", nullptr));
   }
-  throw std::invalid_argument(Translate("the settings file holds UTF-8 text without NUL characters only"));
+  throw std::invalid_argument(
+      Translate("the settings file holds UTF-8 text without NUL characters only"));
 }
 
 // --- the typed values of files written before ---------------------------------------
