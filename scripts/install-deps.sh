@@ -11,7 +11,7 @@ packages=(
   libgtk-3-dev libxext-dev xvfb xdotool xcompmgr imagemagick
   wine wine64 x11-utils
   openbox tint2 xfwm4 icewm xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils wmctrl faketime dbus-daemon dbus-bin
-  dpkg-dev desktop-file-utils appstream icoutils binutils-mingw-w64-x86-64 man-db gettext lintian libxss-dev
+  dpkg-dev desktop-file-utils appstream icoutils binutils-mingw-w64-x86-64 man-db gettext lintian libxss-dev locales
 )
 
 missing=()

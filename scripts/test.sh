@@ -46,7 +46,7 @@ cmake --build --preset windows -j "$jobs"
 phase "windows executable: icon, version information, manifest, TFRMMAIN, no debug sections"
 tests/package/exe.sh build/windows/src/app/Nivarra.exe
 
-phase "windows program under Wine (end to end: a bare screen, 192 DPI, openbox with a panel and two monitors)"
+phase "windows program under Wine (end to end: a bare screen, 192 DPI, a Russian desktop, openbox with a panel and two monitors)"
 tests/wine/e2e.sh build/windows/src/app/Nivarra.exe
 
 if [ "$torture" = on ]; then

@@ -18,12 +18,6 @@
 namespace nivarra {
 namespace {
 
-std::string Named(const char* format, std::string_view name) {
-  std::string text(format);
-  text.replace(text.find("%s"), 2, name);
-  return text;
-}
-
 template <class Write>
 void WriteStored(SettingsKey& key, std::string_view name, Write write) {
   try {
@@ -35,14 +29,19 @@ void WriteStored(SettingsKey& key, std::string_view name, Write write) {
   }
 }
 
-// "The settings in <place> cannot be <what>: <reason>."
-std::string StoreProblemLine(const SettingsProblem& problem, std::string_view what) {
-  std::string line = "The settings";
-  if (!problem.Place.empty()) line += " in " + problem.Place;
-  line += " cannot be ";
-  line += what;
-  line += ": " + problem.Reason + ".";
-  return line;
+// Why the settings cannot be saved or used, and where they are.
+struct StoreProblemLines {
+  const char* InPlace;
+  const char* Nowhere;
+};
+constexpr StoreProblemLines kCannotBeSaved{N_("The settings in %s cannot be saved: %s."),
+                                           N_("The settings cannot be saved: %s.")};
+constexpr StoreProblemLines kCannotBeUsed{N_("The settings in %s cannot be used: %s."),
+                                          N_("The settings cannot be used: %s.")};
+
+std::string StoreProblemLine(const SettingsProblem& problem, const StoreProblemLines& lines) {
+  if (problem.Place.empty()) return FillIn(Translate(lines.Nowhere), problem.Reason);
+  return FillIn(Translate(lines.InPlace), {problem.Place, problem.Reason});
 }
 
 constexpr GlobeSlot kTransparencyItems[] = {GlobeSlot::pmi0,  GlobeSlot::pmi10, GlobeSlot::pmi20, GlobeSlot::pmi30,
@@ -86,13 +85,15 @@ std::optional<std::int32_t> ReadStoredInteger(SettingsKey& key, std::string_view
   if (!value) return std::nullopt;
   if (const auto* number = std::get_if<std::int32_t>(&*value)) return *number;
   if (std::holds_alternative<UnreadableSetting>(*value)) {
-    throw ESettingsError(FillIn("Failed to get data for '%s'", name));
+    throw ESettingsError(FillIn(Translate("Failed to get data for '%s'"), name));
   }
-  throw ESettingsError(FillIn("Invalid data type for '%s'", name));
+  throw ESettingsError(FillIn(Translate("Invalid data type for '%s'"), name));
 }
 
 ESettingsWriteError::ESettingsWriteError(std::string_view name, SettingsProblem problem)
-    : ESettingsError(Named("Failed to set data for '%s'", name)), name_(name), problem_(std::move(problem)) {}
+    : ESettingsError(FillIn(Translate("Failed to set data for '%s'"), name)),
+      name_(name),
+      problem_(std::move(problem)) {}
 
 void WriteStoredInteger(SettingsKey& key, std::string_view name, std::int32_t value) {
   WriteStored(key, name, [&](SettingsKey& k) { k.WriteInteger(name, value); });
@@ -115,13 +116,14 @@ void CommitStored(SettingsKey& key, std::string_view firstName) {
 }
 
 std::string SaveFailedMessage(const ESettingsWriteError& error, bool closing) {
-  return error.Message() + "\n\n" + StoreProblemLine(error.Problem(), "saved") +
-         (closing ? "\nThe change will not be there at the next start."
-                  : "\nThe globe keeps the change until it closes; it will not be there at the next start.");
+  return error.Message() + "\n\n" + StoreProblemLine(error.Problem(), kCannotBeSaved) + "\n" +
+         (closing ? Translate("The change will not be there at the next start.")
+                  : Translate("The globe keeps the change until it closes; it will not be there at the next start."));
 }
 
 std::string UnusableStoreMessage(const SettingsProblem& problem) {
-  return StoreProblemLine(problem, "used") + "\nThe globe goes on with its defaults, and changes will not be kept.";
+  return StoreProblemLine(problem, kCannotBeUsed) + "\n" +
+         Translate("The globe goes on with its defaults, and changes will not be kept.");
 }
 
 StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate storedTop,
@@ -136,14 +138,12 @@ StartPlacement PlaceAtStart(StoredCoordinate storedLeft, StoredCoordinate stored
 std::string UnusableSettingsMessage(std::span<const std::string> problems, std::string_view place, bool saved) {
   std::string text;
   for (const std::string& problem : problems) text += problem + "\n";
-  // One value or several, not a count: no plural forms. An added globe
-  // saves nothing.
-  if (saved) {
-    text += "\n" + (problems.size() == 1 ? Translate("The default value is used instead and will be saved.")
-                                        : Translate("The default values are used instead and will be saved."));
-  } else {
-    text += problems.size() == 1 ? "\nThe default value is used instead." : "\nThe default values are used instead.";
-  }
+  // One value or several: the language's plural form for their number. An
+  // added globe saves nothing.
+  text += "\n" + (saved ? TranslatePlural("The default value is used instead and will be saved.",
+                                         "The default values are used instead and will be saved.", problems.size())
+                       : TranslatePlural("The default value is used instead.", "The default values are used instead.",
+                                         problems.size()));
   if (!place.empty()) text += "\n" + FillIn(Translate("The settings are in %s."), place);
   return text;
 }
@@ -277,8 +277,8 @@ void TfrmMain::SaveSettings() {
   const auto name = [](Stored value) { return kStoredNames[static_cast<std::size_t>(value)]; };
   // A key that cannot be opened fails the first value meant for it.
   const auto unopened = [&](std::string_view value, std::string place) {
-    return ESettingsWriteError(value,
-                               platform_->SettingsKeyProblem().value_or(SettingsProblem{"it cannot be opened", place}));
+    return ESettingsWriteError(
+        value, platform_->SettingsKeyProblem().value_or(SettingsProblem{Translate("it cannot be opened"), place}));
   };
   try {
     const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, true);

@@ -6,6 +6,7 @@
 // catalog, or for a text the catalog lacks, the English text stands.
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +44,9 @@ std::string CurrentLanguage();
 // format with its first "%s" replaced by value (a translation keeps the
 // directive where its language puts the value).
 std::string FillIn(std::string format, std::string_view value);
+// format with each "%s" replaced by the next of values, and "%2$s" by the
+// second whatever its place (a translation may turn the order round).
+std::string FillIn(std::string_view format, std::initializer_list<std::string_view> values);
 
 // Marks text for the catalogs without translating it yet.
 constexpr const char* N_(const char* text) { return text; }

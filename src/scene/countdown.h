@@ -39,7 +39,7 @@ std::string PlaqueLabelName(int count);
 // digitWidth answers the Width of "d0".."d9" for a digit character; label
 // the picture written after the count (the English labels by default). The
 // writing is placed as the English one, moved left by half of what the
-// label is wider than the English word, and kept on the plaque's face.
+// label is wider than the English word, and kept between the plaque's pins.
 std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<int(char digit)>& digitWidth,
                                             const std::function<PlaqueLabel(int count)>& label = {});
 
@@ -63,9 +63,11 @@ class HolidayCountdown {
   // The English labels' widths, "day" and "days".
   static constexpr int kDayWidth = 41;
   static constexpr int kDaysWidth = 53;
-  // The boxes of the writing stay within the plaque's face.
-  static constexpr int kFaceLeft = 85;
-  static constexpr int kFaceRight = 209;
+  // The boxes of the writing stay between the plaque's two pins: their ink,
+  // two columns inside a box's left edge and three inside its right, keeps
+  // a pixel of the face clear of either pin.
+  static constexpr int kFaceLeft = 89;
+  static constexpr int kFaceRight = 208;
 
   // Keeps formatLongDate for the captions and sets each date to the first
   // 25 December, 1 January or 7 January on or after the day of now (a

@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "artgen/picture_sizes.h"
+#include "scene/countdown.h"
 #include "support/libpng_io.h"
 
 namespace nivarra {
@@ -31,7 +34,11 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kWidth = artgen::kWindowWidth;
 constexpr int kHeight = artgen::kWindowHeight;
 
-std::string ArtPath(const std::string& file) { return std::string(NIVARRA_SOURCE_DIR) + "/assets/art/" + file; }
+// The artwork at 1x, or at 2x or 3x.
+std::string ArtPath(const std::string& file, int scale = 1) {
+  return std::string(NIVARRA_SOURCE_DIR) + "/assets/art" + (scale == 1 ? "" : "-" + std::to_string(scale) + "x") +
+         "/" + file;
+}
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -63,11 +70,12 @@ struct Picture {
   }
 };
 
-const Picture& Load(const std::string& name) {
+const Picture& Load(const std::string& name, int scale = 1) {
   static std::map<std::string, Picture> cache;
-  auto it = cache.find(name);
+  const std::string path = ArtPath(name + ".png", scale);
+  auto it = cache.find(path);
   if (it != cache.end()) return it->second;
-  const Bytes file = ReadFile(ArtPath(name + ".png"));
+  const Bytes file = ReadFile(path);
   Picture p;
   if (!file.empty()) {
     const pt::DecodedPng decoded = pt::DecodeWithLibpng(file);
@@ -77,7 +85,7 @@ const Picture& Load(const std::string& name) {
       p.Rgba = decoded.Rows;
     }
   }
-  return cache.emplace(name, std::move(p)).first->second;
+  return cache.emplace(path, std::move(p)).first->second;
 }
 
 struct Mask {
@@ -674,6 +682,66 @@ TEST(ArtLettering, EveryCountFitsOnThePlaqueFace) {
   while (faceRight < kWidth - 1 && onFace(faceRight + 1, 197)) ++faceRight;
   EXPECT_GE(left - faceLeft, 4);
   EXPECT_GE(faceRight - right, 4);
+}
+
+// Every language's word in each of its plural forms, written after every
+// count as the countdown places it, keeps at least one pixel of the
+// plaque's face between its ink and either pin, at 1x, 2x and 3x. The pins
+// sit on the writing's middle row; the face runs smoothly up to them.
+TEST(ArtLettering, EveryWordAndCountStaysBetweenThePins) {
+  std::vector<std::string> words{"imgDDay", "imgDays"};
+  for (const auto& entry : std::filesystem::directory_iterator(ArtPath(""))) {
+    if (entry.path().stem().string().starts_with("imgDays_")) words.push_back(entry.path().stem().string());
+  }
+  ASSERT_GE(words.size(), 2u + 11 * 2);
+  const auto digitWidth = [](char digit) { return Load(std::string("d") + digit).Width; };
+  for (int scale : {1, 2, 3}) {
+    const Picture& front = Load("img3", scale);
+    ASSERT_EQ(front.Width, kWidth * scale);
+    const int row = 197 * scale + scale / 2;
+    const auto step = [&](int x, int next) {
+      const std::uint8_t* a = front.At(x, row);
+      const std::uint8_t* b = front.At(next, row);
+      return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+    };
+    int faceLeft = 147 * scale, faceRight = 147 * scale;
+    while (faceLeft > 0 && step(faceLeft, faceLeft - 1) < 16) --faceLeft;
+    while (faceRight < front.Width - 1 && step(faceRight, faceRight + 1) < 16) ++faceRight;
+    EXPECT_LT(faceLeft, 92 * scale) << scale << "x: no pin found left of the writing";
+    EXPECT_GT(faceRight, 203 * scale) << scale << "x: no pin found right of the writing";
+    // The columns of each picture that carry ink.
+    std::map<std::string, std::pair<int, int>> inkColumns;
+    const auto ink = [&](const std::string& name) {
+      auto [it, added] = inkColumns.try_emplace(name, INT_MAX, INT_MIN);
+      const Picture& p = Load(name, scale);
+      for (int y = 0; added && y < p.Height; ++y) {
+        for (int x = 0; x < p.Width; ++x) {
+          if (p.Alpha(x, y) == 0) continue;
+          it->second.first = std::min(it->second.first, x);
+          it->second.second = std::max(it->second.second, x);
+        }
+      }
+      return it->second;
+    };
+    for (const std::string& word : words) {
+      const int width = Load(word).Width;
+      ASSERT_GT(width, 0) << word;
+      for (int days = 0; days <= 367; ++days) {
+        int left = INT_MAX, right = INT_MIN;
+        for (const CountdownGlyph& glyph :
+             CountdownGlyphs(days, digitWidth, [&](int) { return PlaqueLabel{word, width}; })) {
+          const auto [first, last] = ink(glyph.Name);
+          left = std::min(left, glyph.X * scale + first);
+          right = std::max(right, glyph.X * scale + last);
+        }
+        if (left < faceLeft + scale || right > faceRight - scale) {
+          ADD_FAILURE() << scale << "x: " << days << " " << word << " writes from " << left << " to " << right
+                        << ", the face between the pins runs from " << faceLeft << " to " << faceRight;
+          break;
+        }
+      }
+    }
+  }
 }
 
 TEST(ArtLettering, ReadsClearlyOnThePlaque) {

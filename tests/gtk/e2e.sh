@@ -871,6 +871,8 @@ german_pass() {
   wait_for 10 globe_shown
   check "$pass: an unusable value is reported in German" \
     wait_for 5 grep -q "Stattdessen wird der Standardwert verwendet und gespeichert." "$work/$pass-de.log"
+  # The log is in the C locale's characters here: no ü.
+  check "$pass: which value" grep -q "Ung.*ltiger Datentyp f.*r 'TrVal'" "$work/$pass-de.log"
   check "$pass: where the settings are, too" grep -q "Die Einstellungen liegen in " "$work/$pass-de.log"
   dismiss_message
   wait_for 5 no_others_shown

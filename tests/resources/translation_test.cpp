@@ -5,16 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/globe_form.h"
+#include "app/settings.h"
 #include "core/date_time.h"
 #include "core/embedded_catalogs.h"
 #include "core/language_choice.h"
 #include "core/translation.h"
 #include "layout/loader.h"
 #include "layout/resources.h"
+#include "platform/headless/headless_platform.h"
 #include "scene/countdown.h"
 
 namespace nivarra {
@@ -88,6 +91,63 @@ TEST(Translation, ChoosesTheSettingElseTheUsersFirstLanguageTheProgramSpeaks) {
     EXPECT_EQ(ChooseLanguage(row.Setting, row.Preferred, available), row.Expected)
         << "setting " << row.Setting << ", first preferred " << row.Preferred.front();
   }
+}
+
+// The messages about the settings are put together from several texts and
+// the values' names: in every language each of their lines is in that
+// language, none left as the English line.
+TEST(Translation, SettingsMessagesAreWholeInEveryLanguage) {
+  const SettingsProblem problem{"reason", "/home/u/.config/nivarra/settings.ini"};
+  const auto messages = [&] {
+    std::vector<std::string> problems;
+    HeadlessPlatform desktop;
+    const std::unique_ptr<SettingsKey> key = desktop.OpenSettingsKey(kSettingsKeyPath, true);
+    for (const char* name : {"Top", "Left"}) {
+      try {
+        key->WriteString(name, "x");
+        ReadStoredInteger(*key, name);
+      } catch (const ESettingsError& error) {
+        problems.emplace_back(error.what());
+      }
+    }
+    const std::span<const std::string> one(problems.data(), 1);
+    return std::vector<std::string>{
+        SaveFailedMessage(ESettingsWriteError("OnTop", problem), false),
+        SaveFailedMessage(ESettingsWriteError("OnTop", SettingsProblem{"reason", {}}), true),
+        UnusableStoreMessage(problem),
+        UnusableSettingsMessage(one, problem.Place, true),
+        UnusableSettingsMessage(problems, problem.Place, false),
+    };
+  };
+  const auto lines = [](const std::string& text) {
+    std::vector<std::string> found;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty()) found.push_back(line);
+    }
+    return found;
+  };
+  UseCatalog(nullptr);
+  const std::vector<std::string> english = messages();
+  ASSERT_EQ(lines(english[4]).size(), 4u);
+  for (const std::span<const std::uint8_t> bytes : EmbeddedCatalogs()) {
+    const std::string language = MoCatalog(bytes).Language();
+    UseCatalog(std::make_unique<MoCatalog>(bytes));
+    const std::vector<std::string> translated = messages();
+    for (std::size_t m = 0; m < english.size(); ++m) {
+      const std::vector<std::string> want = lines(english[m]), got = lines(translated[m]);
+      ASSERT_EQ(got.size(), want.size()) << language << ": " << translated[m];
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_NE(got[i], want[i]) << language << ", message " << m;
+        // The place and the values' names stay as they are.
+        for (const char* kept : {"OnTop", "Top", "settings.ini"}) {
+          EXPECT_EQ(got[i].find(kept) != std::string::npos, want[i].find(kept) != std::string::npos)
+              << language << ": " << got[i];
+        }
+      }
+    }
+  }
+  UseCatalog(nullptr);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
   e2e.py dpi      the bare screen at 192 DPI and a Size of 150 %: the
                   globe's window in device pixels, drawn at that size and
                   nowhere outside its outline
+  e2e.py russian  the bare screen for a user whose desktop speaks Russian:
+                  the menu's captions and the plaque's word in Russian
   e2e.py desktop  a desktop as users have it (a window manager, a panel,
                   two monitors): the start above the panel, staying on top,
                   one globe per plain start, a place on the second monitor
@@ -351,23 +353,26 @@ def drag(window, by, button=1, hold=0.0):
 
 # --- the menu as Wine was given it -----------------------------------------------
 
-ITEM = re.compile(r"set_menu_item_info to: \{ (.*?)\s*\}$")
+# Wine cuts a long line of its log short, inside the caption (a long date
+# in Cyrillic letters): such a caption ends where the line does.
+ITEM = re.compile(r"set_menu_item_info to: \{ (.*?)\s*\}?$")
 
 
-def menu_items(log):
-    """The last popup menu built: (caption, type flags, state flags) per item."""
+def menu_items(log, first="More Christmas stuff..."):
+    """The last popup menu built, from its first caption on: (caption, type
+    flags, state flags) per item."""
     items = []
     for line in log.splitlines():
         m = ITEM.search(line)
         if not m:
             continue
-        fields = dict(re.findall(r'(\w+)=(L"(?:[^"\\]|\\.)*"|\S+?)(?:,|$)', m.group(1)))
+        fields = dict(re.findall(r'(\w+)=(L"(?:[^"\\]|\\.)*(?:"|\\?$)|\S+?)(?:,|$)', m.group(1)))
         text = fields.get("Text", "")
-        text = wine_string(text[2:-1]) if text.startswith('L"') else text
+        text = wine_string(text[2:].removesuffix('"').rstrip("\\")) if text.startswith('L"') else text
         kinds = set(fields.get("fType", "").split("+")) - {""}
         states = set(fields.get("State", "").split("+")) - {""}
         items.append((text, kinds, states))
-    starts = [i for i, item in enumerate(items) if item[0] == "More Christmas stuff..."]
+    starts = [i for i, item in enumerate(items) if item[0] == first]
     return items[starts[-1]:] if starts else []
 
 
@@ -392,6 +397,22 @@ def expected_menu():
               ("Start Nivarra when I start Windows", set(), {"check"}),
               ("", sep, set()), ("Exit", set(), set())]
     return items
+
+
+def check_menu_items(items, wanted, name):
+    """The items as wanted; a caption ending in * is a prefix."""
+    mismatches = []
+    for i, want in enumerate(wanted):
+        got = items[i] if i < len(items) else None
+        if got is None:
+            mismatches.append(f"#{i} missing ({want[0]!r})")
+            continue
+        caption_ok = got[0] == want[0] or (want[0].endswith("*") and got[0].startswith(want[0][:-1]))
+        if not caption_ok or not want[1] <= got[1] or got[2] != want[2]:
+            mismatches.append(f"#{i} {got} instead of {want}")
+    if len(items) > len(wanted):
+        mismatches.append(f"{len(items) - len(wanted)} more items")
+    return check(name, not mismatches, "; ".join(mismatches[:4]) if mismatches else f"{len(items)} items")
 
 
 def check_holiday_date(caption, prefix, month, day):
@@ -481,20 +502,8 @@ def bare_screen():
         check("menu size plausible", 120 <= menu[3] <= 500 and 100 <= menu[4] <= 300, f"{menu[3]}x{menu[4]}")
         time.sleep(0.3)
         items = menu_items(globe.menu_log())
-        wanted = expected_menu()
-        mismatches = []
-        for i, want in enumerate(wanted):
-            got = items[i] if i < len(items) else None
-            if got is None:
-                mismatches.append(f"#{i} missing ({want[0]!r})")
-                continue
-            caption_ok = got[0] == want[0] or (want[0].endswith("*") and got[0].startswith(want[0][:-1]))
-            if not caption_ok or not want[1] <= got[1] or got[2] != want[2]:
-                mismatches.append(f"#{i} {got} instead of {want}")
-        if len(items) > len(wanted):
-            mismatches.append(f"{len(items) - len(wanted)} more items")
-        check("menu items: captions, submenus, separators, radio items, checks, default", not mismatches,
-              "; ".join(mismatches[:4]) if mismatches else f"{len(items)} items")
+        check_menu_items(items, expected_menu(), "menu items: captions, submenus, separators, radio items, checks, "
+                         "default")
         for prefix, month, day in (("Christmas - ", 12, 25), ("New Year - ", 1, 1), ("Julian Christmas - ", 1, 7)):
             caption = next((c for c, _, _ in items if c.startswith(prefix)), "")
             ok, detail = check_holiday_date(caption, prefix, month, day) if caption else (False, "missing")
@@ -880,6 +889,91 @@ def scales():
     wine("reg", "delete", SETTINGS_KEY, "/f")
 
 
+# --- a Russian desktop --------------------------------------------------------------
+
+RUSSIAN = {"LOCPATH": os.environ.get("NIVARRA_LOCPATH", ""), "LC_ALL": "ru_RU.UTF-8"}
+# The plaque's face, where the count is written, in the window.
+PLAQUE = (86, 183, 124, 29)
+
+
+def catalog(language):
+    """msgid -> msgstr of the language's catalog (its one-form entries)."""
+    entries, key, field = {}, None, None
+    with open(os.path.join(SOURCE, "po", f"{language}.po"), encoding="utf-8") as f:
+        for line in f:
+            m = re.match(r'(msgid|msgstr) "(.*)"$', line.strip())
+            if m:
+                field = m.group(1)
+                if field == "msgid":
+                    key = m.group(2)
+                else:
+                    entries[key] = m.group(2)
+            elif line.startswith('"') and field == "msgid":
+                key += line.strip()[1:-1]
+            elif line.startswith('"') and field == "msgstr":
+                entries[key] += line.strip()[1:-1]
+    return entries
+
+
+def rendered_plaque(language):
+    """The plaque as globe-render draws it today in the language, as rows of
+    (red, green, blue)."""
+    folder = tempfile.mkdtemp(dir=WORK)
+    now = datetime.datetime.now().strftime("%Y-%m-%dT%H:%M")
+    run([os.environ["NIVARRA_GLOBE_RENDER"], "--now", now, "--language", language, "--snow", "off", "--out", folder])
+    frames = sorted(os.listdir(folder))
+    if not frames:
+        return None
+    left, top, width, height = PLAQUE
+    raw = subprocess.run(["/usr/bin/convert", os.path.join(folder, frames[0]), "-crop",
+                          f"{width}x{height}+{left}+{top}", "+repage", "-alpha", "off", "rgb:-"],
+                         capture_output=True, check=True).stdout
+    return [[tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)] for y in range(height)]
+
+
+def russian():
+    """The globe of a user whose desktop speaks Russian (a ru_RU.UTF-8 locale
+    that e2e.sh makes): Wine gives the program Russian as the UI language,
+    and the menu and the plaque are in Russian."""
+    xdotool("mousemove", 5, 5)
+    background = grab()
+    wine("reg", "delete", SETTINGS_KEY, "/f")
+    globe = Globe(trace_menu=True, env=dict(os.environ, **RUSSIAN))
+    window = globe.wait_shown(background)
+    if not check("a globe on a Russian desktop", window is not None):
+        globe.kill()
+        return
+    time.sleep(0.5)
+    shot = grab()
+    save(shot.crop(window[1], window[2], WIDTH, HEIGHT), "wine-russian.png")
+    left, top, width, height = PLAQUE
+    seen = [[shot.pixel(window[1] + left + x, window[2] + top + y) for x in range(width)] for y in range(height)]
+    russian_plaque, english_plaque = rendered_plaque("ru"), rendered_plaque("en")
+    pixels = width * height
+    alike = sum(a == b for ra, rb in zip(seen, russian_plaque or []) for a, b in zip(ra, rb))
+    words_differ = sum(a != b for ra, rb in zip(russian_plaque or [], english_plaque or []) for a, b in zip(ra, rb))
+    check("the plaque writes today's count with the Russian word, as globe-render --language ru draws it",
+          alike == pixels and words_differ > 100,
+          f"{alike} of {pixels} pixels as drawn in Russian; the Russian and English plaques differ in {words_differ}")
+
+    words = catalog("ru")
+    menu = open_menu(window)
+    if check("a right click opens the Russian menu", menu is not None):
+        time.sleep(0.3)
+        wanted = [(caption if not caption or caption.endswith("%") else
+                   words[caption[:-1]] + "*" if caption.endswith("*") else words[caption], kinds, states)
+                  for caption, kinds, states in expected_menu()]
+        check_menu_items(menu_items(globe.menu_log(), first=wanted[0][0]), wanted, "the menu's captions in Russian")
+        keys("Down", "Down", "Down", "Right")  # the countdown submenu, with Russian dates
+        time.sleep(0.5)
+        save(grab().crop(max(0, window[1] - 420), max(0, window[2] - 160), WIDTH + 440, HEIGHT + 180),
+             "wine-russian-menu.png")
+        close_menus()
+    choose_exit(window)
+    check("Exit on the Russian desktop", globe.wait_exit())
+    globe.kill()
+
+
 # --- a desktop as users have it ---------------------------------------------------
 
 def monitors():
@@ -1169,7 +1263,7 @@ def measure_cpu(background):
 
 if __name__ == "__main__":
     try:
-        {"screen": bare_screen, "dpi": scales, "desktop": full_desktop}[sys.argv[1]]()
+        {"screen": bare_screen, "dpi": scales, "russian": russian, "desktop": full_desktop}[sys.argv[1]]()
     finally:
         if failures:
             print(f"{len(failures)} check(s) failed: {', '.join(failures)}")

@@ -421,7 +421,7 @@ constexpr double kLetter = 9.6;  // outer width of the round letters, as in "day
 constexpr double kLetterGap = 3.0;
 constexpr double kWordLeft = 2.0;
 constexpr double kWordRight = 4.0;  // room after the last letter, with the clear columns
-constexpr int kMaxWordWidth = 64;   // the widest word three figures leave room for
+constexpr int kMaxWordWidth = 58;   // the widest word "222" leaves room for between the plaque's pins
 
 constexpr Letter kLetters[] = {
     {U'a', kLetter, LetterA},        {U'а', kLetter, LetterA},         {U'd', kLetter, LetterD},

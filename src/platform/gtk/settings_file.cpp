@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/translation.h"
+
 namespace nivarra {
 namespace {
 
@@ -63,7 +65,7 @@ struct ErrorSlot {
   ~ErrorSlot() {
     if (Error != nullptr) g_error_free(Error);
   }
-  std::string Message() const { return Error != nullptr ? Error->message : "unknown error"; }
+  std::string Message() const { return Error != nullptr ? Error->message : Translate("unknown error"); }
 };
 
 // GLib's string as ours (empty for null), freed.
@@ -135,7 +137,9 @@ std::optional<std::string> ReadFileText(const fs::path& path) {
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) Fail(errno, path);
   if (S_ISDIR(info.st_mode)) Fail(EISDIR, path);
-  if (!S_ISREG(info.st_mode)) throw SettingsStoreError(SettingsProblem{"it is not a plain file", path.string()});
+  if (!S_ISREG(info.st_mode)) {
+    throw SettingsStoreError(SettingsProblem{Translate("it is not a plain file"), path.string()});
+  }
   std::string text;
   char buffer[4096];
   for (;;) {
@@ -147,7 +151,8 @@ std::optional<std::string> ReadFileText(const fs::path& path) {
     }
     text.append(buffer, static_cast<std::size_t>(got));
     if (text.size() > kMaxFileBytes) {
-      throw SettingsStoreError(SettingsProblem{"it is larger than a settings file can be (1 MiB)", path.string()});
+      throw SettingsStoreError(
+          SettingsProblem{Translate("it is larger than a settings file can be (1 MiB)"), path.string()});
     }
   }
   return text;
@@ -191,10 +196,12 @@ std::string LineProblem(std::string_view text, std::size_t number) {
     if (at == number) line = each;
   });
   if (line.ends_with('\r')) line.remove_suffix(1);
-  const std::string where = "line " + std::to_string(number);
-  if (!g_utf8_validate(line.data(), static_cast<gssize>(line.size()), nullptr)) return where + " is not UTF-8 text";
+  const std::string where = std::to_string(number);
+  if (!g_utf8_validate(line.data(), static_cast<gssize>(line.size()), nullptr)) {
+    return FillIn(Translate("line %s is not UTF-8 text"), where);
+  }
   if (!groupBefore && line.find('=') != std::string_view::npos) {
-    return where + " comes before the first [group] heading";
+    return FillIn(Translate("line %s comes before the first [group] heading"), where);
   }
   std::string quoted(line.substr(0, kQuotedLineBytes));
   if (quoted.size() < line.size()) {
@@ -202,7 +209,8 @@ std::string LineProblem(std::string_view text, std::size_t number) {
     if (!quoted.empty() && static_cast<unsigned char>(quoted.back()) >= 0xC0) quoted.pop_back();
     quoted += "\u2026";
   }
-  return where + " (\u201C" + quoted + "\u201D) is not a setting (Name=value), a [group] heading or a comment";
+  return FillIn(Translate("line %s (“%s”) is not a setting (Name=value), a [group] heading or a comment"),
+                {where, quoted});
 }
 
 // The key file in text, which may start with a UTF-8 byte-order mark (some
@@ -259,7 +267,9 @@ void ReplaceFile(const fs::path& path, std::string_view contents, mode_t mode) {
   MakeFolder(target.parent_path());
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    if (!UserLetsWrite(target, old)) throw SettingsStoreError(SettingsProblem{"the file is read-only", target.string()});
+    if (!UserLetsWrite(target, old)) {
+      throw SettingsStoreError(SettingsProblem{Translate("the file is read-only"), target.string()});
+    }
     mode = old.st_mode & 07777;
   }
   std::string temporary = target.string() + ".XXXXXX";
@@ -353,7 +363,8 @@ std::string PlainStringData(std::string_view value) {
     g_key_file_set_string(scratch.get(), "g", "k", text.c_str());
     if (ReadPlain(scratch.get(), "g", "k") == wanted) return Take(g_key_file_get_value(scratch.get(), "g", "k", nullptr));
   }
-  throw std::invalid_argument("the settings file holds UTF-8 text without NUL characters only");
+  throw std::invalid_argument(
+      Translate("the settings file holds UTF-8 text without NUL characters only"));
 }
 
 // --- the typed values of files written before ---------------------------------------

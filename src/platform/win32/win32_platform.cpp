@@ -105,7 +105,7 @@ std::string SystemMessageText(DWORD code) {
     ::LocalFree(buffer);
   }
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-  if (text.empty()) text = "System error " + std::to_string(code);
+  if (text.empty()) text = FillIn(Translate("System error %s"), std::to_string(code));
   return text;
 }
 
