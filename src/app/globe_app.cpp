@@ -76,6 +76,7 @@ void GlobeApp::Moved(ScreenPoint topLeft) noexcept {
     form_.SetBounds(topLeft.X, topLeft.Y, form_.Width(), form_.Height());
     form_.GlassMoved(topLeft);
     form_.UserChanged(nullptr);
+    form_.WindowMoved();
   });
   Guarded([&] { WakeFrames(); });  // stirred snow moves at every beat
 }

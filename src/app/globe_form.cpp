@@ -84,6 +84,8 @@ void TfrmMain::Rescale(const std::function<ScreenPoint(int width, int height)>& 
   const int height = tree != nullptr ? tree->Height() : Height();
   ScreenPoint place = placeFor(width, height);
   if (bringIn) place = BringWhollyIn(place, Outline(), platform_->Monitors());
+  // A look at the monitors still to come decides from this new globe.
+  if (monitorsSettle_) placeBeforeMonitors_ = place;
   // The one place where the window takes a new size: placed, shaped, then
   // shown whole at that size.
   SetBounds(place.X, place.Y, width, height);
@@ -314,6 +316,9 @@ void TfrmMain::FormMouseDown(const TEventArgs&) {
   dragging_ = true;
   lastDragTick_ = platform_->TickCount();
   lastDragPlace_ = ScreenPoint{Left(), Top()};
+  // From here on the place is the user's: the look at the drag's end
+  // replaces a second look at monitors that changed just before.
+  monitorsSettle_.reset();
   platform_->BeginSystemMove();
 }
 

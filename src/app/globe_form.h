@@ -157,6 +157,9 @@ class TfrmMain : public TForm {
   // The monitors changed: a globe left on none moves to the nearest place
   // that fits one.
   void MonitorsChanged();
+  // The user (or the desktop) moved the window: once the buttons are up, a
+  // globe left mostly off the monitors comes back onto one.
+  void WindowMoved();
   // The desktop's scale where the window stands changed; suggested is where
   // the desktop asks its top-left corner to go.
   void DisplayScaleChanged(std::optional<ScreenPoint> suggested);
@@ -223,9 +226,9 @@ class TfrmMain : public TForm {
   void FitSize(std::span<const MonitorArea> monitors);
   // Moves the window, size kept, to place and shows the frame there.
   void MoveTo(ScreenPoint place);
-  // The globe where the monitors as they are now keep it, at the size that
-  // fits there.
-  void KeepOnMonitors();
+  // The globe where the monitors as they are now keep it when it stood at
+  // from, at the size that fits there.
+  void KeepOnMonitors(ScreenPoint from);
   // The set of pictures drawn at factor (2, 3), read on first use.
   const TComponent* ArtSet(int factor);
   // The window's shape at the current scale, cut from the mask.
@@ -297,6 +300,12 @@ class TfrmMain : public TForm {
   std::unique_ptr<PlatformTimer> saveTimer_;
   std::unique_ptr<PlatformTimer> monitorsSettle_;
   static constexpr int kMonitorsSettleMs = 1500;
+  // While monitorsSettle_ runs: where the globe stood before the change,
+  // and the monitors as the change left them.
+  ScreenPoint placeBeforeMonitors_;
+  std::vector<MonitorArea> monitorsAtChange_;
+  std::unique_ptr<PlatformTimer> moveSettle_;
+  static constexpr int kMoveSettleMs = 300;
   bool closing_ = false;  // the close has saved; nothing is written after it
 };
 

@@ -411,22 +411,38 @@ void TfrmMain::FinishStart() {
 
 void TfrmMain::MonitorsChanged() {
   if (platform_ == nullptr || !shown_) return;
-  KeepOnMonitors();
-  // The desktop may tell of the change before its list of monitors shows
-  // it, and window managers move windows of a monitor that went on their
-  // own: a second look once all that has settled.
+  // Both looks decide from where the globe stood before the change, not
+  // from where a first look or the window manager put it meanwhile; a
+  // further report of the same monitors is no new change.
+  std::vector<MonitorArea> monitors = platform_->Monitors();
+  if (!monitorsSettle_ || monitors != monitorsAtChange_) placeBeforeMonitors_ = ScreenPoint{Left(), Top()};
+  monitorsAtChange_ = std::move(monitors);
+  KeepOnMonitors(placeBeforeMonitors_);
+  // The desktop may tell of the change before its list of monitors and
+  // their work areas shows it, and window managers move windows of a
+  // monitor that went on their own: a second look once all that has
+  // settled.
   monitorsSettle_ = StartGuardedTimer(*platform_, kMonitorsSettleMs, [this] {
+    KeepOnMonitors(placeBeforeMonitors_);
     monitorsSettle_.reset();
-    KeepOnMonitors();
   });
 }
 
-void TfrmMain::KeepOnMonitors() {
+void TfrmMain::WindowMoved() {
+  if (platform_ == nullptr || !shown_ || closing_) return;
+  moveSettle_ = StartGuardedTimer(*platform_, kMoveSettleMs, [this] {
+    if (platform_->PointerHeld()) return;  // still dragging: the timer ticks again
+    moveSettle_.reset();
+    KeepOnMonitors(ScreenPoint{Left(), Top()});
+  });
+}
+
+void TfrmMain::KeepOnMonitors(ScreenPoint from) {
   if (closing_) return;
   const std::vector<MonitorArea> monitors = platform_->Monitors();
   if (monitors.empty()) return;
   const ScreenPoint before{Left(), Top()};
-  const ScreenPoint place = KeepOrBringIn(before, Outline(), monitors);
+  const ScreenPoint place = KeepOrBringIn(from, Outline(), monitors);
   if (!(place == before)) MoveTo(place);
   // A globe shrunk for a smaller monitor grows back on a larger one.
   FitSize(monitors);

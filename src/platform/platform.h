@@ -285,6 +285,8 @@ class Platform {
   virtual void SetTopmost(bool topmost) = 0;
   // Hands the drag to the desktop's move loop while the button is held.
   virtual void BeginSystemMove() = 0;
+  // Whether a mouse button is down now: a drag may still go on.
+  virtual bool PointerHeld() { return false; }
   // Shows the menu at the screen point and returns the command the user
   // picked (not yet carried out), or 0.
   virtual std::uint32_t TrackPopupMenu(const MenuModel& menu, ScreenPoint at) = 0;

@@ -657,6 +657,19 @@ void GtkPlatform::BeginSystemMove() {
                              pressing_->RootY, pressing_->Time);
 }
 
+bool GtkPlatform::PointerHeld() {
+  if (!window_) return false;
+  GdkDisplay* display = gtk_widget_get_display(window_.get());
+  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
+  if (pointer == nullptr) return false;
+  // Asked of the X server: while the window manager moves the window it
+  // has the pointer, and no button event comes here.
+  GdkModifierType state{};
+  gdk_device_get_state(pointer, gdk_screen_get_root_window(gdk_display_get_default_screen(display)), nullptr, &state);
+  constexpr auto kButtons = GDK_BUTTON1_MASK | GDK_BUTTON2_MASK | GDK_BUTTON3_MASK | GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
+  return (state & kButtons) != 0;
+}
+
 void GtkPlatform::OpenContextMenu(ScreenPoint at) {
   if (events_ != nullptr) events_->ContextMenu(at);
 }

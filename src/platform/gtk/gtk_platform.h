@@ -127,6 +127,7 @@ class GtkPlatform : public Platform {
   void HideTaskbarButton() override;
   void SetTopmost(bool topmost) override;
   void BeginSystemMove() override;
+  bool PointerHeld() override;
   std::uint32_t TrackPopupMenu(const MenuModel& menu, ScreenPoint at) override;
   bool OpenWebPage(std::string_view address) override;
   // The running globe owns an X selection named for the user on this

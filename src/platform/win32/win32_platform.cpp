@@ -26,6 +26,7 @@ constexpr const wchar_t* kApplicationClass = L"NivarraApplication";
 constexpr const wchar_t* kGlobeClass = L"NivarraGlobe";
 // SC_MOVE combined with HTCAPTION: the move loop follows the pointer.
 constexpr WPARAM kMoveWithPointer = 0xF012;
+constexpr int kMouseButtonKeys[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTTON1, VK_XBUTTON2};
 // What a plain start sends the running globe instead of showing its own.
 constexpr const wchar_t* kComeToFrontMessage = L"Nivarra.ComeToFront";
 // Set on a globe whose close is decided: a start does not give way to it.
@@ -37,6 +38,7 @@ constexpr int kClaimAttempts = 60;
 // are looked at this often, on a timer of the desktop's own whose id the
 // window's logic never reaches.
 constexpr UINT kVisibilityLookMs = 2000;
+constexpr DWORD kMappingGraceMs = 1000;
 constexpr UINT_PTR kVisibilityTimer = ~UINT_PTR{0};
 
 // --- handles that close themselves ------------------------------------------
@@ -592,6 +594,12 @@ void Win32Platform::BeginSystemMove() {
   if (globe_ != nullptr) ReportPosition(WindowPosition());
 }
 
+bool Win32Platform::PointerHeld() {
+  // The buttons as they are now, not as the message queue last saw them.
+  return std::any_of(std::begin(kMouseButtonKeys), std::end(kMouseButtonKeys),
+                     [](int key) { return (::GetAsyncKeyState(key) & 0x8000) != 0; });
+}
+
 void Win32Platform::FollowOwnMove(POINT cursor) {
   const int key = ownMoveButton_ == Button::Right ? VK_RBUTTON : ownMoveButton_ == Button::Left ? VK_LBUTTON : VK_MBUTTON;
   if (!ButtonHeld(key)) {
@@ -635,6 +643,18 @@ void Win32Platform::ReportPosition(ScreenPoint position) {
     return;
   }
   if (position == knownPosition_) return;
+  if (mappingUntil_ && static_cast<LONG>(::GetTickCount() - *mappingUntil_) < 0) {
+    // Under Wine the window manager sees a program's place, not a user's,
+    // and some pull such a window wholly onto the screen as it maps,
+    // though they leave a later move alone: the place the user chose is
+    // asked for once more.
+    mappingUntil_.reset();
+    RECT rect{};
+    if (::GetWindowRect(globe_, &rect)) {
+      PlaceWindow(knownPosition_, rect.right - rect.left, rect.bottom - rect.top);
+      return;
+    }
+  }
   knownPosition_ = position;
   if (events_ != nullptr) events_->Moved(position);
 }
@@ -744,7 +764,7 @@ bool Win32Platform::ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirt
   return shown != FALSE;
 }
 
-bool Win32Platform::Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) {
+bool Win32Platform::Present(const PixelStore& frame, int, int, std::uint8_t constantAlpha) {
   if (globe_ == nullptr || frame.BitCount() != 32 || frame.IsEmpty()) return false;
   if (!FitFrameBuffer(frame.Width(), frame.Height())) return false;
   CopyToFrameBuffer(frame, RECT{0, 0, dibWidth_, dibHeight_});
@@ -927,7 +947,10 @@ int Win32Platform::Run() {
     // hidden: the globe never shows a taskbar button.
     shown_ = true;
     if (events_ != nullptr) events_->Shown();
-    if (globe_ != nullptr && !closing_) ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
+    if (globe_ != nullptr && !closing_) {
+      if (underWine_) mappingUntil_ = ::GetTickCount() + kMappingGraceMs;
+      ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
+    }
     knownMonitors_ = Monitors();
     if (globe_ != nullptr && visibility_) {
       visibility_->Look();

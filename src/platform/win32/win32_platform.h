@@ -83,6 +83,7 @@ class Win32Platform : public Platform {
   void HideTaskbarButton() override;
   void SetTopmost(bool topmost) override;
   void BeginSystemMove() override;
+  bool PointerHeld() override;
   std::uint32_t TrackPopupMenu(const MenuModel& menu, ScreenPoint at) override;
   bool OpenWebPage(std::string_view address) override;
   bool ClaimRunningGlobe(bool yieldToRunning) override;
@@ -167,6 +168,9 @@ class Win32Platform : public Platform {
   // Our own moves and placements are not news to the window's logic.
   int placing_ = 0;
   ScreenPoint knownPosition_{};
+  // Until then a window manager may still move the window that just mapped
+  // (under Wine); it is asked once to put it back.
+  std::optional<DWORD> mappingUntil_;
   // While the system's move loop runs: where it would put the window.
   std::optional<ScreenPoint> outlinePlace_;
 
