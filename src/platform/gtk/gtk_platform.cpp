@@ -419,16 +419,6 @@ void GtkPlatform::SettlePlacement() {
     seenHeight_ = std::max(CeilDiv(height_, Scale()), 1);
     ShowWhole();
   }
-  // A window manager slow to pull a new window onto the screen (on a busy
-  // machine) does so only after the grace: asked once more as within it.
-  const std::optional<ScreenPoint> seen = SeenPosition();
-  if (seen && !(*seen == position_) && placeRequests_ == 0) {
-    ++placeRequests_;
-    placingSince_ = TickCount();
-    MoveToPosition();
-    ScheduleSettleCheck();
-    return;
-  }
   // Where the window manager put the window is where it stands.
   placingSince_.reset();
   FollowSeenPosition();
