@@ -300,9 +300,10 @@ class TfrmMain : public TForm {
   std::unique_ptr<PlatformTimer> saveTimer_;
   std::unique_ptr<PlatformTimer> monitorsSettle_;
   static constexpr int kMonitorsSettleMs = 1500;
-  // While monitorsSettle_ runs: where the globe stood before the change,
-  // and the monitors as the change left them.
-  ScreenPoint placeBeforeMonitors_;
+  // While monitorsSettle_ runs: where the globe stood before the change
+  // (nothing: where it stands when the look comes), and the monitors as
+  // the change left them.
+  std::optional<ScreenPoint> placeBeforeMonitors_;
   std::vector<MonitorArea> monitorsAtChange_;
   std::unique_ptr<PlatformTimer> moveSettle_;
   static constexpr int kMoveSettleMs = 300;

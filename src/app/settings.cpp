@@ -413,17 +413,25 @@ void TfrmMain::MonitorsChanged() {
   if (platform_ == nullptr || !shown_) return;
   // Both looks decide from where the globe stood before the change, not
   // from where a first look or the window manager put it meanwhile; a
-  // further report of the same monitors is no new change.
+  // further report of the same monitors is no new change. Told in the
+  // middle of a drag (the Windows program looks at its monitors every two
+  // seconds), the second look decides alone, from where the drag ended.
   std::vector<MonitorArea> monitors = platform_->Monitors();
-  if (!monitorsSettle_ || monitors != monitorsAtChange_) placeBeforeMonitors_ = ScreenPoint{Left(), Top()};
+  const bool newChange = !monitorsSettle_ || monitors != monitorsAtChange_;
   monitorsAtChange_ = std::move(monitors);
-  KeepOnMonitors(placeBeforeMonitors_);
+  if (platform_->PointerHeld()) {
+    placeBeforeMonitors_.reset();
+  } else {
+    if (newChange) placeBeforeMonitors_ = ScreenPoint{Left(), Top()};
+    KeepOnMonitors(placeBeforeMonitors_.value_or(ScreenPoint{Left(), Top()}));
+  }
   // The desktop may tell of the change before its list of monitors and
   // their work areas shows it, and window managers move windows of a
   // monitor that went on their own: a second look once all that has
-  // settled.
+  // settled, and the buttons are up.
   monitorsSettle_ = StartGuardedTimer(*platform_, kMonitorsSettleMs, [this] {
-    KeepOnMonitors(placeBeforeMonitors_);
+    if (platform_->PointerHeld()) return;  // the timer ticks again
+    KeepOnMonitors(placeBeforeMonitors_.value_or(ScreenPoint{Left(), Top()}));
     monitorsSettle_.reset();
   });
 }
