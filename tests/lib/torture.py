@@ -799,15 +799,19 @@ class Torture:
             bool(ok), f"pointer at {px},{py}, grabbed at {point[0]},{point[1]} of the window, which stands at {at}")}
 
     def switch_monitor(self):
-        """Switches the second monitor off or on. A globe on the second
-        monitor must then stand wholly in the first one's work area; any
-        other stays where it stood (the place before, for (e))."""
+        """Switches the second monitor off or on. A globe that the first
+        monitor alone does not keep (less than half its outline's width or
+        height on it) must then stand wholly in that monitor's work area;
+        any other stays where it stood (the place before, for (e))."""
         before = self.place
         if self.second_monitor:
             self.action = "second monitor off"
             d = self.look()
-            if d.globe is not None and len(d.monitors) > 1 and self.outline_box(d).meets(d.monitors[1]):
-                self.strict, before = True, None
+            if d.globe is not None and len(d.monitors) > 1:
+                box = self.outline_box(d)
+                width, height = box.overlap(d.monitors[0])
+                if 2 * width < box.width or 2 * height < box.height:
+                    self.strict, before = True, None
             run(["xrandr", "--output", "DUMMY1", "--off"])
         else:
             self.action = "second monitor on"
