@@ -12,7 +12,7 @@
 namespace nivarra {
 namespace {
 
-// Blending four pixels at a time runs at most three past a run's end.
+// Blending four pixels at a time reads and writes at most three past a run's end.
 constexpr int kPadding = 3;
 // Shorter opaque stretches are blended with their neighbours: the formula
 // gives the same bytes at alpha 255, and fewer runs draw faster.
@@ -49,21 +49,24 @@ Sprite::Sprite(const TGraphic* graphic) {
   if (decoded.IsEmpty()) return;
   width_ = decoded.Width();
   height_ = decoded.Height();
-  pixels_ = PixelStore(width_ + kPadding, height_, 32, RowOrder::TopDown);
-  for (int y = 0; y < height_; ++y) {
-    std::memcpy(pixels_.RowAddress(y), decoded.RowAddress(y), 4 * static_cast<std::size_t>(width_));
-  }
-  FindRuns();
+  FindRuns(decoded);
 }
 
-void Sprite::FindRuns() {
+void Sprite::FindRuns(const PixelStore& decoded) {
   rowFirst_.reserve(static_cast<std::size_t>(height_) + 1);
-  const auto emit = [this](int start, int end, bool copy) {
-    if (end > start) runs_.push_back(Run{start, end - start, copy});
+  const std::uint8_t* row = nullptr;
+  // A run keeps its own pixels; one to blend also the next kPadding of its
+  // row as they are (transparent past the row's end).
+  const auto emit = [&](int start, int end, bool copy) {
+    if (end <= start) return;
+    runs_.push_back(Run{start, end - start, copy, pixels_.size() / 4});
+    const int kept = std::min(end + (copy ? 0 : kPadding), width_);
+    pixels_.insert(pixels_.end(), row + 4 * start, row + 4 * kept);
+    pixels_.resize(pixels_.size() + 4 * static_cast<std::size_t>(end + (copy ? 0 : kPadding) - kept));
   };
   for (int y = 0; y < height_; ++y) {
     rowFirst_.push_back(static_cast<std::uint32_t>(runs_.size()));
-    const std::uint8_t* row = pixels_.RowAddress(y);
+    row = decoded.RowAddress(y);
     const auto alpha = [row](int x) { return row[4 * x + 3]; };
     int x = 0;
     while (x < width_) {
@@ -125,7 +128,6 @@ void Sprite::DrawOn(PixelStore& target, int x, int y, const TRect& clip) const {
   if (left >= right) return;
   for (int ty = top; ty < bottom; ++ty) {
     const int row = ty - y;
-    const std::uint8_t* source = pixels_.RowAddress(row);
     std::uint8_t* dest = target.RowAddress(ty);
     for (std::uint32_t k = rowFirst_[row]; k < rowFirst_[row + 1]; ++k) {
       const Run& run = runs_[k];
@@ -133,15 +135,16 @@ void Sprite::DrawOn(PixelStore& target, int x, int y, const TRect& clip) const {
       const int from = std::max(run.Start, left), to = std::min(run.Start + run.Length, right);
       if (from >= to) continue;
       int count = to - from;
+      const std::uint8_t* source = pixels_.data() + 4 * (run.First + static_cast<std::size_t>(from - run.Start));
       if (run.Copy) {
-        Kernels::Copy(source + 4 * from, dest + 4 * (x + from), count);
+        Kernels::Copy(source, dest + 4 * (x + from), count);
         continue;
       }
       // Past a run lie transparent pixels, which leave the target as it
       // is, or an opaque run copied after it.
       const int whole = (count + 3) & ~3;
       if (kPath != BlendPath::Scalar && x + from + whole <= clipRight) count = whole;
-      Kernels::Blend(source + 4 * from, dest + 4 * (x + from), count);
+      Kernels::Blend(source, dest + 4 * (x + from), count);
     }
   }
 }

@@ -1,11 +1,12 @@
 #pragma once
-// A picture the frame draws, decoded once: 32-bit pixels of colour and
-// alpha, and each row's visible pixels as runs to copy (long opaque
-// stretches) or blend, so that drawing never looks at what is transparent
+// A picture the frame draws, decoded once: each row's visible pixels as
+// runs of 32-bit colour and alpha to copy (long opaque stretches) or blend,
+// kept without the transparent rest, so that drawing never looks at what is transparent
 // nor asks the picture its kind again. It draws the bytes the canvas
 // would: DrawBlended's for PNGs with alpha, the picture's own drawing for
 // others (which show each pixel or leave it).
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -35,16 +36,18 @@ class Sprite {
     std::int32_t Start;
     std::int32_t Length;
     bool Copy;  // every alpha 255
+    std::size_t First;  // where its pixels start in pixels_, in pixels
   };
-  void FindRuns();
+  void FindRuns(const PixelStore& decoded);
   template <BlendPath kPath>
   void DrawOn(PixelStore& target, int x, int y, const TRect& clip) const;
 
   int width_ = 0;
   int height_ = 0;
-  // Each row ends in transparent columns, so that blending four pixels at
-  // a time may run past a run's end.
-  PixelStore pixels_;
+  // Only the runs' pixels, run after run; a run to blend is followed by
+  // the pixels its row has after it, so that blending four at a time may
+  // read past its end.
+  std::vector<std::uint8_t> pixels_;
   std::vector<Run> runs_;
   std::vector<std::uint32_t> rowFirst_;
 };
