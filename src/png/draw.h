@@ -4,6 +4,7 @@
 
 #include "graphics/rect.h"
 #include "graphics/bitmap_info.h"
+#include "graphics/pixel_store.h"
 
 namespace nivarra {
 
@@ -30,6 +31,13 @@ class BlendedDraw {
   const TPNGObject* png_;
   const TChunkIHDR* header_;
 };
+
+// The colour and alpha DrawBlended blends the image with, decoded once:
+// 32-bit pixels of blue, green, red and alpha, top row first, at the
+// image's own size. Empty where DrawBlended draws nothing (no pixels, no
+// alpha plane, a colour type without per-pixel alpha other than 3); an
+// index beyond the palette raises as DrawBlended does.
+PixelStore BlendedPixels(const TPNGObject& png);
 
 // Paints the stored image stretched to rect (colour types 0 and 3 through
 // their colour table). The fourth byte of a 32-bit destination keeps its

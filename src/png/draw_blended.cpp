@@ -223,6 +223,35 @@ void CheckPaletteIndices(const TPNGObject& png, const TChunkIHDR& header) {
   }
 }
 
+// The source colour and alpha of image row y, as DrawBlended blends them.
+template <class Source>
+void StraightRowWithAlphaPlane(const TPNGObject& png, int y, std::uint8_t* out) {
+  const std::uint8_t* alpha = png.AlphaRow(y);
+  const Source s{png.PixelRow(y)};
+  for (int x = 0; x < png.Width(); ++x, out += 4) {
+    out[0] = s.At(x, 0);
+    out[1] = s.At(x, 1);
+    out[2] = s.At(x, 2);
+    out[3] = alpha[x];
+  }
+}
+
+void StraightIndexedRow(const TPNGObject& png, int y, std::uint8_t* out) {
+  const TChunkIHDR& header = png.HeaderChunk();
+  const auto* trns = png.ChunkList.FirstOfClass<TChunktRNS>();
+  const auto& colours = header.Storage.DibInfo.Colours;
+  const int bits = header.Storage.DibInfo.Header.BitCount;
+  const std::uint8_t* pixels = png.PixelRow(y);
+  for (int x = 0; x < png.Width(); ++x, out += 4) {
+    const int index = PackedIndex(pixels, x, bits);
+    const RGBQuad c = colours[static_cast<std::size_t>(index)];
+    out[0] = c.Blue;
+    out[1] = c.Green;
+    out[2] = c.Red;
+    out[3] = trns != nullptr ? trns->AlphaValues[static_cast<std::size_t>(index)] : 255;
+  }
+}
+
 }  // namespace
 
 void DrawBlended(const TPNGObject& png, PixelStore& dest, int left, int top) {
@@ -244,6 +273,25 @@ void BlendedDraw::Draw(PixelStore& dest, int left, int top) const {
   } else if (dest.BitCount() == 24) {
     DrawBlendedAt<3>(*png_, header, dest, left, top, clip);
   }
+}
+
+PixelStore BlendedPixels(const TPNGObject& png) {
+  if (!png.HasHeader()) return {};
+  const TChunkIHDR& header = png.HeaderChunk();
+  if (header.Storage.Pixels.empty() || header.Width <= 0 || header.Height <= 0) return {};
+  const bool alphaPlane = header.ColourType == 4 || header.ColourType == 6;
+  if (alphaPlane && header.Storage.AlphaPlane.empty()) return {};
+  if (!alphaPlane && header.ColourType != 3) return {};
+  if (header.ColourType == 3) CheckPaletteIndices(png, header);
+  PixelStore pixels(header.Width, header.Height, 32, RowOrder::TopDown);
+  for (int y = 0; y < header.Height; ++y) {
+    switch (header.ColourType) {
+      case 6: StraightRowWithAlphaPlane<TruecolourSource>(png, y, pixels.RowAddress(y)); break;
+      case 4: StraightRowWithAlphaPlane<GreySource>(png, y, pixels.RowAddress(y)); break;
+      default: StraightIndexedRow(png, y, pixels.RowAddress(y)); break;
+    }
+  }
+  return pixels;
 }
 
 }  // namespace nivarra

@@ -4,14 +4,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "graphics/canvas.h"
 #include "layout/component.h"
 #include "layout/controls.h"
 #include "layout/picture.h"
 #include "platform/platform.h"
-#include "scene/premultiplied.h"
 #include "scene/scaled_art.h"
-#include "scene/stamp.h"
 
 namespace nivarra {
 namespace {
@@ -115,6 +112,7 @@ GlobeScene::GlobeScene(const TComponent& form)
 
 void GlobeScene::SetArt(const ScaledArt* art) {
   art_ = art;
+  spriteCache_.clear();
   ForgetComposition();
   presented_.Valid = false;
 }
@@ -123,29 +121,32 @@ const TGraphic* GlobeScene::Scaled(const TGraphic* oneX) const { return art_ != 
 
 int GlobeScene::Device(int sceneUnits) const { return art_ != nullptr ? art_->ToDevice(sceneUnits) : sceneUnits; }
 
-void GlobeScene::DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX, int dx, int dy) const {
-  canvas.DrawGraphic(Device(x) - dx, Device(y) - dy, Scaled(oneX));
+const Sprite& GlobeScene::SpriteOf(const TGraphic* oneX) const {
+  const auto found = spriteCache_.find(oneX);
+  return found != spriteCache_.end() ? found->second : spriteCache_.emplace(oneX, Sprite(Scaled(oneX))).first->second;
 }
 
-template <class Draw>
-void GlobeScene::StepFlakes(int layer, bool globeVisible, bool snowing, bool stirred, Draw&& draw) {
+void GlobeScene::DrawScaled(PixelStore& target, const TRect& clip, int x, int y, const TGraphic* oneX) const {
+  SpriteOf(oneX).Draw(target, Device(x), Device(y), clip, blendPath_);
+}
+
+void GlobeScene::DrawFlakes(PixelStore& target, const TRect& clip, int layer, bool globeVisible, bool snowing,
+                            bool stirred) {
+  const auto& pictures = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
+  const Sprite* kinds[2] = {&SpriteOf(pictures[0]), &SpriteOf(pictures[1])};
+  const auto drawAt = [&](int kind, double x, double y) {
+    kinds[kind == 2 ? 1 : 0]->Draw(target, Device(RoundHalfEven(x)), Device(RoundHalfEven(y)), clip, blendPath_);
+  };
+  snow_.StepLayerInto(layer, flakeSpots_, globeVisible, snowing);
   if (!stirred) {
-    // One reference fits in the function object itself: nothing is allocated per frame.
-    snow_.StepLayer(
-        layer, [&draw, this](int kind, int x, int y) { draw(kind, Device(x), Device(y)); }, globeVisible, snowing);
+    for (const FlakeSpot& flake : flakeSpots_) drawAt(flake.Kind, flake.X, flake.Y);
     return;
   }
   // Until the last stirred flake settles, the snow is drawn off its places.
-  const auto drawAt = [&](int kind, double x, double y) {
-    draw(kind, Device(RoundHalfEven(x)), Device(RoundHalfEven(y)));
-  };
-  const auto drawPlaced = [&](std::size_t index, int kind, double x, double y) {
-    const FlakePlace at = shake_.Place(layer, index, {x, y});
-    drawAt(kind, at.X, at.Y);
-  };
-  snow_.StepLayerPlaced(
-      layer, [&drawPlaced](std::size_t index, int kind, double x, double y) { drawPlaced(index, kind, x, y); },
-      globeVisible, snowing);
+  for (const FlakeSpot& flake : flakeSpots_) {
+    const FlakePlace at = shake_.Place(layer, flake.Index, {flake.X, flake.Y});
+    drawAt(flake.Kind, at.X, at.Y);
+  }
   if (globeVisible) shake_.ForEachExtra(layer, drawAt);
 }
 
@@ -155,12 +156,14 @@ void GlobeScene::GlassMoved(std::uint32_t tick, double x, double y) {
 
 void GlobeScene::SetBaseImage(const PixelStore& base) {
   base_ = base;
+  translucent_ = TranslucentRuns(base_);
   ForgetComposition();
   presented_.Valid = false;
 }
 
 void GlobeScene::ClearBaseImage() {
   base_ = PixelStore();
+  translucent_ = TranslucentRuns();
   ForgetComposition();
 }
 
@@ -187,28 +190,27 @@ const TGraphic* GlobeScene::Picture(const std::string& name) const {
 
 void GlobeScene::DrawBackground(PixelStore& target, const BackgroundKey& key) {
   CopyPixels(base_, target);
-  TCanvas canvas(target);
-  DrawBackgroundLayers(canvas, key, 0, 0);
+  DrawBackgroundLayers(target, key, TRect{0, 0, target.Width(), target.Height()});
 }
 
-void GlobeScene::DrawBackgroundLayers(TCanvas& canvas, const BackgroundKey& key, int dx, int dy) const {
-  DrawScaled(canvas, Sky::kStripX, key.StripOffset, day_, dx, dy);
-  DrawScaled(canvas, 0, 0, stars_, dx, dy);
+void GlobeScene::DrawBackgroundLayers(PixelStore& target, const BackgroundKey& key, const TRect& clip) const {
+  DrawScaled(target, clip, Sky::kStripX, key.StripOffset, day_);
+  DrawScaled(target, clip, 0, 0, stars_);
   for (int i = 0; i < key.SpriteCount; ++i) {
-    DrawScaled(canvas, key.Sprites[i].X, key.Sprites[i].Y, key.Sprites[i].Graphic, dx, dy);
+    DrawScaled(target, clip, key.Sprites[i].X, key.Sprites[i].Y, key.Sprites[i].Graphic);
   }
-  DrawScaled(canvas, 0, 0, landscape_, dx, dy);
+  DrawScaled(target, clip, 0, 0, landscape_);
 }
 
 template <class SnowLayer>
-void GlobeScene::DrawForeground(TCanvas& canvas, int dx, int dy, SnowLayer&& snowLayer) const {
+void GlobeScene::DrawForeground(PixelStore& target, const TRect& clip, SnowLayer&& snowLayer) const {
   snowLayer(kSnowFar);
-  DrawScaled(canvas, 0, 0, home_, dx, dy);
+  DrawScaled(target, clip, 0, 0, home_);
   snowLayer(kSnowMiddle);
-  DrawScaled(canvas, 0, 0, sugrob_, dx, dy);
+  DrawScaled(target, clip, 0, 0, sugrob_);
   snowLayer(kSnowNear);
-  DrawScaled(canvas, 0, 0, front_, dx, dy);
-  for (const SpriteDraw& glyph : plaqueDraws_) DrawScaled(canvas, glyph.X, glyph.Y, glyph.Graphic, dx, dy);
+  DrawScaled(target, clip, 0, 0, front_);
+  for (const SpriteDraw& glyph : plaqueDraws_) DrawScaled(target, clip, glyph.X, glyph.Y, glyph.Graphic);
 }
 
 std::optional<TRect> GlobeScene::LiveArea() {
@@ -224,20 +226,11 @@ std::optional<TRect> GlobeScene::LiveArea() {
         std::uint8_t* p = over[i].RowAddress(y);
         for (int x = 0; x < base_.Width(); ++x, p += 4) std::memset(p, i == 0 ? 0 : 255, 3);
       }
-      TCanvas canvas(over[i]);
-      DrawScaled(canvas, 0, 0, front_);
+      DrawScaled(over[i], TRect{0, 0, base_.Width(), base_.Height()}, 0, 0, front_);
     }
     liveArea_ = ChangedRect(over[0], over[1]);
   }
   return liveArea_;
-}
-
-PixelStore& GlobeScene::Part(const TRect& area) {
-  PixelStore& part = partScratch_;
-  if (part.Width() != area.Width() || part.Height() != area.Height() || part.BitCount() != 32) {
-    part = PixelStore(area.Width(), area.Height(), 32, RowOrder::TopDown);
-  }
-  return part;
 }
 
 std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const BackgroundKey& to,
@@ -263,16 +256,11 @@ std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const B
 }
 
 void GlobeScene::RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area) {
-  // The part alone, as its own store: every layer lands where it would in
-  // the whole frame, less the part's corner.
-  PixelStore& part = Part(area);
-  CopyArea(base_, area.Left, area.Top, part, 0, 0, area.Width(), area.Height());
-  TCanvas canvas(part);
-  DrawBackgroundLayers(canvas, key, area.Left, area.Top);
-  CopyArea(part, 0, 0, background_, area.Left, area.Top, area.Width(), area.Height());
-  DrawForeground(canvas, area.Left, area.Top, [](int) {});
-  ClampColourToAlpha(part);
-  CopyArea(part, 0, 0, frame, area.Left, area.Top, area.Width(), area.Height());
+  CopyArea(base_, area.Left, area.Top, background_, area.Left, area.Top, area.Width(), area.Height());
+  DrawBackgroundLayers(background_, key, area);
+  CopyArea(background_, area.Left, area.Top, frame, area.Left, area.Top, area.Width(), area.Height());
+  DrawForeground(frame, area, [](int) {});
+  translucent_.Clamp(frame, area, blendPath_);
 }
 
 GlobeScene::BackgroundKey GlobeScene::StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick,
@@ -375,30 +363,21 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
 }
 
 void GlobeScene::ComposeWithFlakes(const std::optional<TRect>& live, bool globeVisible, bool snowing, bool stirred) {
+  // The frame is composed where it is shown from, in place.
   PixelStore& frame = frames_[composed_];
-  const auto snowLayer = [&](TCanvas& canvas, int dx, int dy) {
-    return [&canvas, dx, dy, globeVisible, snowing, stirred, this](int layer) {
-      const auto& flakes = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
-      const Stamp stamps[2] = {Stamp(Scaled(flakes[0])), Stamp(Scaled(flakes[1]))};
-      StepFlakes(layer, globeVisible, snowing, stirred,
-                 [&](int kind, int x, int y) { stamps[kind == 2 ? 1 : 0].Draw(canvas, x - dx, y - dy); });
-    };
+  const auto compose = [&](const TRect& area) {
+    DrawForeground(frame, area, [&](int layer) { DrawFlakes(frame, area, layer, globeVisible, snowing, stirred); });
+    translucent_.Clamp(frame, area, blendPath_);
   };
   // Outside the live area the frame is the glass front's own and stays as
   // it was composed whole (over this base), as long as the plaque says the same.
   if (live && wholePlaque_[composed_] == plaqueDraws_) {
-    PixelStore& part = Part(*live);
-    CopyArea(background_, live->Left, live->Top, part, 0, 0, live->Width(), live->Height());
-    TCanvas canvas(part);
-    DrawForeground(canvas, live->Left, live->Top, snowLayer(canvas, live->Left, live->Top));
-    ClampColourToAlpha(part);
-    CopyArea(part, 0, 0, frame, live->Left, live->Top, live->Width(), live->Height());
+    CopyArea(background_, live->Left, live->Top, frame, live->Left, live->Top, live->Width(), live->Height());
+    compose(*live);
     return;
   }
   CopyPixels(background_, frame);
-  TCanvas canvas(frame);
-  DrawForeground(canvas, 0, 0, snowLayer(canvas, 0, 0));
-  ClampColourToAlpha(frame);
+  compose(TRect{0, 0, frame.Width(), frame.Height()});
   wholePlaque_[composed_] = plaqueDraws_;
 }
 

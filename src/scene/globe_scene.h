@@ -10,9 +10,10 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
-#include "graphics/canvas.h"
+#include "graphics/blend_rows.h"
 #include "graphics/pixel_store.h"
 #include "graphics/rect.h"
 #include "scene/animation_clock.h"
@@ -21,6 +22,8 @@
 #include "scene/shake.h"
 #include "scene/sky.h"
 #include "scene/snowfall.h"
+#include "scene/sprite.h"
+#include "scene/translucent_runs.h"
 
 namespace nivarra {
 
@@ -137,6 +140,10 @@ class GlobeScene {
   bool Stirred() const { return shake_.Stirred(); }
   const SnowShake& Shake() const { return shake_; }
 
+  // The instructions frames are drawn with: the fastest the machine has,
+  // unless a test asks for another to compare the two.
+  void SetBlendPath(BlendPath path) { blendPath_ = path; }
+
   // The frame composed last.
   const PixelStore& Frame() const { return frames_[composed_]; }
   // Something else was shown in the window: the next frame is shown in any case.
@@ -190,26 +197,24 @@ class GlobeScene {
   // Drawing in scene units: the scaled picture at the device place.
   const TGraphic* Scaled(const TGraphic* oneX) const;
   int Device(int sceneUnits) const;
-  // dx, dy: the device place of the target's top-left corner.
-  void DrawScaled(TCanvas& canvas, int x, int y, const TGraphic* oneX, int dx = 0, int dy = 0) const;
-  // Steps a snow layer and hands each flake to draw (kind, device x, y):
-  // stirred, where the shake moved it, and the shake's extra flakes too.
-  template <class Draw>
-  void StepFlakes(int layer, bool globeVisible, bool snowing, bool stirred, Draw&& draw);
+  // The scaled picture of oneX, decoded for drawing once per art.
+  const Sprite& SpriteOf(const TGraphic* oneX) const;
+  // Draws within clip only.
+  void DrawScaled(PixelStore& target, const TRect& clip, int x, int y, const TGraphic* oneX) const;
+  // Steps a snow layer and draws its flakes within clip: stirred, where
+  // the shake moved them, and the shake's extra flakes too.
+  void DrawFlakes(PixelStore& target, const TRect& clip, int layer, bool globeVisible, bool snowing, bool stirred);
   void DrawBackground(PixelStore& target, const BackgroundKey& key);
   // The layers behind the far snow over the base, and the snow layers
   // (snowLayer(layer) draws one) with the houses, the drift, the glass
-  // front and this frame's plaque, onto a target whose top-left is device
-  // place (dx, dy).
-  void DrawBackgroundLayers(TCanvas& canvas, const BackgroundKey& key, int dx, int dy) const;
+  // front and this frame's plaque, within clip.
+  void DrawBackgroundLayers(PixelStore& target, const BackgroundKey& key, const TRect& clip) const;
   template <class SnowLayer>
-  void DrawForeground(TCanvas& canvas, int dx, int dy, SnowLayer&& snowLayer) const;
+  void DrawForeground(PixelStore& target, const TRect& clip, SnowLayer&& snowLayer) const;
   // The device part of the frame in which anything beneath the glass front
   // can show; outside it every pixel is the front's own or transparent.
   // Nothing when the base is not 32 bits or nothing shows.
   std::optional<TRect> LiveArea();
-  // The scratch store for a part of the frame, of the area's size.
-  PixelStore& Part(const TRect& area);
   // After a new base or new art: the background, the frames and the live
   // area are worked out anew.
   void ForgetComposition();
@@ -220,7 +225,7 @@ class GlobeScene {
   // background: only the live area when the buffer already holds the glass
   // front's own pixels for this plaque around it.
   void ComposeWithFlakes(const std::optional<TRect>& live, bool globeVisible, bool snowing, bool stirred);
-  // The background and frame composed anew in area only.
+  // The background and frame composed anew in area only, in place.
   void RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area);
   void Present(Platform& platform, int left, int top);
 
@@ -237,8 +242,12 @@ class GlobeScene {
   // Each snow layer's two flake pictures.
   std::array<std::array<const TGraphic*, 2>, 3> flakes_{};
   const ScaledArt* art_ = nullptr;
+  // Every picture drawn so far at this art's scale, by its 1x picture.
+  mutable std::unordered_map<const TGraphic*, Sprite> spriteCache_;
+  BlendPath blendPath_ = FastestBlendPath();
 
   PixelStore base_;
+  TranslucentRuns translucent_;
   Sky sky_;
   RealTimeSky realTime_;
   Snowfall snow_;
@@ -258,7 +267,8 @@ class GlobeScene {
   CountdownChoice lastChoice_{};
   // What the plaque shows in this frame.
   std::vector<SpriteDraw> plaqueDraws_;
-  PixelStore partScratch_;
+  // The flakes of the layer being drawn, reused from frame to frame.
+  std::vector<FlakeSpot> flakeSpots_;
   std::optional<TRect> liveArea_;
   bool liveAreaKnown_ = false;
   // The plaque each frame buffer was last composed whole with; nothing when

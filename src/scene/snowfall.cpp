@@ -63,14 +63,6 @@ const TGraphic* SpriteOf(const TComponent& form, const char* name) {
 
 }  // namespace
 
-int RoundHalfEven(double value) {
-  const double below = std::floor(value);
-  const double fraction = value - below;
-  double result = below;
-  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(below, 2.0) != 0)) result = below + 1;
-  return static_cast<int>(result);
-}
-
 bool InsideGlobe(int layer, double x, double y) { return Inside(RulesOf(layer), x, y); }
 
 void Snowfall::Allocate() {
@@ -142,6 +134,16 @@ void Snowfall::StepLayer(int layer, const FlakeSink& draw, bool globeVisible, bo
 void Snowfall::StepLayerPlaced(int layer, const PlacedFlakeSink& draw, bool globeVisible, bool snowEnabled) {
   StepParticles(
       layer, [&](std::size_t index, const SnowParticle& p) { draw(index, p.Kind == 2 ? 2 : 1, p.X, p.Y); },
+      globeVisible, snowEnabled);
+}
+
+void Snowfall::StepLayerInto(int layer, std::vector<FlakeSpot>& spots, bool globeVisible, bool snowEnabled) {
+  spots.clear();
+  StepParticles(
+      layer,
+      [&spots](std::size_t index, const SnowParticle& p) {
+        spots.push_back(FlakeSpot{static_cast<std::uint32_t>(index), p.Kind == 2 ? 2 : 1, p.X, p.Y});
+      },
       globeVisible, snowEnabled);
 }
 

@@ -23,6 +23,16 @@ struct SnowParticle {
   double DY = 0;  // per frame, always downwards
 };
 
+// A flake a step found inside the globe: its number in the layer, its kind
+// (1 or 2, see Snowfall::SpriteName) and the unrounded top-left corner of
+// its sprite.
+struct FlakeSpot {
+  std::uint32_t Index = 0;
+  std::int32_t Kind = 1;
+  double X = 0;
+  double Y = 0;
+};
+
 // Layer numbers as in SnowLayer1..SnowLayer3.
 inline constexpr int kSnowFar = 1;
 inline constexpr int kSnowMiddle = 2;
@@ -39,7 +49,15 @@ struct SnowDensity {
 };
 
 // Rounds to the nearest integer, ties to the even one (100.5 → 100).
-int RoundHalfEven(double value);
+// Every flake is placed with it every frame: floor and parity come from
+// the whole number, without a call.
+inline int RoundHalfEven(double value) {
+  auto below = static_cast<std::int64_t>(value);  // towards zero
+  if (static_cast<double>(below) > value) --below;
+  const double fraction = value - static_cast<double>(below);
+  const bool up = fraction > 0.5 || (fraction == 0.5 && (below & 1) != 0);
+  return static_cast<int>(below + (up ? 1 : 0));
+}
 
 // The six-sided approximation of the glass sphere's inside for a sprite
 // whose top-left corner is at (x, y). layer is 1 to 3.
@@ -67,6 +85,9 @@ class Snowfall {
   // stirred globe draws flakes off their places).
   using PlacedFlakeSink = std::function<void(std::size_t index, int kind, double x, double y)>;
   void StepLayerPlaced(int layer, const PlacedFlakeSink& draw, bool globeVisible, bool snowEnabled);
+  // The same, putting the flakes inside the globe into spots (emptied
+  // first), for the frame to draw from one array.
+  void StepLayerInto(int layer, std::vector<FlakeSpot>& spots, bool globeVisible, bool snowEnabled);
   // The image name of a layer's flake of kind 1 or 2: "Snow1".."Snow6".
   static const char* SpriteName(int layer, int kind);
 

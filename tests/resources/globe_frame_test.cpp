@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/art_sets.h"
 #include "app/base_image.h"
 #include "app/globe_form.h"
 #include "graphics/canvas.h"
@@ -20,6 +22,7 @@
 #include "scene/globe_scene.h"
 #include "scene/premultiplied.h"
 #include "scene/random.h"
+#include "scene/scaled_art.h"
 
 namespace nivarra {
 namespace {
@@ -111,61 +114,114 @@ TEST_F(GlobeFrame, EveryFrameKeepsTheBaseAlphaAndValidPremultipliedColour) {
   EXPECT_EQ(scene_->Countdown().DaysLeft(), 18);  // 7 December to Christmas
 }
 
-// The scene as the frame's steps list it, drawn in full in every frame.
+// The scene as the frame's steps list it, drawn in full in every frame
+// through the canvas, each picture at art's scale.
 struct PlainScene {
   Sky sky;
   Snowfall snow;
   HolidayCountdown countdown;
   AnimationClock skyClock, spriteClock;
 
-  PixelStore Compose(const TComponent& form, const PixelStore& base, HeadlessPlatform& platform,
-                     const SceneSettings& settings) {
+  PixelStore Compose(const TComponent& form, const ScaledArt& art, const PixelStore& base,
+                     HeadlessPlatform& platform, const SceneSettings& settings) {
     PixelStore frame = base;
     TCanvas canvas(frame);
+    const auto draw = [&](const std::string& name, int x, int y) {
+      canvas.DrawGraphic(art.ToDevice(x), art.ToDevice(y), art.Picture(name));
+    };
     const auto tick = [&] { return platform.TickCount(); };
     const bool skyTick = skyClock.Check(tick, settings.AnimationInterval);
     const bool spriteTick = spriteClock.Check(tick, SpriteThreshold(settings.AnimationInterval));
-    sky.DrawStrip(canvas, form);
-    DrawOwnedImage(canvas, form, "imgStars", 0, 0);
-    sky.Step(canvas, form, skyTick, spriteTick);
-    DrawOwnedImage(canvas, form, "imgLandscape", 0, 0);
-    snow.StepLayer(kSnowFar, canvas, form, true, settings.SnowEnabled);
-    DrawOwnedImage(canvas, form, "imgHome", 0, 0);
-    snow.StepLayer(kSnowMiddle, canvas, form, true, settings.SnowEnabled);
-    DrawOwnedImage(canvas, form, "imgSugrob", 0, 0);
-    snow.StepLayer(kSnowNear, canvas, form, true, settings.SnowEnabled);
-    DrawOwnedImage(canvas, form, "img3", 0, 0);
-    countdown.Draw(canvas, form, platform.LocalNow());
+    draw("imgDay", Sky::kStripX, sky.SkyOffset());
+    draw("imgStars", 0, 0);
+    sky.Step(skyTick, spriteTick, draw);
+    draw("imgLandscape", 0, 0);
+    for (const auto& [layer, cover] : {std::pair{kSnowFar, "imgHome"}, {kSnowMiddle, "imgSugrob"}, {kSnowNear, "img3"}}) {
+      snow.StepLayer(
+          layer, [&, layer = layer](int kind, int x, int y) { draw(Snowfall::SpriteName(layer, kind), x, y); }, true,
+          settings.SnowEnabled);
+      draw(cover, 0, 0);
+    }
+    countdown.Draw(form, platform.LocalNow(), HolidayCountdown::CheckedChoice(form), draw);
     ClampColourToAlpha(frame);
     return frame;
   }
 };
 
-TEST_F(GlobeFrame, FramesMatchAPlainCompositionThroughSkyChanges) {
+// Every scale and every instruction set the machine has, frame by frame,
+// against the canvas: the sky moving fast, then at Normal speed, where the
+// background is reused, with snow and without; then the globe shaken, where the plain scene
+// has nothing to say and the instruction sets must agree with each other.
+TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
   form_.MenuItem(GlobeSlot::pmiNewYear)->SetChecked(true);
-  // Fast clocks for most frames, then Normal speed where the background is reused.
-  const auto intervalAt = [](int frame) { return frame < 250 ? 0 : 1000; };
-  std::vector<PixelStore> ours;
-  for (int frame = 0; frame < 400; ++frame) {
-    scene_->Settings.AnimationInterval = intervalAt(frame);
-    ours.push_back(scene_->ComposeFrame(platform_, true));
-    platform_.SetTickCount(platform_.TickCount() + 20);
-  }
+  std::vector<BlendPath> paths{BlendPath::Scalar};
+  if (HasBlendPath(BlendPath::Sse2)) paths.push_back(BlendPath::Sse2);
+  std::vector<std::unique_ptr<TfrmMain>> sets;
+  for (const double scale : {1.0, 1.5, 2.0, 3.0}) {
+    SCOPED_TRACE(scale);
+    const ScaledArt art(form_, [&](int factor) -> const TComponent* { return sets.emplace_back(LoadArtSet(factor)).get(); },
+                        scale);
+    TPNGObject basePng;
+    TBitmap baseImage;
+    BuildBaseImage(art.Picture("imgTree"), basePng, baseImage);
+    // At 1.5x the globe at half its alpha: colour shows above alpha
+    // wherever the scene is drawn over it, and must be held to it.
+    PixelStore base = baseImage.Store();
+    for (std::size_t i = 3; scale == 1.5 && i < base.Bytes().size(); i += 4) base.Bytes()[i] /= 2;
+    const int frames = scale == 1.0 ? 400 : 160;
+    // Fast clocks, then Normal speed, then Normal speed without snow, where
+    // only the part under a sun or moon that moved is composed anew.
+    const auto settingsAt = [frames](int frame) {
+      return SceneSettings{frame < frames * 5 / 8 ? 0 : 1000, frame < frames * 13 / 16 || frame >= frames, 255};
+    };
 
-  RandomSeed() = 0;
-  platform_.SetTickCount(100000);
-  PlainScene plain;
-  plain.snow.Allocate();
-  plain.sky.SetStartPositions();
-  plain.countdown.UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
-  for (int frame = 0; frame < 400; ++frame) {
-    const PixelStore expected =
-        plain.Compose(form_, baseImage_.Store(), platform_, SceneSettings{intervalAt(frame), true, 255});
-    ASSERT_TRUE(SamePixels(ours[static_cast<std::size_t>(frame)], expected)) << "frame " << frame;
-    platform_.SetTickCount(platform_.TickCount() + 20);
+    RandomSeed() = 0;
+    platform_.SetTickCount(100000);
+    std::vector<std::unique_ptr<GlobeScene>> scenes;
+    for (const BlendPath path : paths) {
+      scenes.push_back(std::make_unique<GlobeScene>(form_));
+      scenes.back()->SetArt(&art);
+      scenes.back()->SetBaseImage(base);
+      scenes.back()->SetBlendPath(path);
+      scenes.back()->PrepareFirstShow();
+      scenes.back()->Countdown().UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
+    }
+    PlainScene plain;
+    plain.snow.Allocate();
+    plain.sky.SetStartPositions();
+    plain.countdown.UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
+    // Each frame from the same random sequence: the scenes draw from the one generator.
+    const auto composeAll = [&](int frame, bool shaken) {
+      const std::uint32_t seed = RandomSeed();
+      std::vector<const PixelStore*> composed;
+      std::vector<std::uint32_t> after;
+      for (auto& scene : scenes) {
+        RandomSeed() = seed;
+        scene->Settings.AnimationInterval = settingsAt(frame).AnimationInterval;
+        scene->Settings.SnowEnabled = settingsAt(frame).SnowEnabled;
+        if (shaken) scene->GlassMoved(platform_.TickCount(), 900 + (frame / 3 % 2) * 24, 700);
+        composed.push_back(&scene->ComposeFrame(platform_, true));
+        after.push_back(RandomSeed());
+      }
+      ASSERT_EQ(after, std::vector<std::uint32_t>(after.size(), after.front())) << "frame " << frame;
+      for (const PixelStore* other : composed) ASSERT_TRUE(SamePixels(*other, *composed.front())) << "frame " << frame;
+      if (frame < frames) {
+        RandomSeed() = seed;
+        const PixelStore expected =
+            plain.Compose(form_, art, base, platform_, settingsAt(frame));
+        ASSERT_TRUE(SamePixels(*composed.front(), expected)) << "frame " << frame;
+        ASSERT_EQ(RandomSeed(), after.front()) << "frame " << frame;
+      }
+      platform_.SetTickCount(platform_.TickCount() + 20);
+    };
+    const int startOffset = plain.sky.SkyOffset();
+    for (int frame = 0; frame < frames; ++frame) ASSERT_NO_FATAL_FAILURE(composeAll(frame, false));
+    EXPECT_EQ(plain.sky.SkyOffset(), scenes.front()->SkyState().SkyOffset());
+    EXPECT_GT(std::abs(plain.sky.SkyOffset() - startOffset), frames / 2);  // the strip really moved
+    for (int frame = frames; frame < frames + 20; ++frame) ASSERT_NO_FATAL_FAILURE(composeAll(frame, true));
+    EXPECT_TRUE(scenes.front()->Stirred());
+    for (int frame = frames + 20; frame < frames + 60; ++frame) ASSERT_NO_FATAL_FAILURE(composeAll(frame, false));
   }
-  EXPECT_EQ(plain.sky.SkyOffset(), scene_->SkyState().SkyOffset());
-  EXPECT_LT(scene_->SkyState().SkyOffset(), -400);  // the strip really moved
 }
 
 TEST_F(GlobeFrame, SnowStopsOnlyWhenBothProbePointsAreCovered) {
