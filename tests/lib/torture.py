@@ -39,6 +39,8 @@ import tempfile
 import time
 import traceback
 
+import wine_process
+
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine"))
 import screen  # noqa: E402  (the mask reader and PNG writer of the Wine checks)
 
@@ -435,16 +437,7 @@ class WineProgram(LinuxProgram):
                                 stderr=subprocess.STDOUT)
 
     def gone(self, process):
-        if process.poll() is None:
-            return False
-        for pid in (p for p in os.listdir("/proc") if p.isdigit()):
-            try:
-                with open(f"/proc/{pid}/cmdline", "rb") as f:
-                    if f.read().split(b"\0")[0].endswith(b"Nivarra.exe"):
-                        return False
-            except OSError:
-                pass
-        return True
+        return process.poll() is not None and wine_process.program_pid() is None
 
     def terminate(self, process):
         run(["wine", "taskkill", "/im", "Nivarra.exe"])

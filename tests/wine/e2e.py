@@ -33,6 +33,9 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import screen  # noqa: E402
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
+import wine_process  # noqa: E402
+
 EXE = os.environ["NIVARRA_EXE"]
 PROBE = os.environ["NIVARRA_PROBE"]
 FRAMEBUFFER = os.path.join(os.environ["NIVARRA_FBDIR"], "Xvfb_screen0")
@@ -264,19 +267,7 @@ class Globe:
 
     def linux_pid(self):
         """The process that runs the program (the loader becomes it)."""
-        def find():
-            for pid in [self.process.pid] + [p for p in os.listdir("/proc") if p.isdigit()]:
-                try:
-                    # Only the program itself: Wine's loader takes the exe's
-                    # path as its first argument, while scripts that merely
-                    # name the exe (this run's own shell) have it later.
-                    with open(f"/proc/{pid}/cmdline", "rb") as f:
-                        if f.read().split(b"\0")[0].endswith(b"Nivarra.exe"):
-                            return int(pid)
-                except OSError:
-                    pass
-            return None
-        return find()
+        return wine_process.program_pid(self.process.pid)
 
     def wait_exit(self, timeout=15):
         try:
@@ -1203,25 +1194,10 @@ def cpu_ticks(pid):
     return int(fields[11]) + int(fields[12])  # utime + stime
 
 
-def wineserver_pid():
-    prefix = ("WINEPREFIX=" + os.environ["WINEPREFIX"]).encode()
-    for pid in (p for p in os.listdir("/proc") if p.isdigit()):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                if b"wineserver" not in f.read():
-                    continue
-            with open(f"/proc/{pid}/environ", "rb") as f:
-                if prefix in f.read().split(b"\0"):
-                    return int(pid)
-        except OSError:
-            pass
-    return None
-
-
 def measure(globe, seconds):
     """CPU use in % of one core: the program, wineserver, the X server and
     the compositor."""
-    pids = {"program": globe.linux_pid(), "wineserver": wineserver_pid(),
+    pids = {"program": globe.linux_pid(), "wineserver": wine_process.wineserver_pid(),
             "Xvfb": int(os.environ.get("NIVARRA_XVFB_PID", "0")) or None,
             "xcompmgr": int(os.environ.get("NIVARRA_XCOMPMGR_PID", "0")) or None}
     pids = {name: pid for name, pid in pids.items() if pid}
