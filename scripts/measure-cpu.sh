@@ -159,8 +159,8 @@ cpu_ticks() {
 }
 
 # Appends one line per process to the results: its CPU use over the next
-# $seconds seconds, in % of one core; the total of them too (as "total",
-# or as "floor" alone for the floor's processes).
+# $seconds seconds, in % of one core; the total of them too (as "total";
+# for the floor's processes "floor-" before each column, and "floor").
 sample() {  # sample DESKTOP ROW ROUND total|floor COLUMN=PID...
   local desktop="$1" row="$2" round="$3" total="$4" entry before=() after=() started ended i=0
   shift 4
@@ -176,7 +176,7 @@ sample() {  # sample DESKTOP ROW ROUND total|floor COLUMN=PID...
     -v ns=$((ended - started)) '
     $2 == "x" || $3 == "x" { gone = 1; next }
     { percent = 100 * ($3 - $2) / tick / (ns / 1e9); sum += percent
-      if (label == "total") print desktop, row, $1, percent, round }
+      print desktop, row, (label == "total" ? "" : "floor-") $1, percent, round }
     END { if (!gone) print desktop, row, label, sum, round }' >>"$results"
 }
 
@@ -489,11 +489,28 @@ wait_for_window() {  # wait_for_window CLASS
 
 # --- the tables --------------------------------------------------------------------
 
-# The median of the rounds, per row and column, with the spread of the
-# total and, where the row has a floor, the floor's total and the ratio: a
-# Markdown table.
+# One cell of a table: the median of the rounds of a row's column, with
+# the lowest and highest round for the totals and the ratio (a round's
+# total over its floor's).
+table_cell() {  # table_cell DESKTOP ROW COLUMN
+  awk -v d="$1" -v r="$2" -v c="$3" '
+    $1 == d && $2 == r && $3 == "total" { total[$5] = $4 }
+    $1 == d && $2 == r && $3 == "floor" { floor[$5] = $4 }
+    $1 == d && $2 == r && $3 == c && c != "ratio" { v[++n] = $4 }
+    END {
+      if (c == "ratio") for (round in total) if (round in floor && floor[round] > 0) v[++n] = total[round] / floor[round]
+      if (!n) { print "-"; exit }
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+      format = c == "ratio" ? "%.2fx" : "%.2f"
+      printf format, n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+      if (c ~ /^(total|floor|ratio)$/ && n > 1) printf " [" format "-" format "]", v[1], v[n]
+    }' "$results"
+}
+
+# Per desktop, a Markdown table: a line per row, and under a row measured
+# against the floor the floor's own processes.
 print_table() {  # print_table DESKTOP TITLE COLUMN...
-  local desktop="$1" title="$2" row column line value
+  local desktop="$1" title="$2" row column line scale
   shift 2
   echo
   echo "### $title: CPU time in % of one core, median of $runs round(s) of ${seconds} s [lowest-highest]"
@@ -508,25 +525,16 @@ print_table() {  # print_table DESKTOP TITLE COLUMN...
     line="| $(row_title "$row") |"
     for column in "$@" total floor ratio; do
       if grep -q "^$desktop $row n/a" "$results"; then
-        value="n/a"
+        line+=" n/a |"
       else
-        # A round's ratio is its total over its floor.
-        value="$(awk -v d="$desktop" -v r="$row" -v c="$column" '
-          $1 == d && $2 == r && $3 == "total" { total[$5] = $4 }
-          $1 == d && $2 == r && $3 == "floor" { floor[$5] = $4 }
-          $1 == d && $2 == r && $3 == c && c != "ratio" { v[++n] = $4 }
-          END {
-            if (c == "ratio") for (round in total) if (round in floor && floor[round] > 0) v[++n] = total[round] / floor[round]
-            if (!n) { print "-"; exit }
-            for (i = 2; i <= n; i++) for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
-            format = c == "ratio" ? "%.2fx" : "%.2f"
-            printf format, n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
-            if (c ~ /^(total|floor|ratio)$/ && n > 1) printf " [" format "-" format "]", v[1], v[n]
-          }' "$results")"
+        line+=" $(table_cell "$desktop" "$row" "$column") |"
       fi
-      line+=" $value |"
     done
     echo "$line"
+    scale="$(floor_scale "$row")" || continue
+    line="| the floor at ${scale}x |"
+    for column in "$@"; do line+=" $(table_cell "$desktop" "$row" "floor-$column") |"; done
+    echo "$line $(table_cell "$desktop" "$row" floor) | | |"
   done
 }
 

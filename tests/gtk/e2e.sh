@@ -858,8 +858,8 @@ unshared_pass() {
   # Whether the program shares the frame's memory with the server: a
   # segment of the frame's size (300x260 pixels of 4 bytes, whole pages).
   frame_segment() {
-    local range mode offset device inode path
-    while read -r range mode offset device inode path; do
+    local range path
+    while read -r range _ _ _ _ path; do
       [[ "$path" == /SYSV* ]] && (((16#${range#*-} - 16#${range%-*}) == (300 * 260 * 4 + 4095) / 4096 * 4096)) &&
         return 0
     done <"/proc/$app_pid/maps"

@@ -1,6 +1,8 @@
 // What presenting the globe's snowfall costs at the least on Windows: a
-// layered window of the globe's size whose live area (the part of the
-// glass the snow falls in) changes every frame, shown with one
+// layered window of the globe's size and kind (a popup with a system menu,
+// which a window manager under Wine manages, as it manages the globe)
+// whose live area (the part of the glass the snow falls in) changes every
+// frame, shown with one
 // UpdateLayeredWindowIndirect a frame with that part as the dirty
 // rectangle, from the program's own frame bitmap (a DIB section kept
 // selected into one memory DC), on a 20 ms timer, and nothing else. scripts/measure-cpu.sh measures it beside
@@ -98,8 +100,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   windowClass.lpszClassName = L"UlwFloor";
   windowClass.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   ::RegisterClassW(&windowClass);
-  floor.Window = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"UlwFloor", L"ulw-floor", WS_POPUP, x, y, width,
-                                   height, nullptr, nullptr, instance, nullptr);
+  floor.Window = ::CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"UlwFloor", L"ulw-floor",
+                                   WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, x, y, width, height, nullptr, nullptr,
+                                   instance, nullptr);
   if (floor.Window == nullptr) return 1;
   ::SetWindowLongPtrW(floor.Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&floor));
 
