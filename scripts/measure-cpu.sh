@@ -5,30 +5,45 @@
 # snow off at a Size of 200 %. Each desktop is a private virtual screen
 # (Xvfb, openbox, xcompmgr); the globe starts with throwaway settings, is
 # put into the state, settles, and then the CPU time (user + system, from
-# /proc) of the program, the X server, the compositor and, under Wine,
-# Wine's server is taken over the measurement. Prints the median of the
-# runs in % of one core, one Markdown table per desktop. A measurement, not
-# a test: it exits 0 unless it could not measure at all.
+# /proc) of the program, the X server, the compositor, the window manager
+# and, under Wine, Wine's server is taken over the measurement.
+#
+# In full snow the globe is measured against its floor in the same round:
+# the least a program can do to present the snowfall, a window of the
+# globe's size whose live area (200x165 pixels at 100 %) changes 50 times a
+# second, put with XShmPutImage on Linux (tools/present-floor/xshm-floor)
+# and with UpdateLayeredWindowIndirect and that dirty rectangle under Wine
+# (ulw-floor.exe), both built with the project. The rounds interleave the
+# globe's states and the floor, so that load elsewhere on the machine falls
+# on both alike.
+#
+# Prints, per desktop, a Markdown table in % of one core: the median of
+# the rounds for each process and their total, the spread of the total
+# (lowest to highest round), the floor's total and the ratio of the two
+# (the median of each round's ratio, and its spread). A measurement, not a
+# test: it exits 0 unless it could not measure at all.
 #
 #   scripts/measure-cpu.sh [--seconds N] [--runs N] [--settle N] [--quick]
-#                          [--only linux|windows] [PROGRAM] [WINDOWS_EXE]
+#                          [--states LIST] [--only linux|windows] [PROGRAM] [WINDOWS_EXE]
 #
-# 30 seconds, 3 runs and 3 seconds to settle unless told; --quick is 5
-# seconds and 1 run. PROGRAM (default build/native/src/platform/gtk/nivarra)
-# and WINDOWS_EXE (default build/windows/src/app/Nivarra.exe) may also be
-# build directories; either program is built when missing. Whatever else
-# runs on the machine shows in the figures: measure on a quiet one.
+# 20 seconds, 4 rounds and 3 seconds to settle unless told; --quick is 5
+# seconds and 1 round. --states picks states by name, separated by commas
+# (snow, off, covered, hidden, snow-2x, off-2x; all unless told). PROGRAM
+# (default build/native/src/platform/gtk/nivarra) and WINDOWS_EXE (default
+# build/windows/src/app/Nivarra.exe) may also be build directories; either
+# program and its build's floor are built when missing. Whatever else runs
+# on the machine shows in the figures: measure on a quiet one.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root="$PWD"
 
-usage() { sed -n '13,14p' "$0" | sed 's/^# *//'; }
+usage() { sed -n '28,29p' "$0" | sed 's/^# *//'; }
 
-seconds=30 runs=3 settle=3 only=""
+seconds=20 runs=4 settle=3 only="" states=""
 paths=()
 while (($#)); do
   case "$1" in
-    --seconds | --runs | --settle | --only)
+    --seconds | --runs | --settle | --only | --states)
       [ $# -ge 2 ] || { usage >&2; exit 2; }
       declare "${1#--}=$2"
       shift 2
@@ -50,7 +65,7 @@ scripts/install-deps.sh
 # shellcheck source=../tests/lib/desktop.sh
 source "$root/tests/lib/desktop.sh"
 work="$(mktemp -d /tmp/nivarra-cpu.XXXXXX)"
-results="$work/results"  # one line per run and column: DESKTOP ROW COLUMN PERCENT
+results="$work/results"  # one line per round and column: DESKTOP ROW COLUMN PERCENT ROUND
 : >"$results"
 
 # --- building ----------------------------------------------------------------------
@@ -60,6 +75,9 @@ build_dir_of() {  # build_dir_of PATH PATH_IN_BUILD
   [[ "$1" == */"$2" ]] && echo "${1%/"$2"}"
 }
 native_build="$(build_dir_of "$program" src/platform/gtk/nivarra || echo "$root/build/native")"
+windows_build="$(build_dir_of "$exe" src/app/Nivarra.exe || true)"
+linux_floor="$native_build/tools/present-floor/xshm-floor"
+windows_floor="${windows_build:-/nonexistent}/tools/present-floor/ulw-floor.exe"
 
 build_linux() {
   [ -f "$native_build/CMakeCache.txt" ] || cmake --preset native -B "$native_build" >/dev/null || return 1
@@ -67,25 +85,42 @@ build_linux() {
 }
 
 need_linux_program() {
-  [ -x "$program" ] && return 0
+  [ -x "$program" ] && [ -x "$linux_floor" ] && return 0
   [ "$native_build" = "$root/build/native" ] || [ -d "$native_build" ] || return 1
-  build_linux nivarra && [ -x "$program" ]
+  [ -x "$program" ] || build_linux nivarra || return 1
+  [ -x "$linux_floor" ] || build_linux xshm-floor
+  [ -x "$program" ] && [ -x "$linux_floor" ]
 }
 
 need_windows_exe() {
-  [ -f "$exe" ] && return 0
-  local build
-  build="$(build_dir_of "$exe" src/app/Nivarra.exe)" || return 1
+  [ -f "$exe" ] && [ -f "$windows_floor" ] && return 0
+  [ -n "$windows_build" ] || return 1
   build_linux layout-tool artgen || return 1
-  if ! [ -f "$build/CMakeCache.txt" ]; then
-    cmake --preset windows -B "$build" -DNIVARRA_HOST_TOOLS_DIR="$native_build/tools" >/dev/null || return 1
+  if ! [ -f "$windows_build/CMakeCache.txt" ]; then
+    cmake --preset windows -B "$windows_build" -DNIVARRA_HOST_TOOLS_DIR="$native_build/tools" >/dev/null || return 1
   fi
-  cmake --build "$build" --target Nivarra && [ -f "$exe" ]
+  [ -f "$exe" ] || cmake --build "$windows_build" --target Nivarra || return 1
+  [ -f "$windows_floor" ] || cmake --build "$windows_build" --target ulw-floor
+  [ -f "$exe" ] && [ -f "$windows_floor" ]
 }
 
 # --- what is measured ----------------------------------------------------------------
 
 rows=(snow off covered hidden snow-2x off-2x)
+if [ -n "$states" ]; then
+  IFS=, read -r -a rows <<<"$states"
+  for row in "${rows[@]}"; do
+    [[ " snow off covered hidden snow-2x off-2x " == *" $row "* ]] || { usage >&2; exit 2; }
+  done
+fi
+# The floor's scale for a state measured against it.
+floor_scale() {  # floor_scale ROW
+  case "$1" in
+    snow) echo 1 ;;
+    snow-2x) echo 2 ;;
+    *) return 1 ;;
+  esac
+}
 row_title() {
   case "$1" in
     snow) echo "full snow, Normal speed" ;;
@@ -102,7 +137,10 @@ column_title() {
     xserver) echo "X server" ;;
     wineserver) echo "wineserver" ;;
     compositor) echo "compositor" ;;
+    wm) echo "window manager" ;;
     total) echo "total" ;;
+    floor) echo "floor" ;;
+    ratio) echo "ratio" ;;
   esac
 }
 
@@ -121,10 +159,11 @@ cpu_ticks() {
 }
 
 # Appends one line per process to the results: its CPU use over the next
-# $seconds seconds, in % of one core; the total of them too.
-sample() {  # sample DESKTOP ROW COLUMN=PID...
-  local desktop="$1" row="$2" entry before=() after=() started ended i=0
-  shift 2
+# $seconds seconds, in % of one core; the total of them too (as "total";
+# for the floor's processes "floor-" before each column, and "floor").
+sample() {  # sample DESKTOP ROW ROUND total|floor COLUMN=PID...
+  local desktop="$1" row="$2" round="$3" total="$4" entry before=() after=() started ended i=0
+  shift 4
   started="$(date +%s%N)"
   for entry; do before+=("$(cpu_ticks "${entry#*=}")"); done
   sleep "$seconds"
@@ -133,17 +172,20 @@ sample() {  # sample DESKTOP ROW COLUMN=PID...
   for entry; do
     echo "${entry%%=*} ${before[i]:-x} ${after[i]:-x}"
     i=$((i + 1))
-  done | awk -v desktop="$desktop" -v row="$row" -v tick="$(getconf CLK_TCK)" -v ns=$((ended - started)) '
+  done | awk -v desktop="$desktop" -v row="$row" -v round="$round" -v label="$total" -v tick="$(getconf CLK_TCK)" \
+    -v ns=$((ended - started)) '
     $2 == "x" || $3 == "x" { gone = 1; next }
-    { percent = 100 * ($3 - $2) / tick / (ns / 1e9); total += percent; print desktop, row, $1, percent }
-    END { if (!gone) print desktop, row, "total", total }' >>"$results"
+    { percent = 100 * ($3 - $2) / tick / (ns / 1e9); sum += percent
+      print desktop, row, (label == "total" ? "" : "floor-") $1, percent, round }
+    END { if (!gone) print desktop, row, label, sum, round }' >>"$results"
 }
 
-# The globe's window, once it shows at its size (WxH), within 30 seconds.
-wait_for_globe() {  # wait_for_globe WxH
+# The globe's window (or another CLASS's), once it shows at its size
+# (WxH), within 30 seconds.
+wait_for_globe() {  # wait_for_globe WxH [CLASS]
   local size="$1" end=$((SECONDS + 30)) w
   while ((SECONDS < end)); do
-    for w in $(xdotool search --onlyvisible --class nivarra 2>/dev/null); do
+    for w in $(xdotool search --onlyvisible --class "${2:-nivarra}" 2>/dev/null); do
       [ "$(xdotool getwindowgeometry "$w" 2>/dev/null | awk '/Geometry/ {print $2}')" = "$size" ] && return 0
     done
     sleep 0.1
@@ -156,8 +198,8 @@ wait_for_globe() {  # wait_for_globe WxH
 # desktop's functions: DESKTOP_start SETTING=VALUE..., DESKTOP_processes,
 # DESKTOP_cover and DESKTOP_hide (where the desktop has a screensaver),
 # each "on SIZE_PERCENT" and "off", and DESKTOP_stop.
-measure_run() {  # measure_run DESKTOP ROW
-  local desktop="$1" row="$2" snow=1 size=100 state=""
+measure_run() {  # measure_run DESKTOP ROW ROUND
+  local desktop="$1" row="$2" round="$3" snow=1 size=100 state=""
   case "$row" in
     off | off-2x) snow=0 ;;
   esac
@@ -181,9 +223,27 @@ measure_run() {  # measure_run DESKTOP ROW
   [ -n "$state" ] && "${desktop}_$state" on "$size"
   sleep "$settle"
   # shellcheck disable=SC2046  # one word per process
-  sample "$desktop" "$row" $("${desktop}_processes")
+  sample "$desktop" "$row" "$round" total $("${desktop}_processes")
   [ -n "$state" ] && "${desktop}_$state" off
   "${desktop}_stop"
+}
+
+# The floor of a state in one round, at the state's scale, where the globe
+# stands. The desktop's functions: DESKTOP_floor_start SCALE,
+# DESKTOP_floor_class, DESKTOP_floor_processes and DESKTOP_floor_stop.
+measure_floor() {  # measure_floor DESKTOP ROW ROUND
+  local desktop="$1" row="$2" round="$3" scale
+  scale="$(floor_scale "$row")" || return 0
+  "${desktop}_floor_start" "$scale"
+  if ! wait_for_globe "$((300 * scale))x$((260 * scale))" "$("${desktop}_floor_class")"; then
+    echo "measure-cpu: $desktop, the floor at ${scale}x did not show" >&2
+    "${desktop}_floor_stop"
+    return 0
+  fi
+  sleep "$settle"
+  # shellcheck disable=SC2046  # one word per process
+  sample "$desktop" "$row" "$round" floor $("${desktop}_floor_processes")
+  "${desktop}_floor_stop"
 }
 
 # The place and size of a window over the whole globe, and some of the
@@ -192,14 +252,15 @@ cover_rectangle() {  # cover_rectangle SIZE_PERCENT
   echo $((globe_left - 10)) $((globe_top - 10)) $((300 * $1 / 100 + 20)) $((260 * $1 / 100 + 20))
 }
 
-# Every row, $runs times over, on one desktop: the runs of a row follow one
-# another, so a spell of load elsewhere on the machine spoils one row at most.
+# Every row, in $runs rounds, on one desktop; in each round a row measured
+# against the floor has the floor measured right after it.
 measure_desktop() {  # measure_desktop DESKTOP
   local row run
-  for row in "${rows[@]}"; do
-    for ((run = 1; run <= runs; run++)); do
-      echo "measure-cpu: $1, $(row_title "$row"), run $run of $runs" >&2
-      measure_run "$1" "$row"
+  for ((run = 1; run <= runs; run++)); do
+    for row in "${rows[@]}"; do
+      echo "measure-cpu: $1, $(row_title "$row"), round $run of $runs" >&2
+      measure_run "$1" "$row" "$run"
+      measure_floor "$1" "$row" "$run"
     done
   done
 }
@@ -233,7 +294,21 @@ linux_start() {  # linux_start NAME=VALUE...: the globe with these settings
 }
 
 linux_processes() {
-  echo "program=$linux_globe_pid xserver=$DESKTOP_X_PID compositor=$DESKTOP_COMPOSITOR_PID"
+  echo "program=$linux_globe_pid xserver=$DESKTOP_X_PID compositor=$DESKTOP_COMPOSITOR_PID wm=$DESKTOP_WM_PID"
+}
+
+linux_floor_pid=""
+linux_floor_start() {  # linux_floor_start SCALE
+  "$linux_floor" --scale "$1" --at "$globe_left,$globe_top" >>"$work/linux-floor.log" 2>&1 &
+  linux_floor_pid=$!
+}
+linux_floor_class() { echo xshm-floor; }
+linux_floor_processes() {
+  echo "program=$linux_floor_pid xserver=$DESKTOP_X_PID compositor=$DESKTOP_COMPOSITOR_PID wm=$DESKTOP_WM_PID"
+}
+linux_floor_stop() {
+  kill -TERM "$linux_floor_pid" 2>/dev/null
+  end_within 10 "$linux_floor_pid"
 }
 
 linux_cover() {  # linux_cover on SIZE_PERCENT | linux_cover off: a plain window over the globe
@@ -335,7 +410,27 @@ windows_start() {  # windows_start NAME=VALUE...: the globe with these values in
 
 windows_processes() {
   echo "program=$windows_globe_pid xserver=$DESKTOP_X_PID wineserver=$(wine_process wineserver)" \
-    "compositor=$DESKTOP_COMPOSITOR_PID"
+    "compositor=$DESKTOP_COMPOSITOR_PID wm=$DESKTOP_WM_PID"
+}
+
+windows_floor_pid="" windows_floor_launcher=""
+windows_floor_start() {  # windows_floor_start SCALE
+  wine "$windows_floor" --scale "$1" --at "$globe_left,$globe_top" >>"$work/windows-floor.log" 2>&1 &
+  windows_floor_launcher=$!
+  desktop_wait 30 wine_process ulw-floor.exe
+  windows_floor_pid="$(wine_process ulw-floor.exe)"
+}
+# Wine names the X class of a program's windows after its executable.
+windows_floor_class() { echo ulw-floor.exe; }
+windows_floor_processes() {
+  echo "program=$windows_floor_pid xserver=$DESKTOP_X_PID wineserver=$(wine_process wineserver)" \
+    "compositor=$DESKTOP_COMPOSITOR_PID wm=$DESKTOP_WM_PID"
+}
+windows_floor_stop() {
+  [ -n "$windows_floor_pid" ] && kill -TERM "$windows_floor_pid" 2>/dev/null
+  end_within 10 "$windows_floor_pid"
+  wait "$windows_floor_launcher" 2>/dev/null
+  windows_floor_pid=""
 }
 
 windows_cover() {  # windows_cover on SIZE_PERCENT | windows_cover off: a plain Windows window over the globe
@@ -394,33 +489,52 @@ wait_for_window() {  # wait_for_window CLASS
 
 # --- the tables --------------------------------------------------------------------
 
-# The median of the runs, per row and column: a Markdown table.
+# One cell of a table: the median of the rounds of a row's column, with
+# the lowest and highest round for the totals and the ratio (a round's
+# total over its floor's).
+table_cell() {  # table_cell DESKTOP ROW COLUMN
+  awk -v d="$1" -v r="$2" -v c="$3" '
+    $1 == d && $2 == r && $3 == "total" { total[$5] = $4 }
+    $1 == d && $2 == r && $3 == "floor" { floor[$5] = $4 }
+    $1 == d && $2 == r && $3 == c && c != "ratio" { v[++n] = $4 }
+    END {
+      if (c == "ratio") for (round in total) if (round in floor && floor[round] > 0) v[++n] = total[round] / floor[round]
+      if (!n) { print "-"; exit }
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+      format = c == "ratio" ? "%.2fx" : "%.2f"
+      printf format, n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+      if (c ~ /^(total|floor|ratio)$/ && n > 1) printf " [" format "-" format "]", v[1], v[n]
+    }' "$results"
+}
+
+# Per desktop, a Markdown table: a line per row, and under a row measured
+# against the floor the floor's own processes.
 print_table() {  # print_table DESKTOP TITLE COLUMN...
-  local desktop="$1" title="$2" row column line value
+  local desktop="$1" title="$2" row column line scale
   shift 2
   echo
-  echo "### $title: CPU time in % of one core, median of $runs run(s) of ${seconds} s"
+  echo "### $title: CPU time in % of one core, median of $runs round(s) of ${seconds} s [lowest-highest]"
   echo
   line="| state |"
-  for column in "$@"; do line+=" $(column_title "$column") |"; done
+  for column in "$@" total floor ratio; do line+=" $(column_title "$column") |"; done
   echo "$line"
   line="|---|"
-  for column in "$@"; do line+="---:|"; done
+  for column in "$@" total floor ratio; do line+="---:|"; done
   echo "$line"
   for row in "${rows[@]}"; do
     line="| $(row_title "$row") |"
-    for column in "$@"; do
+    for column in "$@" total floor ratio; do
       if grep -q "^$desktop $row n/a" "$results"; then
-        value="n/a"
+        line+=" n/a |"
       else
-        value="$(awk -v d="$desktop" -v r="$row" -v c="$column" '$1 == d && $2 == r && $3 == c { print $4 }' "$results" |
-          sort -g | awk '{ v[NR] = $1 } END {
-            if (!NR) print "-"
-            else printf "%.2f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')"
+        line+=" $(table_cell "$desktop" "$row" "$column") |"
       fi
-      line+=" $value |"
     done
     echo "$line"
+    scale="$(floor_scale "$row")" || continue
+    line="| the floor at ${scale}x |"
+    for column in "$@"; do line+=" $(table_cell "$desktop" "$row" "floor-$column") |"; done
+    echo "$line $(table_cell "$desktop" "$row" floor) | | |"
   done
 }
 
@@ -447,7 +561,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-echo "measure-cpu: $runs run(s) of ${seconds} s per state after ${settle} s to settle; load now:$(uptime | sed 's/.*load average://')" >&2
+echo "measure-cpu: $runs round(s) of ${seconds} s per state after ${settle} s to settle; load now:$(uptime | sed 's/.*load average://')" >&2
 measured=0
 # Each desktop's table once both have run, so that the tables stand together.
 if [ "$only" != windows ]; then
@@ -459,11 +573,11 @@ if [ "$only" != linux ]; then
   desktop_stop
 fi
 if [ -n "${linux_measured:-}" ]; then
-  print_table linux "Linux (GTK, X11)" program xserver compositor total
+  print_table linux "Linux (GTK, X11; floor: XShmPutImage)" program xserver compositor wm
   measured=1
 fi
 if [ -n "${windows_measured:-}" ]; then
-  print_table windows "Windows (under Wine)" program xserver wineserver compositor total
+  print_table windows "Windows (under Wine; floor: UpdateLayeredWindowIndirect)" program xserver wineserver compositor wm
   measured=1
 fi
 ((measured)) && snow_note

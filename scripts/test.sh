@@ -25,7 +25,7 @@ cmake --preset native
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
-phase "Linux program end to end (openbox with a panel, bare and with a compositor; GDK_SCALE=2; a screensaver; two monitors)"
+phase "Linux program end to end (openbox with a panel, bare and with a compositor; a server without MIT-SHM; GDK_SCALE=2; a screensaver; two monitors)"
 NIVARRA_E2E_SHOTS=build/gtk-e2e tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
 
 # Packaging (added with the Debian package; about 5 s after the native build)

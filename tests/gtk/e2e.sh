@@ -11,7 +11,8 @@
 # monitors that come and go, a GDK scale of 2 (the globe at device
 # resolution, its outline, the menu and its stored place), no frames while
 # a screensaver runs (on a private D-Bus session bus, and the X server's
-# own), and snow that falls on the moment a window over the globe goes.
+# own), snow that falls on the moment a window over the globe goes, and
+# the same globe on a server without shared memory (MIT-SHM).
 #
 #   tests/gtk/e2e.sh [path/to/nivarra]
 #
@@ -19,7 +20,7 @@
 # wmctrl, xdotool, xwininfo, xmessage, xsetroot, xset, dbus-daemon, dbus-send, ImageMagick
 # (/usr/bin/convert) and python3.
 # NIVARRA_E2E_SHOTS=DIR keeps the screenshots there; NIVARRA_E2E_PASSES picks
-# passes (default "bare composited scaled unseen monitors shake"). The scaled pass runs
+# passes (default "bare composited unshared scaled unseen monitors shake german"). The scaled pass runs
 # the globe at GDK_SCALE=2 and compares it with globe-render's frames (from
 # the program's build: tools/globe-render).
 set -uo pipefail
@@ -316,9 +317,9 @@ fresh_user() {  # fresh_user NAME: an empty configuration
 # An openbox desktop with its panel at the bottom on a 1280x1024 virtual
 # screen: the work area ends 30 pixels above the bottom, so the globe's
 # default place is 975,734.
-openbox_desktop() {  # openbox_desktop NAME [composited]
+openbox_desktop() {  # openbox_desktop NAME [composited] [XVFB OPTION...]
   fb="$work/$1-fb"
-  desktop_start_xvfb "$fb" && desktop_start_openbox && desktop_start_panel || return 1
+  desktop_start_xvfb "$fb" 1280x1024 "${@:3}" && desktop_start_openbox && desktop_start_panel || return 1
   [ "${2:-}" = composited ] && desktop_start_compositor
   return 0
 }
@@ -850,6 +851,57 @@ shake_pass() {
   desktop_stop
 }
 
+# --- openbox on a server without shared memory, as a remote display is ---------------
+unshared_pass() {
+  local pass=unshared run
+  echo "== $pass"
+  # Whether the program shares the frame's memory with the server: a
+  # segment of the frame's size (300x260 pixels of 4 bytes, whole pages).
+  frame_segment() {
+    local range path
+    while read -r range _ _ _ _ path; do
+      [[ "$path" == /SYSV* ]] && (((16#${range#*-} - 16#${range%-*}) == (300 * 260 * 4 + 4095) / 4096 * 4096)) &&
+        return 0
+    done <"/proc/$app_pid/maps"
+    return 1
+  }
+  # The same still globe (snow off, the slowest sky) with and without the
+  # extension.
+  for run in shared unshared; do
+    local options=()
+    [ "$run" = unshared ] && options=(-extension MIT-SHM)
+    openbox_desktop "$pass-$run" "" "${options[@]}" || { check "$pass: the desktop starts" false; return; }
+    fresh_user "$pass-$run"
+    store isSnowOn=false iSpeed=0 Left=500 Top=400
+    start_globe "$work/$pass-$run.log"
+    wait_for 10 globe_shown
+    check "$pass: the globe stands at 500,400 ($run memory)" wait_for 5 at 500,400
+    park_pointer
+    screenshot "$pass-$run"
+    [ "$run" = unshared ] && break
+    check "$pass: where the server can, the frame is put from memory shared with it" frame_segment
+    term_globe
+    desktop_stop
+  done
+  check "$pass: where it cannot, from the program's own" eval '! frame_segment'
+  globe_stats "$pass-shared" "$pass-unshared" 500 400
+  check "$pass: and the globe looks the same" eval '[ "$outside_changed" -eq 0 ] && in_range "$inside_changed" 0 0.01'
+  # Snow on: the changed parts of every frame.
+  menu_at 650 520
+  key Down Down Down Down Right Return  # Options, Snow
+  wait_for 5 no_others_shown
+  park_pointer
+  sleep 1
+  screenshot "$pass-snow"
+  sleep 0.2
+  screenshot "$pass-snow-later"
+  globe_stats "$pass-snow" "$pass-snow-later" 500 400
+  check "$pass: the snow falls in the outline, and nothing outside it moves" \
+    eval '[ "$outside_changed" -eq 0 ] && in_range "$inside_changed" 0.001 1'
+  term_globe
+  desktop_stop
+}
+
 # --- openbox in German: the menu and the messages in the user's language -----------
 german_pass() {
   local pass=german english german
@@ -885,7 +937,7 @@ german_pass() {
   desktop_stop
 }
 
-for pass in ${NIVARRA_E2E_PASSES:-bare composited scaled unseen monitors shake german}; do
+for pass in ${NIVARRA_E2E_PASSES:-bare composited unshared scaled unseen monitors shake german}; do
   "${pass}_pass"
 done
 

@@ -2,8 +2,9 @@
 # servers. Every process started here is recorded in DESKTOP_PIDS; call
 # desktop_stop (for instance from an EXIT trap) to end them all.
 #
-#   desktop_start_xvfb FBDIR [WIDTHxHEIGHT]  a virtual screen (default
-#       1280x1024) with its framebuffer in FBDIR/Xvfb_screen0; exports DISPLAY
+#   desktop_start_xvfb FBDIR [WIDTHxHEIGHT [OPTION...]]  a virtual screen
+#       (default 1280x1024) with its framebuffer in FBDIR/Xvfb_screen0 and
+#       Xvfb's options (-extension MIT-SHM, say); exports DISPLAY
 #   desktop_start_xorg_dummy LOGDIR       Xorg with the dummy video driver:
 #       two 1280x1024 monitors side by side (DUMMY0, DUMMY1 right of it) on a
 #       2560x1024 screen; no framebuffer file; exports DISPLAY
@@ -51,9 +52,10 @@ desktop_free_display() {
 
 desktop_start_xvfb() {
   local fbdir="$1" size="${2:-1280x1024}" display
+  shift $(($# < 2 ? $# : 2))
   display="$(desktop_free_display)" || return 1
   mkdir -p "$fbdir"
-  Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp -noreset -fbdir "$fbdir" >"$fbdir/xvfb.log" 2>&1 &
+  Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp -noreset -fbdir "$fbdir" "$@" >"$fbdir/xvfb.log" 2>&1 &
   DESKTOP_PIDS+=($!)
   export DISPLAY="$display"
   DESKTOP_X_PID=$!

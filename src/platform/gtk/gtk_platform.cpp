@@ -17,13 +17,13 @@
 #include <utility>
 
 #include "graphics/pixel_store.h"
+#include "platform/frame_part.h"
 #include "platform/menu_model.h"
 #include "platform/system_time_zone.h"
 #include "core/date_time.h"
 
 // Last: Xlib's macros (None, Status, True, ...) would clash with the headers above.
 #include <X11/extensions/shape.h>
-#include <cairo-xlib.h>
 #include <gdk/gdkx.h>
 
 namespace nivarra {
@@ -223,24 +223,46 @@ void GtkPlatform::OnCompositedChanged(GdkScreen* screen, gpointer self) {
   if (platform.window_) gtk_widget_queue_draw(platform.window_.get());
 }
 
+bool GtkPlatform::FitSurface(int width, int height) {
+  GdkWindow* window = window_ ? gtk_widget_get_window(window_.get()) : nullptr;
+  const bool fits = surface_ && cairo_image_surface_get_width(surface_.get()) == width &&
+                    cairo_image_surface_get_height(surface_.get()) == height;
+  if (fits && (frameImage_ || frameImageTried_ || window == nullptr)) return true;
+  // The surface goes before the pixels it paints from.
+  surface_.reset();
+  frameImage_.reset();
+  frameImageTried_ = window != nullptr;
+  frameImage_ = XFrameImage::Make(window, width, height, [this](const PixelRect& part) { ShowPart(part); });
+  UniqueSurface made(frameImage_ ? cairo_image_surface_create_for_data(frameImage_->Pixels(), CAIRO_FORMAT_ARGB32,
+                                                                       width, height, frameImage_->Stride())
+                                 : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+  if (cairo_surface_status(made.get()) != CAIRO_STATUS_SUCCESS) {
+    frameImage_.reset();
+    return false;
+  }
+  surface_ = std::move(made);
+  return true;
+}
+
 void GtkPlatform::CopyToSurface(const PixelStore& frame, const PixelRect& part) {
   // Both are premultiplied 32-bit pixels; cairo's are native-endian words
   // 0xAARRGGBB, which on little-endian machines are the frame's B, G, R, A bytes.
   cairo_surface_flush(surface_.get());
-  unsigned char* target = cairo_image_surface_get_data(surface_.get());
-  const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface_.get()));
-  const auto left = static_cast<std::size_t>(part.Left) * 4;
-  const std::size_t rowBytes = static_cast<std::size_t>(part.Right - part.Left) * 4;
-  for (int y = part.Top; y < part.Bottom; ++y) {
-    const std::uint8_t* source = frame.RowAddress(y) + left;
-    unsigned char* row = target + static_cast<std::size_t>(y) * stride + left;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(row, source, rowBytes);
-    } else {
-      for (std::size_t x = 0; x < rowBytes; x += 4, source += 4) {
+  if (frameImage_) {
+    frameImage_->Write(frame, part);
+  } else if constexpr (std::endian::native == std::endian::little) {
+    CopyFramePart(frame, part, cairo_image_surface_get_data(surface_.get()),
+                  static_cast<std::size_t>(cairo_image_surface_get_stride(surface_.get())));
+  } else {
+    unsigned char* target = cairo_image_surface_get_data(surface_.get());
+    const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface_.get()));
+    for (int y = part.Top; y < part.Bottom; ++y) {
+      const std::uint8_t* source = frame.RowAddress(y) + static_cast<std::size_t>(part.Left) * 4;
+      unsigned char* row = target + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(part.Left) * 4;
+      for (int x = part.Left; x < part.Right; ++x, source += 4, row += 4) {
         const std::uint32_t pixel = std::uint32_t{source[3]} << 24 | std::uint32_t{source[2]} << 16 |
                                     std::uint32_t{source[1]} << 8 | source[0];
-        std::memcpy(row + x, &pixel, 4);
+        std::memcpy(row, &pixel, 4);
       }
     }
   }
@@ -253,12 +275,7 @@ bool GtkPlatform::Present(const PixelStore& frame, int, int, std::uint8_t consta
   if (!window_ || frame.BitCount() != 32 || frame.IsEmpty()) return false;
   const int width = frame.Width();
   const int height = frame.Height();
-  if (!surface_ || cairo_image_surface_get_width(surface_.get()) != width ||
-      cairo_image_surface_get_height(surface_.get()) != height) {
-    UniqueSurface made(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-    if (cairo_surface_status(made.get()) != CAIRO_STATUS_SUCCESS) return false;
-    surface_ = std::move(made);
-  }
+  if (!FitSurface(width, height)) return false;
   // The frames alternate between two buffers the scene composes into while
   // an earlier one may still wait to be drawn: the surface keeps a copy.
   CopyToSurface(frame, {0, 0, width, height});
@@ -283,39 +300,28 @@ void GtkPlatform::ShowWhole() {
 }
 
 bool GtkPlatform::DrawNow(const PixelRect& part) {
-  if (!window_ || !surface_ || !gtk_widget_get_mapped(window_.get()) || !SizeSettled()) return false;
+  if (!window_ || !surface_ || !frameImage_ || !gtk_widget_get_mapped(window_.get()) || !SizeSettled()) return false;
   if (composited_ && alpha_ != 255) return false;
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (window == nullptr || !GDK_IS_X11_WINDOW(window)) return false;
-  const int width = cairo_image_surface_get_width(surface_.get());
-  const int height = cairo_image_surface_get_height(surface_.get());
-  const ::Window xid = gdk_x11_window_get_xid(window);
-  if (!windowSurface_ || cairo_xlib_surface_get_drawable(windowSurface_.get()) != xid ||
-      cairo_xlib_surface_get_width(windowSurface_.get()) != width ||
-      cairo_xlib_surface_get_height(windowSurface_.get()) != height) {
-    windowSurface_.reset();
-    UniqueSurface made(cairo_xlib_surface_create(GDK_WINDOW_XDISPLAY(window), xid,
-                                                 gdk_x11_visual_get_xvisual(gdk_window_get_visual(window)), width,
-                                                 height));
-    if (cairo_surface_status(made.get()) != CAIRO_STATUS_SUCCESS) return false;
-    windowSurface_ = std::move(made);
-  }
-  // The frame's pixels replace the window's, as OnDraw does at full alpha.
-  // The window may go away under us: its errors are not worth a report.
+  // The frame's pixels replace the window's, as OnDraw does at full alpha;
+  // the X window counts device pixels, as the frame does. The window may
+  // go away under us: its errors are not worth a report.
   GdkDisplay* display = gdk_window_get_display(window);
   const ErrorTrap trap(display);
-  const UniqueCairo cr(cairo_create(windowSurface_.get()));
-  cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-  cairo_rectangle(cr.get(), part.Left, part.Top, part.Right - part.Left, part.Bottom - part.Top);
-  cairo_clip(cr.get());
-  // The X window counts device pixels, as the frame does (OnDraw's
-  // cairo counts GDK's units).
-  cairo_surface_set_device_scale(surface_.get(), 1, 1);
-  cairo_set_source_surface(cr.get(), surface_.get(), 0, 0);
-  cairo_paint(cr.get());
-  cairo_surface_flush(windowSurface_.get());
+  frameImage_->Put(GDK_WINDOW_XID(window), part);
   gdk_display_flush(display);
-  return cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
+  return true;
+}
+
+void GtkPlatform::ShowPart(const PixelRect& part) {
+  // A window still to take its size shows the whole frame once it has.
+  if (!window_ || !SizeSettled()) return;
+  if (DrawNow(part)) return;
+  // In GDK's units, rounded outward: a unit half changed is drawn whole.
+  const int scale = Scale();
+  const int x = FloorDiv(part.Left, scale), y = FloorDiv(part.Top, scale);
+  gtk_widget_queue_draw_area(window_.get(), x, y, CeilDiv(part.Right, scale) - x, CeilDiv(part.Bottom, scale) - y);
 }
 
 bool GtkPlatform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
@@ -330,13 +336,7 @@ bool GtkPlatform::PresentChanged(const PixelStore& frame, int left, int top, std
   if (!over) return Present(frame, left, top, constantAlpha);
   if (part.Right <= part.Left || part.Bottom <= part.Top) return true;
   CopyToSurface(frame, part);
-  // A window still to take its size shows the whole frame once it has.
-  if (!SizeSettled()) return true;
-  if (DrawNow(part)) return true;
-  // In GDK's units, rounded outward: a unit half changed is drawn whole.
-  const int scale = Scale();
-  const int x = FloorDiv(part.Left, scale), y = FloorDiv(part.Top, scale);
-  gtk_widget_queue_draw_area(window_.get(), x, y, CeilDiv(part.Right, scale) - x, CeilDiv(part.Bottom, scale) - y);
+  ShowPart(part);
   return true;
 }
 

@@ -22,6 +22,7 @@
 #include "platform/click_or_drag.h"
 #include "platform/gtk/session_watch.h"
 #include "platform/gtk/settings_file.h"
+#include "platform/gtk/x_frame_image.h"
 #include "platform/gtk/x_screen_saver_watch.h"
 #include "platform/gtk/x_window_watch.h"
 #include "platform/platform.h"
@@ -187,13 +188,19 @@ class GtkPlatform : public Platform {
   static gboolean OnEndSignal(gpointer self);
   static GdkFilterReturn OnGlobeMessage(GdkXEvent* xevent, GdkEvent*, gpointer self);
 
+  // Makes surface_ the frame's size, over frameImage_'s pixels where the
+  // window can be drawn from them. False when cairo cannot make it.
+  bool FitSurface(int width, int height);
   // Copies part (frame pixels, inside the frame) of the frame into surface_,
   // which is the frame's size.
   void CopyToSurface(const PixelStore& frame, const PixelRect& part);
-  // Shows part of surface_ in the window at once, straight onto the X
-  // window: no trip through GTK's drawing cycle and its double buffer.
-  // False where that cannot be done (not X11, not mapped, a faded frame on
-  // a compositor, which needs the window cleared first); GTK draws it then.
+  // Shows part of surface_ in the window, once it has its size.
+  void ShowPart(const PixelRect& part);
+  // Shows part of surface_ in the window at once, put from frameImage_
+  // straight onto the X window: no trip through GTK's drawing cycle and its
+  // double buffer. False where that cannot be done (not X11, not mapped, a
+  // faded frame on a compositor, which needs the window cleared first);
+  // GTK draws it then.
   bool DrawNow(const PixelRect& part);
   // Where the user sees the window: the root position of its frame's
   // top-left corner in device pixels, which is what a move places. Nothing
@@ -234,10 +241,12 @@ class GtkPlatform : public Platform {
   SettingsFileStore settings_;
 
   UniqueLoop loop_;
+  // The frame as an X image of the window's (on X11), and as the cairo
+  // surface GTK's drawing paints from: over the image's pixels where there
+  // is one. The image is tried again once the window is realised.
+  std::unique_ptr<XFrameImage> frameImage_;
+  bool frameImageTried_ = false;
   UniqueSurface surface_;
-  // surface_'s way onto the X window, for DrawNow; made anew when the
-  // window or the frame's size changes.
-  UniqueSurface windowSurface_;
   // The local time zone, read anew once a minute: reading it is most of
   // what asking the local time costs, and the globe asks every frame.
   UniqueTimeZone localZone_;

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "graphics/pixel_store.h"
+#include "platform/frame_part.h"
 #include "platform/menu_model.h"
 #include "platform/win32/system_function.h"
 #include "platform/win32/wide_text.h"
@@ -43,11 +44,6 @@ constexpr UINT_PTR kVisibilityTimer = ~UINT_PTR{0};
 
 // --- handles that close themselves ------------------------------------------
 
-struct DcDeleter {
-  void operator()(HDC dc) const noexcept { ::DeleteDC(dc); }
-};
-using UniqueMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
 struct MenuDeleter {
   void operator()(HMENU menu) const noexcept { ::DestroyMenu(menu); }
 };
@@ -76,22 +72,6 @@ class ScreenDc {
 
  private:
   HDC dc_;
-};
-
-// An object selected into a device context until the end of the scope.
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
-  ~Selection() {
-    if (previous_ != nullptr && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
-  }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-  bool ok() const { return previous_ != nullptr && previous_ != HGDI_ERROR; }
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
 };
 
 // --- small helpers ------------------------------------------------------------
@@ -688,52 +668,25 @@ ScreenPoint Win32Platform::WindowPosition() {
 }
 
 bool Win32Platform::FitFrameBuffer(int width, int height) {
-  if (dib_ && width == dibWidth_ && height == dibHeight_) return true;
-  dib_.reset();
-  dibBits_ = nullptr;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bitmap == nullptr || bits == nullptr) {
-    if (bitmap != nullptr) ::DeleteObject(bitmap);
-    return false;
-  }
-  dib_.reset(bitmap);
-  dibBits_ = bits;
-  dibWidth_ = width;
-  dibHeight_ = height;
-  return true;
+  if (frameBuffer_ && width == frameBuffer_->Width() && height == frameBuffer_->Height()) return true;
+  frameBuffer_.reset();
+  frameBuffer_ = FrameBitmap::Make(width, height);
+  return frameBuffer_ != nullptr;
 }
 
 void Win32Platform::CopyToFrameBuffer(const PixelStore& frame, const RECT& part) {
   ::GdiFlush();  // the system is done with the previous frame's pixels
-  const std::size_t rowBytes = static_cast<std::size_t>(dibWidth_) * 4;
-  const std::size_t offset = static_cast<std::size_t>(part.left) * 4;
-  const std::size_t bytes = static_cast<std::size_t>(part.right - part.left) * 4;
-  auto* target = static_cast<std::uint8_t*>(dibBits_);
-  for (int y = part.top; y < part.bottom; ++y) {
-    std::memcpy(target + static_cast<std::size_t>(y) * rowBytes + offset,
-                frame.RowAddress(y) + offset, bytes);
-  }
+  CopyFramePart(frame, PixelRect{part.left, part.top, part.right, part.bottom}, frameBuffer_->Bits(),
+                frameBuffer_->Stride());
 }
 
 // Shown where the window stands: only PlaceWindow moves it, so a frame
 // composed for a place the window has just left cannot take it back.
 bool Win32Platform::ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirty) {
-  const ScreenDc screen;
-  if (screen.get() == nullptr) return false;
-  const UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
-  if (!memory) return false;
-  const Selection selection(memory.get(), dib_.get());
-  if (!selection.ok()) return false;
-
-  SIZE size{dibWidth_, dibHeight_};
+  // The buffer stays selected into its DC, and the screen's DC, only for
+  // colour matching, may be left out: nothing but the update itself goes
+  // to the system.
+  SIZE size{frameBuffer_->Width(), frameBuffer_->Height()};
   POINT source{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, constantAlpha, AC_SRC_ALPHA};
   ++placing_;
@@ -741,10 +694,10 @@ bool Win32Platform::ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirt
   if (dirty != nullptr && updateLayeredIndirect_ != nullptr) {
     UPDATELAYEREDWINDOWINFO update{};
     update.cbSize = sizeof update;
-    update.hdcDst = screen.get();
+    update.hdcDst = nullptr;
     update.pptDst = nullptr;
     update.psize = &size;
-    update.hdcSrc = memory.get();
+    update.hdcSrc = frameBuffer_->Dc();
     update.pptSrc = &source;
     update.pblend = &blend;
     // The part outside the dirty rectangle is the window's last frame, so
@@ -758,7 +711,7 @@ bool Win32Platform::ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirt
   // The whole buffer is the new frame too: the part that did not change
   // still holds the last one's pixels.
   if (!shown) {
-    shown = ::UpdateLayeredWindow(globe_, screen.get(), nullptr, &size, memory.get(), &source, 0, &blend, ULW_ALPHA);
+    shown = ::UpdateLayeredWindow(globe_, nullptr, nullptr, &size, frameBuffer_->Dc(), &source, 0, &blend, ULW_ALPHA);
   }
   --placing_;
   return shown != FALSE;
@@ -767,19 +720,19 @@ bool Win32Platform::ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirt
 bool Win32Platform::Present(const PixelStore& frame, int, int, std::uint8_t constantAlpha) {
   if (globe_ == nullptr || frame.BitCount() != 32 || frame.IsEmpty()) return false;
   if (!FitFrameBuffer(frame.Width(), frame.Height())) return false;
-  CopyToFrameBuffer(frame, RECT{0, 0, dibWidth_, dibHeight_});
+  CopyToFrameBuffer(frame, RECT{0, 0, frame.Width(), frame.Height()});
   return ShowFrameBuffer(constantAlpha, nullptr);
 }
 
 bool Win32Platform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
                                    const PixelRect& dirty) {
   // A buffer of another size holds no last frame to build on.
-  if (globe_ == nullptr || frame.BitCount() != 32 || !dib_ || frame.Width() != dibWidth_ ||
-      frame.Height() != dibHeight_) {
+  if (globe_ == nullptr || frame.BitCount() != 32 || !frameBuffer_ || frame.Width() != frameBuffer_->Width() ||
+      frame.Height() != frameBuffer_->Height()) {
     return Present(frame, left, top, constantAlpha);
   }
-  const RECT part{std::clamp(dirty.Left, 0, dibWidth_), std::clamp(dirty.Top, 0, dibHeight_),
-                  std::clamp(dirty.Right, 0, dibWidth_), std::clamp(dirty.Bottom, 0, dibHeight_)};
+  const RECT part{std::clamp(dirty.Left, 0, frame.Width()), std::clamp(dirty.Top, 0, frame.Height()),
+                  std::clamp(dirty.Right, 0, frame.Width()), std::clamp(dirty.Bottom, 0, frame.Height())};
   if (part.right <= part.left || part.bottom <= part.top) return Present(frame, left, top, constantAlpha);
   CopyToFrameBuffer(frame, part);
   return ShowFrameBuffer(constantAlpha, &part);

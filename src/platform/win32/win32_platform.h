@@ -20,6 +20,7 @@
 
 #include "platform/click_or_drag.h"
 #include "platform/platform.h"
+#include "platform/win32/frame_bitmap.h"
 #include "platform/win32/visibility_watch.h"
 
 namespace nivarra {
@@ -93,10 +94,6 @@ class Win32Platform : public Platform {
 
  private:
   class Timer;
-  struct GdiDeleter {
-    void operator()(void* object) const noexcept { ::DeleteObject(static_cast<HGDIOBJ>(object)); }
-  };
-  using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiDeleter>;
   struct HandleDeleter {
     void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
   };
@@ -152,10 +149,7 @@ class Win32Platform : public Platform {
   WindowEvents* events_ = nullptr;
 
   // The frame buffer handed to the system, kept while the size stays.
-  UniqueBitmap dib_;
-  void* dibBits_ = nullptr;
-  int dibWidth_ = 0;
-  int dibHeight_ = 0;
+  std::unique_ptr<FrameBitmap> frameBuffer_;
   // Shows part of a frame; Windows Vista and later.
   using UpdateLayeredIndirect = BOOL(WINAPI*)(HWND, const UPDATELAYEREDWINDOWINFO*);
   UpdateLayeredIndirect updateLayeredIndirect_ = nullptr;
