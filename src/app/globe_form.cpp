@@ -59,7 +59,7 @@ void TfrmMain::FormCreate(const TEventArgs&) {
   TBitmap& mask = PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture());
   outlineAt1x_ = BoundsOf(RegionFromMask(mask, mask.Width(), mask.Height()));
   displayScale_ = platform_->DisplayScale();
-  Rescale([this](int, int) { return ScreenPoint{Left(), Top()}; }, false);
+  Rescale([this](int, int) { return Place(); }, false);
 }
 
 const TComponent* TfrmMain::ArtSet(int factor) {
@@ -96,7 +96,7 @@ void TfrmMain::Rescale(const std::function<ScreenPoint(int width, int height)>& 
 }
 
 int TfrmMain::FittingPercent(std::span<const MonitorArea> monitors) const {
-  const std::optional<std::size_t> home = HomeMonitor({Left(), Top()}, Outline(), monitors);
+  const std::optional<std::size_t> home = HomeMonitor(Place(), Outline(), monitors);
   if (!home) return sizePercent_;
   int fitting = kSizePercents.front();
   for (int percent : kSizePercents) {
@@ -131,18 +131,18 @@ void TfrmMain::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
   const double display = platform_->DisplayScale();
   if (display == displayScale_) {
     // Same scale, another place asked for: only move.
-    if (suggested && shown_ && !(*suggested == ScreenPoint{Left(), Top()})) {
+    if (suggested && shown_ && !(*suggested == Place())) {
       MoveTo(KeepOrBringIn(*suggested, Outline(), platform_->Monitors()));
       UserChanged(nullptr);
     }
     return;
   }
   displayScale_ = display;
-  const ScreenPoint before{Left(), Top()};
+  const ScreenPoint before = Place();
   const std::vector<MonitorArea> monitors = platform_->Monitors();
   shownPercent_ = FittingPercent(monitors);
   Rescale([&](int, int) { return suggested.value_or(before); }, shown_);
-  if (!(ScreenPoint{Left(), Top()} == before)) UserChanged(nullptr);
+  if (!(Place() == before)) UserChanged(nullptr);
 }
 
 void TfrmMain::SetSizePercent(int percent) {
@@ -315,7 +315,7 @@ void TfrmMain::FormMouseDown(const TEventArgs&) {
   if (platform_ == nullptr) return;
   dragging_ = true;
   lastDragTick_ = platform_->TickCount();
-  lastDragPlace_ = ScreenPoint{Left(), Top()};
+  lastDragPlace_ = Place();
   // From here on the place is the user's: the look at the drag's end
   // replaces a second look at monitors that changed just before.
   monitorsSettle_.reset();

@@ -175,6 +175,8 @@ class TfrmMain : public TForm {
   double GlobeScale() const { return displayScale_ * shownPercent_ / 100.0; }
   // The box of the globe a person sees, in window pixels at the size shown.
   ScreenRect Outline() const { return ScaledOutline(outlineAt1x_, GlobeScale()); }
+  // Where the window's top-left corner stands, in screen pixels.
+  ScreenPoint Place() const { return {Left(), Top()}; }
   // Whether the start, with its report of unusable settings, is over.
   bool StartFinished() const { return startFinished_; }
   // False for a globe started with "add": it reads the settings and never
@@ -226,9 +228,9 @@ class TfrmMain : public TForm {
   void FitSize(std::span<const MonitorArea> monitors);
   // Moves the window, size kept, to place and shows the frame there.
   void MoveTo(ScreenPoint place);
-  // The globe where the monitors as they are now keep it when it stood at
-  // from, at the size that fits there.
-  void KeepOnMonitors(ScreenPoint from);
+  // The globe where the monitors keep it when it stood at from (nothing:
+  // where it stands), at the size that fits there.
+  void KeepOnMonitors(std::optional<ScreenPoint> from, std::span<const MonitorArea> monitors);
   // The set of pictures drawn at factor (2, 3), read on first use.
   const TComponent* ArtSet(int factor);
   // The window's shape at the current scale, cut from the mask.

@@ -222,7 +222,7 @@ void TfrmMain::LoadSettings() {
       firstRun = placement.FirstRun;
       SetBounds(placement.TopLeft.X, placement.TopLeft.Y, Width(), Height());
     }
-    platform_->PlaceWindow({Left(), Top()}, Width(), Height());
+    platform_->PlaceWindow(Place(), Width(), Height());
     // Too large for the monitor it stands on, the globe shows a size that fits.
     FitSize(monitors);
 
@@ -418,20 +418,20 @@ void TfrmMain::MonitorsChanged() {
   // seconds), the second look decides alone, from where the drag ended.
   std::vector<MonitorArea> monitors = platform_->Monitors();
   const bool newChange = !monitorsSettle_ || monitors != monitorsAtChange_;
-  monitorsAtChange_ = std::move(monitors);
   if (platform_->PointerHeld()) {
     placeBeforeMonitors_.reset();
   } else {
-    if (newChange) placeBeforeMonitors_ = ScreenPoint{Left(), Top()};
-    KeepOnMonitors(placeBeforeMonitors_.value_or(ScreenPoint{Left(), Top()}));
+    if (newChange) placeBeforeMonitors_ = Place();
+    KeepOnMonitors(placeBeforeMonitors_, monitors);
   }
+  monitorsAtChange_ = std::move(monitors);
   // The desktop may tell of the change before its list of monitors and
   // their work areas shows it, and window managers move windows of a
   // monitor that went on their own: a second look once all that has
   // settled, and the buttons are up.
   monitorsSettle_ = StartGuardedTimer(*platform_, kMonitorsSettleMs, [this] {
     if (platform_->PointerHeld()) return;  // the timer ticks again
-    KeepOnMonitors(placeBeforeMonitors_.value_or(ScreenPoint{Left(), Top()}));
+    KeepOnMonitors(placeBeforeMonitors_, platform_->Monitors());
     monitorsSettle_.reset();
   });
 }
@@ -441,21 +441,19 @@ void TfrmMain::WindowMoved() {
   moveSettle_ = StartGuardedTimer(*platform_, kMoveSettleMs, [this] {
     if (platform_->PointerHeld()) return;  // still dragging: the timer ticks again
     moveSettle_.reset();
-    KeepOnMonitors(ScreenPoint{Left(), Top()});
+    KeepOnMonitors(std::nullopt, platform_->Monitors());
   });
 }
 
-void TfrmMain::KeepOnMonitors(ScreenPoint from) {
-  if (closing_) return;
-  const std::vector<MonitorArea> monitors = platform_->Monitors();
-  if (monitors.empty()) return;
-  const ScreenPoint before{Left(), Top()};
-  const ScreenPoint place = KeepOrBringIn(from, Outline(), monitors);
+void TfrmMain::KeepOnMonitors(std::optional<ScreenPoint> from, std::span<const MonitorArea> monitors) {
+  if (closing_ || monitors.empty()) return;
+  const ScreenPoint before = Place();
+  const ScreenPoint place = KeepOrBringIn(from.value_or(before), Outline(), monitors);
   if (!(place == before)) MoveTo(place);
   // A globe shrunk for a smaller monitor grows back on a larger one.
   FitSize(monitors);
   // Where it stands now is where it starts next time.
-  if (!(ScreenPoint{Left(), Top()} == before)) UserChanged(nullptr);
+  if (!(Place() == before)) UserChanged(nullptr);
 }
 
 void TfrmMain::MoveTo(ScreenPoint place) {

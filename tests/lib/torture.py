@@ -40,6 +40,7 @@ import time
 import traceback
 
 import wine_process
+from waiting import wait_for
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine"))
 import screen  # noqa: E402  (the mask reader and PNG writer of the Wine checks)
@@ -236,15 +237,6 @@ def run(args, timeout=30):
             code = None
         out.seek(0)
         return code, out.read()
-
-
-def poll(condition, seconds, step=0.1):
-    end = time.monotonic() + seconds
-    while True:
-        value = condition()
-        if value or time.monotonic() > end:
-            return value
-        time.sleep(step)
 
 
 # --- the desktop as it stands ----------------------------------------------------------
@@ -646,7 +638,7 @@ class Torture:
 
     def start(self):
         self.process = self.program.start()
-        poll(lambda: (lambda g: g is not None and g.viewable)(self.look().globe), 30)
+        wait_for(lambda: (lambda g: g is not None and g.viewable)(self.look().globe), 30)
 
     def key(self, *names):
         run(["xdotool", "key", "--delay", 60, *names])
@@ -662,7 +654,7 @@ class Torture:
         submenu's keys once it is open; False when there was no glass to
         click or no menu opened."""
         patience = self.args.patience
-        if self.menus() and not poll(lambda: not self.menus(), patience):
+        if self.menus() and not wait_for(lambda: not self.menus(), patience):
             self.key("Escape", "Escape", "Escape")  # a menu left open by a step before
         point = self.glass_point(self.look())
         if point is None:
@@ -670,7 +662,7 @@ class Torture:
         base = self.menus()
         g = self.look().globe.rect
         run(["xdotool", "mousemove", g.left + point[0], g.top + point[1], "click", 3])
-        if not poll(lambda: self.menus() > base, patience):
+        if not wait_for(lambda: self.menus() > base, patience):
             self.notes.append(f"step {self.step}: no menu opened")
             return False
         time.sleep(0.1)  # the menu takes the keyboard once it shows
@@ -681,11 +673,11 @@ class Torture:
             keys = keys[n:]
             if keys:
                 depth += 1
-                if not poll(lambda: self.menus() >= base + depth, patience):
+                if not wait_for(lambda: self.menus() >= base + depth, patience):
                     self.notes.append(f"step {self.step}: a submenu did not open; the menu was closed")
                     self.key("Escape", "Escape", "Escape")
                     return False
-        poll(lambda: self.menus() <= base, patience)
+        wait_for(lambda: self.menus() <= base, patience)
         self.changed = True
         return True
 
@@ -785,7 +777,7 @@ class Torture:
             g = self.look().globe
             return g is not None and abs(g.rect.left + point[0] - px) <= 40 and abs(g.rect.top + point[1] - py) <= 40
 
-        ok = poll(close, self.args.patience / 2)
+        ok = wait_for(close, self.args.patience / 2)
         g = self.look().globe
         at = f"{g.rect.left},{g.rect.top}" if g else "nowhere"
         return {"(g) during a slow drag the globe follows the pointer": (
@@ -810,7 +802,7 @@ class Torture:
             self.action = "second monitor on"
             run(["xrandr", "--output", "DUMMY1", "--mode", "1280x1024", "--right-of", "DUMMY0"])
         self.second_monitor = not self.second_monitor
-        poll(lambda: len(monitors()) == (2 if self.second_monitor else 1), 10)
+        wait_for(lambda: len(monitors()) == (2 if self.second_monitor else 1), 10)
         return before
 
     def outline_box(self, desktop):
@@ -824,7 +816,7 @@ class Torture:
         if not self.menu(["Up", "Return"]):
             self.notes.append(f"step {self.step}: Exit could not be chosen, the program was ended from outside")
             self.program.terminate(self.process)
-        if not poll(lambda: self.program.gone(self.process), 20):
+        if not wait_for(lambda: self.program.gone(self.process), 20):
             self.notes.append(f"step {self.step}: the program did not end after Exit")
             self.process.kill()
             self.process.wait()
@@ -848,13 +840,13 @@ class Torture:
         if minimise:
             self.action = "iconify, then a second start"
             run(["xdotool", "windowminimize", g.client])
-            poll(lambda: not (self.look().globe or g).viewable, 5)
+            wait_for(lambda: not (self.look().globe or g).viewable, 5)
         else:
             self.action = "a window over the globe, then a second start"
             cover = subprocess.Popen(["xmessage", "-geometry", f"200x120+{g.rect.left + g.rect.width // 3}+"
                                       f"{g.rect.top + g.rect.height // 4}", "over the globe"],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            poll(lambda: [w for w in self.look().others() if b"xmessage" in w.wm_class], 5)
+            wait_for(lambda: [w for w in self.look().others() if b"xmessage" in w.wm_class], 5)
         second = self.program.start()
         try:
             code = second.wait(30)
@@ -868,7 +860,7 @@ class Torture:
             return d.globe is not None and d.globe.viewable and all(d.above_globe(c) for c in covers) and \
                 len([w for w in d.globes if w.viewable]) == 1
 
-        front = poll(in_front, self.args.patience)
+        front = wait_for(in_front, self.args.patience)
         d = self.look()
         extra = {"(f) a second start ends at once and brings the one globe to the front": (
             code == 0 and bool(front), f"exit code {code}; {len([w for w in d.globes if w.viewable])} globes shown; " +
@@ -881,7 +873,7 @@ class Torture:
     def show_desktop(self):
         self.action = "show desktop on, then off"
         run(["wmctrl", "-k", "on"])
-        poll(lambda: not (lambda g: g is not None and g.viewable)(self.look().globe), 3)
+        wait_for(lambda: not (lambda g: g is not None and g.viewable)(self.look().globe), 3)
         run(["wmctrl", "-k", "off"])
 
     def sequence(self):
@@ -931,7 +923,7 @@ class Torture:
               flush=True)
         if self.process is not None and not self.program.gone(self.process):
             self.program.terminate(self.process)
-            if not poll(lambda: self.program.gone(self.process), 15):
+            if not wait_for(lambda: self.program.gone(self.process), 15):
                 self.process.kill()
         self.start()
         desktop = self.look()
@@ -979,7 +971,7 @@ class Torture:
         finally:
             if self.process is not None and not self.program.gone(self.process):
                 self.program.terminate(self.process)
-                poll(lambda: self.program.gone(self.process), 15)
+                wait_for(lambda: self.program.gone(self.process), 15)
             if not self.second_monitor:
                 run(["xrandr", "--output", "DUMMY1", "--mode", "1280x1024", "--right-of", "DUMMY0"])
         for note in self.notes:

@@ -35,6 +35,7 @@ import screen  # noqa: E402
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
 import wine_process  # noqa: E402
+from waiting import wait_for  # noqa: E402
 
 EXE = os.environ["NIVARRA_EXE"]
 PROBE = os.environ["NIVARRA_PROBE"]
@@ -130,15 +131,6 @@ def globe_window(size=(WIDTH, HEIGHT)):
         if w[3:] == size:
             return w
     return None
-
-
-def wait_for(condition, timeout, step=0.05):
-    end = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value or time.monotonic() > end:
-            return value
-        time.sleep(step)
 
 
 def wine(*args, env=None):

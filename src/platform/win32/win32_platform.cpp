@@ -575,9 +575,7 @@ void Win32Platform::BeginSystemMove() {
 }
 
 bool Win32Platform::PointerHeld() {
-  // The buttons as they are now, not as the message queue last saw them.
-  return std::any_of(std::begin(kMouseButtonKeys), std::end(kMouseButtonKeys),
-                     [](int key) { return (::GetAsyncKeyState(key) & 0x8000) != 0; });
+  return std::any_of(std::begin(kMouseButtonKeys), std::end(kMouseButtonKeys), ButtonHeld);
 }
 
 void Win32Platform::FollowOwnMove(POINT cursor) {
