@@ -39,6 +39,7 @@
 #include "app/globe_artwork.h"
 #include "app/globe_form.h"
 #include "app/scaled_pictures.h"
+#include "app/scene_presenter.h"
 #include "layout/loader.h"
 #include "layout/menus.h"
 #include "layout/picture.h"
@@ -49,6 +50,7 @@
 #include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
+#include "support/reference_scene.h"
 
 namespace {
 
@@ -141,7 +143,7 @@ class OurFrames {
   }
 
   const PixelStore& Compose() {
-    const PixelStore& frame = scene_.ComposeFrame(desktop_, true);
+    const PixelStore& frame = scene_.ComposeFrame(FrameInputFrom(desktop_), true);
     desktop_.NextFrame();
     return frame;
   }
@@ -157,7 +159,7 @@ class OurFrames {
 
   // The whole frame of the running program: cover probe, compose, present.
   void Render() {
-    scene_.RenderFrame(desktop_, kWindowLeft, kWindowTop);
+    presenter_.RenderFrame(scene_, desktop_, kWindowLeft, kWindowTop);
     desktop_.NextFrame();
   }
 
@@ -166,6 +168,7 @@ class OurFrames {
  private:
   Desktop desktop_;
   GlobeScene scene_;
+  ScenePresenter presenter_;
   int shakeX_ = 0;
   int shakeStep_ = 0;
 };
@@ -181,61 +184,20 @@ void DrawNamedPicture(const TComponent& form, const std::string& name, PixelStor
   bench::ReferenceBlend(*png, frame, x, y);
 }
 
-bool MenuItemChecked(const TComponent& form, const char* name) {
-  const auto* item = dynamic_cast<const TMenuItem*>(form.FindOwnedComponent(name));
-  return item != nullptr && item->Checked();
-}
-
-// Calendar days from today to the checked holiday; -1 with none checked.
-int DaysToChosenHoliday(const TComponent& form, const HolidayCountdown& countdown, double now) {
-  std::optional<double> date;
-  if (MenuItemChecked(form, "pmiChristmas")) date = countdown.ChristmasDate();
-  if (MenuItemChecked(form, "pmiNewYear")) date = countdown.NewYearDate();
-  if (MenuItemChecked(form, "pmiJulian")) date = countdown.JulianDate();
-  return date ? static_cast<int>(*date - DateOf(now)) : -1;
-}
-
 class ReferenceFrames {
  public:
   ReferenceFrames(const Globe& globe, const PixelStore& base, std::int32_t animationInterval)
-      : form_(globe.Form), base_(base), desktop_(globe.Now), interval_(animationInterval) {
-    snow_.Allocate();
-    sky_.SetStartPositions();
-    snow_.SetDensity(kPeakSnow);
-    countdown_.UpdateHolidayDates(desktop_.LocalNow(), [this](double date) { return desktop_.FormatLongDate(date); });
+      : form_(globe.Form), base_(base), desktop_(globe.Now), interval_(animationInterval), scene_(desktop_.LocalNow()) {
+    scene_.Snow().SetDensity(kPeakSnow);
   }
 
   PixelStore Compose() {
     PixelStore frame = CopyOfBase();
-    const auto tick = [this] { return desktop_.TickCount(); };
-    const bool skyTick = skyClock_.Check(tick, interval_);
-    const bool spriteTick = spriteClock_.Check(tick, SpriteThreshold(interval_));
-    const auto draw = [&](const std::string& name, int x, int y) {
-      DrawNamedPicture(form_, name, frame, x, y);
-      ++draws_;
-    };
-
-    draw("imgDay", Sky::kStripX, sky_.SkyOffset());
-    draw("imgStars", 0, 0);
-    sky_.Step(skyTick, spriteTick,
-              [&](SkyBody body, int step, int x, int y) { draw(SkyPictureName(body, step), x, y); });
-    draw("imgLandscape", 0, 0);
-    const std::pair<int, const char*> layers[] = {
-        {kSnowFar, "imgHome"}, {kSnowMiddle, "imgSugrob"}, {kSnowNear, "img3"}};
-    for (const auto& [layer, cover] : layers) {
-      snow_.StepLayer(
-          layer, [&, layer = layer](int kind, int x, int y) { draw(Snowfall::SpriteName(layer, kind), x, y); },
-          true, true);
-      draw(cover, 0, 0);
-    }
-    const auto digitWidth = [this](char digit) {
-      const auto* image = dynamic_cast<const TImage*>(form_.FindOwnedComponent(std::string("d") + digit));
-      return image != nullptr ? image->Width() : 0;
-    };
-    for (const CountdownGlyph& glyph :
-         CountdownGlyphs(DaysToChosenHoliday(form_, countdown_, desktop_.LocalNow()), digitWidth)) {
-      draw(glyph.Name, glyph.X, glyph.Y);
-    }
+    scene_.Frame(form_, desktop_.TickCount(), desktop_.LocalNow(), HolidayCountdown::CheckedChoice(form_), interval_, true,
+                 [&](const std::string& name, int x, int y) {
+                   DrawNamedPicture(form_, name, frame, x, y);
+                   ++draws_;
+                 });
     ClampToAlpha(frame);
 
     desktop_.NextFrame();
@@ -272,11 +234,7 @@ class ReferenceFrames {
   const PixelStore& base_;
   Desktop desktop_;
   std::int32_t interval_;
-  Sky sky_;
-  Snowfall snow_;
-  HolidayCountdown countdown_;
-  AnimationClock skyClock_;
-  AnimationClock spriteClock_;
+  test::ReferenceScene scene_;
   long long draws_ = 0;
   long long clamped_ = 0;
 };

@@ -81,7 +81,7 @@ Artwork ResolveArtwork(const ScaledPictures& pictures) {
   // The plaque is placed in scene units: widths are the 1x images'.
   const TComponent& form = pictures.Form();
   for (int digit = 0; digit < 10; ++digit) {
-    const std::string name = "d" + std::to_string(digit);
+    const std::string name{'d', static_cast<char>('0' + digit)};
     art.Digits[static_cast<std::size_t>(digit)] = sprite(name);
     const TImage* image = OwnedImage(form, name);
     art.DigitWidths[static_cast<std::size_t>(digit)] = image != nullptr ? image->Width() : 0;

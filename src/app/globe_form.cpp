@@ -2,6 +2,7 @@
 
 #include "app/globe_artwork.h"
 #include "app/guarded_call.h"
+#include "app/scene_presenter.h"
 #include "app/region.h"
 #include "app/settings.h"
 #include "layout/bitmap.h"
@@ -53,6 +54,7 @@ void TfrmMain::FormCreate(const TEventArgs&) {
   AddSizeItems();
   AddShakeItem();
   scene_ = std::make_unique<GlobeScene>();
+  presenter_ = std::make_unique<ScenePresenter>();
   ConnectCountdown(*scene_, *this);
   // The globe a person sees, at 1x: the mask's own size is the artwork's.
   TBitmap& mask = PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture());
@@ -236,10 +238,10 @@ void TfrmMain::SetTransparency(std::uint8_t alpha) {
 }
 
 void ConnectCountdown(GlobeScene& scene, const TComponent& form) {
-  scene.CountdownChoiceNow = [items = HolidayCountdown::FindCountdownItems(form)] {
+  scene.State().CountdownChoiceNow = [items = HolidayCountdown::FindCountdownItems(form)] {
     return HolidayCountdown::CheckedChoice(items);
   };
-  scene.HolidaysMoved = [&form](const HolidayCountdown& countdown) { countdown.ApplyCaptions(form); };
+  scene.State().HolidaysMoved = [&form](const HolidayCountdown& countdown) { countdown.ApplyCaptions(form); };
 }
 
 void ShowSceneFirstTime(GlobeScene& scene, Platform& platform, const TComponent* form) {
@@ -274,14 +276,14 @@ void TfrmMain::RenderFrame() {
   // drag lasts, every frame asks where the window stands.
   if (dragging_) FeelDrag(platform_->WindowPosition());
   lastFrameTick_ = platform_->TickCount();
-  scene_->RenderFrame(*platform_, Left(), Top());
+  presenter_->RenderFrame(*scene_, *platform_, Left(), Top());
 }
 
 void TfrmMain::SetSeen(bool seen) {
   if (seen == seen_) return;
   seen_ = seen;
   if (!seen || !shown_ || scene_ == nullptr) return;
-  scene_->CatchUp(*platform_, lastFrameTick_, platform_->TickCount(), Timer(GlobeSlot::TimerGarland)->Interval());
+  scene_->CatchUp(FrameInputFrom(*platform_), lastFrameTick_, platform_->TickCount(), Timer(GlobeSlot::TimerGarland)->Interval());
   lastFrameTick_ = platform_->TickCount();
 }
 

@@ -25,6 +25,7 @@
 namespace nivarra {
 class ESettingsWriteError;
 class GlobeScene;
+class ScenePresenter;
 class PixelStore;
 class Platform;
 struct GlobeArtwork;
@@ -283,6 +284,7 @@ class TfrmMain : public TForm {
   std::uint32_t lastFrameTick_ = 0;  // when the last frame was rendered
   Platform* platform_ = nullptr;
   std::unique_ptr<GlobeScene> scene_;
+  std::unique_ptr<ScenePresenter> presenter_;
   bool baseShown_ = false;
   bool shown_ = false;
 

@@ -20,7 +20,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/geo_place.h"
+#include "core/time_zone_info.h"
 #include "core/translation.h"
 
 namespace nivarra {
@@ -161,20 +161,6 @@ class WindowEvents {
   // The window is asked whether it may close: on a close request, or when
   // the user logs off or the system shuts down. False keeps it open.
   virtual bool CloseQuery() noexcept = 0;
-};
-
-// The local time zone as the desktop knows it.
-struct TimeZoneInfo {
-  // An IANA name ("Europe/Paris"), a Windows zone key name ("W. Europe
-  // Standard Time") where no IANA zone is known for it, or "unknown".
-  std::string Name = "unknown";
-  // How far the local clock is ahead of UTC, daylight saving included;
-  // nothing when the desktop cannot tell.
-  std::optional<int> UtcOffsetMinutes;
-  // The zone's principal place as the time-zone database lists it; nothing
-  // for a zone that lies nowhere in particular (UTC, Etc/GMT+5) or that
-  // the desktop cannot place.
-  std::optional<GeoPlace> Place;
 };
 
 class Platform {

@@ -1,114 +1,62 @@
 #pragma once
-// One frame of the globe, composed back to front on a copy of the empty
-// globe (sky strip, stars, sun or setting sun, moon, hills, far snow,
-// houses, middle snow, snowdrift, near snow, glass front, countdown) and
-// handed to the desktop with the user's transparency.
+// The globe's scene in its three parts: the state each frame steps (clocks,
+// sky, snow, shake, countdown), the compositor that draws what a step says
+// from the artwork, and, on the app's side, the presenter that hands the
+// frames to the desktop. The scene is fed one FrameInput a frame and never
+// sees the desktop.
 
-#include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "graphics/blend_rows.h"
 #include "graphics/pixel_store.h"
-#include "graphics/rect.h"
-#include "scene/animation_clock.h"
 #include "scene/artwork.h"
-#include "scene/countdown.h"
-#include "scene/real_time_sky.h"
-#include "scene/shake.h"
-#include "scene/sky.h"
-#include "scene/snowfall.h"
-#include "scene/sprite.h"
-#include "scene/translucent_runs.h"
+#include "scene/changed_rect.h"
+#include "scene/compositor.h"
+#include "scene/frame_input.h"
+#include "scene/scene_settings.h"
+#include "scene/scene_state.h"
 
 namespace nivarra {
 
-class Platform;
-
-// The frame timer's period and the sky's AnimationInterval of one speed.
-struct AnimationSpeed {
-  int FramePeriodMs = 20;
-  std::int32_t AnimationInterval = 0;
-};
-
-enum class SpeedLevel { Slow = 0, Normal = 1, Fast = 2, Quickly = 3 };
-
-constexpr AnimationSpeed SpeedTiming(SpeedLevel level) {
-  switch (level) {
-    case SpeedLevel::Slow: return {20, 2000};
-    case SpeedLevel::Normal: return {20, 1000};
-    case SpeedLevel::Fast: return {20, 250};
-    case SpeedLevel::Quickly: return {10, 40};
-  }
-  return {20, 1000};
-}
-
-// What the menu and the stored settings decide for the frame.
-struct SceneSettings {
-  std::int32_t AnimationInterval = 0;
-  bool SnowEnabled = true;
-  std::uint8_t TransparencyAlpha = 0;
-  // The sky stands where the local clock puts it in its cycle; the sun's
-  // and moon's frames still follow the clocks.
-  bool SkyFollowsClock = false;
-  // The place whose sunrise and sunset the sky follows, where the user
-  // has stored one; otherwise the time zone's.
-  std::optional<double> Latitude;
-  std::optional<double> Longitude;
-  // Moving the window stirs the snow.
-  bool ShakeEnabled = true;
-};
-
-// The probe points: the globe counts as covered only when both show
-// another window.
-inline constexpr int kProbe1X = 75, kProbe1Y = 40;
-inline constexpr int kProbe2X = 220, kProbe2Y = 220;
-
-// The smallest rectangle holding every pixel in which two frames of the
-// same geometry differ; nothing when they are the same. Frames of another
-// geometry differ everywhere.
-std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b);
-// The same where only the pixels within may differ.
-std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b, const TRect& within);
-
 class GlobeScene {
+  // First: Settings refers into the state.
+  SceneState state_;
+  SceneCompositor compositor_;
+
  public:
-  GlobeScene();
+  GlobeScene() = default;
+  GlobeScene(const GlobeScene&) = delete;
+  GlobeScene& operator=(const GlobeScene&) = delete;
 
   // The empty globe every frame starts from: 32 bits per pixel,
   // premultiplied. Frames are not composed until there is one.
-  void SetBaseImage(const PixelStore& base);
+  void SetBaseImage(const PixelStore& base) { compositor_.SetBaseImage(base); }
   // The pictures and device places to draw with (null: nothing but the
   // empty globe); art must outlive its use. The base image is set anew at
   // the same scale.
-  void SetArt(const Artwork* art);
-  void ClearBaseImage();
-  const PixelStore& BaseImage() const { return base_; }
+  void SetArt(const Artwork* art) { compositor_.SetArt(art); }
+  void ClearBaseImage() { compositor_.ClearBaseImage(); }
+  const PixelStore& BaseImage() const { return compositor_.BaseImage(); }
 
   // The first show's part of the scene: the snow layers allocated and the
   // sun and moon at their start.
-  void PrepareFirstShow();
-
-  // RenderFrame: probes whether other windows cover the globe standing at
-  // (left, top), composes a frame and shows it there. A frame identical to
-  // the one last shown at the same place and alpha is not shown again. A
-  // refused presentation is reported once, until one succeeds again.
-  void RenderFrame(Platform& platform, int left, int top);
+  void PrepareFirstShow() { state_.PrepareFirstShow(); }
 
   // The beats nobody saw, from the one after from up to to (ticks, beatMs
   // apart): each steps the clocks and the sky as a covered frame would,
   // drawing nothing, so the first frame after shows what a globe covered
-  // all along would show. The local time of the last is the platform's now.
-  void CatchUp(Platform& platform, std::uint32_t from, std::uint32_t to, int beatMs);
+  // all along would show. The local time of the last is input's.
+  void CatchUp(const FrameInput& input, std::uint32_t from, std::uint32_t to, int beatMs) {
+    state_.CatchUp(input, from, to, beatMs);
+  }
 
-  // Composes a frame without probing or showing it; the clocks read the
-  // platform's tick count and the countdown its local time; on a new local
-  // date the holiday dates and the form's countdown captions move on.
-  // Returns the frame; every colour byte is at most its pixel's alpha.
-  const PixelStore& ComposeFrame(Platform& platform, bool globeVisible);
+  // Steps the scene with input and composes the frame; on a new local date
+  // the holiday dates and their captions move on. Returns the frame; every
+  // colour byte is at most its pixel's alpha.
+  const PixelStore& ComposeFrame(const FrameInput& input, bool globeVisible) {
+    return compositor_.Compose(state_.Step(input, globeVisible), state_);
+  }
 
   // A frame that would come out as the last one composed is not composed
   // again: no clock fired, the sky shows the same, the plaque says the
@@ -117,156 +65,52 @@ class GlobeScene {
   // part the glass front lets show is composed anew while the plaque stays
   // the same. On by default; off, every frame is composed whole (tests
   // compare the two).
-  void SetSkipUnchanged(bool skip) { skipUnchanged_ = skip; }
+  void SetSkipUnchanged(bool skip) { compositor_.SetSkipUnchanged(skip); }
   // How many milliseconds after the tick now no frame can differ from the
   // last one (the next firing of a clock, the next local midnight), at
   // most kLongestQuietMs; nothing while the sky follows the clock, while
   // the snow is stirred, or with skipping off, and nothing with snow on
   // (flakes may start at any frame) unless the last frame found the globe
   // covered and the desktop reports when that may change (coverReported).
-  std::optional<std::uint32_t> QuietFor(std::uint32_t now, double localNow, bool coverReported = false) const;
-  static constexpr std::uint32_t kLongestQuietMs = 1000;
+  std::optional<std::uint32_t> QuietFor(std::uint32_t now, double localNow, bool coverReported = false) const {
+    if (!compositor_.SkipUnchanged() || !compositor_.HasFrame()) return std::nullopt;
+    return state_.QuietFor(now, localNow, coverReported);
+  }
+  static constexpr std::uint32_t kLongestQuietMs = SceneState::kLongestQuietMs;
 
   // The window stands at (x, y), in scene units, at tick: every place the
   // desktop reports while the globe is dragged. Its acceleration stirs the
   // snow (with ShakeEnabled; otherwise this does nothing).
-  void GlassMoved(std::uint32_t tick, double x, double y);
+  void GlassMoved(std::uint32_t tick, double x, double y) { state_.GlassMoved(tick, x, y); }
   // Whether the shake still moves something the snowfall alone would not.
-  bool Stirred() const { return shake_.Stirred(); }
-  const SnowShake& Shake() const { return shake_; }
+  bool Stirred() const { return state_.Stirred(); }
+  const SnowShake& Shake() const { return state_.Shake(); }
 
   // The instructions frames are drawn with: the fastest the machine has,
   // unless a test asks for another to compare the two.
-  void SetBlendPath(BlendPath path) { blendPath_ = path; }
+  void SetBlendPath(BlendPath path) { compositor_.SetBlendPath(path); }
 
   // The frame composed last.
-  const PixelStore& Frame() const { return frames_[composed_]; }
+  const PixelStore& Frame() const { return compositor_.Frame(); }
   // Something else was shown in the window: the next frame is shown in any case.
-  void ForgetPresentation() { presented_.Valid = false; }
+  void ForgetPresentation() { compositor_.SetOnScreen(std::nullopt); }
 
-  SceneSettings Settings;
-  // What the plaque counts to, asked every frame (none without it), and
-  // who hears of the holidays' new dates after a local midnight.
-  std::function<CountdownChoice()> CountdownChoiceNow;
-  std::function<void(const HolidayCountdown&)> HolidaysMoved;
+  SceneState& State() { return state_; }
+  const SceneState& State() const { return state_; }
+  SceneCompositor& Compositor() { return compositor_; }
+  const SceneCompositor& Compositor() const { return compositor_; }
 
-  Sky& SkyState() { return sky_; }
-  const Sky& SkyState() const { return sky_; }
-  Snowfall& Snow() { return snow_; }
-  const Snowfall& Snow() const { return snow_; }
-  HolidayCountdown& Countdown() { return countdown_; }
-  const HolidayCountdown& Countdown() const { return countdown_; }
-  bool GlobeVisible() const { return globeVisible_; }
-  bool SkyTicked() const { return skyTick_; }
-  bool SpriteTicked() const { return spriteTick_; }
+  SceneSettings& Settings = state_.Settings;
 
- private:
-  struct SpriteDraw {
-    const Sprite* Picture = nullptr;
-    int X = 0;
-    int Y = 0;
-    friend bool operator==(const SpriteDraw&, const SpriteDraw&) = default;
-  };
-  // Everything that decides the layers behind the far snow.
-  struct BackgroundKey {
-    int StripOffset = 0;
-    int SpriteCount = 0;
-    std::array<SpriteDraw, 2> Sprites{};
-    friend bool operator==(const BackgroundKey&, const BackgroundKey&) = default;
-  };
-  // Everything a frame without flakes is made of.
-  struct FrameKey {
-    BackgroundKey Background;
-    int DaysLeft = -1;
-    bool Flakes = false;
-    bool Stirred = false;
-    friend bool operator==(const FrameKey&, const FrameKey&) = default;
-  };
-  struct Presented {
-    bool Valid = false;
-    int Left = 0;
-    int Top = 0;
-    std::uint8_t Alpha = 0;
-    int Index = 0;
-  };
-
-  // A frame's steps of the clocks and the sky; what the sky shows.
-  BackgroundKey StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick, double now);
-  int Device(int sceneUnits) const { return art_->ToDevice(sceneUnits); }
-  // Draws within clip only, at the device place of (x, y).
-  void DrawScaled(PixelStore& target, const TRect& clip, int x, int y, const Sprite& picture) const;
-  // The plaque's pictures for this frame's count.
-  void PlacePlaque(int daysLeft);
-  // Steps a snow layer and draws its flakes within clip: stirred, where
-  // the shake moved them, and the shake's extra flakes too.
-  void DrawFlakes(PixelStore& target, const TRect& clip, int layer, bool globeVisible, bool snowing, bool stirred);
-  void DrawBackground(PixelStore& target, const BackgroundKey& key);
-  // The layers behind the far snow over the base, and the snow layers
-  // (snowLayer(layer) draws one) with the houses, the drift, the glass
-  // front and this frame's plaque, within clip.
-  void DrawBackgroundLayers(PixelStore& target, const BackgroundKey& key, const TRect& clip) const;
-  template <class SnowLayer>
-  void DrawForeground(PixelStore& target, const TRect& clip, SnowLayer&& snowLayer) const;
-  // The device part of the frame in which anything beneath the glass front
-  // can show; outside it every pixel is the front's own or transparent.
-  // Nothing when the base is not 32 bits or nothing shows.
-  std::optional<TRect> LiveArea();
-  // After a new base or new art: the background, the frames and the live
-  // area are worked out anew.
-  void ForgetComposition();
-  // The device part within which two skies differ, when they differ only
-  // in their sun and moon; nothing otherwise.
-  std::optional<TRect> SpritesMoved(const BackgroundKey& from, const BackgroundKey& to, const TRect& within) const;
-  // The frame buffer being composed, with this beat's flakes over the
-  // background: only the live area when the buffer already holds the glass
-  // front's own pixels for this plaque around it.
-  void ComposeWithFlakes(const std::optional<TRect>& live, bool globeVisible, bool snowing, bool stirred);
-  // The background and frame composed anew in area only, in place.
-  void RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area);
-  void Present(Platform& platform, int left, int top);
-
-  const Artwork* art_;
-  BlendPath blendPath_ = FastestBlendPath();
-
-  PixelStore base_;
-  TranslucentRuns translucent_;
-  Sky sky_;
-  RealTimeSky realTime_;
-  Snowfall snow_;
-  SnowShake shake_;
-  HolidayCountdown countdown_;
-  AnimationClock skyClock_;
-  AnimationClock spriteClock_;
-  bool globeVisible_ = true;
-  bool skyTick_ = false;
-  bool spriteTick_ = false;
-
-  // The layers behind the far snow change only with the sky's state.
-  PixelStore background_;
-  BackgroundKey backgroundKey_;
-  bool backgroundValid_ = false;
-
-  CountdownChoice lastChoice_{};
-  // What the plaque shows in this frame.
-  std::vector<SpriteDraw> plaqueDraws_;
-  // The flakes of the layer being drawn, reused from frame to frame.
-  std::vector<FlakeSpot> flakeSpots_;
-  std::optional<TRect> liveArea_;
-  bool liveAreaKnown_ = false;
-  // The plaque each frame buffer was last composed whole with; nothing when
-  // it must be composed whole.
-  std::array<std::optional<std::vector<SpriteDraw>>, 2> wholePlaque_;
-
-  bool skipUnchanged_ = true;
-  bool skipped_ = false;
-  FrameKey frameKey_;
-  bool frameKeyValid_ = false;
-
-  // Two frames: the one last shown stays for comparison while the next is composed.
-  std::array<PixelStore, 2> frames_;
-  int composed_ = 0;
-  Presented presented_;
-  bool failureReported_ = false;
+  Sky& SkyState() { return state_.SkyState(); }
+  const Sky& SkyState() const { return state_.SkyState(); }
+  Snowfall& Snow() { return state_.Snow(); }
+  const Snowfall& Snow() const { return state_.Snow(); }
+  HolidayCountdown& Countdown() { return state_.Countdown(); }
+  const HolidayCountdown& Countdown() const { return state_.Countdown(); }
+  bool GlobeVisible() const { return state_.GlobeVisible(); }
+  bool SkyTicked() const { return state_.SkyTicked(); }
+  bool SpriteTicked() const { return state_.SpriteTicked(); }
 };
 
 }  // namespace nivarra

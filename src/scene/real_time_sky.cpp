@@ -99,12 +99,12 @@ SkyPlace PlaceForSky(const TimeZoneInfo& zone, std::optional<double> latitude, s
   return SkyPlace{place, offset};
 }
 
-const SkyPosition& RealTimeSky::PositionAt(Platform& platform, double localNow, std::optional<double> latitude,
+const SkyPosition& RealTimeSky::PositionAt(const ZoneAt& zone, double localNow, std::optional<double> latitude,
                                            std::optional<double> longitude) {
   const double hour = std::floor(localNow * 24);
   const double midnight = std::floor(localNow);
   if (!known_ || hour != hour_ || latitude != latitude_ || longitude != longitude_) {
-    place_ = PlaceForSky(platform.LocalTimeZone(localNow), latitude, longitude);
+    place_ = PlaceForSky(zone(localNow), latitude, longitude);
     // The day's sunrises and sunsets hold for the hour: frames only look up their step.
     events_ = SunEventsAround(midnight, place_.Place, place_.UtcOffsetHours);
     known_ = true;

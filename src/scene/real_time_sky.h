@@ -4,10 +4,11 @@
 // ones, and the sky and its bodies stand where the cycle has them then.
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
-#include "platform/platform.h"
+#include "core/time_zone_info.h"
 #include "scene/sky.h"
 #include "scene/sun_times.h"
 
@@ -55,11 +56,13 @@ inline constexpr double kUnknownZoneLatitude = 50;
 // offset. Without an offset from the desktop, the place's own meridian's.
 SkyPlace PlaceForSky(const TimeZoneInfo& zone, std::optional<double> latitude, std::optional<double> longitude);
 
-// The sky's position by the clock, asking the desktop for its time zone
-// only when the local hour (or the stored place) has changed.
+// The sky's position by the clock, asking for the time zone only when the
+// local hour (or the stored place) has changed.
 class RealTimeSky {
  public:
-  const SkyPosition& PositionAt(Platform& platform, double localNow, std::optional<double> latitude,
+  // The time zone at a local date-time.
+  using ZoneAt = std::function<TimeZoneInfo(double localDateTime)>;
+  const SkyPosition& PositionAt(const ZoneAt& zone, double localNow, std::optional<double> latitude,
                                 std::optional<double> longitude);
 
  private:

@@ -4,7 +4,8 @@ namespace nivarra {
 
 std::string SkyPictureName(SkyBody body, int frame) {
   static const char* const kNames[kSkyBodyCount] = {"sun", "sundown", "moon"};
-  return kNames[static_cast<int>(body)] + std::to_string(frame);
+  std::string name = kNames[static_cast<int>(body)];
+  return name += std::to_string(frame);
 }
 
 void Sky::SetStartPositions() {

@@ -14,6 +14,7 @@
 #include "app/globe_artwork.h"
 #include "app/globe_form.h"
 #include "app/scaled_pictures.h"
+#include "app/scene_presenter.h"
 #include "graphics/canvas.h"
 #include "layout/loader.h"
 #include "layout/picture.h"
@@ -24,6 +25,7 @@
 #include "scene/globe_scene.h"
 #include "scene/premultiplied.h"
 #include "scene/random.h"
+#include "support/reference_scene.h"
 
 namespace nivarra {
 namespace {
@@ -66,7 +68,7 @@ class GlobeFrame : public ::testing::Test {
   // Frames every 20 ms from the current tick.
   void RenderFrames(int count) {
     for (int i = 0; i < count; ++i) {
-      scene_->RenderFrame(platform_, kLeft, kTop);
+      presenter_.RenderFrame(*scene_, platform_, kLeft, kTop);
       platform_.SetTickCount(platform_.TickCount() + 20);
     }
   }
@@ -77,6 +79,7 @@ class GlobeFrame : public ::testing::Test {
   GlobeArtwork art_;
   HeadlessPlatform platform_;
   std::unique_ptr<GlobeScene> scene_;
+  ScenePresenter presenter_;
 };
 
 TEST_F(GlobeFrame, BaseImageIsTheTreePremultiplied) {
@@ -119,40 +122,19 @@ TEST_F(GlobeFrame, EveryFrameKeepsTheBaseAlphaAndValidPremultipliedColour) {
   EXPECT_EQ(scene_->Countdown().DaysLeft(), 18);  // 7 December to Christmas
 }
 
-// The scene as the frame's steps list it, drawn in full in every frame
-// through the canvas, each picture at art's scale.
-struct PlainScene {
-  Sky sky;
-  Snowfall snow;
-  HolidayCountdown countdown;
-  AnimationClock skyClock, spriteClock;
-
-  PixelStore Compose(const TComponent& form, const ScaledPictures& art, const PixelStore& base,
-                     HeadlessPlatform& platform, const SceneSettings& settings) {
-    PixelStore frame = base;
-    TCanvas canvas(frame);
-    const auto draw = [&](const std::string& name, int x, int y) {
-      canvas.DrawGraphic(art.ToDevice(x), art.ToDevice(y), art.Picture(name));
-    };
-    const auto tick = [&] { return platform.TickCount(); };
-    const bool skyTick = skyClock.Check(tick, settings.AnimationInterval);
-    const bool spriteTick = spriteClock.Check(tick, SpriteThreshold(settings.AnimationInterval));
-    draw("imgDay", Sky::kStripX, sky.SkyOffset());
-    draw("imgStars", 0, 0);
-    sky.Step(skyTick, spriteTick,
-             [&](SkyBody body, int step, int x, int y) { draw(SkyPictureName(body, step), x, y); });
-    draw("imgLandscape", 0, 0);
-    for (const auto& [layer, cover] : {std::pair{kSnowFar, "imgHome"}, {kSnowMiddle, "imgSugrob"}, {kSnowNear, "img3"}}) {
-      snow.StepLayer(
-          layer, [&, layer = layer](int kind, int x, int y) { draw(Snowfall::SpriteName(layer, kind), x, y); }, true,
-          settings.SnowEnabled);
-      draw(cover, 0, 0);
-    }
-    countdown.Draw(form, platform.LocalNow(), HolidayCountdown::CheckedChoice(form), draw);
-    ClampColourToAlpha(frame);
-    return frame;
-  }
-};
+// The reference scene drawn in full in every frame through the canvas,
+// each picture at art's scale.
+PixelStore PlainFrame(test::ReferenceScene& plain, const TComponent& form, const ScaledPictures& art,
+                      const PixelStore& base, HeadlessPlatform& platform, const SceneSettings& settings) {
+  PixelStore frame = base;
+  TCanvas canvas(frame);
+  plain.Frame(form, platform.TickCount(), platform.LocalNow(), HolidayCountdown::CheckedChoice(form),
+              settings.AnimationInterval, settings.SnowEnabled, [&](const std::string& name, int x, int y) {
+                canvas.DrawGraphic(art.ToDevice(x), art.ToDevice(y), art.Picture(name));
+              });
+  ClampColourToAlpha(frame);
+  return frame;
+}
 
 // Every scale and every instruction set the machine has, frame by frame,
 // against the canvas: the sky moving fast, then at Normal speed, where the
@@ -191,10 +173,7 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
       scenes.back()->PrepareFirstShow();
       scenes.back()->Countdown().UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
     }
-    PlainScene plain;
-    plain.snow.Allocate();
-    plain.sky.SetStartPositions();
-    plain.countdown.UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
+    test::ReferenceScene plain(platform_.LocalNow());
     // Each frame from the same random sequence: the scenes draw from the one generator.
     const auto composeAll = [&](int frame, bool shaken) {
       const std::uint32_t seed = RandomSeed();
@@ -205,7 +184,7 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
         scene->Settings.AnimationInterval = settingsAt(frame).AnimationInterval;
         scene->Settings.SnowEnabled = settingsAt(frame).SnowEnabled;
         if (shaken) scene->GlassMoved(platform_.TickCount(), 900 + (frame / 3 % 2) * 24, 700);
-        composed.push_back(&scene->ComposeFrame(platform_, true));
+        composed.push_back(&scene->ComposeFrame(FrameInputFrom(platform_), true));
         after.push_back(RandomSeed());
       }
       ASSERT_EQ(after, std::vector<std::uint32_t>(after.size(), after.front())) << "frame " << frame;
@@ -213,16 +192,16 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
       if (frame < frames) {
         RandomSeed() = seed;
         const PixelStore expected =
-            plain.Compose(form_, pictures, base, platform_, settingsAt(frame));
+            PlainFrame(plain, form_, pictures, base, platform_, settingsAt(frame));
         ASSERT_TRUE(SamePixels(*composed.front(), expected)) << "frame " << frame;
         ASSERT_EQ(RandomSeed(), after.front()) << "frame " << frame;
       }
       platform_.SetTickCount(platform_.TickCount() + 20);
     };
-    const int startOffset = plain.sky.SkyOffset();
+    const int startOffset = plain.SkyState().SkyOffset();
     for (int frame = 0; frame < frames; ++frame) ASSERT_NO_FATAL_FAILURE(composeAll(frame, false));
-    EXPECT_EQ(plain.sky.SkyOffset(), scenes.front()->SkyState().SkyOffset());
-    EXPECT_GT(std::abs(plain.sky.SkyOffset() - startOffset), frames / 2);  // the strip really moved
+    EXPECT_EQ(plain.SkyState().SkyOffset(), scenes.front()->SkyState().SkyOffset());
+    EXPECT_GT(std::abs(plain.SkyState().SkyOffset() - startOffset), frames / 2);  // the strip really moved
     for (int frame = frames; frame < frames + 20; ++frame) ASSERT_NO_FATAL_FAILURE(composeAll(frame, true));
     EXPECT_TRUE(scenes.front()->Stirred());
     for (int frame = frames + 20; frame < frames + 60; ++frame) ASSERT_NO_FATAL_FAILURE(composeAll(frame, false));
@@ -254,7 +233,7 @@ TEST_F(GlobeFrame, SnowStopsOnlyWhenBothProbePointsAreCovered) {
   for (std::size_t i = 0; i < before.size(); ++i) ASSERT_EQ(after[i].Y, before[i].Y);
   const PixelStore covered = platform_.LastFrame();
   scene_->Settings.SnowEnabled = false;
-  EXPECT_TRUE(SamePixels(scene_->ComposeFrame(platform_, true), covered));
+  EXPECT_TRUE(SamePixels(scene_->ComposeFrame(FrameInputFrom(platform_), true), covered));
 
   // Uncovered: every flake moves on from where it stopped.
   scene_->Settings.SnowEnabled = true;
@@ -275,14 +254,14 @@ TEST_F(GlobeFrame, AnUnchangedFrameIsNotShownAgain) {
   RenderFrames(10);
   EXPECT_EQ(platform_.PresentCount(), 1);
 
-  scene_->RenderFrame(platform_, kLeft + 1, kTop);  // dragged
+  presenter_.RenderFrame(*scene_, platform_, kLeft + 1, kTop);  // dragged
   EXPECT_EQ(platform_.PresentCount(), 2);
   scene_->Settings.TransparencyAlpha = 128;  // fainter
-  scene_->RenderFrame(platform_, kLeft + 1, kTop);
+  presenter_.RenderFrame(*scene_, platform_, kLeft + 1, kTop);
   EXPECT_EQ(platform_.PresentCount(), 3);
   EXPECT_EQ(platform_.LastPresentation().ConstantAlpha, 128);
   scene_->ForgetPresentation();  // the window showed something else meanwhile
-  scene_->RenderFrame(platform_, kLeft + 1, kTop);
+  presenter_.RenderFrame(*scene_, platform_, kLeft + 1, kTop);
   EXPECT_EQ(platform_.PresentCount(), 4);
 
   scene_->Settings.SnowEnabled = true;  // a changing picture is shown every time

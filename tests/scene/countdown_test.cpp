@@ -12,6 +12,7 @@
 #include "app/globe_artwork.h"
 #include "app/globe_form.h"
 #include "app/scaled_pictures.h"
+#include "app/scene_presenter.h"
 #include "graphics/canvas.h"
 #include "graphics/pixel_store.h"
 #include "graphics/stream.h"
@@ -271,7 +272,7 @@ TEST(Countdown, SceneFollowsTheDateWhileRunning) {
   for (const auto& f : frames) {
     SCOPED_TRACE(f.Days);
     platform.SetLocalNow(f.Now);
-    const PixelStore& frame = scene.ComposeFrame(platform, true);
+    const PixelStore& frame = scene.ComposeFrame(FrameInputFrom(platform), true);
     EXPECT_EQ(scene.Countdown().DaysLeft(), f.Days);
     EXPECT_EQ(items[0]->Caption(), "Christmas - 2027-12-25");
     EXPECT_EQ(items[1]->Caption(), std::string("New Year - ") + f.NewYear);
@@ -279,7 +280,7 @@ TEST(Countdown, SceneFollowsTheDateWhileRunning) {
     // The singular needs the lone 1 at 115; anything else starts at 105 or left of it.
     EXPECT_EQ(frame.PixelColour(115, 187) == GlyphColour("d1"), f.Days == 1);
     const int formattedSoFar = formatted;
-    scene.ComposeFrame(platform, true);  // the same day again
+    scene.ComposeFrame(FrameInputFrom(platform), true);  // the same day again
     EXPECT_EQ(formatted, formattedSoFar);
   }
 }

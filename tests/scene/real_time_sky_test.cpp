@@ -97,11 +97,12 @@ TEST(RealTimeSky, ANightAcrossTheNewYearRunsOn) {
   HeadlessPlatform platform;
   platform.SetTimeZone({"Europe/Paris", 60, kParis});
   RealTimeSky sky;
+  const RealTimeSky::ZoneAt zone = [&](double at) { return platform.LocalTimeZone(at); };
   const double start = EncodeDateTime(2026, 12, 31, 23, 0);
-  int previous = sky.PositionAt(platform, start, {}, {}).SkyOffset;
+  int previous = sky.PositionAt(zone, start, {}, {}).SkyOffset;
   int deepest = previous;
   for (int minute = 1; minute <= 120; ++minute) {
-    const int offset = sky.PositionAt(platform, start + minute / 1440.0, {}, {}).SkyOffset;
+    const int offset = sky.PositionAt(zone, start + minute / 1440.0, {}, {}).SkyOffset;
     EXPECT_LE(std::abs(offset - previous), 2) << "minute " << minute;
     deepest = std::max(deepest, offset);
     previous = offset;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "graphics/pixel_store.h"
+#include "app/scene_presenter.h"
 #include "platform/headless/headless_platform.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
@@ -60,7 +61,7 @@ struct GlobeRun {
     if (move) {
       if (const auto at = move(frame)) scene->GlassMoved(platform.TickCount(), at->first, at->second);
     }
-    const PixelStore& composed = scene->ComposeFrame(platform, true);
+    const PixelStore& composed = scene->ComposeFrame(FrameInputFrom(platform), true);
     platform.SetTickCount(platform.TickCount() + kFrameMs);
     return composed;
   }

@@ -43,6 +43,7 @@
 
 #include "app/globe_artwork.h"
 #include "app/globe_form.h"
+#include "app/scene_presenter.h"
 #include "layout/loader.h"
 #include "layout/picture.h"
 #include "layout/resources.h"
@@ -344,6 +345,7 @@ int Run(const Options& options) {
   // The first show, with the settings at their defaults except where the
   // options say otherwise.
   GlobeScene scene;
+  ScenePresenter presenter;
   ConnectCountdown(scene, form);
   scene.SetArt(&art.Scene);
   scene.SetBaseImage(art.Scene.EmptyGlobe);
@@ -381,8 +383,8 @@ int Run(const Options& options) {
       movedY += move.DY;
       scene.GlassMoved(platform.TickCount(), left / options.Scale + movedX, top / options.Scale + movedY);
     }
-    scene.RenderFrame(platform, left + static_cast<int>(std::lround(movedX * options.Scale)),
-                      top + static_cast<int>(std::lround(movedY * options.Scale)));
+    presenter.RenderFrame(scene, platform, left + static_cast<int>(std::lround(movedX * options.Scale)),
+                            top + static_cast<int>(std::lround(movedY * options.Scale)));
     if (options.Trace) PrintTrace(frameNumber, platform, scene, !options.Shake.empty());
     if (!options.OutDir.empty() && frameNumber % options.Every == 0) {
       char name[32];
