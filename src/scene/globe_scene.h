@@ -27,7 +27,8 @@
 
 namespace nivarra {
 
-class Platform;
+class Clock;
+struct Desktop;
 class ScaledArt;
 class TComponent;
 class TGraphic;
@@ -101,19 +102,19 @@ class GlobeScene {
   // (left, top), composes a frame and shows it there. A frame identical to
   // the one last shown at the same place and alpha is not shown again. A
   // refused presentation is reported once, until one succeeds again.
-  void RenderFrame(Platform& platform, int left, int top);
+  void RenderFrame(const Desktop& desktop, int left, int top);
 
   // The beats nobody saw, from the one after from up to to (ticks, beatMs
   // apart): each steps the clocks and the sky as a covered frame would,
   // drawing nothing, so the first frame after shows what a globe covered
   // all along would show. The local time of the last is the platform's now.
-  void CatchUp(Platform& platform, std::uint32_t from, std::uint32_t to, int beatMs);
+  void CatchUp(Clock& platform, std::uint32_t from, std::uint32_t to, int beatMs);
 
   // Composes a frame without probing or showing it; the clocks read the
   // platform's tick count and the countdown its local time; on a new local
   // date the holiday dates and the form's countdown captions move on.
   // Returns the frame; every colour byte is at most its pixel's alpha.
-  const PixelStore& ComposeFrame(Platform& platform, bool globeVisible);
+  const PixelStore& ComposeFrame(Clock& platform, bool globeVisible);
 
   // A frame that would come out as the last one composed is not composed
   // again: no clock fired, the sky shows the same, the plaque says the
@@ -193,7 +194,7 @@ class GlobeScene {
 
   const TGraphic* Picture(const std::string& name) const;
   // A frame's steps of the clocks and the sky; what the sky shows.
-  BackgroundKey StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick, double now);
+  BackgroundKey StepSky(Clock& platform, const std::function<std::uint32_t()>& readTick, double now);
   // Drawing in scene units: the scaled picture at the device place.
   const TGraphic* Scaled(const TGraphic* oneX) const;
   int Device(int sceneUnits) const;
@@ -227,7 +228,7 @@ class GlobeScene {
   void ComposeWithFlakes(const std::optional<TRect>& live, bool globeVisible, bool snowing, bool stirred);
   // The background and frame composed anew in area only, in place.
   void RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area);
-  void Present(Platform& platform, int left, int top);
+  void Present(const Desktop& desktop, int left, int top);
 
   const TComponent& form_;
   const TGraphic* day_;
