@@ -2,28 +2,28 @@
 
 #include <optional>
 
-#include "platform/platform.h"
+#include "platform/desktop.h"
 #include "scene/globe_scene.h"
 
 namespace nivarra {
 
-FrameInput FrameInputFrom(Platform& platform) {
-  return FrameInput{[&platform] { return platform.TickCount(); }, platform.LocalNow(),
-                    [&platform](double at) { return platform.LocalTimeZone(at); }};
+FrameInput FrameInputFrom(Clock& clock) {
+  return FrameInput{[&clock] { return clock.TickCount(); }, clock.LocalNow(),
+                    [&clock](double at) { return clock.LocalTimeZone(at); }};
 }
 
-void ScenePresenter::RenderFrame(GlobeScene& scene, Platform& platform, int left, int top) {
+void ScenePresenter::RenderFrame(GlobeScene& scene, const Desktop& desktop, int left, int top) {
   const SceneCompositor& compositor = scene.Compositor();
   if (compositor.BaseImage().IsEmpty()) return;  // the window is between two empty globes
   bool visible = true;
-  if (platform.IsCoveredAt(left + compositor.Device(kProbe1X), top + compositor.Device(kProbe1Y))) {
-    visible = !platform.IsCoveredAt(left + compositor.Device(kProbe2X), top + compositor.Device(kProbe2Y));
+  if (desktop.Window.IsCoveredAt(left + compositor.Device(kProbe1X), top + compositor.Device(kProbe1Y))) {
+    visible = !desktop.Window.IsCoveredAt(left + compositor.Device(kProbe2X), top + compositor.Device(kProbe2Y));
   }
-  scene.ComposeFrame(FrameInputFrom(platform), visible);
-  Present(scene, platform, left, top);
+  scene.ComposeFrame(FrameInputFrom(desktop.Time), visible);
+  Present(scene, desktop, left, top);
 }
 
-void ScenePresenter::Present(GlobeScene& scene, Platform& platform, int left, int top) {
+void ScenePresenter::Present(GlobeScene& scene, const Desktop& desktop, int left, int top) {
   SceneCompositor& compositor = scene.Compositor();
   const std::uint8_t alpha = scene.Settings.TransparencyAlpha;
   const PixelStore& frame = compositor.Frame();
@@ -33,7 +33,9 @@ void ScenePresenter::Present(GlobeScene& scene, Platform& platform, int left, in
   if (samePlace) {
     if (compositor.Composed() == *onScreen) return;  // nothing was composed since
     // Frames composed whole with the same plaque differ only where the
-    // glass lets the scene show, and while flakes fall they differ there.
+    // glass lets the scene show; while flakes fall the live area changes
+    // nearly whole from frame to frame, and looking for the changed part
+    // there costs more than it saves.
     const std::optional<TRect> within = compositor.BuffersDifferWithin();
     const TRect whole{0, 0, frame.Width(), frame.Height()};
     dirty = within && compositor.FlakesInFrame() ? within
@@ -44,9 +46,9 @@ void ScenePresenter::Present(GlobeScene& scene, Platform& platform, int left, in
       return;
     }
   }
-  const bool shown = dirty ? platform.PresentChanged(frame, left, top, alpha,
-                                                     PixelRect{dirty->Left, dirty->Top, dirty->Right, dirty->Bottom})
-                           : platform.Present(frame, left, top, alpha);
+  const bool shown = dirty ? desktop.Window.PresentChanged(frame, left, top, alpha,
+                                                           PixelRect{dirty->Left, dirty->Top, dirty->Right, dirty->Bottom})
+                           : desktop.Window.Present(frame, left, top, alpha);
   if (shown) {
     compositor.SetOnScreen(compositor.Composed());
     left_ = left;
@@ -59,7 +61,7 @@ void ScenePresenter::Present(GlobeScene& scene, Platform& platform, int left, in
   if (failureReported_) return;
   // Set before the box opens: frames keep coming while it is open.
   failureReported_ = true;
-  platform.ShowMessage(platform.PresentFailedMessage());
+  desktop.Messages.ShowMessage(desktop.Window.PresentFailedMessage());
 }
 
 }  // namespace nivarra

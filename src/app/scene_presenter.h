@@ -8,16 +8,17 @@
 
 namespace nivarra {
 
+class Clock;
 class GlobeScene;
-class Platform;
+struct Desktop;
 
 // The probe points: the globe counts as covered only when both show
 // another window.
 inline constexpr int kProbe1X = 75, kProbe1Y = 40;
 inline constexpr int kProbe2X = 220, kProbe2Y = 220;
 
-// A frame's input from the desktop: its tick count, local time and zone.
-FrameInput FrameInputFrom(Platform& platform);
+// A frame's input from the desktop's clock: its tick count, local time and zone.
+FrameInput FrameInputFrom(Clock& clock);
 
 class ScenePresenter {
  public:
@@ -25,10 +26,10 @@ class ScenePresenter {
   // (left, top), composes a frame and shows it there. A frame identical to
   // the one last shown at the same place and alpha is not shown again. A
   // refused presentation is reported once, until one succeeds again.
-  void RenderFrame(GlobeScene& scene, Platform& platform, int left, int top);
+  void RenderFrame(GlobeScene& scene, const Desktop& desktop, int left, int top);
 
  private:
-  void Present(GlobeScene& scene, Platform& platform, int left, int top);
+  void Present(GlobeScene& scene, const Desktop& desktop, int left, int top);
 
   // Where and with which alpha the frame on the screen was shown.
   int left_ = 0;

@@ -54,8 +54,8 @@ class SceneCompositor {
   // The part within which the two buffers can differ: the live area when
   // both were last composed whole with the same plaque; nothing otherwise.
   std::optional<TRect> BuffersDifferWithin() const;
-  // Whether the frame composed last has flakes or stirred snow in it.
-  bool FlakesInFrame() const { return frameKeyValid_ && (frameKey_.Flakes || frameKey_.Stirred); }
+  // Whether the frame composed last has flakes in it.
+  bool FlakesInFrame() const { return frameKeyValid_ && frameKey_.Flakes; }
 
  private:
   struct SpriteDraw {
