@@ -9,7 +9,6 @@
 #include "layout/menus.h"
 #include "core/date_time.h"
 #include "core/translation.h"
-#include "scene/sky.h"
 
 namespace nivarra {
 
@@ -134,11 +133,6 @@ void HolidayCountdown::Draw(const TComponent& owner, double now, CountdownChoice
   }
 }
 
-void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now, CountdownChoice choice) {
-  Draw(owner, now, choice,
-       [&](const std::string& name, int x, int y) { DrawOwnedImage(canvas, owner, name, x, y); });
-}
-
 HolidayCountdown::CountdownItems HolidayCountdown::FindCountdownItems(const TComponent& owner) {
   const auto find = [&](const char* name) { return dynamic_cast<const TMenuItem*>(owner.FindOwnedComponent(name)); };
   return CountdownItems{find("pmiChristmas"), find("pmiNewYear"), find("pmiJulian")};
@@ -151,10 +145,6 @@ CountdownChoice HolidayCountdown::CheckedChoice(const CountdownItems& items) {
 
 CountdownChoice HolidayCountdown::CheckedChoice(const TComponent& owner) {
   return CheckedChoice(FindCountdownItems(owner));
-}
-
-void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now) {
-  Draw(canvas, owner, now, CheckedChoice(owner));
 }
 
 }  // namespace nivarra

@@ -11,7 +11,9 @@
 
 #include "app/art_sets.h"
 #include "app/base_image.h"
+#include "app/globe_artwork.h"
 #include "app/globe_form.h"
+#include "app/scaled_pictures.h"
 #include "graphics/canvas.h"
 #include "layout/loader.h"
 #include "layout/picture.h"
@@ -22,7 +24,6 @@
 #include "scene/globe_scene.h"
 #include "scene/premultiplied.h"
 #include "scene/random.h"
-#include "scene/scaled_art.h"
 
 namespace nivarra {
 namespace {
@@ -53,7 +54,10 @@ class GlobeFrame : public ::testing::Test {
     platform_.SetTickCount(100000);
     platform_.SetLocalNow(EncodeDateTime(2026, 12, 7, 12, 0));
     RandomSeed() = 0;
-    scene_ = std::make_unique<GlobeScene>(form_);
+    art_ = LoadGlobeArtwork(form_, 1.0);
+    scene_ = std::make_unique<GlobeScene>();
+    ConnectCountdown(*scene_, form_);
+    scene_->SetArt(&art_.Scene);
     scene_->SetBaseImage(baseImage_.Store());
     ShowSceneFirstTime(*scene_, platform_, nullptr);
     scene_->Settings = SceneSettings{1000, true, 255};
@@ -70,6 +74,7 @@ class GlobeFrame : public ::testing::Test {
   TfrmMain form_;
   TPNGObject basePng_;
   TBitmap baseImage_;
+  GlobeArtwork art_;
   HeadlessPlatform platform_;
   std::unique_ptr<GlobeScene> scene_;
 };
@@ -122,7 +127,7 @@ struct PlainScene {
   HolidayCountdown countdown;
   AnimationClock skyClock, spriteClock;
 
-  PixelStore Compose(const TComponent& form, const ScaledArt& art, const PixelStore& base,
+  PixelStore Compose(const TComponent& form, const ScaledPictures& art, const PixelStore& base,
                      HeadlessPlatform& platform, const SceneSettings& settings) {
     PixelStore frame = base;
     TCanvas canvas(frame);
@@ -134,7 +139,8 @@ struct PlainScene {
     const bool spriteTick = spriteClock.Check(tick, SpriteThreshold(settings.AnimationInterval));
     draw("imgDay", Sky::kStripX, sky.SkyOffset());
     draw("imgStars", 0, 0);
-    sky.Step(skyTick, spriteTick, draw);
+    sky.Step(skyTick, spriteTick,
+             [&](SkyBody body, int step, int x, int y) { draw(SkyPictureName(body, step), x, y); });
     draw("imgLandscape", 0, 0);
     for (const auto& [layer, cover] : {std::pair{kSnowFar, "imgHome"}, {kSnowMiddle, "imgSugrob"}, {kSnowNear, "img3"}}) {
       snow.StepLayer(
@@ -156,17 +162,15 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
   form_.MenuItem(GlobeSlot::pmiNewYear)->SetChecked(true);
   std::vector<BlendPath> paths{BlendPath::Scalar};
   if (HasBlendPath(BlendPath::Sse2)) paths.push_back(BlendPath::Sse2);
-  std::vector<std::unique_ptr<TfrmMain>> sets;
+  std::vector<std::unique_ptr<TComponent>> sets;
   for (const double scale : {1.0, 1.5, 2.0, 3.0}) {
     SCOPED_TRACE(scale);
-    const ScaledArt art(form_, [&](int factor) -> const TComponent* { return sets.emplace_back(LoadArtSet(factor)).get(); },
-                        scale);
-    TPNGObject basePng;
-    TBitmap baseImage;
-    BuildBaseImage(art.Picture("imgTree"), basePng, baseImage);
+    const ScaledPictures pictures(
+        form_, [&](int factor) -> const TComponent* { return sets.emplace_back(LoadArtSet(factor)).get(); }, scale);
+    const Artwork art = ResolveArtwork(pictures);
     // At 1.5x the globe at half its alpha: colour shows above alpha
     // wherever the scene is drawn over it, and must be held to it.
-    PixelStore base = baseImage.Store();
+    PixelStore base = art.EmptyGlobe;
     for (std::size_t i = 3; scale == 1.5 && i < base.Bytes().size(); i += 4) base.Bytes()[i] /= 2;
     const int frames = scale == 1.0 ? 400 : 160;
     // Fast clocks, then Normal speed, then Normal speed without snow, where
@@ -179,7 +183,8 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
     platform_.SetTickCount(100000);
     std::vector<std::unique_ptr<GlobeScene>> scenes;
     for (const BlendPath path : paths) {
-      scenes.push_back(std::make_unique<GlobeScene>(form_));
+      scenes.push_back(std::make_unique<GlobeScene>());
+      ConnectCountdown(*scenes.back(), form_);
       scenes.back()->SetArt(&art);
       scenes.back()->SetBaseImage(base);
       scenes.back()->SetBlendPath(path);
@@ -208,7 +213,7 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
       if (frame < frames) {
         RandomSeed() = seed;
         const PixelStore expected =
-            plain.Compose(form_, art, base, platform_, settingsAt(frame));
+            plain.Compose(form_, pictures, base, platform_, settingsAt(frame));
         ASSERT_TRUE(SamePixels(*composed.front(), expected)) << "frame " << frame;
         ASSERT_EQ(RandomSeed(), after.front()) << "frame " << frame;
       }

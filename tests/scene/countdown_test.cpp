@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/globe_artwork.h"
+#include "app/globe_form.h"
+#include "app/scaled_pictures.h"
 #include "graphics/canvas.h"
 #include "graphics/pixel_store.h"
 #include "graphics/stream.h"
@@ -94,7 +97,10 @@ struct Plaque {
   // Draws the count to the chosen holiday at now onto a cleared store.
   void Draw(double now, CountdownChoice choice = {true, false, false}) {
     store.Fill(0, 0, 0, 0);
-    countdown.Draw(canvas, owner, now, choice);
+    countdown.Draw(owner, now, choice, [&](const std::string& name, int x, int y) {
+      const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(name));
+      if (image != nullptr) canvas.DrawGraphic(x, y, image->Picture().Graphic());
+    });
   }
   TComponent owner{nullptr};
   PixelStore store;
@@ -233,7 +239,10 @@ TEST(Countdown, SceneFollowsTheDateWhileRunning) {
     items.back()->SetName(name);
   }
   items[1]->SetChecked(true);
-  GlobeScene scene(plaque.owner);
+  GlobeScene scene;
+  ConnectCountdown(scene, plaque.owner);
+  const Artwork art = ResolveArtwork(ScaledPictures(plaque.owner));
+  scene.SetArt(&art);
   PixelStore base(300, 260, 32, RowOrder::TopDown);
   base.Fill(0, 0, 0, 255);  // frames keep the base's alpha
   scene.SetBaseImage(base);
