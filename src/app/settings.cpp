@@ -19,9 +19,9 @@ namespace nivarra {
 namespace {
 
 template <class Write>
-void WriteStored(SettingsKey& key, std::string_view name, Write write) {
+void WriteStored(std::string_view name, Write write) {
   try {
-    write(key);
+    write();
   } catch (const SettingsStoreError& error) {
     throw ESettingsWriteError(name, error.Problem());
   } catch (const std::exception& error) {
@@ -49,9 +49,10 @@ constexpr GlobeSlot kTransparencyItems[] = {GlobeSlot::pmi0,  GlobeSlot::pmi10, 
                                             GlobeSlot::pmi80, GlobeSlot::pmi90};
 constexpr GlobeSlot kCountdownItems[] = {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian};
 
-// The stored values' names, in the order of TfrmMain::Stored.
+// The stored values' names, in the order of TfrmMain::Stored; messages
+// name starting with the session as the program's own value.
 constexpr std::string_view kStoredNames[] = {"OnTop",  "TrVal",    "Top",  "Left",      "iCountdown",
-                                             "iSpeed", "isSnowOn", "Size", "isShakeOn", kRunValueName};
+                                             "iSpeed", "isSnowOn", "Size", "isShakeOn", kAutostartValueName};
 
 constexpr int kDefaultTransparencyLevel = 0;
 constexpr int kDefaultSpeedLevel = 1;
@@ -96,23 +97,19 @@ ESettingsWriteError::ESettingsWriteError(std::string_view name, SettingsProblem 
       problem_(std::move(problem)) {}
 
 void WriteStoredInteger(SettingsKey& key, std::string_view name, std::int32_t value) {
-  WriteStored(key, name, [&](SettingsKey& k) { k.WriteInteger(name, value); });
-}
-
-void WriteStoredString(SettingsKey& key, std::string_view name, std::string_view value) {
-  WriteStored(key, name, [&](SettingsKey& k) { k.WriteString(name, value); });
+  WriteStored(name, [&] { key.WriteInteger(name, value); });
 }
 
 void WriteStoredBoolean(SettingsKey& key, std::string_view name, bool value) {
-  WriteStored(key, name, [&](SettingsKey& k) { k.WriteBoolean(name, value); });
-}
-
-void DeleteStored(SettingsKey& key, std::string_view name) {
-  WriteStored(key, name, [&](SettingsKey& k) { k.DeleteValue(name); });
+  WriteStored(name, [&] { key.WriteBoolean(name, value); });
 }
 
 void CommitStored(SettingsKey& key, std::string_view firstName) {
-  WriteStored(key, firstName, [](SettingsKey& k) { k.Commit(); });
+  WriteStored(firstName, [&] { key.Commit(); });
+}
+
+void SetAutostart(Autostart& autostart, bool enabled) {
+  WriteStored(kAutostartValueName, [&] { enabled ? autostart.Enable() : autostart.Disable(); });
 }
 
 std::string SaveFailedMessage(const ESettingsWriteError& error, bool closing) {
@@ -174,12 +171,12 @@ void TfrmMain::LoadSettings() {
   int countdownTarget = 0;
   loadProblems_.clear();
   storeProblem_.reset();
-  keepsSettings_ = platform_->FirstArgument() != "add";
+  keepsSettings_ = platform_->Instance.FirstArgument() != "add";
 
   {
     // An added globe creates nothing either.
-    const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, keepsSettings_);
-    if (key == nullptr) storeProblem_ = platform_->SettingsKeyProblem();
+    const std::unique_ptr<SettingsKey> key = platform_->Settings.OpenSettings(keepsSettings_);
+    if (key == nullptr) storeProblem_ = platform_->Settings.LastProblem();
     // A value that cannot be read keeps its default and is reported once
     // the globe is visible; the rest still loads.
     const auto read = [&](std::string_view name, Stored value) -> StoredCoordinate {
@@ -203,32 +200,32 @@ void TfrmMain::LoadSettings() {
     LoadSkyPlace(key.get());
     // The size decides the window's width and height, so it comes before the place.
     if (const auto size = read("Size", Stored::Size).Value) SetSizePercent(*size);
-    const std::vector<MonitorArea> monitors = platform_->Monitors();
+    const std::vector<MonitorArea> monitors = platform_->Screen.Monitors();
 
     bool firstRun = false;
     if (!keepsSettings_) {
-      std::int64_t counter = platform_->PerformanceCounter();
-      if (counter == 0) counter = platform_->TickCount();
+      std::int64_t counter = platform_->Time.PerformanceCounter();
+      if (counter == 0) counter = platform_->Time.TickCount();
       RandomSeed() = static_cast<std::uint32_t>(counter);
-      const ScreenSize work = platform_->WorkAreaSize();
+      const ScreenSize work = platform_->Screen.WorkAreaSize();
       const int left = RandomBelow(work.Width - Width() - 5);
       const int top = RandomBelow(work.Height - Height());
       SetBounds(left, top, Width(), Height());
     } else {
       const StoredCoordinate storedTop = read("Top", Stored::Top);
       const StoredCoordinate storedLeft = read("Left", Stored::Left);
-      const StartPlacement placement = PlaceAtStart(storedLeft, storedTop, monitors, platform_->WorkAreaSize(),
+      const StartPlacement placement = PlaceAtStart(storedLeft, storedTop, monitors, platform_->Screen.WorkAreaSize(),
                                                     Width(), Height(), Outline());
       firstRun = placement.FirstRun;
       SetBounds(placement.TopLeft.X, placement.TopLeft.Y, Width(), Height());
     }
-    platform_->PlaceWindow(Place(), Width(), Height());
+    platform_->Window.PlaceWindow(Place(), Width(), Height());
     // Too large for the monitor it stands on, the globe shows a size that fits.
     FitSize(monitors);
 
-    const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, false);
-    if (runKey != nullptr && !firstRun) {
-      MenuItem(GlobeSlot::pmiStartUp)->SetChecked(runKey->ValueExists(kRunValueName));
+    const std::optional<bool> startsWithSystem = platform_->StartWithSystem.IsEnabled();
+    if (startsWithSystem && !firstRun) {
+      MenuItem(GlobeSlot::pmiStartUp)->SetChecked(*startsWithSystem);
       Know(Stored::RunValue);
     }
     // Whether the user's globe starts at log-in is for that globe to say.
@@ -275,19 +272,19 @@ void TfrmMain::SaveSettings() {
   if (startFinished_) known_.set();
   if (known_.none()) return;
   const auto name = [](Stored value) { return kStoredNames[static_cast<std::size_t>(value)]; };
-  // A key that cannot be opened fails the first value meant for it.
-  const auto unopened = [&](std::string_view value, std::string place) {
-    return ESettingsWriteError(
-        value, platform_->SettingsKeyProblem().value_or(SettingsProblem{Translate("it cannot be opened"), place}));
+  // Settings that cannot be opened fail the first value meant for them.
+  const auto unopened = [&](std::string_view value) {
+    return ESettingsWriteError(value, platform_->Settings.LastProblem().value_or(SettingsProblem{
+                                          Translate("it cannot be opened"), platform_->Settings.Place()}));
   };
   try {
-    const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, true);
+    const std::unique_ptr<SettingsKey> key = platform_->Settings.OpenSettings(true);
     // One commit for the lot: a store that holds writes back changes once.
     std::optional<Stored> firstWritten;
     const auto write = [&](Stored value, auto number) {
       if (!Known(value)) return;
       if (!firstWritten) firstWritten = value;
-      if (key == nullptr) throw unopened(name(value), platform_->SettingsPlace());
+      if (key == nullptr) throw unopened(name(value));
       if constexpr (std::is_same_v<decltype(number), bool>) {
         WriteStoredBoolean(*key, name(value), number);
       } else {
@@ -306,15 +303,7 @@ void TfrmMain::SaveSettings() {
     if (firstWritten) CommitStored(*key, name(*firstWritten));
     unsaved_ &= StoredSet().set(static_cast<std::size_t>(Stored::RunValue));
 
-    if (Known(Stored::RunValue)) {
-      const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, true);
-      if (checked(GlobeSlot::pmiStartUp)) {
-        if (runKey == nullptr) throw unopened(kRunValueName, std::string(kRunKeyPath));
-        WriteStoredString(*runKey, kRunValueName, platform_->AutostartCommand());
-      } else if (runKey != nullptr) {
-        DeleteStored(*runKey, kRunValueName);
-      }
-    }
+    if (Known(Stored::RunValue)) SetAutostart(platform_->StartWithSystem, checked(GlobeSlot::pmiStartUp));
   } catch (const ESettingsWriteError& error) {
     RethrowForUnsaved(error);
   }
@@ -388,7 +377,7 @@ void TfrmMain::SaveAndReport() {
   // Once per failure: the next change, or the close, would only say the same again.
   if (problem == shownProblem_) return;
   shownProblem_ = problem;
-  platform_->ShowMessage(message);
+  platform_->Messages.ShowMessage(message);
 }
 
 void TfrmMain::FinishStart() {
@@ -398,9 +387,9 @@ void TfrmMain::FinishStart() {
   if (storeProblem_) {
     // Said once: a save that meets the same trouble has nothing to add.
     shownProblem_ = storeProblem_;
-    platform_->ShowMessage(UnusableStoreMessage(*storeProblem_));
+    platform_->Messages.ShowMessage(UnusableStoreMessage(*storeProblem_));
   } else if (!problems.empty()) {
-    platform_->ShowMessage(UnusableSettingsMessage(problems, platform_->SettingsPlace(), keepsSettings_));
+    platform_->Messages.ShowMessage(UnusableSettingsMessage(problems, platform_->Settings.Place(), keepsSettings_));
   }
   if (closing_) return;  // closed while the message was up: the user never saw it
   startFinished_ = true;
@@ -416,9 +405,9 @@ void TfrmMain::MonitorsChanged() {
   // further report of the same monitors is no new change. Told in the
   // middle of a drag (the Windows program looks at its monitors every two
   // seconds), the second look decides alone, from where the drag ended.
-  std::vector<MonitorArea> monitors = platform_->Monitors();
+  std::vector<MonitorArea> monitors = platform_->Screen.Monitors();
   const bool newChange = !monitorsSettle_ || monitors != monitorsAtChange_;
-  if (platform_->PointerHeld()) {
+  if (platform_->Window.PointerHeld()) {
     placeBeforeMonitors_.reset();
   } else {
     if (newChange) placeBeforeMonitors_ = Place();
@@ -430,8 +419,8 @@ void TfrmMain::MonitorsChanged() {
   // monitor that went on their own: a second look once all that has
   // settled, and the buttons are up.
   monitorsSettle_ = StartGuardedTimer(*platform_, kMonitorsSettleMs, [this] {
-    if (platform_->PointerHeld()) return;  // the timer ticks again
-    KeepOnMonitors(placeBeforeMonitors_, platform_->Monitors());
+    if (platform_->Window.PointerHeld()) return;  // the timer ticks again
+    KeepOnMonitors(placeBeforeMonitors_, platform_->Screen.Monitors());
     monitorsSettle_.reset();
   });
 }
@@ -439,9 +428,9 @@ void TfrmMain::MonitorsChanged() {
 void TfrmMain::WindowMoved() {
   if (platform_ == nullptr || !shown_ || closing_) return;
   moveSettle_ = StartGuardedTimer(*platform_, kMoveSettleMs, [this] {
-    if (platform_->PointerHeld()) return;  // still dragging: the timer ticks again
+    if (platform_->Window.PointerHeld()) return;  // still dragging: the timer ticks again
     moveSettle_.reset();
-    KeepOnMonitors(std::nullopt, platform_->Monitors());
+    KeepOnMonitors(std::nullopt, platform_->Screen.Monitors());
   });
 }
 
@@ -458,7 +447,7 @@ void TfrmMain::KeepOnMonitors(std::optional<ScreenPoint> from, std::span<const M
 
 void TfrmMain::MoveTo(ScreenPoint place) {
   SetBounds(place.X, place.Y, Width(), Height());
-  platform_->PlaceWindow(place, Width(), Height());
+  platform_->Window.PlaceWindow(place, Width(), Height());
   RenderFrame();
 }
 
