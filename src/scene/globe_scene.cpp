@@ -94,8 +94,7 @@ GlobeScene::GlobeScene(const TComponent& form)
       landscape_(OwnedPicture(form, "imgLandscape")),
       home_(OwnedPicture(form, "imgHome")),
       sugrob_(OwnedPicture(form, "imgSugrob")),
-      front_(OwnedPicture(form, "img3")),
-      countdownItems_(HolidayCountdown::FindCountdownItems(form)) {
+      front_(OwnedPicture(form, "img3")) {
   for (const char* body : {"sun", "sundown", "moon"}) {
     for (int frame = 1; frame <= Sky::kFrames; ++frame) {
       const std::string name = body + std::to_string(frame);
@@ -306,9 +305,9 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   // One reading of the clock for the whole frame: sky and plaque agree.
   const double now = platform.LocalNow();
   const BackgroundKey key = StepSky(platform, [&platform] { return platform.TickCount(); }, now);
-  // Past midnight the holidays may move to next year; their menu items name the dates.
-  if (countdown_.FollowDate(now)) countdown_.ApplyCaptions(form_);
-  const CountdownChoice choice = HolidayCountdown::CheckedChoice(countdownItems_);
+  // Past midnight the holidays may move to next year.
+  countdown_.FollowDate(now);
+  const CountdownChoice choice = Settings.Countdown;
   const bool snowing = Settings.SnowEnabled;
   if (!Settings.ShakeEnabled) {
     if (shake_.Stirred()) shake_.Clear();

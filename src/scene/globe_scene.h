@@ -64,6 +64,8 @@ struct SceneSettings {
   std::optional<double> Longitude;
   // Moving the window stirs the snow.
   bool ShakeEnabled = true;
+  // What the plaque counts to.
+  CountdownChoice Countdown{.Christmas = true};
 };
 
 // The probe points: the globe counts as covered only when both show
@@ -111,7 +113,7 @@ class GlobeScene {
 
   // Composes a frame without probing or showing it; the clocks read the
   // platform's tick count and the countdown its local time; on a new local
-  // date the holiday dates and the form's countdown captions move on.
+  // date the holiday dates and their captions move on.
   // Returns the frame; every colour byte is at most its pixel's alpha.
   const PixelStore& ComposeFrame(Platform& platform, bool globeVisible);
 
@@ -238,7 +240,6 @@ class GlobeScene {
   const TGraphic* front_;
   // The pictures drawn by name (sun, moon, plaque), found once.
   mutable std::map<std::string, const TGraphic*, std::less<>> sprites_;
-  HolidayCountdown::CountdownItems countdownItems_{};
   // Each snow layer's two flake pictures.
   std::array<std::array<const TGraphic*, 2>, 3> flakes_{};
   const ScaledArt* art_ = nullptr;

@@ -97,7 +97,7 @@ TEST_F(GlobeFrame, BaseImageIsTheTreePremultiplied) {
 TEST_F(GlobeFrame, EveryFrameKeepsTheBaseAlphaAndValidPremultipliedColour) {
   // Both clocks fire in every frame, so the strip, sun and moon move all the time.
   scene_->Settings.AnimationInterval = 0;
-  form_.MenuItem(GlobeSlot::pmiChristmas)->SetChecked(true);
+  scene_->Settings.Countdown = CountdownChoice{.Christmas = true};
   const std::vector<std::uint8_t> baseAlpha = AlphaPlane(baseImage_.Store());
   for (int frame = 0; frame < 400; ++frame) {
     RenderFrames(1);
@@ -142,7 +142,7 @@ struct PlainScene {
           settings.SnowEnabled);
       draw(cover, 0, 0);
     }
-    countdown.Draw(form, platform.LocalNow(), HolidayCountdown::CheckedChoice(form), draw);
+    countdown.Draw(form, platform.LocalNow(), settings.Countdown, draw);
     ClampColourToAlpha(frame);
     return frame;
   }
@@ -153,7 +153,6 @@ struct PlainScene {
 // background is reused, with snow and without; then the globe shaken, where the plain scene
 // has nothing to say and the instruction sets must agree with each other.
 TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
-  form_.MenuItem(GlobeSlot::pmiNewYear)->SetChecked(true);
   std::vector<BlendPath> paths{BlendPath::Scalar};
   if (HasBlendPath(BlendPath::Sse2)) paths.push_back(BlendPath::Sse2);
   std::vector<std::unique_ptr<TfrmMain>> sets;
@@ -172,7 +171,9 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
     // Fast clocks, then Normal speed, then Normal speed without snow, where
     // only the part under a sun or moon that moved is composed anew.
     const auto settingsAt = [frames](int frame) {
-      return SceneSettings{frame < frames * 5 / 8 ? 0 : 1000, frame < frames * 13 / 16 || frame >= frames, 255};
+      SceneSettings settings{frame < frames * 5 / 8 ? 0 : 1000, frame < frames * 13 / 16 || frame >= frames, 255};
+      settings.Countdown = CountdownChoice{.NewYear = true};
+      return settings;
     };
 
     RandomSeed() = 0;
@@ -199,6 +200,7 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
         RandomSeed() = seed;
         scene->Settings.AnimationInterval = settingsAt(frame).AnimationInterval;
         scene->Settings.SnowEnabled = settingsAt(frame).SnowEnabled;
+        scene->Settings.Countdown = settingsAt(frame).Countdown;
         if (shaken) scene->GlassMoved(platform_.TickCount(), 900 + (frame / 3 % 2) * 24, 700);
         composed.push_back(&scene->ComposeFrame(platform_, true));
         after.push_back(RandomSeed());

@@ -73,7 +73,7 @@ struct Options {
   std::optional<double> Longitude;
   std::uint32_t StartTick = 100000;
   std::optional<double> Now;
-  GlobeSlot Countdown = GlobeSlot::pmiChristmas;
+  int Countdown = 0;  // as iCountdown stores it
   bool Snow = true;
   bool Covered = false;
   std::string OutDir;
@@ -244,9 +244,9 @@ Options ParseOptions(int argc, char** argv) {
       options.Longitude = ParseDegrees(value(), "--longitude", 180);
     } else if (arg == "--countdown") {
       const std::string_view v = value();
-      if (v == "christmas") options.Countdown = GlobeSlot::pmiChristmas;
-      else if (v == "newyear") options.Countdown = GlobeSlot::pmiNewYear;
-      else if (v == "julian") options.Countdown = GlobeSlot::pmiJulian;
+      if (v == "christmas") options.Countdown = 0;
+      else if (v == "newyear") options.Countdown = 1;
+      else if (v == "julian") options.Countdown = 2;
       else Usage("bad value for --countdown: " + std::string(v));
     } else if (arg == "--snow") {
       const std::string_view v = value();
@@ -360,9 +360,6 @@ int Run(const Options& options) {
   scene.SetArt(&art);
   scene.SetBaseImage(baseImage.Store());
   ShowSceneFirstTime(scene, platform, &form);
-  for (GlobeSlot item : {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian}) {
-    form.MenuItem(item)->SetChecked(item == options.Countdown);
-  }
   // Real time keeps the Normal speed's clocks for the sun's and moon's frames.
   const AnimationSpeed speed = SpeedTiming(options.RealTime ? SpeedLevel::Normal : options.Speed);
   scene.Settings.AnimationInterval = speed.AnimationInterval;
@@ -373,6 +370,7 @@ int Run(const Options& options) {
     platform.SetTimeZone(SystemTimeZone(start));
   }
   scene.Settings.SnowEnabled = options.Snow;
+  scene.Settings.Countdown = CountdownChoiceOf(options.Countdown);
   scene.Settings.TransparencyAlpha = 255;
   const ScreenSize work = platform.WorkAreaSize();
   const int left = work.Width - 305, top = work.Height - 260;
