@@ -36,7 +36,9 @@
 
 #include "app/art_sets.h"
 #include "app/base_image.h"
+#include "app/globe_artwork.h"
 #include "app/globe_form.h"
+#include "app/scaled_pictures.h"
 #include "layout/loader.h"
 #include "layout/menus.h"
 #include "layout/picture.h"
@@ -47,7 +49,6 @@
 #include "core/date_time.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
-#include "scene/scaled_art.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ struct Globe {
   TPNGObject BasePng;
   TBitmap BaseImage;
   PixelStore TranslucentBase;
+  Artwork Art;
   double Now = EncodeDateTime(2026, 12, 7, 12, 0);  // 18 days to Christmas: two digits and a label
 
   Globe() {
@@ -85,6 +87,7 @@ struct Globe {
     InitFormFromLayout(Form);
     BuildBaseImage(Form.Image(GlobeSlot::imgTree)->Picture().Graphic(), BasePng, BaseImage);
     TranslucentBase = Translucent(BaseImage.Store());
+    Art = ResolveArtwork(ScaledPictures(Form));
     for (GlobeSlot item : {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian}) {
       Form.MenuItem(item)->SetChecked(item == GlobeSlot::pmiChristmas);
     }
@@ -98,16 +101,13 @@ const Globe& TheGlobe() {
 
 // The globe drawn at factor from its own artwork set.
 struct ScaledGlobe {
-  std::unique_ptr<TfrmMain> Set;
-  std::unique_ptr<ScaledArt> Art;
-  TPNGObject BasePng;
-  TBitmap BaseImage;
+  Artwork Art;
 
   ScaledGlobe(const Globe& globe, double scale) {
     const int factor = SourceFactorFor(scale);
-    if (factor > 1 && (Set = LoadArtSet(factor)) == nullptr) throw std::runtime_error("no artwork set for the scale");
-    Art = std::make_unique<ScaledArt>(globe.Form, [&](int) -> const TComponent* { return Set.get(); }, scale);
-    BuildBaseImage(Art->Picture("imgTree"), BasePng, BaseImage);
+    std::unique_ptr<TComponent> set;
+    if (factor > 1 && (set = LoadArtSet(factor)) == nullptr) throw std::runtime_error("no artwork set for the scale");
+    Art = ResolveArtwork(ScaledPictures(globe.Form, [&](int) -> const TComponent* { return set.get(); }, scale));
   }
 };
 
@@ -130,9 +130,10 @@ struct Desktop : HeadlessPlatform {
 class OurFrames {
  public:
   OurFrames(const Globe& globe, const PixelStore& base, std::int32_t animationInterval,
-            const ScaledArt* art = nullptr)
-      : desktop_(globe.Now), scene_(globe.Form) {
-    scene_.SetArt(art);
+            const Artwork* art = nullptr)
+      : desktop_(globe.Now) {
+    ConnectCountdown(scene_, globe.Form, [] { return CountdownChoice{.Christmas = true}; });
+    scene_.SetArt(art != nullptr ? art : &globe.Art);
     scene_.SetBaseImage(base);
     ShowSceneFirstTime(scene_, desktop_, nullptr);
     scene_.Snow().SetDensity(kPeakSnow);
@@ -216,7 +217,8 @@ class ReferenceFrames {
 
     draw("imgDay", Sky::kStripX, sky_.SkyOffset());
     draw("imgStars", 0, 0);
-    sky_.Step(skyTick, spriteTick, draw);
+    sky_.Step(skyTick, spriteTick,
+              [&](SkyBody body, int step, int x, int y) { draw(SkyPictureName(body, step), x, y); });
     draw("imgLandscape", 0, 0);
     const std::pair<int, const char*> layers[] = {
         {kSnowFar, "imgHome"}, {kSnowMiddle, "imgSugrob"}, {kSnowNear, "img3"}};
@@ -420,7 +422,9 @@ class PrototypeFrames {
     sky_.clear();
     sky_.push_back({&Find("imgDay"), Sky::kStripX, skyState_.SkyOffset()});
     sky_.push_back({&Find("imgStars"), 0, 0});
-    skyState_.Step(skyTick, spriteTick, [&](const std::string& name, int x, int y) { sky_.push_back({&Find(name), x, y}); });
+    skyState_.Step(skyTick, spriteTick, [&](SkyBody body, int frame, int x, int y) {
+      sky_.push_back({&Find(SkyPictureName(body, frame)), x, y});
+    });
     sky_.push_back({&Find("imgLandscape"), 0, 0});
     const bool sameArea = area.Left == lastArea_.Left && area.Top == lastArea_.Top && area.Right == lastArea_.Right &&
                           area.Bottom == lastArea_.Bottom;
@@ -653,7 +657,7 @@ void BM_Frame_ours_shaken(benchmark::State& state) {
 void BM_Frame_ours_2x(benchmark::State& state) {
   if (Refused(state)) return;
   const ScaledGlobe& globe = TheGlobeAt2x();
-  OurFrames ours(TheGlobe(), globe.BaseImage.Store(), kNormalInterval, globe.Art.get());
+  OurFrames ours(TheGlobe(), globe.Art.EmptyGlobe, kNormalInterval, &globe.Art);
   for (auto _ : state) benchmark::DoNotOptimize(ours.Compose().Bytes().data());
 }
 
@@ -734,7 +738,7 @@ void BM_Art_at_scale(benchmark::State& state) {
   const double scale = static_cast<double>(state.range(0)) / 100;
   for (auto _ : state) {
     const ScaledGlobe globe(TheGlobe(), scale);
-    benchmark::DoNotOptimize(globe.BaseImage.Store().Bytes().data());
+    benchmark::DoNotOptimize(globe.Art.EmptyGlobe.Bytes().data());
   }
 }
 

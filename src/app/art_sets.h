@@ -9,14 +9,14 @@
 
 namespace nivarra {
 
-class TfrmMain;
+class TComponent;
 
 // The resource name of the set drawn at factor.
 std::string ArtSetResourceName(int factor);
 
-// The set drawn at factor read into a form of its own (no desktop attached,
-// so none of its handlers run), or null when the program has no such set
-// or it cannot be read: the globe then resamples a smaller one.
-std::unique_ptr<TfrmMain> LoadArtSet(int factor);
+// The set drawn at factor: its images read into a bare component that owns
+// them, or null when the program has no such set or it cannot be read: the
+// globe then resamples a smaller one.
+std::unique_ptr<TComponent> LoadArtSet(int factor);
 
 }  // namespace nivarra

@@ -2,17 +2,15 @@
 
 #include <algorithm>
 
-#include "app/art_sets.h"
-#include "app/base_image.h"
+#include "app/globe_artwork.h"
 #include "app/guarded_call.h"
 #include "app/region.h"
 #include "app/settings.h"
 #include "layout/bitmap.h"
+#include "layout/layout_errors.h"
 #include "layout/picture.h"
 #include "platform/platform.h"
-#include "png/png_object.h"
 #include "scene/globe_scene.h"
-#include "scene/scaled_art.h"
 
 namespace nivarra {
 
@@ -54,7 +52,8 @@ std::uint8_t TfrmMain::TransparencyAlpha() const { return scene_ ? scene_->Setti
 void TfrmMain::FormCreate(const TEventArgs&) {
   if (platform_ == nullptr) return;
   BuildMenu();
-  scene_ = std::make_unique<GlobeScene>(*this);
+  scene_ = std::make_unique<GlobeScene>();
+  ConnectCountdown(*scene_, *this, [this] { return CountdownChoiceOf(settings_.Countdown); });
   // The globe a person sees, at 1x: the mask's own size is the artwork's.
   TBitmap& mask = PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture());
   outlineAt1x_ = BoundsOf(RegionFromMask(mask, mask.Width(), mask.Height()));
@@ -62,26 +61,15 @@ void TfrmMain::FormCreate(const TEventArgs&) {
   Rescale([this](int, int) { return Place(); }, false);
 }
 
-const TComponent* TfrmMain::ArtSet(int factor) {
-  if (factor < 2 || factor > 3) return nullptr;
-  std::unique_ptr<TfrmMain>& set = artSets_[static_cast<std::size_t>(factor - 2)];
-  if (set == nullptr) set = LoadArtSet(factor);
-  return set.get();
-}
-
 void TfrmMain::Rescale(const std::function<ScreenPoint(int width, int height)>& placeFor, bool bringIn) {
   // No frame is composed from the old empty globe with the new pictures.
   scene_->ClearBaseImage();
   scene_->SetArt(nullptr);
-  art_ = std::make_unique<ScaledArt>(*this, [this](int factor) { return ArtSet(factor); }, GlobeScale());
-  scene_->SetArt(art_.get());
-  // Only the set in use stays decoded.
-  for (int factor = 2; factor <= 3; ++factor) {
-    if (factor != art_->SourceFactor()) artSets_[static_cast<std::size_t>(factor - 2)].reset();
-  }
-  const TGraphic* tree = art_->Picture("imgTree");
-  const int width = tree != nullptr ? tree->Width() : Width();
-  const int height = tree != nullptr ? tree->Height() : Height();
+  art_ = std::make_unique<GlobeArtwork>(LoadGlobeArtwork(*this, GlobeScale()));
+  scene_->SetArt(&art_->Scene);
+  const PixelStore& globe = art_->Scene.EmptyGlobe;
+  const int width = !globe.IsEmpty() ? globe.Width() : Width();
+  const int height = !globe.IsEmpty() ? globe.Height() : Height();
   ScreenPoint place = placeFor(width, height);
   if (bringIn) place = BringWhollyIn(place, Outline(), platform_->Monitors());
   // A look at the monitors still to come decides from this new globe.
@@ -116,15 +104,9 @@ void TfrmMain::FitSize(std::span<const MonitorArea> monitors) {
   Rescale([&](int width, int height) { return ScreenPoint{right - width, bottom - height}; }, true);
 }
 
-std::vector<ShapeRect> TfrmMain::WindowShape() {
-  if (art_ == nullptr || art_->Scale() == 1.0) {
-    return RegionFromMask(PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture()), Width(), Height());
-  }
-  // The set's mask, drawn at its own factor, cut to the window's size.
-  auto* mask = dynamic_cast<TImage*>(art_->SourceSet().FindOwnedComponent("imgMask"));
-  if (mask == nullptr) mask = Image(GlobeSlot::imgMask);
-  return RegionFromScaledMask(PictureAsBitmap(mask->Picture()), Width(), Height());
-}
+std::vector<ShapeRect> TfrmMain::WindowShape() { return art_ != nullptr ? art_->Shape : std::vector<ShapeRect>{}; }
+
+const PixelStore* TfrmMain::BaseImage() const { return art_ != nullptr && baseShown_ ? &art_->Scene.EmptyGlobe : nullptr; }
 
 void TfrmMain::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
   if (platform_ == nullptr || scene_ == nullptr) return;
@@ -216,22 +198,18 @@ void TfrmMain::InitLayeredWindow() {
   // Without an empty globe the scene composes nothing, so timer ticks let
   // through by a message box on the way draw no frame until it is rebuilt.
   scene_->ClearBaseImage();
-  baseImage_.reset();
-  basePng_.reset();
+  baseShown_ = false;
   if (const auto error = platform_->MakeWindowLayered()) platform_->ShowMessage(*error);
 
-  const TGraphic* tree = art_ != nullptr ? art_->Picture("imgTree") : Image(GlobeSlot::imgTree)->Picture().Graphic();
-  auto basePng = std::make_unique<TPNGObject>();
-  auto baseImage = std::make_unique<TBitmap>();
-  BuildBaseImage(tree, *basePng, *baseImage);
-  basePng_ = std::move(basePng);
-  baseImage_ = std::move(baseImage);
+  const PixelStore& globe = art_->Scene.EmptyGlobe;
+  if (globe.IsEmpty()) throw EInvalidGraphic("The empty globe's picture is missing");
+  baseShown_ = true;
 
   // The window has the empty globe's size already: Rescale gave it.
-  if (!platform_->Present(baseImage_->Store(), Left(), Top(), TransparencyAlpha())) {
+  if (!platform_->Present(globe, Left(), Top(), TransparencyAlpha())) {
     platform_->ShowMessage(kBaseUpdateFailedMessage);
   }
-  scene_->SetBaseImage(baseImage_->Store());
+  scene_->SetBaseImage(globe);
 }
 
 void TfrmMain::ShowTransparency() {
@@ -250,6 +228,11 @@ void ShowCountdownCaptions(const HolidayCountdown& countdown, const TComponent& 
   set("pmiChristmas", countdown.ChristmasCaption());
   set("pmiNewYear", countdown.NewYearCaption());
   set("pmiJulian", countdown.JulianCaption());
+}
+
+void ConnectCountdown(GlobeScene& scene, const TComponent& form, std::function<CountdownChoice()> choice) {
+  scene.CountdownChoiceNow = std::move(choice);
+  scene.HolidaysMoved = [&form](const HolidayCountdown& countdown) { ShowCountdownCaptions(countdown, form); };
 }
 
 void ShowSceneFirstTime(GlobeScene& scene, Platform& platform, const TComponent* form) {
@@ -302,8 +285,6 @@ void TfrmMain::ShowSettingsOnMenu() {
     choice.Item->SetChecked(choice.Flag != nullptr ? settings_.*choice.Flag
                                                    : settings_.*choice.Number == choice.Value);
   }
-  // Past midnight the holidays may have moved on.
-  if (shown_ && scene_ != nullptr) ShowCountdownCaptions(scene_->Countdown(), *this);
 }
 
 void TfrmMain::MenuCommand(TMenuItem& item) {
@@ -336,7 +317,6 @@ void TfrmMain::ApplySettings() {
   scene.SkyFollowsClock = realTime;
   scene.SnowEnabled = settings_.Snow;
   scene.ShakeEnabled = settings_.Shake;
-  scene.Countdown = CountdownChoiceOf(settings_.Countdown);
   scene.Latitude = settings_.Latitude;
   scene.Longitude = settings_.Longitude;
 }
@@ -415,8 +395,7 @@ void TfrmMain::FormCloseQuery(const TEventArgs& args) {
 
 void TfrmMain::FormDestroy(const TEventArgs&) {
   if (scene_) scene_->ClearBaseImage();
-  baseImage_.reset();
-  basePng_.reset();
+  baseShown_ = false;
 }
 
 void TfrmMain::pmiAboutClick(const TEventArgs&) {
@@ -461,7 +440,7 @@ void TfrmMain::AddRealTimeItem() {
   realTimeItem_ = item;
 }
 
-// Each level rebuilds the globe from its picture, even the one shown.
+// Each level shows the empty globe anew with its alpha, even the level shown.
 #define NIVARRA_TRANSPARENCY_HANDLER(level)              \
   void TfrmMain::pmi##level##Click(const TEventArgs&) { \
     if (scene_) ShowTransparency();                      \

@@ -22,17 +22,16 @@
 #include "layout/menus.h"
 #include "layout/timer.h"
 #include "platform/platform.h"
+#include "scene/countdown.h"
 
 namespace nivarra {
 class ESettingsWriteError;
 class GlobeScene;
-class HolidayCountdown;
+class PixelStore;
 class Platform;
-class ScaledArt;
+struct GlobeArtwork;
 class PlatformTimer;
 class SettingsKey;
-class TBitmap;
-class TPNGObject;
 }  // namespace nivarra
 
 namespace nivarra {
@@ -105,6 +104,9 @@ constexpr std::uint8_t TransparencyAlphaOf(int level) { return static_cast<std::
 // countdown at the holiday dates of the platform's day; with a form, its
 // countdown items take the dates' captions.
 void ShowSceneFirstTime(GlobeScene& scene, Platform& platform, const TComponent* form);
+// The plaque counts to what choice says, and form's countdown items take
+// the holidays' captions whenever their dates move on.
+void ConnectCountdown(GlobeScene& scene, const TComponent& form, std::function<CountdownChoice()> choice);
 // Puts the countdown's captions on form's pmiChristmas, pmiNewYear and pmiJulian.
 void ShowCountdownCaptions(const HolidayCountdown& countdown, const TComponent& form);
 
@@ -138,15 +140,13 @@ class TfrmMain : public TForm {
   NIVARRA_GLOBE_HANDLERS(NIVARRA_HANDLER_DECL)
 #undef NIVARRA_HANDLER_DECL
 
-  // Makes the window layered, builds BasePng and BaseImage from imgTree and
-  // shows BaseImage alone with the current constant alpha, where the window
+  // Makes the window layered and shows the empty globe alone with the current constant alpha, where the window
   // stands.
   void InitLayeredWindow();
   // What the user has set (its place is where the window stood when last
   // read or saved; where it stands now is Place()).
   const GlobeSettings& Settings() const { return settings_; }
-  // Sets the menu's check marks from the settings and the countdown items'
-  // captions from the scene's dates, as the menu opens.
+  // Sets the menu's check marks from the settings, as the menu opens.
   void ShowSettingsOnMenu();
   // The user picked item from the menu: the settings change as it says,
   // its handler shows the change, and the change is saved soon.
@@ -207,8 +207,8 @@ class TfrmMain : public TForm {
 
   std::uint8_t TransparencyAlpha() const;
   GlobeScene* Scene() const { return scene_.get(); }
-  const TBitmap* BaseImage() const { return baseImage_.get(); }
-  const TPNGObject* BasePng() const { return basePng_.get(); }
+  // The empty globe the frames start from; null while there is none.
+  const PixelStore* BaseImage() const;
   bool ShowSequenceDone() const { return shown_; }
 
  private:
@@ -252,8 +252,6 @@ class TfrmMain : public TForm {
   // The globe where the monitors keep it when it stood at from (nothing:
   // where it stands), at the size that fits there.
   void KeepOnMonitors(std::optional<ScreenPoint> from, std::span<const MonitorArea> monitors);
-  // The set of pictures drawn at factor (2, 3), read on first use.
-  const TComponent* ArtSet(int factor);
   // The window's shape at the current scale, cut from the mask.
   std::vector<ShapeRect> WindowShape();
 
@@ -282,8 +280,7 @@ class TfrmMain : public TForm {
   int shownPercent_ = settings_.Size;
   ScreenRect outlineAt1x_;
   double displayScale_ = 1.0;
-  std::array<std::unique_ptr<TfrmMain>, 2> artSets_;  // 2x and 3x, while in use
-  std::unique_ptr<ScaledArt> art_;
+  std::unique_ptr<GlobeArtwork> art_;
   bool shapeSet_ = false;
   bool seen_ = true;
   // A drag goes on while the desktop reports places no further apart than
@@ -297,8 +294,7 @@ class TfrmMain : public TForm {
   std::uint32_t lastFrameTick_ = 0;  // when the last frame was rendered
   Platform* platform_ = nullptr;
   std::unique_ptr<GlobeScene> scene_;
-  std::unique_ptr<TPNGObject> basePng_;
-  std::unique_ptr<TBitmap> baseImage_;
+  bool baseShown_ = false;
   bool shown_ = false;
 
   // The settings read from the store or set by the user, by row.

@@ -8,7 +8,6 @@
 #include "layout/controls.h"
 #include "core/date_time.h"
 #include "core/translation.h"
-#include "scene/sky.h"
 
 namespace nivarra {
 
@@ -122,11 +121,6 @@ void HolidayCountdown::Draw(const TComponent& owner, double now, CountdownChoice
   for (const CountdownGlyph& glyph : CountdownGlyphs(daysLeft_, digitWidth, label)) {
     draw(glyph.Name, glyph.X, glyph.Y);
   }
-}
-
-void HolidayCountdown::Draw(TCanvas& canvas, const TComponent& owner, double now, CountdownChoice choice) {
-  Draw(owner, now, choice,
-       [&](const std::string& name, int x, int y) { DrawOwnedImage(canvas, owner, name, x, y); });
 }
 
 }  // namespace nivarra

@@ -10,7 +10,6 @@
 
 namespace nivarra {
 
-class TCanvas;
 class TComponent;
 
 // One image of the countdown: its name and top-left corner.
@@ -84,12 +83,10 @@ class HolidayCountdown {
   bool FollowDate(double now);
 
   // Works out DaysLeft, the calendar days from the day of now to the chosen
-  // date (the time of day does not count), and writes it with the digit and
-  // label images found among owner's components. The dates are the ones
-  // last set; with no item checked nothing is drawn.
-  void Draw(TCanvas& canvas, const TComponent& owner, double now, CountdownChoice choice);
-  // The same, each image handed to draw by name and place (digit widths
-  // still come from owner's images) instead of drawn on a canvas.
+  // date (the time of day does not count), and hands each digit and label
+  // image that writes it to draw by name and place (widths from owner's
+  // images). The dates are the ones last set; with no holiday chosen
+  // nothing is drawn.
   using GlyphSink = std::function<void(const std::string& name, int x, int y)>;
   // Works out DaysLeft as Draw does, without drawing, and returns it.
   int CountDays(double now, CountdownChoice choice);

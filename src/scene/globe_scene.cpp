@@ -4,20 +4,16 @@
 #include <cmath>
 #include <cstring>
 
-#include "layout/component.h"
-#include "layout/controls.h"
-#include "layout/picture.h"
 #include "platform/platform.h"
-#include "scene/scaled_art.h"
 
 namespace nivarra {
 namespace {
 
-const TGraphic* OwnedPicture(const TComponent& form, const std::string& name) {
-  const auto* image = dynamic_cast<const TImage*>(form.FindOwnedComponent(name));
-  return image != nullptr ? image->Picture().Graphic() : nullptr;
+// Draws nothing: the scene before it has artwork.
+const Artwork& NoArtwork() {
+  static const Artwork none;
+  return none;
 }
-
 
 // Copies width x height 32-bit pixels from (x, y) of source to (toX, toY) of target.
 void CopyArea(const PixelStore& source, int x, int y, PixelStore& target, int toX, int toY, int width, int height) {
@@ -87,52 +83,21 @@ std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b, const
   return TRect{x0 + left, top, x0 + right, bottom};
 }
 
-GlobeScene::GlobeScene(const TComponent& form)
-    : form_(form),
-      day_(OwnedPicture(form, "imgDay")),
-      stars_(OwnedPicture(form, "imgStars")),
-      landscape_(OwnedPicture(form, "imgLandscape")),
-      home_(OwnedPicture(form, "imgHome")),
-      sugrob_(OwnedPicture(form, "imgSugrob")),
-      front_(OwnedPicture(form, "img3")) {
-  for (const char* body : {"sun", "sundown", "moon"}) {
-    for (int frame = 1; frame <= Sky::kFrames; ++frame) {
-      const std::string name = body + std::to_string(frame);
-      sprites_.emplace(name, OwnedPicture(form, name));
-    }
-  }
-  for (int layer = kSnowFar; layer <= kSnowNear; ++layer) {
-    for (int kind = 1; kind <= 2; ++kind) {
-      flakes_[static_cast<std::size_t>(layer - kSnowFar)][static_cast<std::size_t>(kind - 1)] =
-          OwnedPicture(form, Snowfall::SpriteName(layer, kind));
-    }
-  }
-}
+GlobeScene::GlobeScene() : art_(&NoArtwork()) {}
 
-void GlobeScene::SetArt(const ScaledArt* art) {
-  art_ = art;
-  spriteCache_.clear();
+void GlobeScene::SetArt(const Artwork* art) {
+  art_ = art != nullptr ? art : &NoArtwork();
   ForgetComposition();
   presented_.Valid = false;
 }
 
-const TGraphic* GlobeScene::Scaled(const TGraphic* oneX) const { return art_ != nullptr ? art_->Picture(oneX) : oneX; }
-
-int GlobeScene::Device(int sceneUnits) const { return art_ != nullptr ? art_->ToDevice(sceneUnits) : sceneUnits; }
-
-const Sprite& GlobeScene::SpriteOf(const TGraphic* oneX) const {
-  const auto found = spriteCache_.find(oneX);
-  return found != spriteCache_.end() ? found->second : spriteCache_.emplace(oneX, Sprite(Scaled(oneX))).first->second;
-}
-
-void GlobeScene::DrawScaled(PixelStore& target, const TRect& clip, int x, int y, const TGraphic* oneX) const {
-  SpriteOf(oneX).Draw(target, Device(x), Device(y), clip, blendPath_);
+void GlobeScene::DrawScaled(PixelStore& target, const TRect& clip, int x, int y, const Sprite& picture) const {
+  picture.Draw(target, Device(x), Device(y), clip, blendPath_);
 }
 
 void GlobeScene::DrawFlakes(PixelStore& target, const TRect& clip, int layer, bool globeVisible, bool snowing,
                             bool stirred) {
-  const auto& pictures = flakes_[static_cast<std::size_t>(layer - kSnowFar)];
-  const Sprite* kinds[2] = {&SpriteOf(pictures[0]), &SpriteOf(pictures[1])};
+  const Sprite* kinds[2] = {&art_->Flake(layer, 1), &art_->Flake(layer, 2)};
   const auto drawAt = [&](int kind, double x, double y) {
     kinds[kind == 2 ? 1 : 0]->Draw(target, Device(RoundHalfEven(x)), Device(RoundHalfEven(y)), clip, blendPath_);
   };
@@ -180,36 +145,29 @@ void GlobeScene::PrepareFirstShow() {
   sky_.SetStartPositions();
 }
 
-const TGraphic* GlobeScene::Picture(const std::string& name) const {
-  // Looked up by name once: the plaque asks for its glyphs every frame.
-  const auto found = sprites_.find(name);
-  return found != sprites_.end() ? found->second : sprites_.emplace(name, OwnedPicture(form_, name)).first->second;
-}
-
-
 void GlobeScene::DrawBackground(PixelStore& target, const BackgroundKey& key) {
   CopyPixels(base_, target);
   DrawBackgroundLayers(target, key, TRect{0, 0, target.Width(), target.Height()});
 }
 
 void GlobeScene::DrawBackgroundLayers(PixelStore& target, const BackgroundKey& key, const TRect& clip) const {
-  DrawScaled(target, clip, Sky::kStripX, key.StripOffset, day_);
-  DrawScaled(target, clip, 0, 0, stars_);
+  DrawScaled(target, clip, Sky::kStripX, key.StripOffset, art_->SkyStrip);
+  DrawScaled(target, clip, 0, 0, art_->Stars);
   for (int i = 0; i < key.SpriteCount; ++i) {
-    DrawScaled(target, clip, key.Sprites[i].X, key.Sprites[i].Y, key.Sprites[i].Graphic);
+    DrawScaled(target, clip, key.Sprites[i].X, key.Sprites[i].Y, *key.Sprites[i].Picture);
   }
-  DrawScaled(target, clip, 0, 0, landscape_);
+  DrawScaled(target, clip, 0, 0, art_->Hills);
 }
 
 template <class SnowLayer>
 void GlobeScene::DrawForeground(PixelStore& target, const TRect& clip, SnowLayer&& snowLayer) const {
   snowLayer(kSnowFar);
-  DrawScaled(target, clip, 0, 0, home_);
+  DrawScaled(target, clip, 0, 0, art_->Houses);
   snowLayer(kSnowMiddle);
-  DrawScaled(target, clip, 0, 0, sugrob_);
+  DrawScaled(target, clip, 0, 0, art_->Drift);
   snowLayer(kSnowNear);
-  DrawScaled(target, clip, 0, 0, front_);
-  for (const SpriteDraw& glyph : plaqueDraws_) DrawScaled(target, clip, glyph.X, glyph.Y, glyph.Graphic);
+  DrawScaled(target, clip, 0, 0, art_->Front);
+  for (const SpriteDraw& glyph : plaqueDraws_) DrawScaled(target, clip, glyph.X, glyph.Y, *glyph.Picture);
 }
 
 std::optional<TRect> GlobeScene::LiveArea() {
@@ -225,7 +183,7 @@ std::optional<TRect> GlobeScene::LiveArea() {
         std::uint8_t* p = over[i].RowAddress(y);
         for (int x = 0; x < base_.Width(); ++x, p += 4) std::memset(p, i == 0 ? 0 : 255, 3);
       }
-      DrawScaled(over[i], TRect{0, 0, base_.Width(), base_.Height()}, 0, 0, front_);
+      DrawScaled(over[i], TRect{0, 0, base_.Width(), base_.Height()}, 0, 0, art_->Front);
     }
     liveArea_ = ChangedRect(over[0], over[1]);
   }
@@ -238,8 +196,8 @@ std::optional<TRect> GlobeScene::SpritesMoved(const BackgroundKey& from, const B
   std::optional<TRect> area;
   for (const BackgroundKey* key : {&from, &to}) {
     for (int i = 0; i < key->SpriteCount; ++i) {
-      const TGraphic* picture = Scaled(key->Sprites[i].Graphic);
-      if (picture == nullptr || picture->IsEmpty()) continue;
+      const Sprite* picture = key->Sprites[i].Picture;
+      if (picture->Width() == 0) continue;
       const TRect r{Device(key->Sprites[i].X), Device(key->Sprites[i].Y), Device(key->Sprites[i].X) + picture->Width(),
                     Device(key->Sprites[i].Y) + picture->Height()};
       if (!area) area = r;
@@ -275,9 +233,9 @@ GlobeScene::BackgroundKey GlobeScene::StepSky(Platform& platform, const std::fun
     sky_.Place(realTime_.PositionAt(platform, now, Settings.Latitude, Settings.Longitude));
   }
   key.StripOffset = sky_.SkyOffset();
-  const auto draw = [&](const std::string& name, int x, int y) {
+  const auto draw = [&](SkyBody body, int frame, int x, int y) {
     if (key.SpriteCount < static_cast<int>(key.Sprites.size())) {
-      key.Sprites[key.SpriteCount++] = SpriteDraw{Picture(name), x, y};
+      key.Sprites[key.SpriteCount++] = SpriteDraw{&art_->Body(body, frame), x, y};
     }
   };
   if (Settings.SkyFollowsClock) {
@@ -305,9 +263,9 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   // One reading of the clock for the whole frame: sky and plaque agree.
   const double now = platform.LocalNow();
   const BackgroundKey key = StepSky(platform, [&platform] { return platform.TickCount(); }, now);
-  // Past midnight the holidays may move to next year.
-  countdown_.FollowDate(now);
-  const CountdownChoice choice = Settings.Countdown;
+  // Past midnight the holidays may move to next year; their menu items name the dates.
+  if (countdown_.FollowDate(now) && HolidaysMoved) HolidaysMoved(countdown_);
+  const CountdownChoice choice = CountdownChoiceNow ? CountdownChoiceNow() : CountdownChoice{};
   const bool snowing = Settings.SnowEnabled;
   if (!Settings.ShakeEnabled) {
     if (shake_.Stirred()) shake_.Clear();
@@ -333,10 +291,7 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   frameKey_ = frameKey;
   frameKeyValid_ = true;
   lastChoice_ = choice;
-  plaqueDraws_.clear();
-  countdown_.Draw(form_, now, choice, [this](const std::string& name, int x, int y) {
-    plaqueDraws_.push_back(SpriteDraw{Picture(name), x, y});
-  });
+  PlacePlaque(frameKey.DaysLeft);
 
   if (moved) {
     const int last = composed_;
@@ -359,6 +314,27 @@ const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible
   composed_ = presented_.Valid ? 1 - presented_.Index : composed_;
   ComposeWithFlakes(live, globeVisible, snowing, stirred);
   return frames_[composed_];
+}
+
+void GlobeScene::PlacePlaque(int daysLeft) {
+  plaqueDraws_.clear();
+  const auto digitWidth = [this](char digit) { return art_->DigitWidths[static_cast<std::size_t>(digit - '0')]; };
+  // A language without its own word writes the English one.
+  const auto word = art_->Words.find(PlaqueLabelName(daysLeft));
+  const auto glyphs = word == art_->Words.end()
+                          ? CountdownGlyphs(daysLeft, digitWidth)
+                          : CountdownGlyphs(daysLeft, digitWidth, [&](int) {
+                              return PlaqueLabel{word->first, word->second.Width};
+                            });
+  static const Sprite kNone;
+  for (const CountdownGlyph& glyph : glyphs) {
+    const bool digit = glyph.Name.size() == 2 && glyph.Name[0] == 'd';
+    const auto named = digit ? art_->Words.end() : art_->Words.find(glyph.Name);
+    const Sprite* picture = digit                        ? &art_->Digits[static_cast<std::size_t>(glyph.Name[1] - '0')]
+                            : named != art_->Words.end() ? &named->second.Picture
+                                                         : &kNone;
+    plaqueDraws_.push_back(SpriteDraw{picture, glyph.X, glyph.Y});
+  }
 }
 
 void GlobeScene::ComposeWithFlakes(const std::optional<TRect>& live, bool globeVisible, bool snowing, bool stirred) {

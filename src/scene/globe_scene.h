@@ -7,16 +7,15 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "graphics/blend_rows.h"
 #include "graphics/pixel_store.h"
 #include "graphics/rect.h"
 #include "scene/animation_clock.h"
+#include "scene/artwork.h"
 #include "scene/countdown.h"
 #include "scene/real_time_sky.h"
 #include "scene/shake.h"
@@ -28,9 +27,6 @@
 namespace nivarra {
 
 class Platform;
-class ScaledArt;
-class TComponent;
-class TGraphic;
 
 // The frame timer's period and the sky's AnimationInterval of one speed.
 struct AnimationSpeed {
@@ -64,8 +60,6 @@ struct SceneSettings {
   std::optional<double> Longitude;
   // Moving the window stirs the snow.
   bool ShakeEnabled = true;
-  // What the plaque counts to.
-  CountdownChoice Countdown{.Christmas = true};
 };
 
 // The probe points: the globe counts as covered only when both show
@@ -82,16 +76,15 @@ std::optional<TRect> ChangedRect(const PixelStore& a, const PixelStore& b, const
 
 class GlobeScene {
  public:
-  // form owns the scene's images by name and must outlive the scene.
-  explicit GlobeScene(const TComponent& form);
+  GlobeScene();
 
   // The empty globe every frame starts from: 32 bits per pixel,
   // premultiplied. Frames are not composed until there is one.
   void SetBaseImage(const PixelStore& base);
-  // The pictures and device places to draw with (null: the 1x pictures at
-  // their own places); art must outlive its use. The base image is set
-  // anew at the same scale.
-  void SetArt(const ScaledArt* art);
+  // The pictures and device places to draw with (null: nothing but the
+  // empty globe); art must outlive its use. The base image is set anew at
+  // the same scale.
+  void SetArt(const Artwork* art);
   void ClearBaseImage();
   const PixelStore& BaseImage() const { return base_; }
 
@@ -113,7 +106,7 @@ class GlobeScene {
 
   // Composes a frame without probing or showing it; the clocks read the
   // platform's tick count and the countdown its local time; on a new local
-  // date the holiday dates and their captions move on.
+  // date the holiday dates and the form's countdown captions move on.
   // Returns the frame; every colour byte is at most its pixel's alpha.
   const PixelStore& ComposeFrame(Platform& platform, bool globeVisible);
 
@@ -152,6 +145,10 @@ class GlobeScene {
   void ForgetPresentation() { presented_.Valid = false; }
 
   SceneSettings Settings;
+  // What the plaque counts to, asked every frame (none without it), and
+  // who hears of the holidays' new dates after a local midnight.
+  std::function<CountdownChoice()> CountdownChoiceNow;
+  std::function<void(const HolidayCountdown&)> HolidaysMoved;
 
   Sky& SkyState() { return sky_; }
   const Sky& SkyState() const { return sky_; }
@@ -165,7 +162,7 @@ class GlobeScene {
 
  private:
   struct SpriteDraw {
-    const TGraphic* Graphic = nullptr;
+    const Sprite* Picture = nullptr;
     int X = 0;
     int Y = 0;
     friend bool operator==(const SpriteDraw&, const SpriteDraw&) = default;
@@ -193,16 +190,13 @@ class GlobeScene {
     int Index = 0;
   };
 
-  const TGraphic* Picture(const std::string& name) const;
   // A frame's steps of the clocks and the sky; what the sky shows.
   BackgroundKey StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick, double now);
-  // Drawing in scene units: the scaled picture at the device place.
-  const TGraphic* Scaled(const TGraphic* oneX) const;
-  int Device(int sceneUnits) const;
-  // The scaled picture of oneX, decoded for drawing once per art.
-  const Sprite& SpriteOf(const TGraphic* oneX) const;
-  // Draws within clip only.
-  void DrawScaled(PixelStore& target, const TRect& clip, int x, int y, const TGraphic* oneX) const;
+  int Device(int sceneUnits) const { return art_->ToDevice(sceneUnits); }
+  // Draws within clip only, at the device place of (x, y).
+  void DrawScaled(PixelStore& target, const TRect& clip, int x, int y, const Sprite& picture) const;
+  // The plaque's pictures for this frame's count.
+  void PlacePlaque(int daysLeft);
   // Steps a snow layer and draws its flakes within clip: stirred, where
   // the shake moved them, and the shake's extra flakes too.
   void DrawFlakes(PixelStore& target, const TRect& clip, int layer, bool globeVisible, bool snowing, bool stirred);
@@ -231,20 +225,7 @@ class GlobeScene {
   void RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area);
   void Present(Platform& platform, int left, int top);
 
-  const TComponent& form_;
-  const TGraphic* day_;
-  const TGraphic* stars_;
-  const TGraphic* landscape_;
-  const TGraphic* home_;
-  const TGraphic* sugrob_;
-  const TGraphic* front_;
-  // The pictures drawn by name (sun, moon, plaque), found once.
-  mutable std::map<std::string, const TGraphic*, std::less<>> sprites_;
-  // Each snow layer's two flake pictures.
-  std::array<std::array<const TGraphic*, 2>, 3> flakes_{};
-  const ScaledArt* art_ = nullptr;
-  // Every picture drawn so far at this art's scale, by its 1x picture.
-  mutable std::unordered_map<const TGraphic*, Sprite> spriteCache_;
+  const Artwork* art_;
   BlendPath blendPath_ = FastestBlendPath();
 
   PixelStore base_;

@@ -17,7 +17,7 @@ std::vector<SkyPosition> RunCycle() {
   Sky sky;
   sky.SetStartPositions();
   const auto step = [&sky] {
-    const auto none = [](const std::string&, int, int) {};
+    const auto none = [](SkyBody, int, int, int) {};
     sky.Step(true, true, none);
     for (int i = 1; i < kSpriteTicksPerStep; ++i) sky.Step(false, true, none);
   };

@@ -1,16 +1,10 @@
 #include "scene/sky.h"
 
-#include "graphics/canvas.h"
-#include "layout/component.h"
-#include "layout/controls.h"
-#include "layout/picture.h"
-
 namespace nivarra {
 
-void DrawOwnedImage(TCanvas& canvas, const TComponent& owner, const std::string& name, int x, int y) {
-  const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(name));
-  if (image == nullptr) return;
-  canvas.DrawGraphic(x, y, image->Picture().Graphic());
+std::string SkyPictureName(SkyBody body, int frame) {
+  static const char* const kNames[kSkyBodyCount] = {"sun", "sundown", "moon"};
+  return kNames[static_cast<int>(body)] + std::to_string(frame);
 }
 
 void Sky::SetStartPositions() {
@@ -54,7 +48,7 @@ void Sky::Step(bool skyTick, bool spriteTick, const SpriteSink& draw) {
 // pixel per full run of its five frames, up while rising, down while setting.
 void Sky::ShowSun(bool spriteTick, bool move, const SpriteSink& draw) {
   if (!sunVisible_) return;
-  draw((skyRising_ ? "sun" : "sundown") + std::to_string(sunFrame_), sunX_, sunY_);
+  draw(skyRising_ ? SkyBody::Sun : SkyBody::SettingSun, sunFrame_, sunX_, sunY_);
   if (spriteTick && ++sunFrame_ > kFrames) {
     sunFrame_ = 1;
     if (!move) return;
@@ -66,7 +60,7 @@ void Sky::ShowSun(bool spriteTick, bool move, const SpriteSink& draw) {
 // The moon follows the slow clock, so it crawls compared with the sun.
 void Sky::ShowMoon(bool skyTick, bool move, const SpriteSink& draw) {
   if (!moonVisible_) return;
-  draw("moon" + std::to_string(moonFrame_), moonX_, moonY_);
+  draw(SkyBody::Moon, moonFrame_, moonX_, moonY_);
   if (skyTick && ++moonFrame_ > kFrames) {
     moonFrame_ = 1;
     if (!move) return;
@@ -93,15 +87,6 @@ void Sky::Place(const SkyPosition& p) {
   moonVisible_ = p.MoonVisible;
   moonX_ = p.MoonX;
   moonY_ = p.MoonY;
-}
-
-void Sky::Step(TCanvas& canvas, const TComponent& owner, bool skyTick, bool spriteTick) {
-  Step(skyTick, spriteTick,
-       [&](const std::string& name, int x, int y) { DrawOwnedImage(canvas, owner, name, x, y); });
-}
-
-void Sky::DrawStrip(TCanvas& canvas, const TComponent& owner) const {
-  DrawOwnedImage(canvas, owner, "imgDay", kStripX, skyOffset_);
 }
 
 }  // namespace nivarra

@@ -7,8 +7,12 @@
 
 namespace nivarra {
 
-class TCanvas;
-class TComponent;
+// The sky's travelling pictures, each drawn in Sky::kFrames frames.
+enum class SkyBody { Sun = 0, SettingSun = 1, Moon = 2 };
+inline constexpr int kSkyBodyCount = 3;
+
+// The layout's picture of a body's frame (1 to 5): "sun3", "sundown1", "moon5".
+std::string SkyPictureName(SkyBody body, int frame);
 
 // Where the sky cycle stands, without the sprites' animation frames.
 struct SkyPosition {
@@ -23,8 +27,8 @@ struct SkyPosition {
 
 class Sky {
  public:
-  // Draws the named image with its top-left corner at (x, y).
-  using SpriteSink = std::function<void(const std::string& name, int x, int y)>;
+  // Draws a body's frame (1 to kFrames) with its top-left corner at (x, y).
+  using SpriteSink = std::function<void(SkyBody body, int frame, int x, int y)>;
 
   static constexpr int kStripX = 45;
   static constexpr int kDeepNight = 0;
@@ -49,8 +53,6 @@ class Sky {
   // One frame of the cycle: updates the state with the slow and fast clock
   // flags and hands the sun or setting sun, then the moon, to draw.
   void Step(bool skyTick, bool spriteTick, const SpriteSink& draw);
-  // The same, drawing the sprites found among owner's components onto canvas.
-  void Step(TCanvas& canvas, const TComponent& owner, bool skyTick, bool spriteTick);
   // The sky following the clock: put where the cycle stands at some
   // moment, then only animated in place.
   SkyPosition Position() const;
@@ -58,8 +60,6 @@ class Sky {
   // Like Step, without moving the sky or the bodies: the sun's frames
   // follow the fast clock and the moon's the slow one.
   void ShowInPlace(bool skyTick, bool spriteTick, const SpriteSink& draw);
-  // Draws imgDay at (45, SkyOffset); the frame does this before Step.
-  void DrawStrip(TCanvas& canvas, const TComponent& owner) const;
 
   int SkyOffset() const { return skyOffset_; }
   bool SkyRising() const { return skyRising_; }
@@ -86,9 +86,5 @@ class Sky {
   int moonX_ = kMoonStartX, moonY_ = kMoonStartY;
   int moonFrame_ = 1;
 };
-
-// Draws owner's image component called name at (x, y); a missing name or a
-// component that is no image draws nothing.
-void DrawOwnedImage(TCanvas& canvas, const TComponent& owner, const std::string& name, int x, int y);
 
 }  // namespace nivarra

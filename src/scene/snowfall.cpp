@@ -4,12 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "graphics/canvas.h"
-#include "layout/component.h"
-#include "layout/controls.h"
-#include "layout/picture.h"
 #include "scene/random.h"
-#include "scene/stamp.h"
 
 namespace nivarra {
 namespace {
@@ -54,11 +49,6 @@ void Spawn(SnowParticle& p, const LayerRules& rules, bool first) {
 bool Inside(const LayerRules& r, double x, double y) {
   return x + y / 2 > r.leftSum && x / 2 + y > r.topSum && x / 2 - y < 70 && x - y / 2 < 195 &&
          x - y / 2 > -18 && x + y / 2 < r.rightSum;
-}
-
-const TGraphic* SpriteOf(const TComponent& form, const char* name) {
-  const auto* image = dynamic_cast<const TImage*>(form.FindOwnedComponent(name));
-  return image ? image->Picture().Graphic() : nullptr;
 }
 
 }  // namespace
@@ -114,15 +104,6 @@ void Snowfall::ClampCounts() {
 const char* Snowfall::SpriteName(int layer, int kind) {
   const LayerRules& rules = RulesOf(layer);
   return kind == 2 ? rules.sprite2 : rules.sprite1;
-}
-
-void Snowfall::StepLayer(int layer, TCanvas& frame, const TComponent& form, bool globeVisible,
-                         bool snowEnabled) {
-  // One name lookup per frame instead of one per flake.
-  const Stamp sprites[2] = {Stamp(SpriteOf(form, SpriteName(layer, 1))), Stamp(SpriteOf(form, SpriteName(layer, 2)))};
-  StepLayer(
-      layer, [&](int kind, int x, int y) { sprites[kind == 2 ? 1 : 0].Draw(frame, x, y); }, globeVisible,
-      snowEnabled);
 }
 
 void Snowfall::StepLayer(int layer, const FlakeSink& draw, bool globeVisible, bool snowEnabled) {

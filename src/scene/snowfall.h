@@ -11,9 +11,6 @@
 
 namespace nivarra {
 
-class TCanvas;
-class TComponent;
-
 // One flake. Kind 0: never spawned; 1 or 2: the layer's first or second sprite.
 struct SnowParticle {
   std::int32_t Kind = 0;
@@ -70,14 +67,11 @@ class Snowfall {
   // ignored so the flakes keep their state.
   void Allocate();
 
-  // StepSnowLayer for layer 1 to 3: spawns, draws the flakes inside the
-  // globe with the form's images "Snow1".."Snow6", and moves the active
-  // particles. Nothing moves or draws while the globe is covered or snow is
-  // off. Throws std::out_of_range for another layer number.
-  void StepLayer(int layer, TCanvas& frame, const TComponent& form, bool globeVisible,
-                 bool snowEnabled);
-  // The same, handing each flake inside the globe to draw: its kind (1 or 2,
-  // see SpriteName) and the top-left corner of its sprite.
+  // StepSnowLayer for layer 1 to 3: spawns, hands each flake inside the
+  // globe to draw (its kind, 1 or 2, see SpriteName, and the top-left
+  // corner of its sprite), and moves the active particles. Nothing moves or
+  // draws while the globe is covered or snow is off. Throws
+  // std::out_of_range for another layer number.
   using FlakeSink = std::function<void(int kind, int x, int y)>;
   void StepLayer(int layer, const FlakeSink& draw, bool globeVisible, bool snowEnabled);
   // The same, handing each flake inside the globe with its number in the

@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "graphics/canvas.h"
-#include "graphics/graphic.h"
 #include "graphics/row_kernels.h"
-#include "png/draw.h"
-#include "png/png_object.h"
 
 namespace nivarra {
 namespace {
@@ -18,34 +14,9 @@ constexpr int kPadding = 3;
 // gives the same bytes at alpha 255, and fewer runs draw faster.
 constexpr int kMinCopyRun = 8;
 
-// A picture without per-pixel alpha shows each pixel or leaves it: drawn
-// over black and over white, a pixel it shows comes out the same.
-PixelStore ShownOrLeft(const TGraphic& graphic) {
-  const int width = graphic.Width(), height = graphic.Height();
-  PixelStore overBlack(width, height, 32, RowOrder::TopDown);
-  PixelStore overWhite(width, height, 32, RowOrder::TopDown);
-  overWhite.Fill(255, 255, 255, 0);
-  TCanvas(overBlack).DrawGraphic(0, 0, &graphic);
-  TCanvas(overWhite).DrawGraphic(0, 0, &graphic);
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* p = overBlack.RowAddress(y);
-    const std::uint8_t* q = overWhite.RowAddress(y);
-    for (int x = 0; x < width; ++x, p += 4, q += 4) p[3] = std::memcmp(p, q, 3) == 0 ? 255 : 0;
-  }
-  return overBlack;
-}
-
-PixelStore Decoded(const TGraphic* graphic) {
-  if (graphic == nullptr || graphic->IsEmpty()) return {};
-  const auto* png = dynamic_cast<const TPNGObject*>(graphic);
-  if (png != nullptr && png->TransparencyKind() == kTransparencyAlpha) return BlendedPixels(*png);
-  return ShownOrLeft(*graphic);
-}
-
 }  // namespace
 
-Sprite::Sprite(const TGraphic* graphic) {
-  const PixelStore decoded = Decoded(graphic);
+Sprite::Sprite(const PixelStore& decoded) {
   if (decoded.IsEmpty()) return;
   width_ = decoded.Width();
   height_ = decoded.Height();

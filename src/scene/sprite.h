@@ -2,9 +2,7 @@
 // A picture the frame draws, decoded once: each row's visible pixels as
 // runs of 32-bit colour and alpha to copy (long opaque stretches) or blend,
 // kept without the transparent rest, so that drawing never looks at what is transparent
-// nor asks the picture its kind again. It draws the bytes the canvas
-// would: DrawBlended's for PNGs with alpha, the picture's own drawing for
-// others (which show each pixel or leave it).
+// nor asks the picture its kind again.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,13 +14,13 @@
 
 namespace nivarra {
 
-class TGraphic;
-
 class Sprite {
  public:
   // Draws nothing.
   Sprite() = default;
-  explicit Sprite(const TGraphic* graphic);
+  // From the picture's pixels as 32-bit straight colour and alpha, blended
+  // over the frame as they are (alpha 0 leaves a pixel, 255 replaces it).
+  explicit Sprite(const PixelStore& decoded);
 
   int Width() const { return width_; }
   int Height() const { return height_; }

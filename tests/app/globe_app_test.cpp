@@ -490,11 +490,11 @@ TEST_F(Globe, MenuCommandsChangeTheSceneAtOnce) {
   EXPECT_EQ(Form().TransparencyAlpha(), 145);
   EXPECT_EQ(platform_.LastPresentation().ConstantAlpha, 145);
   // Rebuilt from the picture each time: the premultiplication never compounds.
-  const PixelStore first = Form().BaseImage()->Store();
+  const PixelStore first = *Form().BaseImage();
   Choose(GlobeSlot::pmi50);  // clicking the checked level clears its mark
   EXPECT_FALSE(Item(GlobeSlot::pmi50).Checked());
   EXPECT_EQ(Form().TransparencyAlpha(), 145);
-  EXPECT_TRUE(std::equal(first.Bytes().begin(), first.Bytes().end(), Form().BaseImage()->Store().Bytes().begin()));
+  EXPECT_TRUE(std::equal(first.Bytes().begin(), first.Bytes().end(), Form().BaseImage()->Bytes().begin()));
 
   Choose(GlobeSlot::pmiQuickly);
   EXPECT_EQ(Form().Timer(GlobeSlot::TimerGarland)->Interval(), 10);

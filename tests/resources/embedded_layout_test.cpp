@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <typeinfo>
 #include <utility>
 #include <vector>
 
+#include "app/art_sets.h"
 #include "app/globe_form.h"
 #include "graphics/stream.h"
 #include "layout/bitmap.h"
@@ -72,15 +74,10 @@ TEST(EmbeddedLayout, TheDenseArtworkSetsHoldEveryPictureAtTheirFactor) {
 
   for (const auto& [resource, factor] : {std::pair{"GLOBEART2X", 2}, std::pair{"GLOBEART3X", 3}}) {
     SCOPED_TRACE(resource);
-    const auto data = FindResourceData(kRtRcdata, resource);
-    ASSERT_TRUE(data.has_value());
-    TMemoryStream stream(*data);
-    TfrmMain form;
-    {
-      TReader reader(stream, 4096);
-      TLayoutLoader loader(reader);
-      loader.ReadLayoutRoot(form);
-    }
+    EXPECT_EQ(ArtSetResourceName(factor), resource);
+    const std::unique_ptr<TComponent> set = LoadArtSet(factor);
+    ASSERT_NE(set, nullptr);
+    const TComponent& form = *set;
     ASSERT_EQ(form.ComponentCount(), static_cast<int>(pictures.size()));
     for (int i = 0; i < form.ComponentCount(); ++i) {
       const auto* image = dynamic_cast<const TImage*>(form.Component(i));

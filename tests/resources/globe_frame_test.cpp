@@ -11,7 +11,9 @@
 
 #include "app/art_sets.h"
 #include "app/base_image.h"
+#include "app/globe_artwork.h"
 #include "app/globe_form.h"
+#include "app/scaled_pictures.h"
 #include "graphics/canvas.h"
 #include "layout/loader.h"
 #include "layout/picture.h"
@@ -22,7 +24,6 @@
 #include "scene/globe_scene.h"
 #include "scene/premultiplied.h"
 #include "scene/random.h"
-#include "scene/scaled_art.h"
 
 namespace nivarra {
 namespace {
@@ -53,7 +54,10 @@ class GlobeFrame : public ::testing::Test {
     platform_.SetTickCount(100000);
     platform_.SetLocalNow(EncodeDateTime(2026, 12, 7, 12, 0));
     RandomSeed() = 0;
-    scene_ = std::make_unique<GlobeScene>(form_);
+    art_ = LoadGlobeArtwork(form_, 1.0);
+    scene_ = std::make_unique<GlobeScene>();
+    ConnectCountdown(*scene_, form_, [] { return CountdownChoice{.Christmas = true}; });
+    scene_->SetArt(&art_.Scene);
     scene_->SetBaseImage(baseImage_.Store());
     ShowSceneFirstTime(*scene_, platform_, nullptr);
     scene_->Settings = SceneSettings{1000, true, 255};
@@ -70,6 +74,7 @@ class GlobeFrame : public ::testing::Test {
   TfrmMain form_;
   TPNGObject basePng_;
   TBitmap baseImage_;
+  GlobeArtwork art_;
   HeadlessPlatform platform_;
   std::unique_ptr<GlobeScene> scene_;
 };
@@ -97,7 +102,6 @@ TEST_F(GlobeFrame, BaseImageIsTheTreePremultiplied) {
 TEST_F(GlobeFrame, EveryFrameKeepsTheBaseAlphaAndValidPremultipliedColour) {
   // Both clocks fire in every frame, so the strip, sun and moon move all the time.
   scene_->Settings.AnimationInterval = 0;
-  scene_->Settings.Countdown = CountdownChoice{.Christmas = true};
   const std::vector<std::uint8_t> baseAlpha = AlphaPlane(baseImage_.Store());
   for (int frame = 0; frame < 400; ++frame) {
     RenderFrames(1);
@@ -114,6 +118,9 @@ TEST_F(GlobeFrame, EveryFrameKeepsTheBaseAlphaAndValidPremultipliedColour) {
   EXPECT_EQ(scene_->Countdown().DaysLeft(), 18);  // 7 December to Christmas
 }
 
+// What the plaque counts to in the frames compared with a plain composition.
+constexpr CountdownChoice kNewYear{.NewYear = true};
+
 // The scene as the frame's steps list it, drawn in full in every frame
 // through the canvas, each picture at art's scale.
 struct PlainScene {
@@ -122,7 +129,7 @@ struct PlainScene {
   HolidayCountdown countdown;
   AnimationClock skyClock, spriteClock;
 
-  PixelStore Compose(const TComponent& form, const ScaledArt& art, const PixelStore& base,
+  PixelStore Compose(const TComponent& form, const ScaledPictures& art, const PixelStore& base,
                      HeadlessPlatform& platform, const SceneSettings& settings) {
     PixelStore frame = base;
     TCanvas canvas(frame);
@@ -134,7 +141,8 @@ struct PlainScene {
     const bool spriteTick = spriteClock.Check(tick, SpriteThreshold(settings.AnimationInterval));
     draw("imgDay", Sky::kStripX, sky.SkyOffset());
     draw("imgStars", 0, 0);
-    sky.Step(skyTick, spriteTick, draw);
+    sky.Step(skyTick, spriteTick,
+             [&](SkyBody body, int step, int x, int y) { draw(SkyPictureName(body, step), x, y); });
     draw("imgLandscape", 0, 0);
     for (const auto& [layer, cover] : {std::pair{kSnowFar, "imgHome"}, {kSnowMiddle, "imgSugrob"}, {kSnowNear, "img3"}}) {
       snow.StepLayer(
@@ -142,7 +150,7 @@ struct PlainScene {
           settings.SnowEnabled);
       draw(cover, 0, 0);
     }
-    countdown.Draw(form, platform.LocalNow(), settings.Countdown, draw);
+    countdown.Draw(form, platform.LocalNow(), kNewYear, draw);
     ClampColourToAlpha(frame);
     return frame;
   }
@@ -155,32 +163,29 @@ struct PlainScene {
 TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
   std::vector<BlendPath> paths{BlendPath::Scalar};
   if (HasBlendPath(BlendPath::Sse2)) paths.push_back(BlendPath::Sse2);
-  std::vector<std::unique_ptr<TfrmMain>> sets;
+  std::vector<std::unique_ptr<TComponent>> sets;
   for (const double scale : {1.0, 1.5, 2.0, 3.0}) {
     SCOPED_TRACE(scale);
-    const ScaledArt art(form_, [&](int factor) -> const TComponent* { return sets.emplace_back(LoadArtSet(factor)).get(); },
-                        scale);
-    TPNGObject basePng;
-    TBitmap baseImage;
-    BuildBaseImage(art.Picture("imgTree"), basePng, baseImage);
+    const ScaledPictures pictures(
+        form_, [&](int factor) -> const TComponent* { return sets.emplace_back(LoadArtSet(factor)).get(); }, scale);
+    const Artwork art = ResolveArtwork(pictures);
     // At 1.5x the globe at half its alpha: colour shows above alpha
     // wherever the scene is drawn over it, and must be held to it.
-    PixelStore base = baseImage.Store();
+    PixelStore base = art.EmptyGlobe;
     for (std::size_t i = 3; scale == 1.5 && i < base.Bytes().size(); i += 4) base.Bytes()[i] /= 2;
     const int frames = scale == 1.0 ? 400 : 160;
     // Fast clocks, then Normal speed, then Normal speed without snow, where
     // only the part under a sun or moon that moved is composed anew.
     const auto settingsAt = [frames](int frame) {
-      SceneSettings settings{frame < frames * 5 / 8 ? 0 : 1000, frame < frames * 13 / 16 || frame >= frames, 255};
-      settings.Countdown = CountdownChoice{.NewYear = true};
-      return settings;
+      return SceneSettings{frame < frames * 5 / 8 ? 0 : 1000, frame < frames * 13 / 16 || frame >= frames, 255};
     };
 
     RandomSeed() = 0;
     platform_.SetTickCount(100000);
     std::vector<std::unique_ptr<GlobeScene>> scenes;
     for (const BlendPath path : paths) {
-      scenes.push_back(std::make_unique<GlobeScene>(form_));
+      scenes.push_back(std::make_unique<GlobeScene>());
+      ConnectCountdown(*scenes.back(), form_, [] { return kNewYear; });
       scenes.back()->SetArt(&art);
       scenes.back()->SetBaseImage(base);
       scenes.back()->SetBlendPath(path);
@@ -200,7 +205,6 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
         RandomSeed() = seed;
         scene->Settings.AnimationInterval = settingsAt(frame).AnimationInterval;
         scene->Settings.SnowEnabled = settingsAt(frame).SnowEnabled;
-        scene->Settings.Countdown = settingsAt(frame).Countdown;
         if (shaken) scene->GlassMoved(platform_.TickCount(), 900 + (frame / 3 % 2) * 24, 700);
         composed.push_back(&scene->ComposeFrame(platform_, true));
         after.push_back(RandomSeed());
@@ -210,7 +214,7 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
       if (frame < frames) {
         RandomSeed() = seed;
         const PixelStore expected =
-            plain.Compose(form_, art, base, platform_, settingsAt(frame));
+            plain.Compose(form_, pictures, base, platform_, settingsAt(frame));
         ASSERT_TRUE(SamePixels(*composed.front(), expected)) << "frame " << frame;
         ASSERT_EQ(RandomSeed(), after.front()) << "frame " << frame;
       }

@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "app/globe_artwork.h"
+#include "app/globe_form.h"
+#include "app/scaled_pictures.h"
 #include "graphics/canvas.h"
 #include "graphics/pixel_store.h"
 #include "graphics/stream.h"
 #include "layout/component.h"
 #include "layout/controls.h"
+#include "layout/menus.h"
 #include "layout/picture.h"
 #include "platform/headless/headless_platform.h"
 #include "png/png_object.h"
@@ -93,7 +97,10 @@ struct Plaque {
   // Draws the count to the chosen holiday at now onto a cleared store.
   void Draw(double now, CountdownChoice choice = {true, false, false}) {
     store.Fill(0, 0, 0, 0);
-    countdown.Draw(canvas, owner, now, choice);
+    countdown.Draw(owner, now, choice, [&](const std::string& name, int x, int y) {
+      const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(name));
+      if (image != nullptr) canvas.DrawGraphic(x, y, image->Picture().Graphic());
+    });
   }
   TComponent owner{nullptr};
   PixelStore store;
@@ -226,8 +233,15 @@ TEST(Countdown, NextDatesAndCalendarDaysLeft) {
 // formatting dates again on frames of the same day.
 TEST(Countdown, SceneFollowsTheDateWhileRunning) {
   Plaque plaque;
-  GlobeScene scene(plaque.owner);
-  scene.Settings.Countdown = CountdownChoice{.NewYear = true};
+  std::vector<TMenuItem*> items;
+  for (const char* name : {"pmiChristmas", "pmiNewYear", "pmiJulian"}) {
+    items.push_back(new TMenuItem(&plaque.owner));
+    items.back()->SetName(name);
+  }
+  GlobeScene scene;
+  ConnectCountdown(scene, plaque.owner, [] { return CountdownChoice{.NewYear = true}; });
+  const Artwork art = ResolveArtwork(ScaledPictures(plaque.owner));
+  scene.SetArt(&art);
   PixelStore base(300, 260, 32, RowOrder::TopDown);
   base.Fill(0, 0, 0, 255);  // frames keep the base's alpha
   scene.SetBaseImage(base);
@@ -239,6 +253,7 @@ TEST(Countdown, SceneFollowsTheDateWhileRunning) {
   };
   platform.SetLocalNow(EncodeDateTime(2026, 12, 31, 23, 59, 59));
   scene.Countdown().UpdateHolidayDates(platform.LocalNow(), formatter);
+  ShowCountdownCaptions(scene.Countdown(), plaque.owner);
 
   const struct {
     double Now;
@@ -257,9 +272,9 @@ TEST(Countdown, SceneFollowsTheDateWhileRunning) {
     platform.SetLocalNow(f.Now);
     const PixelStore& frame = scene.ComposeFrame(platform, true);
     EXPECT_EQ(scene.Countdown().DaysLeft(), f.Days);
-    EXPECT_EQ(scene.Countdown().ChristmasCaption(), "Christmas - 2027-12-25");
-    EXPECT_EQ(scene.Countdown().NewYearCaption(), std::string("New Year - ") + f.NewYear);
-    EXPECT_EQ(scene.Countdown().JulianCaption(), std::string("Julian Christmas - ") + f.Julian);
+    EXPECT_EQ(items[0]->Caption(), "Christmas - 2027-12-25");
+    EXPECT_EQ(items[1]->Caption(), std::string("New Year - ") + f.NewYear);
+    EXPECT_EQ(items[2]->Caption(), std::string("Julian Christmas - ") + f.Julian);
     // The singular needs the lone 1 at 115; anything else starts at 105 or left of it.
     EXPECT_EQ(frame.PixelColour(115, 187) == GlyphColour("d1"), f.Days == 1);
     const int formattedSoFar = formatted;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -13,15 +14,9 @@
 #include <vector>
 
 #include "graphics/pixel_store.h"
-#include "graphics/stream.h"
-#include "layout/component.h"
-#include "layout/controls.h"
-#include "layout/picture.h"
 #include "platform/headless/headless_platform.h"
-#include "png/png_object.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
-#include "support/png_builder.h"
 
 namespace nivarra {
 namespace {
@@ -39,16 +34,16 @@ struct GlobeRun {
     RandomSeed() = 0;
     const int sizes[] = {1, 3, 1, 3, 7, 7};
     for (int k = 1; k <= 6; ++k) {
-      auto* image = new TImage(&form);
-      image->SetName("Snow" + std::to_string(k));
-      const auto red = static_cast<std::uint8_t>(40 * ((k + 1) / 2));
-      TMemoryStream stream(
-          test::RgbaPng(sizes[k - 1], sizes[k - 1], [&](int, int) { return test::Rgba{red, 200, 100, 255}; }));
-      auto png = std::make_unique<TPNGObject>();
-      png->ReadPngStream(stream);
-      image->Picture().SetGraphic(std::move(png));
+      PixelStore flake(sizes[k - 1], sizes[k - 1], 32, RowOrder::TopDown);
+      for (std::size_t i = 0; i < flake.Bytes().size(); i += 4) {
+        // Blue, green, red, alpha.
+        const std::uint8_t pixel[4] = {100, 200, static_cast<std::uint8_t>(40 * ((k + 1) / 2)), 255};
+        std::copy_n(pixel, 4, flake.Bytes().begin() + static_cast<std::ptrdiff_t>(i));
+      }
+      art.Flakes[static_cast<std::size_t>((k - 1) / 2)][static_cast<std::size_t>((k - 1) % 2)] = Sprite(flake);
     }
-    scene = std::make_unique<GlobeScene>(form);
+    scene = std::make_unique<GlobeScene>();
+    scene->SetArt(&art);
     PixelStore black(300, 260, 32, RowOrder::TopDown);
     for (std::size_t i = 3; i < black.Bytes().size(); i += 4) black.Bytes()[i] = 255;
     scene->SetBaseImage(black);
@@ -70,7 +65,7 @@ struct GlobeRun {
     return composed;
   }
 
-  TComponent form{nullptr};
+  Artwork art;
   HeadlessPlatform platform;
   std::unique_ptr<GlobeScene> scene;
 };

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics/canvas.h"
+#include "app/globe_artwork.h"
+#include "app/scaled_pictures.h"
 #include "graphics/pixel_store.h"
 #include "graphics/stream.h"
 #include "layout/component.h"
@@ -33,7 +34,8 @@ class SkyRun {
   // One frame; returns what it drew.
   std::vector<Draw> Frame(bool skyTick, bool spriteTick) {
     std::vector<Draw> drawn;
-    sky.Step(skyTick, spriteTick, [&](const std::string& n, int x, int y) { drawn.push_back({n, x, y}); });
+    sky.Step(skyTick, spriteTick,
+             [&](SkyBody body, int frame, int x, int y) { drawn.push_back({SkyPictureName(body, frame), x, y}); });
     return drawn;
   }
   // n frames; returns the last one's draws.
@@ -174,7 +176,7 @@ TEST(SkyCycle, SettingSunTakesOverTheClimbingSunsFrame) {
   EXPECT_EQ(run.sky.SunY(), 66);
 }
 
-// The canvas path: images found by name among the owner's components.
+// The layout's pictures found by name for the artwork, drawn where the sky says.
 std::unique_ptr<TPNGObject> SolidPng(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   TMemoryStream stream(test::RgbaPng(w, h, [&](int, int) { return test::Rgba{r, g, b, 255}; }));
   auto png = std::make_unique<TPNGObject>();
@@ -195,16 +197,19 @@ TEST(SkyCycle, DrawsStripAndSpritesByName) {
   AddImage(owner, "sun1", SolidPng(40, 2, 0, 255, 0));
   AddImage(owner, "sun2", SolidPng(40, 2, 0, 0, 255));
   PixelStore store(300, 260, 32, RowOrder::TopDown);
-  TCanvas canvas(store);
+  const Artwork art = ResolveArtwork(ScaledPictures(owner));
+  const TRect all{0, 0, 300, 260};
 
   Sky sky;
   sky.SetStartPositions();
-  sky.DrawStrip(canvas, owner);  // at (45, -250): rows 250..259 show at 0..9
+  art.SkyStrip.Draw(store, Sky::kStripX, sky.SkyOffset(), all, BlendPath::Scalar);  // rows 250..259 show at 0..9
   EXPECT_EQ(store.PixelColour(45, 9), 0x0000FFu);
   EXPECT_EQ(store.PixelColour(45, 10), 0u);
   EXPECT_EQ(store.PixelColour(44, 0), 0u);
 
-  sky.Step(canvas, owner, true, true);  // "sun1" at (-30, 65): columns 0..9
+  sky.Step(true, true, [&](SkyBody body, int frame, int x, int y) {
+    art.Body(body, frame).Draw(store, x, y, all, BlendPath::Scalar);
+  });  // "sun1" at (-30, 65): columns 0..9
   EXPECT_EQ(store.PixelColour(0, 65), 0x00FF00u);
   EXPECT_EQ(store.PixelColour(9, 66), 0x00FF00u);
   EXPECT_EQ(store.PixelColour(10, 65), 0u);

@@ -54,7 +54,13 @@ struct Scene {
     snow.Allocate();
   }
   void Step(int layer, bool visible = true, bool enabled = true) {
-    snow.StepLayer(layer, canvas, form, visible, enabled);
+    snow.StepLayer(
+        layer,
+        [&](int kind, int x, int y) {
+          const auto* image = dynamic_cast<const TImage*>(form.FindOwnedComponent(Snowfall::SpriteName(layer, kind)));
+          if (image != nullptr) canvas.DrawGraphic(x, y, image->Picture().Graphic());
+        },
+        visible, enabled);
   }
   bool FrameIsBlank() const {
     for (std::uint8_t b : store.Bytes())

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/globe_artwork.h"
 #include "graphics/canvas.h"
 #include "graphics/pixel_store.h"
 #include "png/png_object.h"
@@ -76,7 +77,7 @@ TEST(Sprite, DrawsWhatTheCanvasDrawsWithinTheClipOnEveryPath) {
   const TRect whole{0, 0, 40, 16}, part{6, 2, 33, 11};
   for (const auto& picture : pictures) {
     const auto png = test::DecodePng(picture.png);
-    const Sprite sprite(png.get());
+    const Sprite sprite(PixelsForDrawing(png.get()));
     for (const auto& [x, y] : {std::pair{-5, -3}, {0, 0}, {4, 5}, {13, 1}, {30, 10}}) {
       for (const TRect& clip : {whole, part}) {
         PixelStore expected = before;

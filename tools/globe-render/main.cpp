@@ -41,8 +41,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/art_sets.h"
-#include "app/base_image.h"
+#include "app/globe_artwork.h"
 #include "app/globe_form.h"
 #include "layout/loader.h"
 #include "layout/picture.h"
@@ -55,7 +54,6 @@
 #include "core/time_zone_database.h"
 #include "scene/globe_scene.h"
 #include "scene/random.h"
-#include "scene/scaled_art.h"
 
 namespace {
 
@@ -331,18 +329,7 @@ int Run(const Options& options) {
   TfrmMain form;
   InitFormFromLayout(form);
 
-  std::array<std::unique_ptr<TfrmMain>, 2> sets;
-  const ScaledArt art(
-      form,
-      [&](int factor) -> const TComponent* {
-        auto& set = sets[static_cast<std::size_t>(factor - 2)];
-        if (set == nullptr) set = LoadArtSet(factor);
-        return set.get();
-      },
-      options.Scale);
-  TPNGObject basePng;
-  TBitmap baseImage;
-  BuildBaseImage(art.Picture("imgTree"), basePng, baseImage);
+  const GlobeArtwork art = LoadGlobeArtwork(form, options.Scale);
 
   if (options.Zone) {
     setenv("TZ", options.Zone->c_str(), 1);
@@ -356,9 +343,10 @@ int Run(const Options& options) {
 
   // The first show, with the settings at their defaults except where the
   // options say otherwise.
-  GlobeScene scene(form);
-  scene.SetArt(&art);
-  scene.SetBaseImage(baseImage.Store());
+  GlobeScene scene;
+  ConnectCountdown(scene, form, [choice = CountdownChoiceOf(options.Countdown)] { return choice; });
+  scene.SetArt(&art.Scene);
+  scene.SetBaseImage(art.Scene.EmptyGlobe);
   ShowSceneFirstTime(scene, platform, &form);
   // Real time keeps the Normal speed's clocks for the sun's and moon's frames.
   const AnimationSpeed speed = SpeedTiming(options.RealTime ? SpeedLevel::Normal : options.Speed);
@@ -370,7 +358,6 @@ int Run(const Options& options) {
     platform.SetTimeZone(SystemTimeZone(start));
   }
   scene.Settings.SnowEnabled = options.Snow;
-  scene.Settings.Countdown = CountdownChoiceOf(options.Countdown);
   scene.Settings.TransparencyAlpha = 255;
   const ScreenSize work = platform.WorkAreaSize();
   const int left = work.Width - 305, top = work.Height - 260;

@@ -1,9 +1,8 @@
 #pragma once
-// The scene's pictures at the scale the globe is shown at. The scene keeps
-// every position and size in its own units, the artwork's 1x pixels; only
-// drawing asks this for the picture to draw and where a position lands in
-// device pixels. Sets drawn at whole factors (2x, 3x) are used as they are;
-// any other scale is resampled by area, once, from the next larger set.
+// The layout's pictures at the scale the globe is shown at, for resolving
+// the scene's artwork: sets drawn at whole factors (2x, 3x) are used as
+// they are; any other scale is resampled by area, once, from the next
+// larger set.
 
 #include <functional>
 #include <map>
@@ -17,26 +16,28 @@ class TComponent;
 class TGraphic;
 class TPNGObject;
 
-class ScaledArt {
+class ScaledPictures {
  public:
-  // The form that owns the pictures drawn at factor (the same names as the
-  // 1x form's), or null when there is no such set.
+  // The component that owns the pictures drawn at factor (the same names
+  // as the 1x form's), or null when there is no such set.
   using ArtSets = std::function<const TComponent*(int factor)>;
   // The whole factors sets may be drawn at, besides 1.
   static constexpr int kLargestSetFactor = 3;
 
   // The identity: 1x pictures at their own places.
-  explicit ScaledArt(const TComponent& form);
-  // form's PNG pictures at scale (0.5 to 8), from the sets sets offers.
-  ScaledArt(const TComponent& form, const ArtSets& sets, double scale);
-  ~ScaledArt();
-  ScaledArt(const ScaledArt&) = delete;
-  ScaledArt& operator=(const ScaledArt&) = delete;
+  explicit ScaledPictures(const TComponent& form);
+  // form's PNG pictures at scale (0.5 to 8), from the sets sets offers,
+  // which must outlive this.
+  ScaledPictures(const TComponent& form, const ArtSets& sets, double scale);
+  ~ScaledPictures();
+  ScaledPictures(const ScaledPictures&) = delete;
+  ScaledPictures& operator=(const ScaledPictures&) = delete;
 
   double Scale() const { return scale_; }
   // The form the pictures were taken from (the 1x form for the identity),
   // and the factor it was drawn at.
   const TComponent& SourceSet() const { return *source_; }
+  const TComponent& Form() const { return form_; }
   int SourceFactor() const { return sourceFactor_; }
 
   // Where a position in scene units lands in device pixels: rounded once,

@@ -1,4 +1,4 @@
-#include "scene/scaled_art.h"
+#include "app/scaled_pictures.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -24,12 +24,12 @@ int ScaledExtent(int extent, double scale) { return std::max(1, static_cast<int>
 int SourceFactorFor(double scale) {
   if (scale <= 1) return 1;
   const int factor = static_cast<int>(std::ceil(scale - 1e-9));
-  return std::min(factor, ScaledArt::kLargestSetFactor);
+  return std::min(factor, ScaledPictures::kLargestSetFactor);
 }
 
-ScaledArt::ScaledArt(const TComponent& form) : form_(form), source_(&form) {}
+ScaledPictures::ScaledPictures(const TComponent& form) : form_(form), source_(&form) {}
 
-ScaledArt::ScaledArt(const TComponent& form, const ArtSets& sets, double scale)
+ScaledPictures::ScaledPictures(const TComponent& form, const ArtSets& sets, double scale)
     : form_(form), scale_(scale), identity_(scale == 1.0), source_(&form) {
   if (!(scale >= 0.5 && scale <= 8)) throw std::invalid_argument("the globe's scale lies between 0.5 and 8");
   if (identity_) return;
@@ -61,17 +61,17 @@ ScaledArt::ScaledArt(const TComponent& form, const ArtSets& sets, double scale)
   }
 }
 
-ScaledArt::~ScaledArt() = default;
+ScaledPictures::~ScaledPictures() = default;
 
-int ScaledArt::RoundedProduct(int value) const { return static_cast<int>(std::floor(value * scale_ + 0.5)); }
+int ScaledPictures::RoundedProduct(int value) const { return static_cast<int>(std::floor(value * scale_ + 0.5)); }
 
-const TGraphic* ScaledArt::Picture(const TGraphic* oneX) const {
+const TGraphic* ScaledPictures::Picture(const TGraphic* oneX) const {
   if (identity_ || oneX == nullptr) return oneX;
   const auto found = scaled_.find(oneX);
   return found != scaled_.end() ? found->second : oneX;
 }
 
-const TGraphic* ScaledArt::Picture(std::string_view name) const {
+const TGraphic* ScaledPictures::Picture(std::string_view name) const {
   return Picture(ImageGraphic(form_.FindOwnedComponent(name)));
 }
 
