@@ -227,10 +227,11 @@ class TfrmMain : public TForm {
   // A check item added at the end of parent.
   TMenuItem* AddCheckItem(TMenuItem& parent, std::string_view name, std::string_view caption);
   const MenuChoice* ChoiceOf(const TMenuItem* item) const;
-  // The settings to the scene and the frame timer: speed, snow, shake,
-  // countdown and the sky's place.
+  // The settings to the scene and the frame timer: speed, snow, shake and
+  // the sky's place (the plaque asks for its holiday at every frame).
   void ApplySettings();
-  // The transparency to the window, rebuilt with its new constant alpha.
+  // The transparency to the window: the empty globe shown anew with its
+  // constant alpha.
   void ShowTransparency();
   // Adds "Real time" to the speed submenu (the layout stays as it was designed).
   void AddRealTimeItem();
