@@ -402,8 +402,14 @@ void GlobeScene::Present(Platform& platform, int left, int top) {
     // Frames composed whole with the same plaque differ only where the
     // glass lets the scene show.
     const bool sameOutside = liveArea_ && wholePlaque_[0] && wholePlaque_[0] == wholePlaque_[1];
-    dirty = ChangedRect(frame, frames_[presented_.Index],
-                        sameOutside ? *liveArea_ : TRect{0, 0, frame.Width(), frame.Height()});
+    // While flakes fall the live area changes nearly whole from frame to
+    // frame: looking for the changed part there costs more than it saves.
+    if (sameOutside && frameKey_.Flakes) {
+      dirty = *liveArea_;
+    } else {
+      dirty = ChangedRect(frame, frames_[presented_.Index],
+                          sameOutside ? *liveArea_ : TRect{0, 0, frame.Width(), frame.Height()});
+    }
     if (!dirty) {
       // The same pixels: either buffer stands for what is on the screen.
       presented_.Index = composed_;
