@@ -15,9 +15,9 @@ namespace {
 
 // The stored "Language", empty when there is none (or it cannot be read:
 // the system's language does as well).
-std::string StoredLanguage(Platform& platform) {
+std::string StoredLanguage(SettingsStore& settings) {
   try {
-    const std::unique_ptr<SettingsKey> key = platform.OpenSettingsKey(kSettingsKeyPath, false);
+    const std::unique_ptr<SettingsKey> key = settings.OpenSettings(false);
     const std::optional<SettingValue> value = key != nullptr ? key->ReadValue("Language") : std::nullopt;
     if (const auto* text = value ? std::get_if<std::string>(&*value) : nullptr) return *text;
   } catch (const std::exception&) {
@@ -27,15 +27,15 @@ std::string StoredLanguage(Platform& platform) {
 
 }  // namespace
 
-GlobeApp::GlobeApp(Platform& platform) : platform_(platform) {
-  UseCatalog(platform.OpenCatalog(StoredLanguage(platform)));
-  form_.AttachPlatform(platform);
-  platform.SetWindowEvents(this);
+GlobeApp::GlobeApp(const Desktop& desktop) : desktop_(desktop) {
+  UseCatalog(desktop_.Language.OpenCatalog(StoredLanguage(desktop_.Settings)));
+  form_.AttachDesktop(desktop_);
+  desktop_.Window.SetWindowEvents(this);
   InitFormFromLayout(form_);
-  if (const std::string caption = platform.AutostartCaption(); !caption.empty()) {
+  if (const std::string caption = desktop_.StartWithSystem.Caption(); !caption.empty()) {
     form_.MenuItem(GlobeSlot::pmiStartUp)->SetCaption(caption);
   }
-  platform.PlaceWindow({form_.Left(), form_.Top()}, form_.Width(), form_.Height());
+  desktop_.Window.PlaceWindow({form_.Left(), form_.Top()}, form_.Width(), form_.Height());
   // The density timer first: when both fall due together, the frame shows
   // the density of that moment.
   for (GlobeSlot slot : {GlobeSlot::timerCountSnow, GlobeSlot::TimerGarland}) BindTimer(*form_.Timer(slot));
@@ -44,7 +44,7 @@ GlobeApp::GlobeApp(Platform& platform) : platform_(platform) {
 
 GlobeApp::~GlobeApp() {
   timers_.clear();
-  platform_.SetWindowEvents(nullptr);
+  desktop_.Window.SetWindowEvents(nullptr);
   Guarded([&] { Fire(form_.OnDestroy, TEventArgs{.Sender = &form_}); });
 }
 
@@ -64,7 +64,7 @@ void GlobeApp::ContextMenu(ScreenPoint at) noexcept {
     if (form_.PopupMenu == nullptr) return;
     form_.ShowSettingsOnMenu();
     const ItemMenuModel menu = BuildMenuModel(form_.PopupMenu->Items());
-    if (TMenuItem* chosen = menu.ItemForCommand(platform_.TrackPopupMenu(menu, at))) {
+    if (TMenuItem* chosen = menu.ItemForCommand(desktop_.Window.TrackPopupMenu(menu, at))) {
       form_.MenuCommand(*chosen);
       WakeFrames();
     }
@@ -129,7 +129,7 @@ void GlobeApp::Arm(std::size_t index, TTimer& timer, int period) {
   periods_[index] = period;
   // A desktop timer may be replaced from inside its own tick: each desktop
   // keeps a running tick's call alive until it has returned.
-  timers_[index] = platform_.StartTimer(period, [this, &timer, index] {
+  timers_[index] = desktop_.Time.StartTimer(period, [this, &timer, index] {
     Guarded([&] { timer.Tick(); });
     if (index == kFrameTimer) Guarded([&] { RestFrames(); });
   });
@@ -155,9 +155,9 @@ void GlobeApp::WakeFrames() {
   }
 }
 
-int RunGlobe(Platform& platform) {
-  if (!platform.ClaimRunningGlobe(platform.FirstArgument() != "add")) return 0;
-  GlobeApp app(platform);
+int RunGlobe(const Desktop& desktop) {
+  if (!desktop.Instance.ClaimRunningGlobe(desktop.Instance.FirstArgument() != "add")) return 0;
+  GlobeApp app(desktop);
   return app.Run();
 }
 

@@ -8,7 +8,7 @@
 
 #include "app/globe_form.h"
 #include "app/guarded_call.h"
-#include "platform/platform.h"
+#include "platform/desktop.h"
 
 namespace nivarra {
 
@@ -19,11 +19,11 @@ class GlobeApp : public WindowEvents {
  public:
   // Creates the window from the layout resource "TFRMMAIN" (which the
   // caller has registered); FormCreate runs at the end.
-  explicit GlobeApp(Platform& platform);
+  explicit GlobeApp(const Desktop& desktop);
   ~GlobeApp() override;
 
   // Shows the window and runs the desktop's event loop until it closes.
-  int Run() { return platform_.Run(); }
+  int Run() { return desktop_.Window.Run(); }
   TfrmMain& Form() { return form_; }
 
   void Shown() noexcept override;
@@ -40,7 +40,7 @@ class GlobeApp : public WindowEvents {
   // Runs f; an error that escapes it is shown in a message box. False then.
   template <class F>
   bool Guarded(F&& f) noexcept {
-    return GuardedCall(platform_, std::forward<F>(f));
+    return GuardedCall(desktop_.Messages, std::forward<F>(f));
   }
   // One desktop timer per layout timer, restarted whenever its interval or
   // enabled state changes.
@@ -57,15 +57,15 @@ class GlobeApp : public WindowEvents {
   // The density timer is bound first, the frame timer second.
   static constexpr std::size_t kFrameTimer = 1;
 
-  Platform& platform_;
+  const Desktop desktop_;
   TfrmMain form_;
   std::vector<std::unique_ptr<PlatformTimer>> timers_;
   std::vector<int> periods_;  // each desktop timer's period, 0 when stopped
 };
 
-// GlobeApp on platform, run until the window has closed; a plain start
+// GlobeApp on desktop, run until the window has closed; a plain start
 // while another globe runs brings that one to the front and ends at once.
 // Returns the exit code.
-int RunGlobe(Platform& platform);
+int RunGlobe(const Desktop& desktop);
 
 }  // namespace nivarra

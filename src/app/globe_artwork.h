@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/screen_geometry.h"
 #include "scene/artwork.h"
 
 namespace nivarra {

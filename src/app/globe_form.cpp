@@ -9,7 +9,7 @@
 #include "layout/bitmap.h"
 #include "layout/layout_errors.h"
 #include "layout/picture.h"
-#include "platform/platform.h"
+#include "platform/desktop.h"
 #include "scene/globe_scene.h"
 
 namespace nivarra {
@@ -57,7 +57,7 @@ void TfrmMain::FormCreate(const TEventArgs&) {
   // The globe a person sees, at 1x: the mask's own size is the artwork's.
   TBitmap& mask = PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture());
   outlineAt1x_ = BoundsOf(RegionFromMask(mask, mask.Width(), mask.Height()));
-  displayScale_ = platform_->DisplayScale();
+  displayScale_ = platform_->Window.DisplayScale();
   Rescale([this](int, int) { return Place(); }, false);
 }
 
@@ -71,14 +71,14 @@ void TfrmMain::Rescale(const std::function<ScreenPoint(int width, int height)>& 
   const int width = !globe.IsEmpty() ? globe.Width() : Width();
   const int height = !globe.IsEmpty() ? globe.Height() : Height();
   ScreenPoint place = placeFor(width, height);
-  if (bringIn) place = BringWhollyIn(place, Outline(), platform_->Monitors());
+  if (bringIn) place = BringWhollyIn(place, Outline(), platform_->Screen.Monitors());
   // A look at the monitors still to come decides from this new globe.
   if (monitorsSettle_) placeBeforeMonitors_ = place;
   // The one place where the window takes a new size: placed, shaped, then
   // shown whole at that size.
   SetBounds(place.X, place.Y, width, height);
-  platform_->PlaceWindow(place, width, height);
-  if (shapeSet_) platform_->SetWindowShape(WindowShape());
+  platform_->Window.PlaceWindow(place, width, height);
+  if (shapeSet_) platform_->Window.SetWindowShape(WindowShape());
   InitLayeredWindow();
   RenderFrame();
 }
@@ -110,18 +110,18 @@ const PixelStore* TfrmMain::BaseImage() const { return art_ != nullptr && baseSh
 
 void TfrmMain::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
   if (platform_ == nullptr || scene_ == nullptr) return;
-  const double display = platform_->DisplayScale();
+  const double display = platform_->Window.DisplayScale();
   if (display == displayScale_) {
     // Same scale, another place asked for: only move.
     if (suggested && shown_ && !(*suggested == Place())) {
-      MoveTo(KeepOrBringIn(*suggested, Outline(), platform_->Monitors()));
+      MoveTo(KeepOrBringIn(*suggested, Outline(), platform_->Screen.Monitors()));
       UserChanged(nullptr);
     }
     return;
   }
   displayScale_ = display;
   const ScreenPoint before = Place();
-  const std::vector<MonitorArea> monitors = platform_->Monitors();
+  const std::vector<MonitorArea> monitors = platform_->Screen.Monitors();
   shownPercent_ = FittingPercent(monitors);
   Rescale([&](int, int) { return suggested.value_or(before); }, shown_);
   if (!(Place() == before)) UserChanged(nullptr);
@@ -133,7 +133,7 @@ void TfrmMain::SetSizePercent(int percent) {
     shownPercent_ = settings_.Size;
     return;
   }
-  FitSize(platform_->Monitors());
+  FitSize(platform_->Screen.Monitors());
 }
 
 void TfrmMain::pmiSizeClick(const TEventArgs&) { SetSizePercent(settings_.Size); }
@@ -153,7 +153,7 @@ void TfrmMain::GlassMoved(ScreenPoint topLeft) {
 }
 
 void TfrmMain::FeelDrag(ScreenPoint topLeft) {
-  const std::uint32_t now = platform_->TickCount();
+  const std::uint32_t now = platform_->Time.TickCount();
   if (!(topLeft == lastDragPlace_)) {
     lastDragPlace_ = topLeft;
     lastDragTick_ = now;
@@ -199,15 +199,15 @@ void TfrmMain::InitLayeredWindow() {
   // through by a message box on the way draw no frame until it is rebuilt.
   scene_->ClearBaseImage();
   baseShown_ = false;
-  if (const auto error = platform_->MakeWindowLayered()) platform_->ShowMessage(*error);
+  if (const auto error = platform_->Window.MakeWindowLayered()) platform_->Messages.ShowMessage(*error);
 
   const PixelStore& globe = art_->Scene.EmptyGlobe;
   if (globe.IsEmpty()) throw EInvalidGraphic("The empty globe's picture is missing");
   baseShown_ = true;
 
   // The window has the empty globe's size already: Rescale gave it.
-  if (!platform_->Present(globe, Left(), Top(), TransparencyAlpha())) {
-    platform_->ShowMessage(kBaseUpdateFailedMessage);
+  if (!platform_->Window.Present(globe, Left(), Top(), TransparencyAlpha())) {
+    platform_->Messages.ShowMessage(kBaseUpdateFailedMessage);
   }
   scene_->SetBaseImage(globe);
 }
@@ -235,9 +235,10 @@ void ConnectCountdown(GlobeScene& scene, const TComponent& form, std::function<C
   scene.HolidaysMoved = [&form](const HolidayCountdown& countdown) { ShowCountdownCaptions(countdown, form); };
 }
 
-void ShowSceneFirstTime(GlobeScene& scene, Platform& platform, const TComponent* form) {
+void ShowSceneFirstTime(GlobeScene& scene, const Desktop& desktop, const TComponent* form) {
   scene.PrepareFirstShow();
-  scene.Countdown().UpdateHolidayDates(platform.LocalNow(), [&](double date) { return platform.FormatLongDate(date); });
+  scene.Countdown().UpdateHolidayDates(desktop.Time.LocalNow(),
+                                       [&](double date) { return desktop.Language.FormatLongDate(date); });
   if (form != nullptr) ShowCountdownCaptions(scene.Countdown(), *form);
 }
 
@@ -323,13 +324,13 @@ void TfrmMain::ApplySettings() {
 
 void TfrmMain::FormShow(const TEventArgs&) {
   if (platform_ == nullptr || shown_) return;
-  platform_->SetWindowShape(WindowShape());
+  platform_->Window.SetWindowShape(WindowShape());
   shapeSet_ = true;
-  platform_->SetOwnerToDesktop();
+  platform_->Window.SetOwnerToDesktop();
   ShowSceneFirstTime(*scene_, *platform_, this);
   LoadSettings();
-  platform_->HideTaskbarButton();
-  platform_->SetOwnerToDesktop();
+  platform_->Window.HideTaskbarButton();
+  platform_->Window.SetOwnerToDesktop();
   shown_ = true;
   RenderFrame();
   if (loadProblems_.empty() && !storeProblem_) {
@@ -345,8 +346,8 @@ void TfrmMain::RenderFrame() {
   if (!shown_ || scene_ == nullptr) return;
   // Some window managers tell nothing of a move until it ends: while a
   // drag lasts, every frame asks where the window stands.
-  if (dragging_) FeelDrag(platform_->WindowPosition());
-  lastFrameTick_ = platform_->TickCount();
+  if (dragging_) FeelDrag(platform_->Window.WindowPosition());
+  lastFrameTick_ = platform_->Time.TickCount();
   scene_->RenderFrame(*platform_, Left(), Top());
 }
 
@@ -354,13 +355,13 @@ void TfrmMain::SetSeen(bool seen) {
   if (seen == seen_) return;
   seen_ = seen;
   if (!seen || !shown_ || scene_ == nullptr) return;
-  scene_->CatchUp(*platform_, lastFrameTick_, platform_->TickCount(), Timer(GlobeSlot::TimerGarland)->Interval());
-  lastFrameTick_ = platform_->TickCount();
+  scene_->CatchUp(platform_->Time, lastFrameTick_, platform_->Time.TickCount(), Timer(GlobeSlot::TimerGarland)->Interval());
+  lastFrameTick_ = platform_->Time.TickCount();
 }
 
 std::optional<std::uint32_t> TfrmMain::QuietForMs() const {
   if (!shown_ || scene_ == nullptr || platform_ == nullptr || dragging_) return std::nullopt;
-  return scene_->QuietFor(platform_->TickCount(), platform_->LocalNow(), platform_->ReportsCoverChanges());
+  return scene_->QuietFor(platform_->Time.TickCount(), platform_->Time.LocalNow(), platform_->Window.ReportsCoverChanges());
 }
 
 void TfrmMain::TimerGarlandTimer(const TEventArgs&) { RenderFrame(); }
@@ -372,12 +373,12 @@ void TfrmMain::timerCountSnowTimer(const TEventArgs&) {
 void TfrmMain::FormMouseDown(const TEventArgs&) {
   if (platform_ == nullptr) return;
   dragging_ = true;
-  lastDragTick_ = platform_->TickCount();
+  lastDragTick_ = platform_->Time.TickCount();
   lastDragPlace_ = Place();
   // From here on the place is the user's: the look at the drag's end
   // replaces a second look at monitors that changed just before.
   monitorsSettle_.reset();
-  platform_->BeginSystemMove();
+  platform_->Window.BeginSystemMove();
 }
 
 void TfrmMain::FormCloseQuery(const TEventArgs& args) {
@@ -399,22 +400,22 @@ void TfrmMain::FormDestroy(const TEventArgs&) {
 }
 
 void TfrmMain::pmiAboutClick(const TEventArgs&) {
-  if (platform_ != nullptr && !platform_->OpenWebPage(kMoreStuffAddress)) {
+  if (platform_ != nullptr && !platform_->Messages.OpenWebPage(kMoreStuffAddress)) {
     std::string text = Translate(kNoBrowserMessage);
     text += kMoreStuffAddress;
-    platform_->ShowMessage(text);
+    platform_->Messages.ShowMessage(text);
   }
 }
 
 void TfrmMain::pmiOnTopClick(const TEventArgs&) {
-  if (platform_ != nullptr) platform_->SetTopmost(settings_.OnTop);
+  if (platform_ != nullptr) platform_->Window.SetTopmost(settings_.OnTop);
 }
 
 void TfrmMain::pmiExitClick(const TEventArgs&) {
   if (platform_ == nullptr) return;
   // Gone from the screen at once; saving and the rest follow.
-  platform_->HideWindow();
-  platform_->RequestClose();
+  platform_->Window.HideWindow();
+  platform_->Window.RequestClose();
 }
 
 // The settings have changed already, and ApplySettings has shown them.

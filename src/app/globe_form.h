@@ -21,14 +21,13 @@
 #include "layout/form.h"
 #include "layout/menus.h"
 #include "layout/timer.h"
-#include "platform/platform.h"
+#include "platform/desktop.h"
 #include "scene/countdown.h"
 
 namespace nivarra {
 class ESettingsWriteError;
 class GlobeScene;
 class PixelStore;
-class Platform;
 struct GlobeArtwork;
 class PlatformTimer;
 class SettingsKey;
@@ -72,9 +71,6 @@ inline constexpr int kSaveDelayMs = 500;
 // How long after the first show the message about unusable settings comes.
 inline constexpr int kStartReportDelayMs = 200;
 
-// Where the settings live in the user's store.
-inline constexpr std::string_view kSettingsKeyPath = "Software\\Nivarra";
-inline constexpr std::string_view kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::string_view kMoreStuffAddress = "https://en.wikipedia.org/wiki/Christmas_traditions";
 // Said when no browser opens the page, followed by the address (no full
 // stop after it: it would be copied with the address).
@@ -103,7 +99,7 @@ constexpr std::uint8_t TransparencyAlphaOf(int level) { return static_cast<std::
 // The scene's part of the first show: snow and sky at their start and the
 // countdown at the holiday dates of the platform's day; with a form, its
 // countdown items take the dates' captions.
-void ShowSceneFirstTime(GlobeScene& scene, Platform& platform, const TComponent* form);
+void ShowSceneFirstTime(GlobeScene& scene, const Desktop& desktop, const TComponent* form);
 // The plaque counts to what choice says, and form's countdown items take
 // the holidays' captions whenever their dates move on.
 void ConnectCountdown(GlobeScene& scene, const TComponent& form, std::function<CountdownChoice()> choice);
@@ -118,7 +114,7 @@ class TfrmMain : public TForm {
 
   // The desktop the window lives on; set before FormCreate runs. Without
   // one the handlers do nothing (the layout alone can be loaded and looked at).
-  void AttachPlatform(Platform& platform) { platform_ = &platform; }
+  void AttachDesktop(const Desktop& desktop) { platform_ = &desktop; }
 
   TComponent* Slot(GlobeSlot slot) const { return slots_[static_cast<std::size_t>(slot)]; }
   template <class T>
@@ -293,7 +289,7 @@ class TfrmMain : public TForm {
   // Hands the window's place in a drag to the scene.
   void FeelDrag(ScreenPoint topLeft);
   std::uint32_t lastFrameTick_ = 0;  // when the last frame was rendered
-  Platform* platform_ = nullptr;
+  const Desktop* platform_ = nullptr;
   std::unique_ptr<GlobeScene> scene_;
   bool baseShown_ = false;
   bool shown_ = false;

@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "app/settings.h"
-#include "platform/platform.h"
+#include "platform/settings_store.h"
 
 namespace nivarra {
 
@@ -27,7 +27,7 @@ SettingSet RowsInSettingsKey() {
   SettingSet rows;
   for (std::size_t i = 0; i < kSettingCount; ++i) {
     const SettingKind kind = kSettingRows[i].Kind;
-    rows.set(i, kind != SettingKind::RunEntry && kind != SettingKind::Degrees);
+    rows.set(i, kind != SettingKind::StartWithSession && kind != SettingKind::Degrees);
   }
   return rows;
 }
@@ -69,7 +69,7 @@ void ReadChoices(SettingsKey* key, LoadedSettings& loaded) {
     const int GlobeSettings::* number = kSettingRows[i].Number;
     const bool window = number == &GlobeSettings::Size || number == &GlobeSettings::Top ||
                         number == &GlobeSettings::Left;
-    if (!window && kSettingRows[i].Kind != SettingKind::RunEntry) ReadSetting(key, i, loaded);
+    if (!window && kSettingRows[i].Kind != SettingKind::StartWithSession) ReadSetting(key, i, loaded);
   }
 }
 

@@ -13,12 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/settings.h"
+
 namespace nivarra {
 
 class SettingsKey;
-
-// The autostart value's name in the system's Run key.
-inline constexpr std::string_view kRunValueName = "Nivarra";
 
 // The sizes the menu offers, in percent of the artwork.
 inline constexpr std::array<int, 4> kSizePercents{75, 100, 150, 200};
@@ -54,7 +53,7 @@ enum class SettingKind {
   Boolean,  // an integer, 0 for no; any other number is yes
   LowByte,  // an integer of which only the low 8 bits count
   Degrees,  // decimal degrees as a string, or whole degrees; never written
-  RunEntry,  // the autostart value: there or not, in the system's Run key
+  StartWithSession,  // starting with the session, as the desktop keeps it
 };
 
 // One stored value: its name, kind and field of GlobeSettings. A number
@@ -87,7 +86,7 @@ inline constexpr SettingRow kSettingRows[] = {
     {"isSnowOn", SettingKind::Boolean, nullptr, &GlobeSettings::Snow, nullptr, 1, 0, 1},
     {"Size", SettingKind::Integer, &GlobeSettings::Size, nullptr, nullptr, 100, 0, kAnyNumber, kSizePercents},
     {"isShakeOn", SettingKind::Boolean, nullptr, &GlobeSettings::Shake, nullptr, 1, 0, 1},
-    {kRunValueName, SettingKind::RunEntry, nullptr, &GlobeSettings::Autostart, nullptr, 1, 0, 1},
+    {kAutostartValueName, SettingKind::StartWithSession, nullptr, &GlobeSettings::Autostart, nullptr, 1, 0, 1},
     {"Latitude", SettingKind::Degrees, nullptr, nullptr, &GlobeSettings::Latitude, 0, -90, 90},
     {"Longitude", SettingKind::Degrees, nullptr, nullptr, &GlobeSettings::Longitude, 0, -180, 180},
 };

@@ -9,24 +9,24 @@
 #include <memory>
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/desktop.h"
 
 namespace nivarra {
 
 // False when call ended in an error.
 template <class F>
-bool GuardedCall(Platform& platform, F&& call) noexcept {
+bool GuardedCall(UserMessages& messages, F&& call) noexcept {
   try {
     call();
     return true;
   } catch (const std::exception& error) {
     try {
-      platform.ShowMessage(error.what());
+      messages.ShowMessage(error.what());
     } catch (...) {
     }
   } catch (...) {
     try {
-      platform.ShowMessage(N_("Unknown error"));
+      messages.ShowMessage(N_("Unknown error"));
     } catch (...) {
     }
   }
@@ -34,9 +34,11 @@ bool GuardedCall(Platform& platform, F&& call) noexcept {
 }
 
 // A desktop timer whose ticks run guarded.
-inline std::unique_ptr<PlatformTimer> StartGuardedTimer(Platform& platform, int intervalMs,
+inline std::unique_ptr<PlatformTimer> StartGuardedTimer(const Desktop& desktop, int intervalMs,
                                                         std::function<void()> tick) {
-  return platform.StartTimer(intervalMs, [&platform, tick = std::move(tick)] { GuardedCall(platform, tick); });
+  return desktop.Time.StartTimer(intervalMs, [&messages = desktop.Messages, tick = std::move(tick)] {
+    GuardedCall(messages, tick);
+  });
 }
 
 }  // namespace nivarra

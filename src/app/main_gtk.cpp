@@ -12,7 +12,7 @@
 
 #include "app/globe_app.h"
 #include "layout/resources.h"
-#include "platform/gtk/gtk_platform.h"
+#include "platform/gtk/gtk_desktop.h"
 
 namespace nivarra {
 std::vector<std::span<const std::uint8_t>> WindowIconPngs();
@@ -58,7 +58,7 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
     const std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
-      std::printf(kHelp, nivarra::DefaultSettingsLocation().File.c_str());
+      std::printf(kHelp, nivarra::DefaultSettingsFile().c_str());
       return 0;
     }
     if (arg == "--version") {
@@ -117,8 +117,8 @@ int main(int argc, char** argv) {
   SetWindowIcon();
   try {
     nivarra::RegisterLayoutResources();
-    nivarra::GtkPlatform platform(argc, argv);
-    return nivarra::RunGlobe(platform);
+    nivarra::GtkDesktop desktop(argc, argv);
+    return nivarra::RunGlobe(desktop.Services());
   } catch (const std::exception& error) {
     ReportFatal(error.what());
   } catch (...) {

@@ -1,7 +1,7 @@
 // The Windows program: the globe window's layout comes from the resources
 // linked into the executable, the desktop is Win32's.
 
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_desktop.h"
 #include "platform/win32/wide_text.h"
 
 #include <cstdint>
@@ -39,8 +39,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Resources stay mapped for the life of the process.
   nivarra::RegisterResource(nivarra::kRtRcdata, "TFRMMAIN", layout);
   try {
-    nivarra::Win32Platform platform;
-    return nivarra::RunGlobe(platform);
+    nivarra::Win32Desktop desktop;
+    return nivarra::RunGlobe(desktop.Services());
   } catch (const std::exception& error) {
     ShowError(error.what());
   } catch (...) {

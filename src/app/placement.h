@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-#include "platform/platform.h"
+#include "platform/screen_geometry.h"
 
 namespace nivarra {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/screen_geometry.h"
 
 namespace nivarra {
 

@@ -18,9 +18,9 @@ namespace nivarra {
 namespace {
 
 template <class Write>
-void WriteStored(SettingsKey& key, std::string_view name, Write write) {
+void WriteStored(std::string_view name, Write write) {
   try {
-    write(key);
+    write();
   } catch (const SettingsStoreError& error) {
     throw ESettingsWriteError(name, error.Problem());
   } catch (const std::exception& error) {
@@ -88,23 +88,19 @@ ESettingsWriteError::ESettingsWriteError(std::string_view name, SettingsProblem 
       problem_(std::move(problem)) {}
 
 void WriteStoredInteger(SettingsKey& key, std::string_view name, std::int32_t value) {
-  WriteStored(key, name, [&](SettingsKey& k) { k.WriteInteger(name, value); });
-}
-
-void WriteStoredString(SettingsKey& key, std::string_view name, std::string_view value) {
-  WriteStored(key, name, [&](SettingsKey& k) { k.WriteString(name, value); });
+  WriteStored(name, [&] { key.WriteInteger(name, value); });
 }
 
 void WriteStoredBoolean(SettingsKey& key, std::string_view name, bool value) {
-  WriteStored(key, name, [&](SettingsKey& k) { k.WriteBoolean(name, value); });
-}
-
-void DeleteStored(SettingsKey& key, std::string_view name) {
-  WriteStored(key, name, [&](SettingsKey& k) { k.DeleteValue(name); });
+  WriteStored(name, [&] { key.WriteBoolean(name, value); });
 }
 
 void CommitStored(SettingsKey& key, std::string_view firstName) {
-  WriteStored(key, firstName, [](SettingsKey& k) { k.Commit(); });
+  WriteStored(firstName, [&] { key.Commit(); });
+}
+
+void SetAutostart(Autostart& autostart, bool enabled) {
+  WriteStored(kAutostartValueName, [&] { enabled ? autostart.Enable() : autostart.Disable(); });
 }
 
 std::string SaveFailedMessage(const ESettingsWriteError& error, bool closing) {
@@ -143,12 +139,12 @@ std::string UnusableSettingsMessage(std::span<const std::string> problems, std::
 void TfrmMain::LoadSettings() {
   LoadedSettings loaded;
   storeProblem_.reset();
-  keepsSettings_ = platform_->FirstArgument() != "add";
+  keepsSettings_ = platform_->Instance.FirstArgument() != "add";
 
   {
     // An added globe creates nothing either.
-    const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, keepsSettings_);
-    if (key == nullptr) storeProblem_ = platform_->SettingsKeyProblem();
+    const std::unique_ptr<SettingsKey> key = platform_->Settings.OpenSettings(keepsSettings_);
+    if (key == nullptr) storeProblem_ = platform_->Settings.LastProblem();
     // A value that cannot be read keeps its default and is reported once
     // the globe is visible; the rest still loads.
     ReadChoices(key.get(), loaded);
@@ -156,14 +152,14 @@ void TfrmMain::LoadSettings() {
     ReadSetting(key.get(), kSizeRow, loaded);
     settings_ = loaded.Value;
     if (loaded.Read.test(kSizeRow)) SetSizePercent(loaded.Value.Size);
-    const std::vector<MonitorArea> monitors = platform_->Monitors();
+    const std::vector<MonitorArea> monitors = platform_->Screen.Monitors();
 
     bool firstRun = false;
     if (!keepsSettings_) {
-      std::int64_t counter = platform_->PerformanceCounter();
-      if (counter == 0) counter = platform_->TickCount();
+      std::int64_t counter = platform_->Time.PerformanceCounter();
+      if (counter == 0) counter = platform_->Time.TickCount();
       RandomSeed() = static_cast<std::uint32_t>(counter);
-      const ScreenSize work = platform_->WorkAreaSize();
+      const ScreenSize work = platform_->Screen.WorkAreaSize();
       const int left = RandomBelow(work.Width - Width() - 5);
       const int top = RandomBelow(work.Height - Height());
       SetBounds(left, top, Width(), Height());
@@ -176,17 +172,17 @@ void TfrmMain::LoadSettings() {
       };
       const StartPlacement placement =
           PlaceAtStart(stored(kLeftRow, loaded.Value.Left), stored(kTopRow, loaded.Value.Top), monitors,
-                       platform_->WorkAreaSize(), Width(), Height(), Outline());
+                       platform_->Screen.WorkAreaSize(), Width(), Height(), Outline());
       firstRun = placement.FirstRun;
       SetBounds(placement.TopLeft.X, placement.TopLeft.Y, Width(), Height());
     }
-    platform_->PlaceWindow(Place(), Width(), Height());
+    platform_->Window.PlaceWindow(Place(), Width(), Height());
     // Too large for the monitor it stands on, the globe shows a size that fits.
     FitSize(monitors);
 
-    const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, false);
-    if (runKey != nullptr && !firstRun) {
-      settings_.Autostart = runKey->ValueExists(kSettingRows[kRunRow].Key);
+    const std::optional<bool> startsWithSystem = platform_->StartWithSystem.IsEnabled();
+    if (startsWithSystem && !firstRun) {
+      settings_.Autostart = *startsWithSystem;
       loaded.Read.set(kRunRow);
     }
     // Whether the user's globe starts at log-in is for that globe to say.
@@ -198,7 +194,7 @@ void TfrmMain::LoadSettings() {
 
   ShowTransparency();
   ApplySettings();
-  platform_->SetTopmost(settings_.OnTop);
+  platform_->Window.SetTopmost(settings_.OnTop);
 }
 
 void TfrmMain::SaveSettings() {
@@ -210,34 +206,23 @@ void TfrmMain::SaveSettings() {
   if (startFinished_) known_.set();
   if (known_.none()) return;
   const GlobeSettings& settings = settings_;
-  // A key that cannot be opened fails the first value meant for it.
-  const auto unopened = [&](std::string_view value, std::string place) {
-    return ESettingsWriteError(
-        value, platform_->SettingsKeyProblem().value_or(SettingsProblem{Translate("it cannot be opened"), place}));
-  };
   try {
-    const std::unique_ptr<SettingsKey> key = platform_->OpenSettingsKey(kSettingsKeyPath, true);
+    const std::unique_ptr<SettingsKey> key = platform_->Settings.OpenSettings(true);
     const SettingSet inKey = known_ & RowsInSettingsKey();
     if (inKey.any()) {
       if (key == nullptr) {
+        // Settings that cannot be opened fail the first value meant for them.
         std::size_t first = 0;
         while (!inKey.test(first)) ++first;
-        throw unopened(kSettingRows[first].Key, platform_->SettingsPlace());
+        throw ESettingsWriteError(kSettingRows[first].Key,
+                                  platform_->Settings.LastProblem().value_or(SettingsProblem{
+                                      Translate("it cannot be opened"), platform_->Settings.Place()}));
       }
       WriteSettings(*key, settings, inKey);
     }
     unsaved_ &= SettingSet().set(kRunRow);
 
-    if (known_.test(kRunRow)) {
-      const std::string_view name = kSettingRows[kRunRow].Key;
-      const std::unique_ptr<SettingsKey> runKey = platform_->OpenSettingsKey(kRunKeyPath, true);
-      if (settings.Autostart) {
-        if (runKey == nullptr) throw unopened(name, std::string(kRunKeyPath));
-        WriteStoredString(*runKey, name, platform_->AutostartCommand());
-      } else if (runKey != nullptr) {
-        DeleteStored(*runKey, name);
-      }
-    }
+    if (known_.test(kRunRow)) SetAutostart(platform_->StartWithSystem, settings.Autostart);
   } catch (const ESettingsWriteError& error) {
     RethrowForUnsaved(error);
   }
@@ -296,7 +281,7 @@ void TfrmMain::SaveAndReport() {
   // Once per failure: the next change, or the close, would only say the same again.
   if (problem == shownProblem_) return;
   shownProblem_ = problem;
-  platform_->ShowMessage(message);
+  platform_->Messages.ShowMessage(message);
 }
 
 void TfrmMain::FinishStart() {
@@ -306,9 +291,9 @@ void TfrmMain::FinishStart() {
   if (storeProblem_) {
     // Said once: a save that meets the same trouble has nothing to add.
     shownProblem_ = storeProblem_;
-    platform_->ShowMessage(UnusableStoreMessage(*storeProblem_));
+    platform_->Messages.ShowMessage(UnusableStoreMessage(*storeProblem_));
   } else if (!problems.empty()) {
-    platform_->ShowMessage(UnusableSettingsMessage(problems, platform_->SettingsPlace(), keepsSettings_));
+    platform_->Messages.ShowMessage(UnusableSettingsMessage(problems, platform_->Settings.Place(), keepsSettings_));
   }
   if (closing_) return;  // closed while the message was up: the user never saw it
   startFinished_ = true;
@@ -324,9 +309,9 @@ void TfrmMain::MonitorsChanged() {
   // further report of the same monitors is no new change. Told in the
   // middle of a drag (the Windows program looks at its monitors every two
   // seconds), the second look decides alone, from where the drag ended.
-  std::vector<MonitorArea> monitors = platform_->Monitors();
+  std::vector<MonitorArea> monitors = platform_->Screen.Monitors();
   const bool newChange = !monitorsSettle_ || monitors != monitorsAtChange_;
-  if (platform_->PointerHeld()) {
+  if (platform_->Window.PointerHeld()) {
     placeBeforeMonitors_.reset();
   } else {
     if (newChange) placeBeforeMonitors_ = Place();
@@ -338,8 +323,8 @@ void TfrmMain::MonitorsChanged() {
   // monitor that went on their own: a second look once all that has
   // settled, and the buttons are up.
   monitorsSettle_ = StartGuardedTimer(*platform_, kMonitorsSettleMs, [this] {
-    if (platform_->PointerHeld()) return;  // the timer ticks again
-    KeepOnMonitors(placeBeforeMonitors_, platform_->Monitors());
+    if (platform_->Window.PointerHeld()) return;  // the timer ticks again
+    KeepOnMonitors(placeBeforeMonitors_, platform_->Screen.Monitors());
     monitorsSettle_.reset();
   });
 }
@@ -347,9 +332,9 @@ void TfrmMain::MonitorsChanged() {
 void TfrmMain::WindowMoved() {
   if (platform_ == nullptr || !shown_ || closing_) return;
   moveSettle_ = StartGuardedTimer(*platform_, kMoveSettleMs, [this] {
-    if (platform_->PointerHeld()) return;  // still dragging: the timer ticks again
+    if (platform_->Window.PointerHeld()) return;  // still dragging: the timer ticks again
     moveSettle_.reset();
-    KeepOnMonitors(std::nullopt, platform_->Monitors());
+    KeepOnMonitors(std::nullopt, platform_->Screen.Monitors());
   });
 }
 
@@ -366,7 +351,7 @@ void TfrmMain::KeepOnMonitors(std::optional<ScreenPoint> from, std::span<const M
 
 void TfrmMain::MoveTo(ScreenPoint place) {
   SetBounds(place.X, place.Y, Width(), Height());
-  platform_->PlaceWindow(place, Width(), Height());
+  platform_->Window.PlaceWindow(place, Width(), Height());
   RenderFrame();
 }
 

@@ -9,7 +9,9 @@
 #include <string_view>
 
 #include "graphics/exception.h"
-#include "platform/platform.h"
+#include "platform/autostart.h"
+#include "platform/screen_geometry.h"
+#include "platform/settings_store.h"
 
 namespace nivarra {
 
@@ -37,12 +39,15 @@ class ESettingsWriteError : public ESettingsError {
 
 // Writes to key; any failure raises ESettingsWriteError naming the value.
 void WriteStoredInteger(SettingsKey& key, std::string_view name, std::int32_t value);
-void WriteStoredString(SettingsKey& key, std::string_view name, std::string_view value);
 void WriteStoredBoolean(SettingsKey& key, std::string_view name, bool value);
-void DeleteStored(SettingsKey& key, std::string_view name);
 // Commits the writes to key; a failure names firstName, the first value
 // written.
 void CommitStored(SettingsKey& key, std::string_view firstName);
+// Starts the globe with the session or not; a failure names the value as
+// kAutostartValueName.
+void SetAutostart(Autostart& autostart, bool enabled);
+// How messages about starting with the session name it.
+inline constexpr std::string_view kAutostartValueName = "Nivarra";
 
 // What the user is told when a save fails: the failure, why and where, and
 // that the change lasts only while the globe runs (or, closing, is lost).

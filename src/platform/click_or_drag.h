@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/screen_geometry.h"
 
 namespace nivarra {
 

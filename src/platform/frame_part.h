@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "graphics/pixel_store.h"
-#include "platform/platform.h"
+#include "platform/screen_geometry.h"
 
 namespace nivarra {
 

@@ -2,7 +2,7 @@
 // The time zone of a Unix system, as the C library and the usual places
 // name it: for desktops that have nothing better to offer.
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 
 namespace nivarra {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/desktop.h"
 
 namespace nivarra {
 namespace {
@@ -220,7 +220,7 @@ void GlobeScene::RecomposePart(PixelStore& frame, const BackgroundKey& key, cons
   translucent_.Clamp(frame, area, blendPath_);
 }
 
-GlobeScene::BackgroundKey GlobeScene::StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick,
+GlobeScene::BackgroundKey GlobeScene::StepSky(Clock& platform, const std::function<std::uint32_t()>& readTick,
                                               double now) {
   skyTick_ = skyClock_.Check(readTick, Settings.AnimationInterval);
   spriteTick_ = spriteClock_.Check(readTick, SpriteThreshold(Settings.AnimationInterval));
@@ -246,7 +246,7 @@ GlobeScene::BackgroundKey GlobeScene::StepSky(Platform& platform, const std::fun
   return key;
 }
 
-void GlobeScene::CatchUp(Platform& platform, std::uint32_t from, std::uint32_t to, int beatMs) {
+void GlobeScene::CatchUp(Clock& platform, std::uint32_t from, std::uint32_t to, int beatMs) {
   if (beatMs <= 0) return;
   globeVisible_ = false;
   const double nowThen = platform.LocalNow();
@@ -258,7 +258,7 @@ void GlobeScene::CatchUp(Platform& platform, std::uint32_t from, std::uint32_t t
   }
 }
 
-const PixelStore& GlobeScene::ComposeFrame(Platform& platform, bool globeVisible) {
+const PixelStore& GlobeScene::ComposeFrame(Clock& platform, bool globeVisible) {
   globeVisible_ = globeVisible;
   // One reading of the clock for the whole frame: sky and plaque agree.
   const double now = platform.LocalNow();
@@ -381,17 +381,17 @@ std::optional<std::uint32_t> GlobeScene::QuietFor(std::uint32_t now, double loca
   return static_cast<std::uint32_t>(quiet);
 }
 
-void GlobeScene::RenderFrame(Platform& platform, int left, int top) {
+void GlobeScene::RenderFrame(const Desktop& desktop, int left, int top) {
   if (base_.IsEmpty()) return;  // the window is between two empty globes
   bool visible = true;
-  if (platform.IsCoveredAt(left + Device(kProbe1X), top + Device(kProbe1Y))) {
-    visible = !platform.IsCoveredAt(left + Device(kProbe2X), top + Device(kProbe2Y));
+  if (desktop.Window.IsCoveredAt(left + Device(kProbe1X), top + Device(kProbe1Y))) {
+    visible = !desktop.Window.IsCoveredAt(left + Device(kProbe2X), top + Device(kProbe2Y));
   }
-  ComposeFrame(platform, visible);
-  Present(platform, left, top);
+  ComposeFrame(desktop.Time, visible);
+  Present(desktop, left, top);
 }
 
-void GlobeScene::Present(Platform& platform, int left, int top) {
+void GlobeScene::Present(const Desktop& desktop, int left, int top) {
   const std::uint8_t alpha = Settings.TransparencyAlpha;
   const PixelStore& frame = frames_[composed_];
   const bool samePlace =
@@ -416,9 +416,9 @@ void GlobeScene::Present(Platform& platform, int left, int top) {
       return;
     }
   }
-  const bool shown = dirty ? platform.PresentChanged(frame, left, top, alpha,
+  const bool shown = dirty ? desktop.Window.PresentChanged(frame, left, top, alpha,
                                                      PixelRect{dirty->Left, dirty->Top, dirty->Right, dirty->Bottom})
-                           : platform.Present(frame, left, top, alpha);
+                           : desktop.Window.Present(frame, left, top, alpha);
   if (shown) {
     presented_ = Presented{true, left, top, alpha, composed_};
     failureReported_ = false;
@@ -428,7 +428,7 @@ void GlobeScene::Present(Platform& platform, int left, int top) {
   if (failureReported_) return;
   // Set before the box opens: frames keep coming while it is open.
   failureReported_ = true;
-  platform.ShowMessage(platform.PresentFailedMessage());
+  desktop.Messages.ShowMessage(desktop.Window.PresentFailedMessage());
 }
 
 }  // namespace nivarra

@@ -26,7 +26,8 @@
 
 namespace nivarra {
 
-class Platform;
+class Clock;
+struct Desktop;
 
 // The frame timer's period and the sky's AnimationInterval of one speed.
 struct AnimationSpeed {
@@ -96,19 +97,19 @@ class GlobeScene {
   // (left, top), composes a frame and shows it there. A frame identical to
   // the one last shown at the same place and alpha is not shown again. A
   // refused presentation is reported once, until one succeeds again.
-  void RenderFrame(Platform& platform, int left, int top);
+  void RenderFrame(const Desktop& desktop, int left, int top);
 
   // The beats nobody saw, from the one after from up to to (ticks, beatMs
   // apart): each steps the clocks and the sky as a covered frame would,
   // drawing nothing, so the first frame after shows what a globe covered
   // all along would show. The local time of the last is the platform's now.
-  void CatchUp(Platform& platform, std::uint32_t from, std::uint32_t to, int beatMs);
+  void CatchUp(Clock& platform, std::uint32_t from, std::uint32_t to, int beatMs);
 
   // Composes a frame without probing or showing it; the clocks read the
   // platform's tick count and the countdown its local time; on a new local
   // date the holiday dates and the form's countdown captions move on.
   // Returns the frame; every colour byte is at most its pixel's alpha.
-  const PixelStore& ComposeFrame(Platform& platform, bool globeVisible);
+  const PixelStore& ComposeFrame(Clock& platform, bool globeVisible);
 
   // A frame that would come out as the last one composed is not composed
   // again: no clock fired, the sky shows the same, the plaque says the
@@ -191,7 +192,7 @@ class GlobeScene {
   };
 
   // A frame's steps of the clocks and the sky; what the sky shows.
-  BackgroundKey StepSky(Platform& platform, const std::function<std::uint32_t()>& readTick, double now);
+  BackgroundKey StepSky(Clock& platform, const std::function<std::uint32_t()>& readTick, double now);
   int Device(int sceneUnits) const { return art_->ToDevice(sceneUnits); }
   // Draws within clip only, at the device place of (x, y).
   void DrawScaled(PixelStore& target, const TRect& clip, int x, int y, const Sprite& picture) const;
@@ -223,7 +224,7 @@ class GlobeScene {
   void ComposeWithFlakes(const std::optional<TRect>& live, bool globeVisible, bool snowing, bool stirred);
   // The background and frame composed anew in area only, in place.
   void RecomposePart(PixelStore& frame, const BackgroundKey& key, const TRect& area);
-  void Present(Platform& platform, int left, int top);
+  void Present(const Desktop& desktop, int left, int top);
 
   const Artwork* art_;
   BlendPath blendPath_ = FastestBlendPath();

@@ -99,7 +99,7 @@ SkyPlace PlaceForSky(const TimeZoneInfo& zone, std::optional<double> latitude, s
   return SkyPlace{place, offset};
 }
 
-const SkyPosition& RealTimeSky::PositionAt(Platform& platform, double localNow, std::optional<double> latitude,
+const SkyPosition& RealTimeSky::PositionAt(Clock& platform, double localNow, std::optional<double> latitude,
                                            std::optional<double> longitude) {
   const double hour = std::floor(localNow * 24);
   const double midnight = std::floor(localNow);

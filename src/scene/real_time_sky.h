@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 #include "scene/sky.h"
 #include "scene/sun_times.h"
 
@@ -59,7 +59,7 @@ SkyPlace PlaceForSky(const TimeZoneInfo& zone, std::optional<double> latitude, s
 // only when the local hour (or the stored place) has changed.
 class RealTimeSky {
  public:
-  const SkyPosition& PositionAt(Platform& platform, double localNow, std::optional<double> latitude,
+  const SkyPosition& PositionAt(Clock& platform, double localNow, std::optional<double> latitude,
                                 std::optional<double> longitude);
 
  private:

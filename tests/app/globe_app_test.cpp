@@ -23,10 +23,6 @@
 namespace nivarra {
 namespace {
 
-const std::string kSettings(kSettingsKeyPath);
-const std::string kRun(kRunKeyPath);
-const std::string kRunValue(kRunValueName);
-
 class Globe : public ::testing::Test {
  protected:
   Globe() {
@@ -56,7 +52,7 @@ class Globe : public ::testing::Test {
     app_->ContextMenu({1000, 800});
   }
 
-  std::map<std::string, SettingValue, std::less<>>& Stored() { return platform_.Settings()[kSettings]; }
+  HeadlessPlatform::SettingValues& Stored() { return platform_.Settings(); }
   void Store(const std::string& name, SettingValue value) { Stored()[name] = std::move(value); }
   std::int32_t StoredInteger(const std::string& name) { return std::get<std::int32_t>(Stored().at(name)); }
 
@@ -66,7 +62,7 @@ class Globe : public ::testing::Test {
 
 TEST_F(Globe, FirstStartShowsTheDefaultsAndTheFirstCloseWritesThemAll) {
   Start();
-  EXPECT_TRUE(platform_.Settings().contains(kSettings));  // created, empty, at load
+  EXPECT_TRUE(platform_.HasSettings());  // created, empty, at load
   EXPECT_EQ(platform_.Window().Position, (ScreenPoint{1280 - 305, 984 - 260}));
   EXPECT_EQ(Form().TransparencyAlpha(), 255);
   EXPECT_EQ(Form().Scene()->Settings.AnimationInterval, 1000);
@@ -89,14 +85,14 @@ TEST_F(Globe, FirstStartShowsTheDefaultsAndTheFirstCloseWritesThemAll) {
       {"OnTop", 1}, {"TrVal", 0}, {"Top", 724}, {"Left", 975}, {"iCountdown", 0}, {"iSpeed", 1}, {"isSnowOn", 1},
       {"Size", 100}, {"isShakeOn", 1}};
   EXPECT_EQ(Stored(), expected);
-  EXPECT_EQ(platform_.Settings()[kRun][kRunValue], SettingValue(std::string("/opt/nivarra/nivarra")));
+  EXPECT_EQ(platform_.StartWithSystem().Command, "/opt/nivarra/nivarra");
   EXPECT_TRUE(platform_.Window().Hidden);
 }
 
 TEST_F(Globe, StoredSettingsComeBackThroughTheMenu) {
   Stored() = {{"OnTop", 0}, {"TrVal", 265}, {"Top", 100}, {"Left", 200}, {"iCountdown", 2}, {"iSpeed", 3},
               {"isSnowOn", 0}};
-  platform_.Settings()[kRun];  // the Run key exists, without our value
+  platform_.StartWithSystem().Known = true;  // the Run key exists, without our value
   Start();
   EXPECT_EQ(platform_.Window().Position, (ScreenPoint{200, 100}));
   EXPECT_TRUE(Item(GlobeSlot::pmi90).Checked());  // 265: only the low 8 bits count
@@ -120,7 +116,7 @@ TEST_F(Globe, StoredSettingsComeBackThroughTheMenu) {
   EXPECT_EQ(StoredInteger("TrVal"), 9);
   EXPECT_EQ(StoredInteger("iSpeed"), 3);
   EXPECT_EQ(StoredInteger("isSnowOn"), 1);
-  EXPECT_FALSE(platform_.Settings()[kRun].contains(kRunValue));
+  EXPECT_FALSE(platform_.StartWithSystem().Command.has_value());
 }
 
 // Real time: a fifth speed, stored as 4, whose sky stands where the clock
@@ -204,7 +200,7 @@ TEST(StoredDegrees, DecimalStringsOrWholeDegreesWithinTheLimit) {
 // (read by the window after the rest) included.
 TEST(SettingsTable, WhatIsWrittenReadsBack) {
   HeadlessPlatform desktop;
-  const std::unique_ptr<SettingsKey> key = desktop.OpenSettingsKey(kSettingsKeyPath, true);
+  const std::unique_ptr<SettingsKey> key = desktop.OpenSettings(true);
   GlobeSettings chosen = GlobeSettings::Defaults();
   chosen.OnTop = false;
   chosen.Transparency = 7;
@@ -216,7 +212,7 @@ TEST(SettingsTable, WhatIsWrittenReadsBack) {
   chosen.Size = 150;
   chosen.Shake = false;
   WriteSettings(*key, chosen, RowsInSettingsKey());
-  EXPECT_EQ(desktop.Settings()[kSettings].size(), 9u);
+  EXPECT_EQ(desktop.Settings().size(), 9u);
   LoadedSettings loaded;
   ReadChoices(key.get(), loaded);
   for (std::size_t row = 0; row < kSettingCount; ++row) {
@@ -283,7 +279,7 @@ TEST(StartPlacement, WithoutAStoredPlaceTheDefaultOneAndAnUnusableCoordinateTake
 
 TEST_F(Globe, OnlyLeftStoredIsAFirstStartForAutostart) {
   Stored() = {{"Left", 200}};
-  platform_.Settings()[kRun];  // no value: autostart would read as off
+  platform_.StartWithSystem().Known = true;  // no value: autostart would read as off
   Start();
   EXPECT_EQ(platform_.Window().Position, (ScreenPoint{975, 724}));
   EXPECT_TRUE(Item(GlobeSlot::pmiStartUp).Checked());
@@ -291,8 +287,9 @@ TEST_F(Globe, OnlyLeftStoredIsAFirstStartForAutostart) {
 
 TEST_F(Globe, AddPlacesTheGlobeAtRandomWritesNothingAndOnlyForTheExactWord) {
   Stored() = {{"Left", 200}, {"Top", 100}};
-  platform_.Settings()[kRun][kRunValue] = std::string("/usr/bin/nivarra");
-  const HeadlessPlatform::SettingsTree before = platform_.Settings();
+  platform_.StartWithSystem() = {true, std::string("/usr/bin/nivarra")};
+  const HeadlessPlatform::SettingValues before = platform_.Settings();
+  const HeadlessPlatform::AutostartState autostartBefore = platform_.StartWithSystem();
   platform_.SetFirstArgument("add");
   Start();
   const ScreenPoint placed = platform_.Window().Position;
@@ -313,10 +310,11 @@ TEST_F(Globe, AddPlacesTheGlobeAtRandomWritesNothingAndOnlyForTheExactWord) {
   EXPECT_FALSE(Form().Scene()->Settings.SnowEnabled);
   Close();
   EXPECT_EQ(platform_.Settings(), before);
+  EXPECT_EQ(platform_.StartWithSystem(), autostartBefore);
 
   for (const char* other : {"Add", "add ", "added"}) {
     HeadlessPlatform desktop;
-    desktop.Settings()[kSettings] = {{"Left", 200}, {"Top", 100}};
+    desktop.Settings() = {{"Left", 200}, {"Top", 100}};
     desktop.SetFirstArgument(other);
     GlobeApp app(desktop);
     app.Run();
@@ -327,7 +325,7 @@ TEST_F(Globe, AddPlacesTheGlobeAtRandomWritesNothingAndOnlyForTheExactWord) {
 TEST_F(Globe, EachUnusableValueTakesOnlyItsOwnDefaultAndIsReportedOnceVisible) {
   Stored() = {{"TrVal", 10},  {"iSpeed", std::string("fast")}, {"isSnowOn", 0}, {"OnTop", UnreadableSetting{}},
               {"iCountdown", 7}, {"Top", std::string("high")},   {"Left", 200}};
-  platform_.Settings()[kRun];  // the user took the globe out of autostart
+  platform_.StartWithSystem().Known = true;  // the user took the globe out of autostart
   Start();
   EXPECT_TRUE(platform_.Messages().empty());  // not before the globe is visible
   // Level 10 and a speed that could not be read fall back to the defaults;
@@ -351,14 +349,14 @@ TEST_F(Globe, EachUnusableValueTakesOnlyItsOwnDefaultAndIsReportedOnceVisible) {
   EXPECT_EQ(StoredInteger("Top"), 724);
   EXPECT_EQ(StoredInteger("Left"), 200);
   EXPECT_EQ(StoredInteger("iCountdown"), 0);
-  EXPECT_FALSE(platform_.Settings()[kRun].contains(kRunValue));
+  EXPECT_FALSE(platform_.StartWithSystem().Command.has_value());
   platform_.Advance(10000);
   EXPECT_EQ(platform_.Messages().size(), 1u);
 }
 
 TEST_F(Globe, AClosedDuringTheStartWritesOnlyWhatWasReadOrChanged) {
   Stored() = {{"TrVal", 3}, {"iSpeed", std::string("fast")}};
-  platform_.Settings()[kRun];
+  platform_.StartWithSystem().Known = true;
   // The end of the session arrives while the message is up.
   platform_.SetDuringMessage([&] { Close(); });
   Start();
@@ -454,7 +452,7 @@ TEST_F(Globe, OnlyOneGlobeForAPlainStartAndAGlobeLeftOnNoMonitorComesBack) {
   desktop.SetOtherGlobeRunning(true);
   desktop.SetFirstArgument("add");
   desktop.SetMonitors(std::vector<ScreenRect>{{0, 0, 1280, 1024}, {1280, 0, 2560, 1024}});
-  desktop.Settings()[kSettings] = {{"Left", 1800}, {"Top", 300}};
+  desktop.Settings() = {{"Left", 1800}, {"Top", 300}};
   GlobeApp app(desktop);
   app.Run();
   EXPECT_TRUE(desktop.Window().Shown);
@@ -468,17 +466,17 @@ TEST_F(Globe, OnlyOneGlobeForAPlainStartAndAGlobeLeftOnNoMonitorComesBack) {
 }
 
 TEST_F(Globe, AutostartFollowsItsCheckMarkAtClose) {
-  platform_.Settings()[kRun][kRunValue] = std::string("old path");
+  platform_.StartWithSystem() = {true, std::string("old path")};
   Stored() = {{"Left", 10}, {"Top", 10}};
   Start();
   EXPECT_TRUE(Item(GlobeSlot::pmiStartUp).Checked());
   Choose(GlobeSlot::pmiStartUp);  // toggles itself off; nothing happens yet
-  EXPECT_TRUE(platform_.Settings()[kRun].contains(kRunValue));
+  EXPECT_TRUE(platform_.StartWithSystem().Command.has_value());
   Close();
-  EXPECT_FALSE(platform_.Settings()[kRun].contains(kRunValue));
+  EXPECT_FALSE(platform_.StartWithSystem().Command.has_value());
 
   HeadlessPlatform again;  // a missing Run key keeps the default, on
-  again.Settings()[kSettings] = {{"Left", 10}, {"Top", 10}};
+  again.Settings() = {{"Left", 10}, {"Top", 10}};
   GlobeApp app(again);
   app.Run();
   EXPECT_TRUE(app.Form().Settings().Autostart);

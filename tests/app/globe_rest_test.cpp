@@ -47,7 +47,7 @@ Outcome RunGlobe(bool rest) {
   platform.SetTickCount(0xFFFFFFFFu - 20000);
   platform.SetLocalNow(EncodeDateTime(2026, 12, 24, 23, 59, 30));  // midnight in the run
   platform.SetLocalClockRuns(true);
-  platform.Settings()["Software\\Nivarra"]["isSnowOn"] = 0;
+  platform.Settings()["isSnowOn"] = 0;
   Outcome outcome;
   platform.SetPresentObserver([&](const PixelStore& frame) {
     outcome.Frames.emplace_back(platform.TickCount(), Hash(frame));

@@ -172,7 +172,7 @@ TEST_F(GlobeScale, NothingShowsOutsideTheOutlineAtAnyScale) {
 
 TEST_F(GlobeScale, SizeIsChosenStoredAndKeepsTheBaseWhereItStands) {
   HeadlessPlatform platform;
-  platform.Settings()["Software\\Nivarra"]["Size"] = 150;
+  platform.Settings()["Size"] = 150;
   RunAt(1.0, 1, platform);
   EXPECT_EQ(platform.Window().Width, 450);
   EXPECT_EQ(platform.Window().Height, 390);
@@ -194,7 +194,7 @@ TEST_F(GlobeScale, SizeIsChosenStoredAndKeepsTheBaseWhereItStands) {
   EXPECT_TRUE(items[3]->Checked());
   EXPECT_FALSE(items[2]->Checked());
   platform.Advance(kSaveDelayMs + 20);
-  EXPECT_EQ(platform.Settings()["Software\\Nivarra"]["Size"], SettingValue(200));
+  EXPECT_EQ(platform.Settings()["Size"], SettingValue(200));
 
   // The desktop moves to 200 % where the desktop asks: 200 % of that (4x)
   // would stand taller than the 1280x1024 monitor, so the globe shows the
@@ -212,12 +212,12 @@ TEST_F(GlobeScale, SizeIsChosenStoredAndKeepsTheBaseWhereItStands) {
   EXPECT_EQ(platform.LastFrame().Height(), 1040);
   EXPECT_EQ(platform.Window().Position, (ScreenPoint{-156, -8}));
   platform.Advance(kSaveDelayMs + 20);
-  EXPECT_EQ(platform.Settings()["Software\\Nivarra"]["Size"], SettingValue(200));
+  EXPECT_EQ(platform.Settings()["Size"], SettingValue(200));
   app_.reset();
 
   // A size the menu does not offer reads as 100 %, without a word.
   HeadlessPlatform edited;
-  edited.Settings()["Software\\Nivarra"]["Size"] = 120;
+  edited.Settings()["Size"] = 120;
   RunAt(1.0, 1, edited);
   EXPECT_EQ(edited.Window().Width, 300);
   edited.Advance(kStartReportDelayMs);

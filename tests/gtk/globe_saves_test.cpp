@@ -22,20 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The headless desktop with its settings in the file.
-class FileSettingsDesktop : public HeadlessPlatform {
- public:
-  explicit FileSettingsDesktop(SettingsLocation location) : store_(std::move(location)) {}
-  std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override {
-    return store_.OpenKey(path, create);
-  }
-  std::string SettingsPlace() override { return store_.Location().File.string(); }
-  const SettingsFileStore& Store() const { return store_; }
-
- private:
-  SettingsFileStore store_;
-};
-
 TEST(GlobeSettingsFile, AHandEditIsReadTheMessageNamesTheFileAndEachSaveWritesOnce) {
   std::string pattern = (fs::temp_directory_path() / "nivarra-globe-XXXXXX").string();
   ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -46,7 +32,10 @@ TEST(GlobeSettingsFile, AHandEditIsReadTheMessageNamesTheFileAndEachSaveWritesOn
 
   RegisterLayoutResources();
   RandomSeed() = 0;
-  FileSettingsDesktop desktop(SettingsLocation{file, std::nullopt});
+  // The headless desktop with its settings in the file.
+  SettingsFileStore store(file);
+  HeadlessPlatform desktop;
+  desktop.SetSettingsStore(&store);
   desktop.SetTickCount(100000);
   desktop.SetLocalNow(EncodeDateTime(2026, 12, 7, 12, 0));
   GlobeApp app(desktop);
@@ -61,7 +50,7 @@ TEST(GlobeSettingsFile, AHandEditIsReadTheMessageNamesTheFileAndEachSaveWritesOn
                                                          "The settings are in " +
                                                          file.string() + "."});
   // The repair: the seven values in one write.
-  EXPECT_EQ(desktop.Store().FilesWritten(), 1);
+  EXPECT_EQ(store.FilesWritten(), 1);
   const auto slurp = [&] {
     std::ifstream in(file);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -73,7 +62,7 @@ TEST(GlobeSettingsFile, AHandEditIsReadTheMessageNamesTheFileAndEachSaveWritesOn
   desktop.Advance(kSaveDelayMs);
   desktop.RequestClose();
   EXPECT_TRUE(desktop.Window().Closed);
-  EXPECT_EQ(desktop.Store().FilesWritten(), 2);  // the drag's save; the close's found nothing new
+  EXPECT_EQ(store.FilesWritten(), 2);  // the drag's save; the close's found nothing new
   EXPECT_NE(slurp().find("\nLeft=600\nTop=700\n"), std::string::npos) << slurp();
   fs::remove_all(dir);
 }

@@ -1,4 +1,5 @@
 #include "platform/gtk/settings_file.h"
+#include "platform/gtk/autostart_entry.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -18,9 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kKey = "Software\\Nivarra";
-constexpr std::string_view kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
 class SettingsFile : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -30,15 +28,12 @@ class SettingsFile : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  SettingsLocation Location() const {
-    return {dir_ / "config" / "nivarra" / "settings.ini",
-            AutostartEntry{std::string(kRun), "Nivarra", dir_ / "config" / "autostart" / "nivarra.desktop",
-                           "Nivarra", "nivarra"}};
-  }
-  // A key as a new run of the program sees it.
-  std::unique_ptr<SettingsKey> Open(std::string_view path = kKey, bool create = true) {
-    store_ = std::make_unique<SettingsFileStore>(Location());
-    return store_->OpenKey(path, create);
+  fs::path File() const { return dir_ / "config" / "nivarra" / "settings.ini"; }
+  AutostartEntry Entry() const { return {dir_ / "config" / "autostart" / "nivarra.desktop", "Nivarra", "nivarra"}; }
+  // The settings as a new run of the program sees them.
+  std::unique_ptr<SettingsKey> Open(bool create = true) {
+    store_ = std::make_unique<SettingsFileStore>(File());
+    return store_->OpenSettings(create);
   }
   static std::string Slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -62,12 +57,12 @@ class SettingsFile : public ::testing::Test {
 };
 
 TEST_F(SettingsFile, TypedFilesWrittenBeforeReadAndTheNextSaveWritesThePlainForm) {
-  WriteFile(Location().File,
+  WriteFile(File(),
             "# Nivarra's settings, rewritten by the program. Values are name=int:<32-bit number>\n"
             "# or name=str:<text with \\\\ \\n \\r \\t \\xHH escapes>.\n\n"
             "[Software\\Nivarra]\nLeft=int:975\nTop=int: -140 \nOnTop=int:1\nNote=str:two\\nlines \\x41\\\\\n"
             "Number=str:12\nBad=int:12x\nOdd=float:1.5\nLatitude=str:48.85\n");
-  auto key = Open(kKey, false);
+  auto key = Open(false);
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->ReadValue("Left"), SettingValue(975));
   EXPECT_EQ(key->ReadValue("Top"), SettingValue(-140));
@@ -78,10 +73,10 @@ TEST_F(SettingsFile, TypedFilesWrittenBeforeReadAndTheNextSaveWritesThePlainForm
 
   key->WriteInteger("Left", 12);
   key->Commit();
-  EXPECT_EQ(Slurp(Location().File),
+  EXPECT_EQ(Slurp(File()),
             "[Nivarra]\nLeft=12\nTop=-140\nOnTop=1\nNote=two\\nlines A\\\\\nNumber=\"12\"\nBad=int:12x\n"
             "Odd=float:1.5\nLatitude=48.85\n");
-  key = Open(kKey, false);
+  key = Open(false);
   EXPECT_EQ(key->ReadValue("Note"), SettingValue(std::string("two\nlines A\\")));
   EXPECT_EQ(key->ReadValue("Number"), SettingValue(std::string("12")));
   EXPECT_EQ(Message(*key, "Bad"), "Invalid data type for 'Bad'");
@@ -95,8 +90,8 @@ TEST_F(SettingsFile, HandEditsReadByWhatTheyHoldAndEverythingElseStays) {
       "  ;too high?\nTop=high\n"
       "Latitude=48.85\nLongitude=-73\nQuoted=\"7\"\nTwoLines=a\\nb\nBadEscape=\\q\nName[de]=Kugel\n\n"
       "[Elsewhere]\nmine=1\n";
-  WriteFile(Location().File, "\xEF\xBB\xBF" + edited);
-  auto key = Open(kKey, false);
+  WriteFile(File(), "\xEF\xBB\xBF" + edited);
+  auto key = Open(false);
   ASSERT_NE(key, nullptr);
   const std::pair<const char*, std::optional<SettingValue>> cases[] = {
       {"Left", 500},
@@ -130,18 +125,18 @@ TEST_F(SettingsFile, HandEditsReadByWhatTheyHoldAndEverythingElseStays) {
   key->Commit();  // nothing new
   EXPECT_EQ(store_->FilesWritten(), 1);
 
-  const std::string text = Slurp(Location().File);
+  const std::string text = Slurp(File());
   EXPECT_TRUE(text.starts_with("# my globe\n; as most INI files have them\n\n[Nivarra]\nLeft=500\nOnTop=true\n"
                                "isSnowOn=true\n  ;too high?\nTop=-2147483648\nLatitude=48.85\n"))
       << text;
   EXPECT_NE(text.find("\nName[de]=Kugel\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\n[Elsewhere]\nmine=1\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("BadEscape"), std::string::npos) << text;
-  key = Open(kKey, false);
+  key = Open(false);
   key->WriteInteger("Left", 500);
   key->Commit();
   EXPECT_EQ(store_->FilesWritten(), 0);  // saves of the same values leave the file alone
-  EXPECT_EQ(Slurp(Location().File), text);
+  EXPECT_EQ(Slurp(File()), text);
   for (std::size_t i = 0; i < std::size(special); ++i) {
     EXPECT_EQ(key->ReadValue("s" + std::to_string(i)), SettingValue(special[i])) << i;
   }
@@ -150,13 +145,13 @@ TEST_F(SettingsFile, HandEditsReadByWhatTheyHoldAndEverythingElseStays) {
 TEST_F(SettingsFile, ASymlinkedFileStaysALinkAndItsTargetChanges) {
   const fs::path target = dir_ / "dotfiles" / "nivarra.ini";
   WriteFile(target, "[Nivarra]\nLeft=1\n");
-  fs::create_directories(Location().File.parent_path());
-  fs::create_symlink("../../dotfiles/nivarra.ini", Location().File);
+  fs::create_directories(File().parent_path());
+  fs::create_symlink("../../dotfiles/nivarra.ini", File());
   const fs::perms mode = fs::status(target).permissions();
   auto key = Open();
   key->WriteInteger("Left", 2);
   key->Commit();
-  EXPECT_TRUE(fs::is_symlink(Location().File));
+  EXPECT_TRUE(fs::is_symlink(File()));
   EXPECT_EQ(Slurp(target), "[Nivarra]\nLeft=2\n");
   EXPECT_EQ(fs::status(target).permissions(), mode);
 }
@@ -164,10 +159,10 @@ TEST_F(SettingsFile, ASymlinkedFileStaysALinkAndItsTargetChanges) {
 // The user may be halfway through an edit, or made the file read-only: the
 // problem says what and where, and the file is left as it is.
 TEST_F(SettingsFile, AFileThatCannotBeReadParsedOrWrittenIsReportedAndNeverReplaced) {
-  SettingsFileStore earlierStore(Location());
-  auto earlier = earlierStore.OpenKey(kKey, true);
+  SettingsFileStore earlierStore(File());
+  auto earlier = earlierStore.OpenSettings(true);
   ASSERT_NE(earlier, nullptr);
-  const std::string file = Location().File.string();
+  const std::string file = File().string();
   const std::pair<std::string, std::string> broken[] = {
       {"[Nivarra]\nLeft=500\nTop 300\nOnTop=true\n",
        "line 3 (\u201CTop 300\u201D) is not a setting (Name=value), a [group] heading or a comment"},
@@ -176,10 +171,8 @@ TEST_F(SettingsFile, AFileThatCannotBeReadParsedOrWrittenIsReportedAndNeverRepla
        "line 2 (\u201C" + std::string(40, 'x') + "\u2026\u201D) is not a setting (Name=value), a [group] heading or a comment"},
   };
   for (const auto& [text, reason] : broken) {
-    WriteFile(Location().File, text);
-    EXPECT_EQ(Open(kKey, true), nullptr);
-    EXPECT_EQ(store_->LastProblem(), (SettingsProblem{reason, file}));
-    EXPECT_EQ(Open(kRun, false), nullptr);
+    WriteFile(File(), text);
+    EXPECT_EQ(Open(true), nullptr);
     EXPECT_EQ(store_->LastProblem(), (SettingsProblem{reason, file}));
     earlier->WriteInteger("Left", 2);
     try {
@@ -189,14 +182,14 @@ TEST_F(SettingsFile, AFileThatCannotBeReadParsedOrWrittenIsReportedAndNeverRepla
       EXPECT_STREQ(error.what(), "Failed to set data for 'OnTop'");
       EXPECT_EQ(error.Problem(), (SettingsProblem{reason, file}));
     }
-    EXPECT_EQ(Slurp(Location().File), text);
+    EXPECT_EQ(Slurp(File()), text);
   }
 
   // Read-only, whoever runs the test: read, never replaced, and a save of
   // the values it holds says nothing.
-  WriteFile(Location().File, "[Nivarra]\nLeft=500\n");
-  fs::permissions(Location().File, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  auto key = Open(kKey, true);
+  WriteFile(File(), "[Nivarra]\nLeft=500\n");
+  fs::permissions(File(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  auto key = Open(true);
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->ReadValue("Left"), SettingValue(500));
   key->WriteInteger("Left", 500);
@@ -208,15 +201,15 @@ TEST_F(SettingsFile, AFileThatCannotBeReadParsedOrWrittenIsReportedAndNeverRepla
   } catch (const SettingsStoreError& error) {
     EXPECT_EQ(error.Problem(), (SettingsProblem{"the file is read-only", file}));
   }
-  EXPECT_EQ(Slurp(Location().File), "[Nivarra]\nLeft=500\n");
+  EXPECT_EQ(Slurp(File()), "[Nivarra]\nLeft=500\n");
 
   // An I/O error on every read, whoever runs the test: a folder in the file's place.
-  fs::remove(Location().File);
-  fs::create_directories(Location().File / "inside");
-  EXPECT_EQ(Open(kKey, true), nullptr);
+  fs::remove(File());
+  fs::create_directories(File() / "inside");
+  EXPECT_EQ(Open(true), nullptr);
   EXPECT_EQ(store_->LastProblem(), (SettingsProblem{"Is a directory", file}));
   EXPECT_THROW(earlier->Commit(), SettingsStoreError);
-  EXPECT_TRUE(fs::is_directory(Location().File / "inside"));
+  EXPECT_TRUE(fs::is_directory(File() / "inside"));
 }
 
 // Two globes saving at the same time: every value of both arrives.
@@ -229,8 +222,8 @@ TEST_F(SettingsFile, ChangesOfTwoProgramsAtOnceAreAllKept) {
     if (pid == 0) {
       int status = 0;
       try {
-        SettingsFileStore store(Location());
-        auto key = store.OpenKey(kKey, true);
+        SettingsFileStore store(File());
+        auto key = store.OpenSettings(true);
         for (int i = 0; i < kValues; ++i) {
           key->WriteInteger(prefix + std::to_string(i), i);
           key->Commit();
@@ -247,48 +240,38 @@ TEST_F(SettingsFile, ChangesOfTwoProgramsAtOnceAreAllKept) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_EQ(status, 0);
   }
-  auto key = Open(kKey, false);
+  auto key = Open(false);
   for (const char prefix : {'a', 'b'}) {
     for (int i = 0; i < kValues; ++i) EXPECT_EQ(key->ReadValue(prefix + std::to_string(i)), SettingValue(i));
   }
 }
 
-TEST_F(SettingsFile, TheRunValueIsTheAutostartEntry) {
-  const fs::path entry = Location().Autostart->File;
-  EXPECT_EQ(Open(kRun, false), nullptr);
-  EXPECT_EQ(store_->LastProblem(), std::nullopt);
-  auto run = Open(kRun);
-  ASSERT_NE(run, nullptr);
-  EXPECT_FALSE(run->ValueExists("Nivarra"));
-  run->WriteString("Nivarra", "/usr/local/bin/nivarra");  // at once, no commit
+TEST_F(SettingsFile, StartingWithTheSessionIsTheAutostartEntry) {
+  const fs::path entry = Entry().File;
+  AutostartEntryFile autostart(Entry(), "/usr/local/bin/nivarra");
+  EXPECT_EQ(autostart.IsEnabled(), std::nullopt);  // no autostart folder: the desktop cannot tell
+  autostart.Enable();  // at once
   EXPECT_EQ(Slurp(entry),
             "[Desktop Entry]\nType=Application\nName=Nivarra\nExec=/usr/local/bin/nivarra\n"
             "TryExec=/usr/local/bin/nivarra\nIcon=nivarra\n"
             "Terminal=false\nX-GNOME-Autostart-enabled=true\nNoDisplay=false\n");
   EXPECT_EQ(fs::status(entry).permissions() & fs::perms::others_read, fs::perms::others_read);
-  EXPECT_EQ(run->ReadValue("Nivarra"), SettingValue(std::string("/usr/local/bin/nivarra")));
-  EXPECT_FALSE(fs::exists(Location().File));
-  EXPECT_THROW(run->WriteInteger("Nivarra", 1), std::invalid_argument);
+  EXPECT_EQ(autostart.IsEnabled(), true);
+  EXPECT_EQ(autostart.Program(), SettingValue(std::string("/usr/local/bin/nivarra")));
+  EXPECT_FALSE(fs::exists(File()));
 
-  // The autostart folder makes the key exist; deleting the value removes
-  // the entry, and the key stays, without the value (autostart off).
-  auto again = Open(kRun, false);
-  ASSERT_NE(again, nullptr);
-  again->DeleteValue("Nivarra");
+  // Off removes the entry; the folder stays, and says off.
+  autostart.Disable();
   EXPECT_FALSE(fs::exists(entry));
-  again->DeleteValue("Nivarra");
-  EXPECT_EQ(again->ReadValue("Nivarra"), std::nullopt);
-  again = Open(kRun, false);
-  ASSERT_NE(again, nullptr);
-  EXPECT_FALSE(again->ValueExists("Nivarra"));
+  autostart.Disable();
+  EXPECT_EQ(autostart.IsEnabled(), false);
 
-  // Switched off in the desktop's settings: missing, and left as it is.
+  // Switched off in the desktop's settings: off, and left as it is.
   for (const char* off : {"Hidden=true", "X-GNOME-Autostart-enabled=false"}) {
     const std::string text = std::string("[Desktop Entry]\nType=Application\nExec=/usr/bin/nivarra\n") + off + "\n";
     WriteFile(entry, text);
-    run = Open(kRun, false);
-    EXPECT_FALSE(run->ValueExists("Nivarra")) << off;
-    run->DeleteValue("Nivarra");
+    EXPECT_EQ(autostart.IsEnabled(), false) << off;
+    autostart.Disable();
     EXPECT_EQ(Slurp(entry), text);
   }
 }
@@ -305,10 +288,11 @@ TEST_F(SettingsFile, TheAutostartCommandIsQuotedAndEscapedForTheDesktop) {
       {"/x\ny", R"("/x\ny")"},
       {"", R"("")"},
   };
+  AutostartEntryFile autostart(Entry(), "/usr/bin/nivarra");
   for (const auto& [program, line] : cases) {
-    Open(kRun)->WriteString("Nivarra", program);
-    EXPECT_NE(Slurp(Location().Autostart->File).find("\nExec=" + line + "\n"), std::string::npos) << line;
-    EXPECT_EQ(Open(kRun)->ReadValue("Nivarra"), SettingValue(program)) << line;
+    autostart.Write(program);
+    EXPECT_NE(Slurp(Entry().File).find("\nExec=" + line + "\n"), std::string::npos) << line;
+    EXPECT_EQ(autostart.Program(), SettingValue(program)) << line;
   }
   const std::pair<std::string, std::optional<std::string>> written[] = {
       {R"(  "/opt/my apps/nivarra" --flag %U)", "/opt/my apps/nivarra"},
@@ -318,8 +302,8 @@ TEST_F(SettingsFile, TheAutostartCommandIsQuotedAndEscapedForTheDesktop) {
       {"/bad\\qescape", std::nullopt},
   };
   for (const auto& [line, program] : written) {
-    WriteFile(Location().Autostart->File, "[Desktop Entry]\nExec=" + line + "\n");
-    const std::optional<SettingValue> value = Open(kRun)->ReadValue("Nivarra");
+    WriteFile(Entry().File, "[Desktop Entry]\nExec=" + line + "\n");
+    const std::optional<SettingValue> value = autostart.Program();
     ASSERT_TRUE(value.has_value()) << line;
     if (program) {
       EXPECT_EQ(value, SettingValue(*program)) << line;
@@ -337,8 +321,8 @@ TEST(ConfigHome, FollowsXdgConfigHomeWhenItIsAbsolute) {
 
   ::setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
   EXPECT_EQ(UserConfigHome(), fs::path("/somewhere/config"));
-  EXPECT_EQ(DefaultSettingsLocation().File, fs::path("/somewhere/config/nivarra/settings.ini"));
-  EXPECT_EQ(DefaultSettingsLocation().Autostart->File, fs::path("/somewhere/config/autostart/nivarra.desktop"));
+  EXPECT_EQ(DefaultSettingsFile(), fs::path("/somewhere/config/nivarra/settings.ini"));
+  EXPECT_EQ(DefaultAutostartEntry().File, fs::path("/somewhere/config/autostart/nivarra.desktop"));
   ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
   EXPECT_EQ(UserConfigHome(), fs::path(home) / ".config");
   ::setenv("XDG_CONFIG_HOME", "", 1);

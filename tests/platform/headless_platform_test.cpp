@@ -44,20 +44,20 @@ TEST(HeadlessPlatform, RecordsTheLastFrameShownAndRefusesWhenTold) {
   EXPECT_EQ(desk.PresentCount(), 1);
 }
 
-TEST(HeadlessPlatform, SettingsKeysKeepTypedValues) {
+TEST(HeadlessPlatform, SettingsKeepTypedValues) {
   HeadlessPlatform desk;
-  EXPECT_EQ(desk.OpenSettingsKey("Software\\Nivarra", false), nullptr);
+  EXPECT_EQ(desk.OpenSettings(false), nullptr);
   {
-    auto key = desk.OpenSettingsKey("Software\\Nivarra", true);
+    auto key = desk.OpenSettings(true);
     ASSERT_NE(key, nullptr);
     key->WriteInteger("TrVal", 3);
-    key->WriteString("Nivarra", "/opt/nivarra/nivarra");
+    key->WriteString("Language", "de");
     key->DeleteValue("missing");
   }
-  auto key = desk.OpenSettingsKey("Software\\Nivarra", false);
+  auto key = desk.OpenSettings(false);
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->ReadValue("TrVal"), SettingValue{3});
-  EXPECT_EQ(key->ReadValue("Nivarra"), SettingValue{std::string("/opt/nivarra/nivarra")});
+  EXPECT_EQ(key->ReadValue("Language"), SettingValue{std::string("de")});
   EXPECT_FALSE(key->ReadValue("iSpeed").has_value());
   key->DeleteValue("TrVal");
   EXPECT_FALSE(key->ValueExists("TrVal"));

@@ -101,7 +101,7 @@ TEST(Translation, SettingsMessagesAreWholeInEveryLanguage) {
   const auto messages = [&] {
     std::vector<std::string> problems;
     HeadlessPlatform desktop;
-    const std::unique_ptr<SettingsKey> key = desktop.OpenSettingsKey(kSettingsKeyPath, true);
+    const std::unique_ptr<SettingsKey> key = desktop.OpenSettings(true);
     for (const char* name : {"Top", "Left"}) {
       try {
         key->WriteString(name, "x");

@@ -21,7 +21,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/screen_geometry.h"
 
 namespace nivarra {
 

@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "platform/gtk/cover_probe.h"
-#include "platform/platform.h"
+#include "platform/screen_geometry.h"
 
 struct _XDisplay;
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 namespace nivarra {
 
@@ -102,14 +103,31 @@ void HeadlessPlatform::Advance(std::uint32_t ms) {
   elapsed_ = end;
 }
 
-std::unique_ptr<SettingsKey> HeadlessPlatform::OpenSettingsKey(std::string_view path, bool create) {
-  if (settingsUnavailable_) return nullptr;
-  auto it = settings_.find(path);
-  if (it == settings_.end()) {
-    if (!create) return nullptr;
-    it = settings_.emplace(std::string(path), std::map<std::string, SettingValue, std::less<>>{}).first;
-  }
-  return std::make_unique<HeadlessKey>(it->second);
+std::unique_ptr<SettingsKey> HeadlessPlatform::OpenSettings(bool create) {
+  if (settingsStore_ != nullptr) return settingsStore_->OpenSettings(create);
+  if (settingsUnavailable_ || (!settings_ && !create)) return nullptr;
+  return std::make_unique<HeadlessKey>(Settings());
+}
+
+std::optional<SettingsProblem> HeadlessPlatform::LastProblem() {
+  if (settingsStore_ != nullptr) return settingsStore_->LastProblem();
+  return settingsUnavailable_ ? std::optional(settingsProblem_) : std::nullopt;
+}
+
+// Starting with the session fails as the settings do.
+std::optional<bool> HeadlessPlatform::IsEnabled() {
+  if (settingsUnavailable_ || !autostart_.Known) return std::nullopt;
+  return autostart_.Command.has_value();
+}
+
+void HeadlessPlatform::Enable() {
+  if (settingsUnavailable_) throw SettingsStoreError(settingsProblem_);
+  autostart_ = AutostartState{true, "/opt/nivarra/nivarra"};
+}
+
+void HeadlessPlatform::Disable() {
+  if (settingsUnavailable_) return;
+  autostart_ = AutostartState{true, std::nullopt};
 }
 
 std::unique_ptr<MessageCatalog> HeadlessPlatform::OpenCatalog(std::string_view languageSetting) {

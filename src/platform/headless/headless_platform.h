@@ -1,7 +1,8 @@
 #pragma once
 // A desktop for tests and tools: the clock, the covering windows and the
 // local time are set by the caller, frames shown are recorded, settings live
-// in memory and timers fire only when the caller advances them.
+// in memory and timers fire only when the caller advances them. One object
+// stands for every service of the desktop.
 
 #include <map>
 #include <optional>
@@ -9,18 +10,36 @@
 #include <vector>
 
 #include "graphics/pixel_store.h"
-#include "platform/platform.h"
+#include "platform/desktop.h"
 
 namespace nivarra {
 
-class HeadlessPlatform : public Platform {
+class HeadlessPlatform : public Clock,
+                         public GlobeWindow,
+                         public UserMessages,
+                         public SettingsStore,
+                         public Autostart,
+                         public ProgramInstance,
+                         public MonitorLayout,
+                         public LanguageSupport {
  public:
   struct Presentation {
     int Left = 0;
     int Top = 0;
     std::uint8_t ConstantAlpha = 0;
   };
-  using SettingsTree = std::map<std::string, std::map<std::string, SettingValue, std::less<>>, std::less<>>;
+  using SettingValues = std::map<std::string, SettingValue, std::less<>>;
+  // Starting with the session: whether the desktop can tell at all, and
+  // the command it runs (nothing: off).
+  struct AutostartState {
+    bool Known = false;
+    std::optional<std::string> Command;
+    friend bool operator==(const AutostartState&, const AutostartState&) = default;
+  };
+
+  // Every service is this object.
+  Desktop Services() { return Desktop{*this, *this, *this, *this, *this, *this, *this, *this}; }
+  operator Desktop() { return Services(); }
 
   // --- scripted --------------------------------------------------------------
   void SetTickCount(std::uint32_t tick) { tick_ = tick; }
@@ -48,6 +67,8 @@ class HeadlessPlatform : public Platform {
   // No browser opens web pages.
   void SetNoBrowser(bool none) { noBrowser_ = none; }
 
+  // The settings live in store instead of memory.
+  void SetSettingsStore(SettingsStore* store) { settingsStore_ = store; }
   // The settings store cannot be opened at all, for this reason.
   void SetSettingsUnavailable(bool unavailable,
                               SettingsProblem problem = {"the store is out of order", "the test's memory"}) {
@@ -97,7 +118,13 @@ class HeadlessPlatform : public Platform {
   const Presentation& LastPresentation() const { return last_; }
   const PixelStore& LastFrame() const { return lastFrame_; }
   const std::vector<std::string>& Messages() const { return messages_; }
-  SettingsTree& Settings() { return settings_; }
+  // The stored values; there (as after a first save) once asked for.
+  SettingValues& Settings() {
+    if (!settings_) settings_.emplace();
+    return *settings_;
+  }
+  bool HasSettings() const { return settings_.has_value(); }
+  AutostartState& StartWithSystem() { return autostart_; }
   struct WindowState {
     bool Layered = false;
     ScreenPoint Position{310, 213};
@@ -118,7 +145,7 @@ class HeadlessPlatform : public Platform {
   };
   const WindowState& Window() const { return window_; }
 
-  // --- Platform --------------------------------------------------------------
+  // --- the services ----------------------------------------------------------
   std::uint32_t TickCount() override { return tick_; }
   std::int64_t PerformanceCounter() override { return static_cast<std::int64_t>(tick_) * 10000; }
   bool IsCoveredAt(int screenX, int screenY) override;
@@ -137,14 +164,15 @@ class HeadlessPlatform : public Platform {
   void ShowMessage(std::string_view text) override;
   std::unique_ptr<MessageCatalog> OpenCatalog(std::string_view languageSetting) override;
   std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
-  std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
-  std::optional<SettingsProblem> SettingsKeyProblem() override {
-    return settingsUnavailable_ ? std::optional(settingsProblem_) : std::nullopt;
-  }
+  std::unique_ptr<SettingsKey> OpenSettings(bool create) override;
+  std::optional<SettingsProblem> LastProblem() override;
+  std::string Place() override { return settingsStore_ != nullptr ? settingsStore_->Place() : std::string(); }
+  std::optional<bool> IsEnabled() override;
+  void Enable() override;
+  void Disable() override;
   ScreenSize ScreenSizeOfPrimary() override { return {1280, 1024}; }
   ScreenSize WorkAreaSize() override { return {1280, 984}; }
   std::string FirstArgument() override { return firstArgument_; }
-  std::string ExecutablePath() override { return "/opt/nivarra/nivarra"; }
   std::vector<MonitorArea> Monitors() override { return monitors_; }
   double DisplayScale() override { return displayScale_; }
   bool ClaimRunningGlobe(bool yieldToRunning) override;
@@ -197,7 +225,9 @@ class HeadlessPlatform : public Platform {
   Presentation last_;
   PixelStore lastFrame_;
   std::vector<std::string> messages_;
-  SettingsTree settings_;
+  std::optional<SettingValues> settings_;
+  SettingsStore* settingsStore_ = nullptr;
+  AutostartState autostart_;
   std::vector<Timer> timers_;
   int nextTimerId_ = 0;
   WindowEvents* events_ = nullptr;

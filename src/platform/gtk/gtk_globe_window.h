@@ -1,9 +1,8 @@
 #pragma once
-// The globe on a Linux desktop with GTK 3: a borderless, shaped toplevel
-// with an RGBA visual, painted from the frames with cairo and seen through
-// where the frames are when a compositor runs. Timers, message dialogs, the
-// popup menu and the event loop are GLib's and GTK's; the settings live in
-// an INI file (settings_file.h). Whether other windows cover the globe is
+// The globe's window on a Linux desktop with GTK 3: a borderless, shaped
+// toplevel with an RGBA visual, painted from the frames with cairo and seen
+// through where the frames are when a compositor runs. The popup menu and
+// the event loop are GTK's. Whether other windows cover the globe is
 // read from X11's stacking order, so the program runs on X11 (through
 // XWayland in a Wayland session); on a display that cannot tell, the globe
 // counts as visible.
@@ -20,67 +19,42 @@
 #include <vector>
 
 #include "platform/click_or_drag.h"
+#include "platform/gtk/glib_handles.h"
 #include "platform/gtk/session_watch.h"
-#include "platform/gtk/settings_file.h"
 #include "platform/gtk/x_frame_image.h"
 #include "platform/gtk/x_screen_saver_watch.h"
 #include "platform/gtk/x_window_watch.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/globe_window.h"
 
 namespace nivarra {
 
 // The title of the globe window and of message dialogs.
 inline constexpr const char* kProgramTitle = "Nivarra";
 
-// Releases a C library's object with its own function.
-template <auto Release>
-struct ReleaseWith {
-  template <class T>
-  void operator()(T* object) const noexcept {
-    Release(object);
-  }
-};
-
-using UniqueWidget = std::unique_ptr<GtkWidget, ReleaseWith<gtk_widget_destroy>>;
-
-// A GLib event source (timeout, signal watch) removed when this goes.
-class SourceHandle {
+class GtkGlobeWindow : public GlobeWindow {
  public:
-  SourceHandle() = default;
-  explicit SourceHandle(guint id) : id_(id) {}
-  ~SourceHandle() {
-    if (id_ != 0) g_source_remove(id_);
-  }
-  SourceHandle(SourceHandle&& other) noexcept : id_(std::exchange(other.id_, 0)) {}
-  SourceHandle& operator=(SourceHandle&& other) noexcept {
-    if (this != &other) {
-      if (id_ != 0) g_source_remove(id_);
-      id_ = std::exchange(other.id_, 0);
-    }
-    return *this;
-  }
+  // GTK must be initialised. Creates the globe window, hidden. Throws
+  // std::runtime_error when GTK cannot make it.
+  explicit GtkGlobeWindow(Clock& clock);
+  ~GtkGlobeWindow() override;
+  GtkGlobeWindow(const GtkGlobeWindow&) = delete;
+  GtkGlobeWindow& operator=(const GtkGlobeWindow&) = delete;
 
- private:
-  guint id_ = 0;
-};
+  GtkWidget* Widget() const { return window_.get(); }
+  // Runs a modal dialog, which a session's end closes.
+  void RunModal(GtkWidget* dialog);
+  // The window dialogs belong to: the globe while it is on the screen.
+  GtkWindow* DialogParent() const;
+  // The session is ending: no more dialogs.
+  bool Ending() const { return ending_; }
+  // Another start asked for the globe (timestamp of its request).
+  void BringToFront(guint32 time);
+  // Called when the window leaves the screen, and when a refused close
+  // brings it back.
+  void OnUnmapped(std::function<void()> call) { unmapped_ = std::move(call); }
+  void OnShownAgain(std::function<void()> call) { shownAgain_ = std::move(call); }
 
-// A message dialog with an OK button, titled with the program's name; text
-// need not be valid UTF-8.
-UniqueWidget MakeMessageDialog(GtkWindow* parent, GtkMessageType type, std::string_view text);
-
-class GtkPlatform : public Platform {
- public:
-  // GTK must be initialised. Creates the globe window, hidden; argv[1] is
-  // the first argument. Throws std::runtime_error when GTK cannot make it.
-  GtkPlatform(int argc, char** argv);
-  ~GtkPlatform() override;
-  GtkPlatform(const GtkPlatform&) = delete;
-  GtkPlatform& operator=(const GtkPlatform&) = delete;
-
-  GtkWindow* GlobeWindow() const { return GTK_WINDOW(window_.get()); }
-
-  std::uint32_t TickCount() override;
-  std::int64_t PerformanceCounter() override;
   bool IsCoveredAt(int screenX, int screenY) override;
   // On X11, from the server's notifications of other windows.
   bool ReportsCoverChanges() override { return xwatch_ != nullptr; }
@@ -91,34 +65,9 @@ class GtkPlatform : public Platform {
   // Copies and redraws the changed part only.
   bool PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
                       const PixelRect& dirty) override;
-  double LocalNow() override;
-  TimeZoneInfo LocalTimeZone(double localDateTime) override;
-  // The local date as "%A, %-d %B %Y" (weekday, day, month and year
-  // in the user's language): C libraries know no long date format per
-  // locale, only the short one.
-  std::string FormatLongDate(double date) override;
-  void ShowMessage(std::string_view text) override;
-  std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
-  std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
-  std::string SettingsPlace() override { return settings_.Location().File.string(); }
-  std::optional<SettingsProblem> SettingsKeyProblem() override { return settings_.LastProblem(); }
-  // The far right and bottom edges of the primary monitor and of its work
-  // area, counted from the screen's origin: the globe's logic places it
-  // against those edges and keeps stored positions inside them, so a panel
-  // at the top or a primary monitor right of another still gives the
-  // bottom right corner. Where the monitor sits at the origin and panels
-  // only at the bottom or right, these are the sizes.
-  ScreenSize ScreenSizeOfPrimary() override;
-  ScreenSize WorkAreaSize() override;
-  std::vector<MonitorArea> Monitors() override;
   // The window's GDK scale (GDK_SCALE or the desktop's setting): GTK 3
   // knows whole numbers only.
   double DisplayScale() override { return Scale(); }
-  std::string FirstArgument() override { return firstArgument_; }
-  std::string ExecutablePath() override;
-  std::unique_ptr<MessageCatalog> OpenCatalog(std::string_view languageSetting) override;
-  std::string AutostartCaption() override { return N_("Start Nivarra when I log in"); }
-
   void SetWindowEvents(WindowEvents* events) override { events_ = events; }
   std::optional<std::string> MakeWindowLayered() override;
   void PlaceWindow(ScreenPoint topLeft, int width, int height) override;
@@ -130,22 +79,15 @@ class GtkPlatform : public Platform {
   void BeginSystemMove() override;
   bool PointerHeld() override;
   std::uint32_t TrackPopupMenu(const MenuModel& menu, ScreenPoint at) override;
-  bool OpenWebPage(std::string_view address) override;
-  // The running globe owns an X selection named for the user on this
-  // display; a plain start that finds it taken asks the owner to come to
-  // the front.
-  bool ClaimRunningGlobe(bool yieldToRunning) override;
   void HideWindow() override;
   void RequestClose() override;
   int Run() override;
 
  private:
-  class Timer;
   struct MenuSession;
   using UniqueSurface = std::unique_ptr<cairo_surface_t, ReleaseWith<cairo_surface_destroy>>;
   using UniqueCairo = std::unique_ptr<cairo_t, ReleaseWith<cairo_destroy>>;
   using UniqueLoop = std::unique_ptr<GMainLoop, ReleaseWith<g_main_loop_unref>>;
-  using UniqueTimeZone = std::unique_ptr<GTimeZone, ReleaseWith<g_time_zone_unref>>;
 
   // A button press that may start a drag of the window.
   struct Press {
@@ -186,7 +128,6 @@ class GtkPlatform : public Platform {
   static void OnScaleChanged(GObject*, GParamSpec*, gpointer self);
   static void OnMonitorsChanged(gpointer self);
   static gboolean OnEndSignal(gpointer self);
-  static GdkFilterReturn OnGlobeMessage(GdkXEvent* xevent, GdkEvent*, gpointer self);
 
   // Makes surface_ the frame's size, over frameImage_'s pixels where the
   // window can be drawn from them. False when cairo cannot make it.
@@ -212,10 +153,6 @@ class GtkPlatform : public Platform {
   void MoveToPosition();
   // Maps the window where the window's logic placed it.
   void Show();
-  // Another start asked for the globe (timestamp of its request).
-  void BringToFront(guint32 time);
-  // Gives the globe's selection up: a start from now on runs on its own.
-  void ReleaseRunningGlobe();
 
   // The press reaches the window's logic as the start of a drag.
   void PressForDrag(const Press& press);
@@ -234,11 +171,10 @@ class GtkPlatform : public Platform {
   // Tells the window's logic when whether anybody can see the globe changed.
   void UpdateVisibility();
 
-  int argc_;
-  char** argv_;
-  std::string firstArgument_;
+  Clock& clock_;
   WindowEvents* events_ = nullptr;
-  SettingsFileStore settings_;
+  std::function<void()> unmapped_;
+  std::function<void()> shownAgain_;
 
   UniqueLoop loop_;
   // The frame as an X image of the window's (on X11), and as the cairo
@@ -247,10 +183,6 @@ class GtkPlatform : public Platform {
   std::unique_ptr<XFrameImage> frameImage_;
   bool frameImageTried_ = false;
   UniqueSurface surface_;
-  // The local time zone, read anew once a minute: reading it is most of
-  // what asking the local time costs, and the globe asks every frame.
-  UniqueTimeZone localZone_;
-  std::uint32_t localZoneTick_ = 0;
   std::uint8_t alpha_ = 255;
   bool composited_ = false;
   ScreenPoint position_{};  // the place the window's logic knows
@@ -287,10 +219,6 @@ class GtkPlatform : public Platform {
   bool closed_ = false;
   bool querying_ = false;
   bool ending_ = false;
-
-  unsigned long globeSelection_ = 0;  // the X atom naming this user's globe, once claimed
-  unsigned long bringToFront_ = 0;  // the atom of kBringToFrontMessage, once owned
-  bool ownsGlobeSelection_ = false;
 
   GdkScreen* screen_ = nullptr;
   gulong compositedHandler_ = 0;

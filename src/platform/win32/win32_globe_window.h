@@ -1,17 +1,13 @@
 #pragma once
-// The globe on the Windows desktop: the program's own application window,
-// which would carry its taskbar button but is never shown, and the globe
-// itself, a borderless layered popup fed with premultiplied 32-bit frames.
-// Timers, message boxes, the popup menu, the registry and the event loop
-// are the system's own.
+// The globe's window on the Windows desktop: the program's own application
+// window, which would carry its taskbar button but is never shown, and the
+// globe itself, a borderless layered popup fed with premultiplied 32-bit
+// frames. The popup menu and the event loop are the system's own.
 
 #include "platform/win32/windows_api.h"
 
-#include <objbase.h>
-
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,7 +15,7 @@
 #include <vector>
 
 #include "platform/click_or_drag.h"
-#include "platform/platform.h"
+#include "platform/globe_window.h"
 #include "platform/win32/frame_bitmap.h"
 #include "platform/win32/visibility_watch.h"
 
@@ -27,20 +23,26 @@ namespace nivarra {
 
 // The title of the application window, of the globe and of message boxes.
 inline constexpr const wchar_t* kApplicationTitle = L"Nivarra";
+// The globe's window class, which other starts look for.
+inline constexpr const wchar_t* kGlobeClass = L"NivarraGlobe";
+// What a plain start sends the running globe instead of showing its own.
+inline constexpr const wchar_t* kComeToFrontMessage = L"Nivarra.ComeToFront";
+// Set on a globe whose close is decided: a start does not give way to it.
+inline constexpr const wchar_t* kClosingProperty = L"Nivarra.Closing";
 
-class Win32Platform : public Platform {
+class Win32GlobeWindow : public GlobeWindow {
  public:
   // Creates both windows, hidden. Throws std::system_error when the system
   // refuses.
-  Win32Platform();
-  ~Win32Platform() override;
-  Win32Platform(const Win32Platform&) = delete;
-  Win32Platform& operator=(const Win32Platform&) = delete;
+  Win32GlobeWindow();
+  ~Win32GlobeWindow() override;
+  Win32GlobeWindow(const Win32GlobeWindow&) = delete;
+  Win32GlobeWindow& operator=(const Win32GlobeWindow&) = delete;
 
-  HWND GlobeWindow() const { return globe_; }
+  HWND Handle() const { return globe_; }
+  // Called once a close is decided, or the session ends.
+  void OnCloseDecided(std::function<void()> call) { closeDecided_ = std::move(call); }
 
-  std::uint32_t TickCount() override;
-  std::int64_t PerformanceCounter() override;
   bool IsCoveredAt(int screenX, int screenY) override;
   bool Present(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha) override;
   // Copies only the changed part into the frame buffer and tells the
@@ -48,33 +50,9 @@ class Win32Platform : public Platform {
   // frame shown last.
   bool PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
                       const PixelRect& dirty) override;
-  double LocalNow() override;
-  TimeZoneInfo LocalTimeZone(double localDateTime) override;
-  std::string FormatLongDate(double date) override;
-  void ShowMessage(std::string_view text) override;
-  // From the catalogs inside the program, in the user's UI language.
-  std::unique_ptr<MessageCatalog> OpenCatalog(std::string_view languageSetting) override;
-  std::unique_ptr<PlatformTimer> StartTimer(int intervalMs, std::function<void()> tick) override;
-  std::unique_ptr<SettingsKey> OpenSettingsKey(std::string_view path, bool create) override;
   // The DPI of the globe's monitor over 96: the manifest makes the program
   // per-monitor aware, so every coordinate it meets is a device pixel.
   double DisplayScale() override;
-  ScreenSize ScreenSizeOfPrimary() override;
-  ScreenSize WorkAreaSize() override;
-  std::vector<MonitorArea> Monitors() override;
-  std::string FirstArgument() override;
-  std::string ExecutablePath() override;
-  std::optional<SettingsProblem> SettingsKeyProblem() override { return keyProblem_; }
-  std::string SettingsPlace() override { return "HKEY_CURRENT_USER\\Software\\Nivarra"; }
-  // The path in quotes: a command line, where a path with spaces unquoted
-  // could start another program.
-  std::string AutostartCommand() override {
-    std::string command(1, '"');
-    command += ExecutablePath();
-    command += '"';
-    return command;
-  }
-
   void SetWindowEvents(WindowEvents* events) override { events_ = events; }
   std::optional<std::string> MakeWindowLayered() override;
   void PlaceWindow(ScreenPoint topLeft, int width, int height) override;
@@ -86,35 +64,12 @@ class Win32Platform : public Platform {
   void BeginSystemMove() override;
   bool PointerHeld() override;
   std::uint32_t TrackPopupMenu(const MenuModel& menu, ScreenPoint at) override;
-  bool OpenWebPage(std::string_view address) override;
-  bool ClaimRunningGlobe(bool yieldToRunning) override;
   void HideWindow() override;
   void RequestClose() override;
   int Run() override;
 
  private:
-  class Timer;
-  struct HandleDeleter {
-    void operator()(HANDLE handle) const noexcept { ::CloseHandle(handle); }
-  };
-  using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleDeleter>;
-
   enum class Button { None, Left, Middle, Right };
-
-  // COM on the window's thread, as the shell asks of a program that calls
-  // ShellExecute: the handler of a web address may be a COM object.
-  class ComApartment {
-   public:
-    ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComApartment() {
-      if (ok_) ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-   private:
-    bool ok_;
-  };
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -129,7 +84,6 @@ class Win32Platform : public Platform {
   // decides, and on yes the window goes.
   void Close();
   void ComeToFront();
-  void StopTimer(UINT_PTR id);
   // Makes the frame buffer the frame's size; false when it cannot be made.
   bool FitFrameBuffer(int width, int height);
   void CopyToFrameBuffer(const PixelStore& frame, const RECT& part);
@@ -142,11 +96,11 @@ class Win32Platform : public Platform {
   // since the last look.
   void LookAtMonitors();
 
-  ComApartment com_;
   HINSTANCE instance_ = nullptr;
   HWND application_ = nullptr;
   HWND globe_ = nullptr;
   WindowEvents* events_ = nullptr;
+  std::function<void()> closeDecided_;
 
   // The frame buffer handed to the system, kept while the size stays.
   std::unique_ptr<FrameBitmap> frameBuffer_;
@@ -178,18 +132,10 @@ class Win32Platform : public Platform {
   POINT ownMoveCursor_{};
   ScreenPoint ownMoveWindow_{};
 
-  std::map<UINT_PTR, std::function<void()>> timers_;
-  UINT_PTR nextTimerId_ = 1;
-
-  // Why the last settings key could not be opened.
-  std::optional<SettingsProblem> keyProblem_;
-
   bool shown_ = false;
   bool ended_ = false;
   bool closing_ = false;  // a close is being decided
 
-  // Held while this globe runs: a plain start that finds it gives way.
-  UniqueHandle claim_;
   // Another start asks the running globe to come to the front.
   UINT comeToFront_ = 0;
 };

@@ -1,5 +1,5 @@
-#include "platform/gtk/gtk_platform.h"
-#include "platform/gtk/gettext_catalog.h"
+#include "platform/gtk/gtk_globe_window.h"
+#include "platform/gtk/gtk_monitors.h"
 
 #include <glib-unix.h>
 #include <unistd.h>
@@ -19,8 +19,6 @@
 #include "graphics/pixel_store.h"
 #include "platform/frame_part.h"
 #include "platform/menu_model.h"
-#include "platform/system_time_zone.h"
-#include "core/date_time.h"
 
 // Last: Xlib's macros (None, Status, True, ...) would clash with the headers above.
 #include <X11/extensions/shape.h>
@@ -29,79 +27,23 @@
 namespace nivarra {
 namespace {
 
-using UniqueDateTime = std::unique_ptr<GDateTime, ReleaseWith<g_date_time_unref>>;
-using UniqueText = std::unique_ptr<gchar, ReleaseWith<g_free>>;
-using UniqueError = std::unique_ptr<GError, ReleaseWith<g_error_free>>;
 using UniqueEvent = std::unique_ptr<GdkEvent, ReleaseWith<gdk_event_free>>;
-using UniqueObject = std::unique_ptr<void, ReleaseWith<g_object_unref>>;
 
 // How long the window manager may take to carry out a placement we asked
 // for; a window manager that puts the window elsewhere has had its say by then.
 constexpr std::uint32_t kPlacementGraceMs = 1000;
 
-// The ClientMessage a start sends to the running globe to bring it forward.
-constexpr const char* kBringToFrontMessage = "_NIVARRA_BRING_TO_FRONT";
-
 int Rounded(double coordinate) { return static_cast<int>(std::lround(coordinate)); }
-
-GdkMonitor* PrimaryMonitor() {
-  GdkDisplay* display = gdk_display_get_default();
-  if (display == nullptr) return nullptr;
-  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-  return monitor != nullptr ? monitor : gdk_display_get_monitor(display, 0);
-}
-
-ScreenSize FarEdges(const GdkRectangle& area) { return {area.x + area.width, area.y + area.height}; }
 
 // GDK counts in units of `scale` device pixels; these convert.
 int FloorDiv(int device, int scale) { return device >= 0 ? device / scale : -((-device + scale - 1) / scale); }
 int CeilDiv(int device, int scale) { return -FloorDiv(-device, scale); }
-GdkRectangle InDevicePixels(const GdkRectangle& logical, int scale) {
-  return {logical.x * scale, logical.y * scale, logical.width * scale, logical.height * scale};
-}
-
 }  // namespace
-
-// --- message dialogs --------------------------------------------------------------
-
-UniqueWidget MakeMessageDialog(GtkWindow* parent, GtkMessageType type, std::string_view text) {
-  const UniqueText valid(g_utf8_make_valid(text.data(), static_cast<gssize>(text.size())));
-  UniqueWidget dialog(gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", valid.get()));
-  gtk_window_set_title(GTK_WINDOW(dialog.get()), kProgramTitle);
-  gtk_window_set_position(GTK_WINDOW(dialog.get()), GTK_WIN_POS_CENTER);
-  return dialog;
-}
-
-// --- timers --------------------------------------------------------------------------
-
-class GtkPlatform::Timer : public PlatformTimer {
- public:
-  Timer(int intervalMs, std::function<void()> tick) {
-    auto* data = new Tick(std::move(tick));
-    // The source owns data: GLib frees it when the source goes, after a
-    // tick that is running has returned.
-    source_ = SourceHandle(g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(std::max(intervalMs, 1)),
-                                              &Timer::OnTick, data, &Timer::Free));
-  }
-
- private:
-  using Tick = std::function<void()>;
-  static gboolean OnTick(gpointer data) {
-    (*static_cast<Tick*>(data))();
-    return G_SOURCE_CONTINUE;
-  }
-  static void Free(gpointer data) { delete static_cast<Tick*>(data); }
-
-  SourceHandle source_;
-};
 
 // --- construction ---------------------------------------------------------------
 
-GtkPlatform::GtkPlatform(int argc, char** argv)
-    : argc_(argc),
-      argv_(argv),
-      firstArgument_(argc > 1 && argv[1] != nullptr ? argv[1] : ""),
-      settings_(DefaultSettingsLocation()),
+GtkGlobeWindow::GtkGlobeWindow(Clock& clock)
+    : clock_(clock),
       loop_(g_main_loop_new(nullptr, FALSE)) {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   if (window == nullptr) throw std::runtime_error("GTK could not create the globe window");
@@ -173,11 +115,8 @@ GtkPlatform::GtkPlatform(int argc, char** argv)
   }
 }
 
-GtkPlatform::~GtkPlatform() {
+GtkGlobeWindow::~GtkGlobeWindow() {
   events_ = nullptr;
-  if (window_ && ownsGlobeSelection_) {
-    gdk_window_remove_filter(gtk_widget_get_window(window_.get()), &OnGlobeMessage, this);
-  }
   window_.reset();
   if (compositedHandler_ != 0) g_signal_handler_disconnect(screen_, compositedHandler_);
   for (const auto& [object, handler] : monitorHandlers_) g_signal_handler_disconnect(object, handler);
@@ -185,8 +124,8 @@ GtkPlatform::~GtkPlatform() {
 
 // --- painting -------------------------------------------------------------------
 
-gboolean GtkPlatform::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+gboolean GtkGlobeWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   // GTK has clipped cr to what was queued: after a PresentChanged, the
   // changed part only.
   cairo_save(cr);
@@ -217,13 +156,13 @@ gboolean GtkPlatform::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
   return TRUE;
 }
 
-void GtkPlatform::OnCompositedChanged(GdkScreen* screen, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+void GtkGlobeWindow::OnCompositedChanged(GdkScreen* screen, gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   platform.composited_ = gdk_screen_is_composited(screen);
   if (platform.window_) gtk_widget_queue_draw(platform.window_.get());
 }
 
-bool GtkPlatform::FitSurface(int width, int height) {
+bool GtkGlobeWindow::FitSurface(int width, int height) {
   GdkWindow* window = window_ ? gtk_widget_get_window(window_.get()) : nullptr;
   const bool fits = surface_ && cairo_image_surface_get_width(surface_.get()) == width &&
                     cairo_image_surface_get_height(surface_.get()) == height;
@@ -244,7 +183,7 @@ bool GtkPlatform::FitSurface(int width, int height) {
   return true;
 }
 
-void GtkPlatform::CopyToSurface(const PixelStore& frame, const PixelRect& part) {
+void GtkGlobeWindow::CopyToSurface(const PixelStore& frame, const PixelRect& part) {
   // Both are premultiplied 32-bit pixels; cairo's are native-endian words
   // 0xAARRGGBB, which on little-endian machines are the frame's B, G, R, A bytes.
   cairo_surface_flush(surface_.get());
@@ -271,7 +210,7 @@ void GtkPlatform::CopyToSurface(const PixelStore& frame, const PixelRect& part) 
 }
 
 // Shown where the window stands: only PlaceWindow moves it.
-bool GtkPlatform::Present(const PixelStore& frame, int, int, std::uint8_t constantAlpha) {
+bool GtkGlobeWindow::Present(const PixelStore& frame, int, int, std::uint8_t constantAlpha) {
   if (!window_ || frame.BitCount() != 32 || frame.IsEmpty()) return false;
   const int width = frame.Width();
   const int height = frame.Height();
@@ -285,7 +224,7 @@ bool GtkPlatform::Present(const PixelStore& frame, int, int, std::uint8_t consta
   return true;
 }
 
-void GtkPlatform::ShowWhole() {
+void GtkGlobeWindow::ShowWhole() {
   if (!window_ || !surface_) return;
   const PixelRect whole{0, 0, cairo_image_surface_get_width(surface_.get()),
                         cairo_image_surface_get_height(surface_.get())};
@@ -299,7 +238,7 @@ void GtkPlatform::ShowWhole() {
   }
 }
 
-bool GtkPlatform::DrawNow(const PixelRect& part) {
+bool GtkGlobeWindow::DrawNow(const PixelRect& part) {
   if (!window_ || !surface_ || !frameImage_ || !gtk_widget_get_mapped(window_.get()) || !SizeSettled()) return false;
   if (composited_ && alpha_ != 255) return false;
   GdkWindow* window = gtk_widget_get_window(window_.get());
@@ -314,7 +253,7 @@ bool GtkPlatform::DrawNow(const PixelRect& part) {
   return true;
 }
 
-void GtkPlatform::ShowPart(const PixelRect& part) {
+void GtkGlobeWindow::ShowPart(const PixelRect& part) {
   // A window still to take its size shows the whole frame once it has.
   if (!window_ || !SizeSettled()) return;
   if (DrawNow(part)) return;
@@ -324,7 +263,7 @@ void GtkPlatform::ShowPart(const PixelRect& part) {
   gtk_widget_queue_draw_area(window_.get(), x, y, CeilDiv(part.Right, scale) - x, CeilDiv(part.Bottom, scale) - y);
 }
 
-bool GtkPlatform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
+bool GtkGlobeWindow::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
                                  const PixelRect& dirty) {
   const PixelRect part{std::max(dirty.Left, 0), std::max(dirty.Top, 0), std::min(dirty.Right, frame.Width()),
                        std::min(dirty.Bottom, frame.Height())};
@@ -342,13 +281,13 @@ bool GtkPlatform::PresentChanged(const PixelStore& frame, int left, int top, std
 
 // --- the window -----------------------------------------------------------------
 
-std::optional<std::string> GtkPlatform::MakeWindowLayered() {
+std::optional<std::string> GtkGlobeWindow::MakeWindowLayered() {
   // The RGBA visual was chosen when the window was made; on a screen
   // without one, or without a compositor, the globe still shows, opaque.
   return std::nullopt;
 }
 
-void GtkPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
+void GtkGlobeWindow::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   if (!window_) return;
   GtkWindow* globe = GTK_WINDOW(window_.get());
   const int scale = Scale();
@@ -365,7 +304,7 @@ void GtkPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   // The configure events that follow are not news to the window's logic.
   position_ = topLeft;
   placeRequests_ = 0;
-  placingSince_ = TickCount();
+  placingSince_ = clock_.TickCount();
   if (gtk_widget_get_mapped(window_.get())) {
     MoveToPosition();
   } else {
@@ -376,23 +315,23 @@ void GtkPlatform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   ScheduleSettleCheck();
 }
 
-bool GtkPlatform::SizeSettled() const {
+bool GtkGlobeWindow::SizeSettled() const {
   const int scale = Scale();
   return seenWidth_ == std::max(CeilDiv(width_, scale), 1) && seenHeight_ == std::max(CeilDiv(height_, scale), 1);
 }
 
-void GtkPlatform::NoteSeenSize(int width, int height) {
+void GtkGlobeWindow::NoteSeenSize(int width, int height) {
   const bool settled = SizeSettled();
   seenWidth_ = width;
   seenHeight_ = height;
   if (!settled && SizeSettled()) ShowWhole();
 }
 
-void GtkPlatform::ScheduleSettleCheck() {
+void GtkGlobeWindow::ScheduleSettleCheck() {
   settleCheck_ = SourceHandle(g_timeout_add(
       kPlacementGraceMs,
       [](gpointer data) -> gboolean {
-        auto& owner = *static_cast<GtkPlatform*>(data);
+        auto& owner = *static_cast<GtkGlobeWindow*>(data);
         owner.settleCheck_ = SourceHandle();  // this call is the source's last
         owner.SettlePlacement();
         return G_SOURCE_REMOVE;
@@ -400,7 +339,7 @@ void GtkPlatform::ScheduleSettleCheck() {
       this));
 }
 
-void GtkPlatform::SettlePlacement() {
+void GtkGlobeWindow::SettlePlacement() {
   if (!window_ || closed_ || !gtk_widget_get_mapped(window_.get())) return;
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (window == nullptr) return;
@@ -424,7 +363,7 @@ void GtkPlatform::SettlePlacement() {
   FollowSeenPosition();
 }
 
-void GtkPlatform::LookAtSize() {
+void GtkGlobeWindow::LookAtSize() {
   GdkWindow* window = window_ ? gtk_widget_get_window(window_.get()) : nullptr;
   if (window == nullptr || !GDK_IS_X11_WINDOW(window)) return;
   // The size the X server has now, not what events said on the way.
@@ -440,7 +379,7 @@ void GtkPlatform::LookAtSize() {
   NoteSeenSize(static_cast<int>(width) / scale, static_cast<int>(height) / scale);
 }
 
-void GtkPlatform::AskForSize() {
+void GtkGlobeWindow::AskForSize() {
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (window == nullptr) return;
   const int scale = Scale();
@@ -452,7 +391,7 @@ void GtkPlatform::AskForSize() {
   gdk_window_resize(window, only.min_width, only.min_height);
 }
 
-void GtkPlatform::MoveToPosition() {
+void GtkGlobeWindow::MoveToPosition() {
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (window == nullptr) return;
   // What gtk_window_move asks of the X server, without GDK's rounding to
@@ -460,8 +399,8 @@ void GtkPlatform::MoveToPosition() {
   XMoveWindow(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), position_.X, position_.Y);
 }
 
-void GtkPlatform::OnScaleChanged(GObject*, GParamSpec*, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+void GtkGlobeWindow::OnScaleChanged(GObject*, GParamSpec*, gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   // GDK has kept the window's size in its units, which now hold other
   // device pixels: the next placement sets the size again.
   platform.width_ = 0;
@@ -471,9 +410,9 @@ void GtkPlatform::OnScaleChanged(GObject*, GParamSpec*, gpointer self) {
   platform.events_->DisplayScaleChanged(std::nullopt);
 }
 
-int GtkPlatform::Scale() const { return window_ ? std::max(gtk_widget_get_scale_factor(window_.get()), 1) : 1; }
+int GtkGlobeWindow::Scale() const { return window_ ? std::max(gtk_widget_get_scale_factor(window_.get()), 1) : 1; }
 
-std::optional<ScreenPoint> GtkPlatform::SeenPosition() {
+std::optional<ScreenPoint> GtkGlobeWindow::SeenPosition() {
   if (!window_ || !gtk_widget_get_mapped(window_.get())) return std::nullopt;
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (window == nullptr || !gdk_window_is_viewable(window)) return std::nullopt;
@@ -492,16 +431,16 @@ std::optional<ScreenPoint> GtkPlatform::SeenPosition() {
   return ScreenPoint{x, y};
 }
 
-gboolean GtkPlatform::OnVisibility(GtkWidget*, GdkEventVisibility* event, gpointer self) {
+gboolean GtkGlobeWindow::OnVisibility(GtkWidget*, GdkEventVisibility* event, gpointer self) {
   // Seen again (shown after "show desktop" or a minimise, or uncovered)
   // without a compositor keeping its pixels: nothing of what was hidden is
   // left on the screen, while the frames go on drawing only what changed.
-  if (event->state != GDK_VISIBILITY_FULLY_OBSCURED) static_cast<GtkPlatform*>(self)->ShowWhole();
+  if (event->state != GDK_VISIBILITY_FULLY_OBSCURED) static_cast<GtkGlobeWindow*>(self)->ShowWhole();
   return FALSE;
 }
 
-gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+gboolean GtkGlobeWindow::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   platform.NoteSeenSize(event->width, event->height);
   // The event's own x and y are no guide: relative to the frame of a
   // reparenting window manager (often 0, 0), or made up by it.
@@ -509,19 +448,19 @@ gboolean GtkPlatform::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer
   return FALSE;  // GTK's own handling follows
 }
 
-void GtkPlatform::FollowSeenPosition() {
+void GtkGlobeWindow::FollowSeenPosition() {
   const std::optional<ScreenPoint> seen = SeenPosition();
   if (!seen || closed_) return;
   if (*seen == position_) {
     placingSince_.reset();
-  } else if (placingSince_ && TickCount() - *placingSince_ < kPlacementGraceMs) {
+  } else if (placingSince_ && clock_.TickCount() - *placingSince_ < kPlacementGraceMs) {
     // The window manager at work on our placement. Some pull a window
     // wholly onto the screen as it maps, though they leave a later move
     // alone: asked once more, a place the user chose is kept. The settle
     // check looks again at the end of the grace.
     if (placeRequests_ == 0 && gtk_widget_get_mapped(window_.get())) {
       ++placeRequests_;
-      placingSince_ = TickCount();
+      placingSince_ = clock_.TickCount();
       MoveToPosition();
       ScheduleSettleCheck();
     }
@@ -533,12 +472,12 @@ void GtkPlatform::FollowSeenPosition() {
   }
 }
 
-void GtkPlatform::OnMonitorsChanged(gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+void GtkGlobeWindow::OnMonitorsChanged(gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   if (platform.events_ == nullptr || platform.closed_) return;
   platform.monitorsReport_ = SourceHandle(g_idle_add(
       [](gpointer data) -> gboolean {
-        auto& owner = *static_cast<GtkPlatform*>(data);
+        auto& owner = *static_cast<GtkGlobeWindow*>(data);
         owner.monitorsReport_ = SourceHandle();  // this call is the source's last
         if (owner.events_ != nullptr && !owner.closed_) owner.events_->MonitorsChanged();
         owner.UpdateVisibility();
@@ -547,7 +486,7 @@ void GtkPlatform::OnMonitorsChanged(gpointer self) {
       &platform));
 }
 
-void GtkPlatform::SetWindowShape(const std::vector<ShapeRect>& shape) {
+void GtkGlobeWindow::SetWindowShape(const std::vector<ShapeRect>& shape) {
   if (!window_) return;
   // Straight to X's shape extension: GDK's shapes are in its units, which
   // at a scale of 2 would make the outline blocky.
@@ -572,26 +511,26 @@ void GtkPlatform::SetWindowShape(const std::vector<ShapeRect>& shape) {
   }
 }
 
-void GtkPlatform::SetOwnerToDesktop() {
+void GtkGlobeWindow::SetOwnerToDesktop() {
   // No owner window exists here; the hints keep the globe out of the
   // taskbar and the pager.
   HideTaskbarButton();
 }
 
-void GtkPlatform::HideTaskbarButton() {
+void GtkGlobeWindow::HideTaskbarButton() {
   if (!window_) return;
   gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_.get()), TRUE);
   gtk_window_set_skip_pager_hint(GTK_WINDOW(window_.get()), TRUE);
 }
 
-void GtkPlatform::SetTopmost(bool topmost) {
+void GtkGlobeWindow::SetTopmost(bool topmost) {
   if (window_) gtk_window_set_keep_above(GTK_WINDOW(window_.get()), topmost);
 }
 
 // --- the mouse and the keyboard -------------------------------------------------
 
-gboolean GtkPlatform::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+gboolean GtkGlobeWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   // A double or triple click sends its own presses first; the extra event adds nothing.
   if (event->type != GDK_BUTTON_PRESS) return TRUE;
   const Press press{event->button, Rounded(event->x_root), Rounded(event->y_root), event->time};
@@ -604,8 +543,8 @@ gboolean GtkPlatform::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer 
   return TRUE;
 }
 
-gboolean GtkPlatform::OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+gboolean GtkGlobeWindow::OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   if (!platform.rightPress_.Waiting()) return FALSE;
   gint threshold = 8;
   g_object_get(gtk_widget_get_settings(widget), "gtk-dnd-drag-threshold", &threshold, nullptr);
@@ -625,16 +564,16 @@ gboolean GtkPlatform::OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointe
   return TRUE;
 }
 
-gboolean GtkPlatform::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+gboolean GtkGlobeWindow::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   if (event->button != GDK_BUTTON_SECONDARY || !platform.rightPress_.RightUp()) return FALSE;
   const double scale = platform.Scale();
   platform.OpenContextMenu({Rounded(event->x_root * scale), Rounded(event->y_root * scale)});
   return TRUE;
 }
 
-gboolean GtkPlatform::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+gboolean GtkGlobeWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   // The menu key, or Shift+F10 as GTK's own widgets take it.
   const bool shiftF10 = event->keyval == GDK_KEY_F10 && (event->state & GDK_SHIFT_MASK) != 0;
   if (event->keyval != GDK_KEY_Menu && !shiftF10) return FALSE;
@@ -642,14 +581,14 @@ gboolean GtkPlatform::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) 
   return TRUE;
 }
 
-void GtkPlatform::PressForDrag(const Press& press) {
+void GtkGlobeWindow::PressForDrag(const Press& press) {
   if (events_ == nullptr) return;
   pressing_ = press;
   events_->MouseDown();
   pressing_.reset();
 }
 
-void GtkPlatform::BeginSystemMove() {
+void GtkGlobeWindow::BeginSystemMove() {
   // Only while a press is being handed over: the move follows that button.
   if (!window_ || !pressing_) return;
   placingSince_.reset();  // from here on the window moves as the user drags it
@@ -657,7 +596,7 @@ void GtkPlatform::BeginSystemMove() {
                              pressing_->RootY, pressing_->Time);
 }
 
-bool GtkPlatform::PointerHeld() {
+bool GtkGlobeWindow::PointerHeld() {
   if (!window_) return false;
   GdkDisplay* display = gtk_widget_get_display(window_.get());
   GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
@@ -670,13 +609,13 @@ bool GtkPlatform::PointerHeld() {
   return (state & kButtons) != 0;
 }
 
-void GtkPlatform::OpenContextMenu(ScreenPoint at) {
+void GtkGlobeWindow::OpenContextMenu(ScreenPoint at) {
   if (events_ != nullptr) events_->ContextMenu(at);
 }
 
 // --- the popup menu ---------------------------------------------------------------
 
-struct GtkPlatform::MenuSession {
+struct GtkGlobeWindow::MenuSession {
   const MenuModel& Model;
   UniqueLoop Loop{g_main_loop_new(nullptr, FALSE)};
   std::uint32_t Picked = 0;
@@ -735,7 +674,7 @@ struct GtkPlatform::MenuSession {
   }
 };
 
-std::uint32_t GtkPlatform::TrackPopupMenu(const MenuModel& menuModel, ScreenPoint at) {
+std::uint32_t GtkGlobeWindow::TrackPopupMenu(const MenuModel& menuModel, ScreenPoint at) {
   if (!window_ || !gtk_widget_get_mapped(window_.get()) || ending_) return 0;
   MenuSession session{menuModel};
   const UniqueWidget menu(session.Build());
@@ -762,53 +701,7 @@ std::uint32_t GtkPlatform::TrackPopupMenu(const MenuModel& menuModel, ScreenPoin
 
 // --- closing ------------------------------------------------------------------------
 
-bool GtkPlatform::ClaimRunningGlobe(bool yieldToRunning) {
-  GdkDisplay* display = gdk_display_get_default();
-  if (!window_ || !GDK_IS_X11_DISPLAY(display)) return true;
-  gtk_widget_realize(window_.get());
-  GdkWindow* window = gtk_widget_get_window(window_.get());
-  Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
-  const std::string name = "_NIVARRA_GLOBE_" + std::to_string(::getuid());
-  globeSelection_ = XInternAtom(xdisplay, name.c_str(), False);
-
-  // With the server held, two starts at once cannot both find the
-  // selection free.
-  XGrabServer(xdisplay);
-  const ::Window owner = XGetSelectionOwner(xdisplay, globeSelection_);
-  if (owner == None) XSetSelectionOwner(xdisplay, globeSelection_, GDK_WINDOW_XID(window), CurrentTime);
-  XUngrabServer(xdisplay);
-  XFlush(xdisplay);
-
-  if (owner == None) {
-    ownsGlobeSelection_ = true;
-    bringToFront_ = XInternAtom(xdisplay, kBringToFrontMessage, False);
-    gdk_window_add_filter(window, &OnGlobeMessage, this);
-    return true;
-  }
-  if (!yieldToRunning) return true;
-  XEvent message{};
-  message.xclient.type = ClientMessage;
-  message.xclient.window = owner;
-  message.xclient.message_type = XInternAtom(xdisplay, kBringToFrontMessage, False);
-  message.xclient.format = 32;
-  message.xclient.data.l[0] = static_cast<long>(gdk_x11_get_server_time(window));
-  const ErrorTrap trap(display);  // the owner may be gone meanwhile
-  XSendEvent(xdisplay, owner, False, NoEventMask, &message);
-  XSync(xdisplay, False);
-  return false;
-}
-
-GdkFilterReturn GtkPlatform::OnGlobeMessage(GdkXEvent* xevent, GdkEvent*, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
-  const auto* event = static_cast<const XEvent*>(xevent);
-  if (event->type != ClientMessage || event->xclient.message_type != platform.bringToFront_) {
-    return GDK_FILTER_CONTINUE;
-  }
-  platform.BringToFront(static_cast<guint32>(event->xclient.data.l[0]));
-  return GDK_FILTER_REMOVE;
-}
-
-void GtkPlatform::BringToFront(guint32 time) {
+void GtkGlobeWindow::BringToFront(guint32 time) {
   // A globe still starting shows itself anyway; a closing one is going.
   // A minimised one is no longer mapped, but still shown as far as GTK goes.
   if (!window_ || !shown_ || !gtk_widget_get_visible(window_.get()) || closed_ || ending_) return;
@@ -820,27 +713,26 @@ void GtkPlatform::BringToFront(guint32 time) {
   gtk_window_present_with_time(GTK_WINDOW(window_.get()), time);
 }
 
-void GtkPlatform::ReleaseRunningGlobe() {
-  if (!ownsGlobeSelection_ || !window_) return;
-  ownsGlobeSelection_ = false;
-  GdkWindow* window = gtk_widget_get_window(window_.get());
-  gdk_window_remove_filter(window, &OnGlobeMessage, this);
-  Display* xdisplay = GDK_WINDOW_XDISPLAY(window);
-  if (XGetSelectionOwner(xdisplay, globeSelection_) == GDK_WINDOW_XID(window)) {
-    XSetSelectionOwner(xdisplay, globeSelection_, None, CurrentTime);
-  }
+void GtkGlobeWindow::RunModal(GtkWidget* dialog) {
+  modals_.push_back(dialog);
+  gtk_dialog_run(GTK_DIALOG(dialog));
+  modals_.pop_back();
 }
 
-void GtkPlatform::Unmap() {
+GtkWindow* GtkGlobeWindow::DialogParent() const {
+  return window_ && gtk_widget_get_mapped(window_.get()) ? GTK_WINDOW(window_.get()) : nullptr;
+}
+
+void GtkGlobeWindow::Unmap() {
   if (!window_) return;
-  ReleaseRunningGlobe();
+  if (unmapped_) unmapped_();
   gtk_widget_hide(window_.get());
   gdk_display_flush(gtk_widget_get_display(window_.get()));
 }
 
-void GtkPlatform::HideWindow() { Unmap(); }
+void GtkGlobeWindow::HideWindow() { Unmap(); }
 
-void GtkPlatform::RequestClose() {
+void GtkGlobeWindow::RequestClose() {
   if (closed_ || querying_) return;
   bool close = true;
   if (events_ != nullptr) {
@@ -851,25 +743,25 @@ void GtkPlatform::RequestClose() {
   if (close) Close();
 }
 
-gboolean GtkPlatform::OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
-  auto& platform = *static_cast<GtkPlatform*>(self);
+gboolean GtkGlobeWindow::OnDeleteEvent(GtkWidget*, GdkEvent*, gpointer self) {
+  auto& platform = *static_cast<GtkGlobeWindow*>(self);
   if (platform.closed_ || platform.querying_) return TRUE;
   // Gone at once; back only when the close is refused.
   platform.Unmap();
   platform.RequestClose();
   if (!platform.closed_ && platform.window_) {
     platform.Show();
-    platform.ClaimRunningGlobe(false);
+    if (platform.shownAgain_) platform.shownAgain_();
   }
   return TRUE;  // the window goes only through Close
 }
 
-gboolean GtkPlatform::OnEndSignal(gpointer self) {
-  static_cast<GtkPlatform*>(self)->EndSession();
+gboolean GtkGlobeWindow::OnEndSignal(gpointer self) {
+  static_cast<GtkGlobeWindow*>(self)->EndSession();
   return G_SOURCE_CONTINUE;
 }
 
-void GtkPlatform::EndSession() {
+void GtkGlobeWindow::EndSession() {
   if (closed_) return;
   ending_ = true;
   EndModals();
@@ -883,7 +775,7 @@ void GtkPlatform::EndSession() {
   Close();
 }
 
-void GtkPlatform::EndModals() {
+void GtkGlobeWindow::EndModals() {
   for (auto it = modals_.rbegin(); it != modals_.rend(); ++it) {
     if (GTK_IS_DIALOG(*it)) {
       gtk_dialog_response(GTK_DIALOG(*it), GTK_RESPONSE_NONE);
@@ -893,13 +785,13 @@ void GtkPlatform::EndModals() {
   }
 }
 
-void GtkPlatform::Close() {
+void GtkGlobeWindow::Close() {
   closed_ = true;
   Unmap();
   g_main_loop_quit(loop_.get());
 }
 
-int GtkPlatform::Run() {
+int GtkGlobeWindow::Run() {
   if (closed_) return 0;
   if (!shown_) {
     shown_ = true;
@@ -913,7 +805,7 @@ int GtkPlatform::Run() {
   return 0;
 }
 
-void GtkPlatform::Show() {
+void GtkGlobeWindow::Show() {
   gtk_widget_show(window_.get());
   const int scale = Scale();
   if (position_.X % scale != 0 || position_.Y % scale != 0) MoveToPosition();
@@ -922,36 +814,9 @@ void GtkPlatform::Show() {
   ScheduleSettleCheck();
 }
 
-// --- messages -------------------------------------------------------------------------
-
-std::unique_ptr<MessageCatalog> GtkPlatform::OpenCatalog(std::string_view languageSetting) {
-  return OpenGettextCatalog(languageSetting, ExecutablePath());
-}
-
-void GtkPlatform::ShowMessage(std::string_view untranslated) {
-  const std::string text = Translate(untranslated);
-  g_printerr("nivarra: %.*s\n", static_cast<int>(text.size()), text.data());
-  if (ending_ || !window_) return;
-  GtkWindow* parent = gtk_widget_get_mapped(window_.get()) ? GTK_WINDOW(window_.get()) : nullptr;
-  const UniqueWidget dialog = MakeMessageDialog(parent, GTK_MESSAGE_INFO, text);
-  modals_.push_back(dialog.get());
-  gtk_dialog_run(GTK_DIALOG(dialog.get()));
-  modals_.pop_back();
-}
-
-std::unique_ptr<PlatformTimer> GtkPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
-  return std::make_unique<Timer>(intervalMs, std::move(tick));
-}
-
-// --- settings -------------------------------------------------------------------------
-
-std::unique_ptr<SettingsKey> GtkPlatform::OpenSettingsKey(std::string_view path, bool create) {
-  return settings_.OpenKey(path, create);
-}
-
 // --- the cover probe ----------------------------------------------------------------
 
-bool GtkPlatform::IsCoveredAt(int screenX, int screenY) {
+bool GtkGlobeWindow::IsCoveredAt(int screenX, int screenY) {
   if (!window_ || !gtk_widget_get_realized(window_.get())) return false;
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (!GDK_IS_X11_DISPLAY(gdk_window_get_display(window))) return false;  // cannot tell: visible
@@ -960,9 +825,9 @@ bool GtkPlatform::IsCoveredAt(int screenX, int screenY) {
 
 // --- whether anybody can see the globe -------------------------------------------------
 
-std::optional<ScreenRect> GtkPlatform::GlobeMonitor() {
+std::optional<ScreenRect> GtkGlobeWindow::GlobeMonitor() {
   const ScreenPoint centre{position_.X + width_ / 2, position_.Y + height_ / 2};
-  for (const MonitorArea& area : Monitors()) {
+  for (const MonitorArea& area : GdkMonitorAreas()) {
     const ScreenRect& monitor = area.Bounds;
     if (centre.X >= monitor.Left && centre.X < monitor.Right && centre.Y >= monitor.Top && centre.Y < monitor.Bottom) {
       return monitor;
@@ -971,7 +836,7 @@ std::optional<ScreenRect> GtkPlatform::GlobeMonitor() {
   return std::nullopt;
 }
 
-void GtkPlatform::UpdateVisibility() {
+void GtkGlobeWindow::UpdateVisibility() {
   bool fullScreenOver = false;
   if (const std::optional<ScreenRect> full = xwatch_ ? xwatch_->FullScreenActive() : std::nullopt) {
     if (const std::optional<ScreenRect> monitor = GlobeMonitor()) {
@@ -984,109 +849,6 @@ void GtkPlatform::UpdateVisibility() {
   if (canBeSeen == canBeSeen_) return;
   canBeSeen_ = canBeSeen;
   if (events_ != nullptr && !closed_) events_->VisibilityChanged(canBeSeen);
-}
-
-// --- time, screen, command line -----------------------------------------------------
-
-std::uint32_t GtkPlatform::TickCount() { return static_cast<std::uint32_t>(g_get_monotonic_time() / 1000); }
-
-std::int64_t GtkPlatform::PerformanceCounter() { return g_get_monotonic_time(); }
-
-double GtkPlatform::LocalNow() {
-  const std::uint32_t tick = TickCount();
-  if (!localZone_ || tick - localZoneTick_ >= 60000) {
-    localZone_.reset(g_time_zone_new_local());
-    localZoneTick_ = tick;
-  }
-  const UniqueDateTime now(g_date_time_new_now(localZone_.get()));
-  if (!now) return 0;
-  return EncodeDateTime(g_date_time_get_year(now.get()), g_date_time_get_month(now.get()),
-                        g_date_time_get_day_of_month(now.get()), g_date_time_get_hour(now.get()),
-                        g_date_time_get_minute(now.get()), g_date_time_get_seconds(now.get()));
-}
-
-TimeZoneInfo GtkPlatform::LocalTimeZone(double localDateTime) { return SystemTimeZone(localDateTime); }
-
-std::string GtkPlatform::FormatLongDate(double date) {
-  const CalendarDate day = DecodeDate(date);
-  const UniqueDateTime local(day.Year >= 1 && day.Year <= 9999
-                                 ? g_date_time_new_local(day.Year, day.Month, day.Day, 0, 0, 0)
-                                 : nullptr);
-  if (local) {
-    if (const UniqueText text{g_date_time_format(local.get(), "%A, %-d %B %Y")}) return text.get();
-  }
-  char fallback[32];
-  std::snprintf(fallback, sizeof fallback, "%04d-%02d-%02d", day.Year, day.Month, day.Day);
-  return fallback;
-}
-
-ScreenSize GtkPlatform::ScreenSizeOfPrimary() {
-  GdkMonitor* monitor = PrimaryMonitor();
-  if (monitor == nullptr) return {};
-  GdkRectangle area{};
-  gdk_monitor_get_geometry(monitor, &area);
-  return FarEdges(InDevicePixels(area, gdk_monitor_get_scale_factor(monitor)));
-}
-
-ScreenSize GtkPlatform::WorkAreaSize() {
-  GdkMonitor* monitor = PrimaryMonitor();
-  if (monitor == nullptr) return {};
-  GdkRectangle area{};
-  gdk_monitor_get_workarea(monitor, &area);
-  return FarEdges(InDevicePixels(area, gdk_monitor_get_scale_factor(monitor)));
-}
-
-std::vector<MonitorArea> GtkPlatform::Monitors() {
-  std::vector<MonitorArea> monitors;
-  GdkDisplay* display = gdk_display_get_default();
-  if (display == nullptr) return monitors;
-  GdkMonitor* primary = PrimaryMonitor();
-  const auto add = [&](GdkMonitor* monitor) {
-    const int scale = gdk_monitor_get_scale_factor(monitor);
-    GdkRectangle bounds{}, work{};
-    gdk_monitor_get_geometry(monitor, &bounds);
-    gdk_monitor_get_workarea(monitor, &work);
-    const auto rect = [scale](const GdkRectangle& logical) {
-      const GdkRectangle area = InDevicePixels(logical, scale);
-      return ScreenRect{area.x, area.y, area.x + area.width, area.y + area.height};
-    };
-    monitors.push_back({rect(bounds), rect(work)});
-  };
-  if (primary != nullptr) add(primary);
-  const int count = gdk_display_get_n_monitors(display);
-  for (int i = 0; i < count; ++i) {
-    GdkMonitor* monitor = gdk_display_get_monitor(display, i);
-    if (monitor != nullptr && monitor != primary) add(monitor);
-  }
-  return monitors;
-}
-
-std::string GtkPlatform::ExecutablePath() {
-  std::string path(256, '\0');
-  for (;;) {
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (length < 0) break;
-    if (static_cast<std::size_t>(length) < path.size()) {
-      path.resize(static_cast<std::size_t>(length));
-      // A program replaced on the disk while it runs still names its path.
-      constexpr std::string_view kDeleted = " (deleted)";
-      if (path.ends_with(kDeleted)) path.resize(path.size() - kDeleted.size());
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-  if (argc_ < 1 || argv_[0] == nullptr) return {};
-  const UniqueText found(g_find_program_in_path(argv_[0]));
-  return found ? found.get() : argv_[0];
-}
-
-bool GtkPlatform::OpenWebPage(std::string_view address) {
-  const std::string uri(address);
-  const UniqueObject context(gdk_display_get_app_launch_context(gdk_display_get_default()));
-  GError* error = nullptr;
-  const gboolean opened = g_app_info_launch_default_for_uri(uri.c_str(), G_APP_LAUNCH_CONTEXT(context.get()), &error);
-  const UniqueError ignored(error);  // the caller tells the user
-  return opened != FALSE;
 }
 
 }  // namespace nivarra

@@ -1,40 +1,26 @@
-#include "platform/win32/win32_platform.h"
-
-#include <shellapi.h>
+#include "platform/win32/win32_globe_window.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <iterator>
-#include <system_error>
 #include <utility>
 
 #include "graphics/pixel_store.h"
 #include "platform/frame_part.h"
 #include "platform/menu_model.h"
 #include "platform/win32/system_function.h"
+#include "platform/win32/system_message.h"
+#include "platform/win32/win32_monitors.h"
 #include "platform/win32/wide_text.h"
-#include "platform/windows_zones.h"
-#include "core/date_time.h"
-#include "core/embedded_catalogs.h"
 
 namespace nivarra {
 namespace {
 
 constexpr const wchar_t* kApplicationClass = L"NivarraApplication";
-constexpr const wchar_t* kGlobeClass = L"NivarraGlobe";
 // SC_MOVE combined with HTCAPTION: the move loop follows the pointer.
 constexpr WPARAM kMoveWithPointer = 0xF012;
 constexpr int kMouseButtonKeys[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTTON1, VK_XBUTTON2};
-// What a plain start sends the running globe instead of showing its own.
-constexpr const wchar_t* kComeToFrontMessage = L"Nivarra.ComeToFront";
-// Set on a globe whose close is decided: a start does not give way to it.
-constexpr const wchar_t* kClosingProperty = L"Nivarra.Closing";
-// How often, 50 ms apart, a start asks for the claim while its holder has
-// no globe to give way to (it is giving way itself, or closing).
-constexpr int kClaimAttempts = 60;
 // The screensaver and a full-screen window in front send no message: they
 // are looked at this often, on a timer of the desktop's own whose id the
 // window's logic never reaches.
@@ -48,11 +34,6 @@ struct MenuDeleter {
   void operator()(HMENU menu) const noexcept { ::DestroyMenu(menu); }
 };
 using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
-
-struct KeyDeleter {
-  void operator()(HKEY key) const noexcept { ::RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyDeleter>;
 
 struct RegionDeleter {
   void operator()(HRGN region) const noexcept { ::DeleteObject(region); }
@@ -75,25 +56,6 @@ class ScreenDc {
 };
 
 // --- small helpers ------------------------------------------------------------
-
-std::string SystemMessageText(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-      0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::string text;
-  if (buffer != nullptr) {
-    text = Utf8FromWide({buffer, length});
-    ::LocalFree(buffer);
-  }
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-  if (text.empty()) text = FillIn(Translate("System error %s"), std::to_string(code));
-  return text;
-}
-
-[[noreturn]] void ThrowSystemError(DWORD code, const char* what) {
-  throw std::system_error(static_cast<int>(code), std::system_category(), what);
-}
 
 POINT CursorOf(HWND window, LPARAM lParam) {
   POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -127,124 +89,6 @@ UINT WindowDpi(HWND window) {
   const int dpi = screen.get() != nullptr ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
   return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
-
-// Registry paths are relative to HKEY_CURRENT_USER; a leading backslash
-// only says so.
-std::string_view KeyPath(std::string_view path) {
-  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-  return path;
-}
-
-// A registry failure as the user reads it: the system's text without its
-// full stop, and the key's full name.
-SettingsProblem RegistryProblem(LONG result, std::string_view path) {
-  std::string reason = SystemMessageText(static_cast<DWORD>(result));
-  while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
-  return SettingsProblem{reason, "HKEY_CURRENT_USER\\" + std::string(KeyPath(path))};
-}
-
-// The claim of the user's running globe, in the session's namespace.
-std::wstring ClaimName() {
-  std::wstring name = L"Local\\Nivarra.Globe";
-  wchar_t user[257];
-  DWORD size = std::size(user);
-  if (::GetUserNameW(user, &size)) {
-    name += '.';
-    name += user;
-  }
-  return name;
-}
-
-// The globes of other processes on this desktop that are not closing.
-std::vector<HWND> OtherRunningGlobes() {
-  std::vector<HWND> globes;
-  const auto each = [](HWND window, LPARAM data) -> BOOL {
-    wchar_t name[32];
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    if (process != ::GetCurrentProcessId() && ::GetClassNameW(window, name, std::size(name)) > 0 &&
-        std::wcscmp(name, kGlobeClass) == 0 && ::GetPropW(window, kClosingProperty) == nullptr) {
-      reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-    }
-    return TRUE;
-  };
-  ::EnumWindows(each, reinterpret_cast<LPARAM>(&globes));
-  return globes;
-}
-
-// --- the settings store -------------------------------------------------------
-
-class RegistryKey : public SettingsKey {
- public:
-  RegistryKey(UniqueKey key, std::string path) : key_(std::move(key)), path_(std::move(path)) {}
-
-  bool ValueExists(std::string_view name) override {
-    const std::wstring n = WideFromUtf8(name);
-    return ::RegQueryValueExW(key_.get(), n.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  }
-
-  std::optional<SettingValue> ReadValue(std::string_view name) override {
-    const std::wstring n = WideFromUtf8(name);
-    DWORD type = 0;
-    DWORD size = 0;
-    LONG result = ::RegQueryValueExW(key_.get(), n.c_str(), nullptr, &type, nullptr, &size);
-    if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    if (result != ERROR_SUCCESS) return UnreadableSetting{};
-    switch (type) {
-      case REG_DWORD: {
-        // A 32-bit number cannot hold more than four bytes.
-        if (size > sizeof(DWORD)) return UnreadableSetting{};
-        DWORD value = 0;
-        DWORD read = sizeof value;
-        result = ::RegQueryValueExW(key_.get(), n.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &read);
-        if (result != ERROR_SUCCESS || type != REG_DWORD) return UnreadableSetting{};
-        return static_cast<std::int32_t>(value);
-      }
-      case REG_SZ:
-      case REG_EXPAND_SZ: {
-        // Rounded up: a value of an odd length still gives its last byte.
-        std::wstring text((size + 1) / sizeof(wchar_t), L'\0');
-        DWORD read = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-        result = ::RegQueryValueExW(key_.get(), n.c_str(), nullptr, &type,
-                                    reinterpret_cast<BYTE*>(text.data()), &read);
-        if (result != ERROR_SUCCESS) return UnreadableSetting{};
-        text.resize(std::min<std::size_t>((read + 1) / sizeof(wchar_t), text.size()));
-        if (const auto end = text.find(L'\0'); end != std::wstring::npos) text.resize(end);
-        return Utf8FromWide(text);
-      }
-      default:
-        return ForeignSetting{type, size};
-    }
-  }
-
-  void WriteInteger(std::string_view name, std::int32_t value) override {
-    const std::wstring n = WideFromUtf8(name);
-    const DWORD data = static_cast<DWORD>(value);
-    const LONG result =
-        ::RegSetValueExW(key_.get(), n.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-    if (result != ERROR_SUCCESS) throw SettingsStoreError(RegistryProblem(result, path_));
-  }
-
-  void WriteString(std::string_view name, std::string_view value) override {
-    const std::wstring n = WideFromUtf8(name);
-    const std::wstring data = WideFromUtf8(value);
-    const LONG result = ::RegSetValueExW(key_.get(), n.c_str(), 0, REG_SZ,
-                                         reinterpret_cast<const BYTE*>(data.c_str()),
-                                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));  // with its zero
-    if (result != ERROR_SUCCESS) throw SettingsStoreError(RegistryProblem(result, path_));
-  }
-
-  void DeleteValue(std::string_view name) override {
-    const std::wstring n = WideFromUtf8(name);
-    const LONG result = ::RegDeleteValueW(key_.get(), n.c_str());
-    // A value already gone is fine.
-    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) throw SettingsStoreError(RegistryProblem(result, path_));
-  }
-
- private:
-  UniqueKey key_;
-  std::string path_;
-};
 
 // --- the popup menu ---------------------------------------------------------
 
@@ -292,26 +136,14 @@ UniqueMenu BuildSystemMenu(const MenuModel& model) {
 
 }  // namespace
 
-// --- timers -------------------------------------------------------------------
-
-class Win32Platform::Timer : public PlatformTimer {
- public:
-  Timer(Win32Platform& owner, UINT_PTR id) : owner_(owner), id_(id) {}
-  ~Timer() override { owner_.StopTimer(id_); }
-
- private:
-  Win32Platform& owner_;
-  UINT_PTR id_;
-};
-
 // --- construction -------------------------------------------------------------
 
-Win32Platform::Win32Platform()
+Win32GlobeWindow::Win32GlobeWindow()
     : instance_(::GetModuleHandleW(nullptr)), comeToFront_(::RegisterWindowMessageW(kComeToFrontMessage)) {
   for (const wchar_t* name : {kApplicationClass, kGlobeClass}) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &Win32Platform::WindowProc;
+    windowClass.lpfnWndProc = &Win32GlobeWindow::WindowProc;
     windowClass.hInstance = instance_;
     windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
     windowClass.hIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(1));  // the program's own, group 1
@@ -352,7 +184,7 @@ Win32Platform::Win32Platform()
   visibility_ = std::make_unique<VisibilityWatch>(globe_);
 }
 
-Win32Platform::~Win32Platform() {
+Win32GlobeWindow::~Win32GlobeWindow() {
   events_ = nullptr;
   visibility_.reset();  // while the window it registered lives
   for (HWND* window : {&globe_, &application_}) {
@@ -365,12 +197,12 @@ Win32Platform::~Win32Platform() {
 
 // --- the window procedure ---------------------------------------------------
 
-LRESULT CALLBACK Win32Platform::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32GlobeWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  auto* self = reinterpret_cast<Win32Platform*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self = reinterpret_cast<Win32GlobeWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   try {
     if (self != nullptr && window == self->globe_) return self->GlobeMessage(message, wParam, lParam);
     if (self != nullptr && window == self->application_) return self->ApplicationMessage(message, wParam, lParam);
@@ -380,7 +212,7 @@ LRESULT CALLBACK Win32Platform::WindowProc(HWND window, UINT message, WPARAM wPa
   return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32GlobeWindow::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == comeToFront_ && comeToFront_ != 0) {
     ComeToFront();
     return 0;
@@ -455,11 +287,6 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         LookAtMonitors();
         return 0;
       }
-      const auto found = timers_.find(wParam);
-      if (found != timers_.end()) {
-        const std::function<void()> tick = found->second;  // the tick may stop its own timer
-        tick();
-      }
       return 0;
     }
     case WM_CLOSE:
@@ -476,7 +303,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       if (wParam != 0 && !ended_) {
         ended_ = true;
         HideWindow();
-        claim_.reset();
+        if (closeDecided_) closeDecided_();
         ::PostQuitMessage(0);
       }
       return 0;
@@ -491,7 +318,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     }
     case WM_DISPLAYCHANGE:
-      knownMonitors_ = Monitors();
+      knownMonitors_ = SystemMonitors();
       if (events_ != nullptr) events_->MonitorsChanged();
       break;
     case WM_DESTROY:
@@ -511,7 +338,7 @@ LRESULT Win32Platform::GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam) 
   return ::DefWindowProcW(globe_, message, wParam, lParam);
 }
 
-LRESULT Win32Platform::ApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32GlobeWindow::ApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
       // A close meant for the program (from a task list) closes the globe.
@@ -530,7 +357,7 @@ LRESULT Win32Platform::ApplicationMessage(UINT message, WPARAM wParam, LPARAM lP
 
 // --- mouse ----------------------------------------------------------------------
 
-void Win32Platform::PressButton(Button button) {
+void Win32GlobeWindow::PressButton(Button button) {
   if (rightPress_.Drop()) ::ReleaseCapture();
   if (events_ == nullptr || ownMoveButton_ != Button::None) return;
   pressing_ = button;
@@ -538,7 +365,7 @@ void Win32Platform::PressButton(Button button) {
   pressing_ = Button::None;
 }
 
-void Win32Platform::TrackRightPress(POINT cursor) {
+void Win32GlobeWindow::TrackRightPress(POINT cursor) {
   const ClickOrDrag::Motion motion = rightPress_.Moved({cursor.x, cursor.y}, ButtonHeld(VK_RBUTTON),
                                                       ::GetSystemMetrics(SM_CXDRAG), ::GetSystemMetrics(SM_CYDRAG));
   if (motion == ClickOrDrag::Motion::Waiting) return;
@@ -550,7 +377,7 @@ void Win32Platform::TrackRightPress(POINT cursor) {
   pressing_ = Button::None;
 }
 
-void Win32Platform::BeginSystemMove() {
+void Win32GlobeWindow::BeginSystemMove() {
   if (globe_ == nullptr) return;
   if (pressing_ == Button::Middle || pressing_ == Button::Right || (pressing_ == Button::Left && underWine_)) {
     // The system's move loop ends only when the left button goes up, so
@@ -574,11 +401,11 @@ void Win32Platform::BeginSystemMove() {
   if (globe_ != nullptr) ReportPosition(WindowPosition());
 }
 
-bool Win32Platform::PointerHeld() {
+bool Win32GlobeWindow::PointerHeld() {
   return std::any_of(std::begin(kMouseButtonKeys), std::end(kMouseButtonKeys), ButtonHeld);
 }
 
-void Win32Platform::FollowOwnMove(POINT cursor) {
+void Win32GlobeWindow::FollowOwnMove(POINT cursor) {
   const int key = ownMoveButton_ == Button::Right ? VK_RBUTTON : ownMoveButton_ == Button::Left ? VK_LBUTTON : VK_MBUTTON;
   if (!ButtonHeld(key)) {
     EndOwnMove();
@@ -589,14 +416,14 @@ void Win32Platform::FollowOwnMove(POINT cursor) {
   ::SetWindowPos(globe_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32Platform::EndOwnMove() {
+void Win32GlobeWindow::EndOwnMove() {
   if (ownMoveButton_ == Button::None) return;
   ownMoveButton_ = Button::None;
   ::ReleaseCapture();
   if (globe_ != nullptr) ReportPosition(WindowPosition());
 }
 
-void Win32Platform::ReportVisibility() {
+void Win32GlobeWindow::ReportVisibility() {
   // Before the window's logic listens, the state waits to be told later.
   if (!visibility_ || events_ == nullptr) return;
   const bool seen = visibility_->CanBeSeen();
@@ -605,17 +432,17 @@ void Win32Platform::ReportVisibility() {
   events_->VisibilityChanged(seen);
 }
 
-void Win32Platform::LookAtMonitors() {
+void Win32GlobeWindow::LookAtMonitors() {
   // Under Wine a monitor switched off on the X server reaches the list of
   // monitors, but no WM_DISPLAYCHANGE reaches the globe; a work area that
   // changed (a taskbar moved) sends none either.
-  std::vector<MonitorArea> monitors = Monitors();
+  std::vector<MonitorArea> monitors = SystemMonitors();
   if (monitors == knownMonitors_) return;
   knownMonitors_ = std::move(monitors);
   if (events_ != nullptr) events_->MonitorsChanged();
 }
 
-void Win32Platform::ReportPosition(ScreenPoint position) {
+void Win32GlobeWindow::ReportPosition(ScreenPoint position) {
   if (placing_ > 0) {
     knownPosition_ = position;
     return;
@@ -639,7 +466,7 @@ void Win32Platform::ReportPosition(ScreenPoint position) {
 
 // --- the window -------------------------------------------------------------
 
-std::optional<std::string> Win32Platform::MakeWindowLayered() {
+std::optional<std::string> Win32GlobeWindow::MakeWindowLayered() {
   if (globe_ == nullptr) return SystemMessageText(ERROR_INVALID_WINDOW_HANDLE);
   const LONG style = ::GetWindowLongW(globe_, GWL_EXSTYLE);
   // A previous style of 0 is no failure: only the error code tells.
@@ -650,7 +477,7 @@ std::optional<std::string> Win32Platform::MakeWindowLayered() {
   return std::nullopt;
 }
 
-void Win32Platform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
+void Win32GlobeWindow::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   if (globe_ == nullptr) return;
   ++placing_;
   ::SetWindowPos(globe_, nullptr, topLeft.X, topLeft.Y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -658,21 +485,21 @@ void Win32Platform::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   knownPosition_ = topLeft;
 }
 
-ScreenPoint Win32Platform::WindowPosition() {
+ScreenPoint Win32GlobeWindow::WindowPosition() {
   if (outlinePlace_) return *outlinePlace_;
   RECT rect{};
   if (globe_ == nullptr || !::GetWindowRect(globe_, &rect)) return knownPosition_;
   return {rect.left, rect.top};
 }
 
-bool Win32Platform::FitFrameBuffer(int width, int height) {
+bool Win32GlobeWindow::FitFrameBuffer(int width, int height) {
   if (frameBuffer_ && width == frameBuffer_->Width() && height == frameBuffer_->Height()) return true;
   frameBuffer_.reset();
   frameBuffer_ = FrameBitmap::Make(width, height);
   return frameBuffer_ != nullptr;
 }
 
-void Win32Platform::CopyToFrameBuffer(const PixelStore& frame, const RECT& part) {
+void Win32GlobeWindow::CopyToFrameBuffer(const PixelStore& frame, const RECT& part) {
   ::GdiFlush();  // the system is done with the previous frame's pixels
   CopyFramePart(frame, PixelRect{part.left, part.top, part.right, part.bottom}, frameBuffer_->Bits(),
                 frameBuffer_->Stride());
@@ -680,7 +507,7 @@ void Win32Platform::CopyToFrameBuffer(const PixelStore& frame, const RECT& part)
 
 // Shown where the window stands: only PlaceWindow moves it, so a frame
 // composed for a place the window has just left cannot take it back.
-bool Win32Platform::ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirty) {
+bool Win32GlobeWindow::ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirty) {
   // The buffer stays selected into its DC, and the screen's DC, only for
   // colour matching, may be left out: nothing but the update itself goes
   // to the system.
@@ -715,14 +542,14 @@ bool Win32Platform::ShowFrameBuffer(std::uint8_t constantAlpha, const RECT* dirt
   return shown != FALSE;
 }
 
-bool Win32Platform::Present(const PixelStore& frame, int, int, std::uint8_t constantAlpha) {
+bool Win32GlobeWindow::Present(const PixelStore& frame, int, int, std::uint8_t constantAlpha) {
   if (globe_ == nullptr || frame.BitCount() != 32 || frame.IsEmpty()) return false;
   if (!FitFrameBuffer(frame.Width(), frame.Height())) return false;
   CopyToFrameBuffer(frame, RECT{0, 0, frame.Width(), frame.Height()});
   return ShowFrameBuffer(constantAlpha, nullptr);
 }
 
-bool Win32Platform::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
+bool Win32GlobeWindow::PresentChanged(const PixelStore& frame, int left, int top, std::uint8_t constantAlpha,
                                    const PixelRect& dirty) {
   // A buffer of another size holds no last frame to build on.
   if (globe_ == nullptr || frame.BitCount() != 32 || !frameBuffer_ || frame.Width() != frameBuffer_->Width() ||
@@ -736,13 +563,13 @@ bool Win32Platform::PresentChanged(const PixelStore& frame, int left, int top, s
   return ShowFrameBuffer(constantAlpha, &part);
 }
 
-bool Win32Platform::IsCoveredAt(int screenX, int screenY) {
+bool Win32GlobeWindow::IsCoveredAt(int screenX, int screenY) {
   const HWND hit = ::WindowFromPoint(POINT{screenX, screenY});
   if (hit == nullptr || globe_ == nullptr) return true;
   return hit != globe_ && ::GetAncestor(hit, GA_ROOT) != globe_;
 }
 
-void Win32Platform::SetWindowShape(const std::vector<ShapeRect>& shape) {
+void Win32GlobeWindow::SetWindowShape(const std::vector<ShapeRect>& shape) {
   if (globe_ == nullptr) return;
   // One block for the header and the rectangles, aligned as RECTs are.
   const std::size_t headerRects = (sizeof(RGNDATAHEADER) + sizeof(RECT) - 1) / sizeof(RECT);
@@ -784,23 +611,23 @@ void Win32Platform::SetWindowShape(const std::vector<ShapeRect>& shape) {
   if (::SetWindowRgn(globe_, region.get(), TRUE) != 0) static_cast<void>(region.release());
 }
 
-void Win32Platform::SetOwnerToDesktop() {
+void Win32GlobeWindow::SetOwnerToDesktop() {
   if (globe_ != nullptr) {
     ::SetWindowLongPtrW(globe_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(::GetDesktopWindow()));
   }
 }
 
-void Win32Platform::HideTaskbarButton() {
+void Win32GlobeWindow::HideTaskbarButton() {
   if (application_ != nullptr) ::ShowWindow(application_, SW_HIDE);
 }
 
-void Win32Platform::SetTopmost(bool topmost) {
+void Win32GlobeWindow::SetTopmost(bool topmost) {
   if (globe_ == nullptr) return;
   ::SetWindowPos(globe_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-std::uint32_t Win32Platform::TrackPopupMenu(const MenuModel& model, ScreenPoint at) {
+std::uint32_t Win32GlobeWindow::TrackPopupMenu(const MenuModel& model, ScreenPoint at) {
   if (globe_ == nullptr) return 0;
   const UniqueMenu menu = BuildSystemMenu(model);
   if (!menu) return 0;
@@ -813,45 +640,7 @@ std::uint32_t Win32Platform::TrackPopupMenu(const MenuModel& model, ScreenPoint 
   return static_cast<std::uint32_t>(command);
 }
 
-bool Win32Platform::OpenWebPage(std::string_view address) {
-  const std::wstring target = WideFromUtf8(address);
-  // Above 32 is success; the rest are error codes in a handle's clothes.
-  const auto result = reinterpret_cast<INT_PTR>(
-      ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED));
-  return result > 32;
-}
-
-bool Win32Platform::ClaimRunningGlobe(bool yieldToRunning) {
-  // Every globe holds the claim, "add" ones too, so a plain start finds
-  // any of them. A globe makes its window before it claims, so a claim
-  // without a window belongs to a start that is giving way itself (it lets
-  // go at once) or to a globe that is closing (it lets go once saved).
-  const std::wstring name = ClaimName();
-  for (int attempt = 1;; ++attempt) {
-    UniqueHandle claim(::CreateMutexW(nullptr, FALSE, name.c_str()));
-    const bool taken = claim && ::GetLastError() == ERROR_ALREADY_EXISTS;
-    if (!taken || !yieldToRunning) {
-      claim_ = std::move(claim);
-      return true;
-    }
-    claim.reset();
-    const std::vector<HWND> others = OtherRunningGlobes();
-    if (!others.empty()) {
-      for (const HWND other : others) {
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(other, &process);
-        ::AllowSetForegroundWindow(process);
-        ::PostMessageW(other, comeToFront_, 0, 0);
-      }
-      return false;
-    }
-    // Better a second globe than none at all.
-    if (attempt == kClaimAttempts) return true;
-    ::Sleep(50);
-  }
-}
-
-void Win32Platform::ComeToFront() {
+void Win32GlobeWindow::ComeToFront() {
   if (globe_ == nullptr || closing_) return;
   // A globe the desktop minimised comes back where it stood.
   if (::IsIconic(globe_)) ::ShowWindow(globe_, SW_RESTORE);
@@ -859,11 +648,11 @@ void Win32Platform::ComeToFront() {
   ::SetForegroundWindow(globe_);
 }
 
-void Win32Platform::HideWindow() {
+void Win32GlobeWindow::HideWindow() {
   if (globe_ != nullptr) ::ShowWindow(globe_, SW_HIDE);
 }
 
-void Win32Platform::Close() {
+void Win32GlobeWindow::Close() {
   // A second request (taskkill closes both windows) waits for the first.
   if (globe_ == nullptr || closing_) return;
   closing_ = true;
@@ -880,15 +669,15 @@ void Win32Platform::Close() {
     return;
   }
   // Saved: a new start may take over now, even while the window goes.
-  claim_.reset();
+  if (closeDecided_) closeDecided_();
   ::DestroyWindow(globe_);
 }
 
-void Win32Platform::RequestClose() {
+void Win32GlobeWindow::RequestClose() {
   if (globe_ != nullptr) ::PostMessageW(globe_, WM_CLOSE, 0, 0);
 }
 
-int Win32Platform::Run() {
+int Win32GlobeWindow::Run() {
   if (globe_ == nullptr) return 0;
   if (!shown_) {
     // The show sequence places the globe and gives it its shape and first
@@ -902,7 +691,7 @@ int Win32Platform::Run() {
       if (underWine_) mappingUntil_ = ::GetTickCount() + kMappingGraceMs;
       ::ShowWindow(globe_, SW_SHOWNOACTIVATE);
     }
-    knownMonitors_ = Monitors();
+    knownMonitors_ = SystemMonitors();
     if (globe_ != nullptr && visibility_) {
       visibility_->Look();
       ReportVisibility();
@@ -919,234 +708,6 @@ int Win32Platform::Run() {
   }
 }
 
-// --- messages and timers -------------------------------------------------------
-
-std::unique_ptr<MessageCatalog> Win32Platform::OpenCatalog(std::string_view languageSetting) {
-  // The user's UI languages, most wanted first, as "ru-RU\0de-DE\0\0".
-  std::vector<std::string> preferred;
-  ULONG count = 0, length = 0;
-  if (::GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &length) && length > 0) {
-    std::wstring names(length, L'\0');
-    if (::GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, names.data(), &length)) {
-      for (const wchar_t* name = names.c_str(); *name != L'\0'; name += std::wcslen(name) + 1) {
-        preferred.push_back(Utf8FromWide(name));
-      }
-    }
-  }
-  return OpenEmbeddedCatalog(languageSetting, preferred);
-}
-
-void Win32Platform::ShowMessage(std::string_view text) {
-  const std::wstring message = WideFromUtf8(Translate(text));
-  const HWND owner = globe_ != nullptr && ::IsWindowVisible(globe_) ? globe_ : nullptr;
-  ::MessageBoxW(owner, message.c_str(), kApplicationTitle, MB_OK);
-}
-
-std::unique_ptr<PlatformTimer> Win32Platform::StartTimer(int intervalMs, std::function<void()> tick) {
-  const UINT_PTR id = nextTimerId_++;
-  if (globe_ != nullptr && ::SetTimer(globe_, id, static_cast<UINT>(std::max(intervalMs, 1)), nullptr) != 0) {
-    timers_[id] = std::move(tick);
-  }
-  return std::make_unique<Timer>(*this, id);
-}
-
-void Win32Platform::StopTimer(UINT_PTR id) {
-  if (timers_.erase(id) != 0 && globe_ != nullptr) ::KillTimer(globe_, id);
-}
-
-// --- time, screen, command line ---------------------------------------------
-
-std::uint32_t Win32Platform::TickCount() { return ::GetTickCount(); }
-
-std::int64_t Win32Platform::PerformanceCounter() {
-  LARGE_INTEGER counter{};
-  return ::QueryPerformanceCounter(&counter) ? static_cast<std::int64_t>(counter.QuadPart) : 0;
-}
-
-double Win32Platform::LocalNow() {
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  return EncodeDateTime(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-                        now.wSecond + now.wMilliseconds / 1000.0);
-}
-
-namespace {
-
-// The country the user has told Windows they are in, as ISO 3166 two
-// letters; empty when Windows does not know.
-std::string UserTerritory() {
-  const GEOID nation = ::GetUserGeoID(GEOCLASS_NATION);
-  wchar_t code[8];
-  if (nation == GEOID_NOT_AVAILABLE || ::GetGeoInfoW(nation, GEO_ISO2, code, std::size(code), 0) <= 0) return {};
-  return Utf8FromWide(code);
-}
-
-// The rules of a Windows zone as the registry keeps them (its TZI value:
-// offsets and the dates daylight saving starts and ends); empty when the
-// zone has none there.
-std::vector<BYTE> ZoneRules(const std::wstring& windowsZone) {
-  const std::wstring path = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\" + windowsZone;
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return {};
-  const UniqueKey key(opened);
-  std::vector<BYTE> rules(64);
-  DWORD type = 0;
-  auto size = static_cast<DWORD>(rules.size());
-  if (::RegQueryValueExW(key.get(), L"TZI", nullptr, &type, rules.data(), &size) != ERROR_SUCCESS ||
-      type != REG_BINARY) {
-    return {};
-  }
-  rules.resize(size);
-  return rules;
-}
-
-}  // namespace
-
-TimeZoneInfo Win32Platform::LocalTimeZone(double localDateTime) {
-  TimeZoneInfo zone;
-  DYNAMIC_TIME_ZONE_INFORMATION dynamic{};
-  if (::GetDynamicTimeZoneInformation(&dynamic) != TIME_ZONE_ID_INVALID && dynamic.TimeZoneKeyName[0] != 0) {
-    zone.Name = Utf8FromWide(dynamic.TimeZoneKeyName);
-    // One Windows zone covers many places: the user's country picks one.
-    // Wine names a Windows zone by the host's rules alone (Paris gets
-    // "Central Europe Standard Time"), and users keep a neighbour's zone,
-    // so a country the zone does not list looks among the zones with the
-    // same rules.
-    const std::vector<BYTE> rules = ZoneRules(dynamic.TimeZoneKeyName);
-    const auto keepsSameClock = [&](std::string_view other) {
-      return !rules.empty() && ZoneRules(WideFromUtf8(other)) == rules;
-    };
-    if (const auto found = FindWindowsZone(zone.Name, UserTerritory(), keepsSameClock)) {
-      zone.Name = std::string(found->Zone);
-      zone.Place = found->Place;
-    }
-  }
-
-  // The offset on that day: the local time against the same moment in UTC,
-  // so daylight saving counts where it applies.
-  const CalendarDate day = DecodeDate(localDateTime);
-  if (day.Year < 1601 || day.Year > 30827) return zone;
-  const double fraction = localDateTime - static_cast<double>(static_cast<long long>(localDateTime));
-  const auto seconds = static_cast<int>(std::abs(fraction) * 86400.0);
-  SYSTEMTIME local{};
-  local.wYear = static_cast<WORD>(day.Year);
-  local.wMonth = static_cast<WORD>(day.Month);
-  local.wDay = static_cast<WORD>(day.Day);
-  local.wHour = static_cast<WORD>(seconds / 3600);
-  local.wMinute = static_cast<WORD>(seconds / 60 % 60);
-  TIME_ZONE_INFORMATION rules{};
-  SYSTEMTIME utc{};
-  FILETIME localFile{}, utcFile{};
-  if (::GetTimeZoneInformation(&rules) == TIME_ZONE_ID_INVALID ||
-      !::TzSpecificLocalTimeToSystemTime(&rules, &local, &utc) || !::SystemTimeToFileTime(&local, &localFile) ||
-      !::SystemTimeToFileTime(&utc, &utcFile)) {
-    return zone;
-  }
-  const auto ticks = [](const FILETIME& t) {
-    return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-  };
-  zone.UtcOffsetMinutes = static_cast<int>((ticks(localFile) - ticks(utcFile)) / 600000000LL);
-  return zone;
-}
-
-std::string Win32Platform::FormatLongDate(double date) {
-  const CalendarDate day = DecodeDate(date);
-  SYSTEMTIME time{};
-  time.wYear = static_cast<WORD>(day.Year);
-  time.wMonth = static_cast<WORD>(day.Month);
-  time.wDay = static_cast<WORD>(day.Day);
-  // Day 0 (30 December 1899) was a Saturday.
-  const auto whole = static_cast<long long>(date);  // the day, as DecodeDate counts it
-  time.wDayOfWeek = static_cast<WORD>(((whole + 6) % 7 + 7) % 7);
-  if (day.Year >= 1601 && day.Year <= 30827) {
-    wchar_t text[256];
-    if (::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &time, nullptr, text, std::size(text)) > 0) {
-      return Utf8FromWide(text);
-    }
-  }
-  char fallback[32];
-  std::snprintf(fallback, sizeof fallback, "%04d-%02d-%02d", day.Year, day.Month, day.Day);
-  return fallback;
-}
-
-double Win32Platform::DisplayScale() { return WindowDpi(globe_) / static_cast<double>(USER_DEFAULT_SCREEN_DPI); }
-
-ScreenSize Win32Platform::ScreenSizeOfPrimary() {
-  return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-}
-
-ScreenSize Win32Platform::WorkAreaSize() {
-  RECT area{};
-  if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return ScreenSizeOfPrimary();
-  return {area.right - area.left, area.bottom - area.top};
-}
-
-std::vector<MonitorArea> Win32Platform::Monitors() {
-  std::vector<MonitorArea> monitors;
-  const auto add = [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (::GetMonitorInfoW(monitor, &info)) {
-      auto& list = *reinterpret_cast<std::vector<MonitorArea>*>(data);
-      const MonitorArea rect{{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom},
-                             {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom}};
-      if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
-        list.insert(list.begin(), rect);
-      } else {
-        list.push_back(rect);
-      }
-    }
-    return TRUE;
-  };
-  ::EnumDisplayMonitors(nullptr, nullptr, add, reinterpret_cast<LPARAM>(&monitors));
-  if (monitors.empty()) {
-    const ScreenSize screen = ScreenSizeOfPrimary();
-    const ScreenSize work = WorkAreaSize();
-    monitors.push_back({{0, 0, screen.Width, screen.Height}, {0, 0, work.Width, work.Height}});
-  }
-  return monitors;
-}
-
-std::string Win32Platform::FirstArgument() {
-  int count = 0;
-  LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  if (arguments == nullptr) return {};
-  std::string first = count > 1 ? Utf8FromWide(arguments[1]) : std::string();
-  ::LocalFree(arguments);
-  return first;
-}
-
-std::string Win32Platform::ExecutablePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return Utf8FromWide(path);
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
-std::unique_ptr<SettingsKey> Win32Platform::OpenSettingsKey(std::string_view path, bool create) {
-  keyProblem_.reset();
-  const std::wstring subKey = WideFromUtf8(KeyPath(path));
-  HKEY key = nullptr;
-  LONG result = ERROR_ACCESS_DENIED;
-  if (create) {
-    result = ::RegCreateKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                               KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
-  }
-  // A key the user may only read still gives the stored settings; a write
-  // then fails and says so.
-  if (result == ERROR_ACCESS_DENIED) result = ::RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &key);
-  if (result != ERROR_SUCCESS || key == nullptr) {
-    // A key that is not there is only missing.
-    if (result != ERROR_FILE_NOT_FOUND) keyProblem_ = RegistryProblem(result, path);
-    return nullptr;
-  }
-  return std::make_unique<RegistryKey>(UniqueKey(key), std::string(path));
-}
+double Win32GlobeWindow::DisplayScale() { return WindowDpi(globe_) / static_cast<double>(USER_DEFAULT_SCREEN_DPI); }
 
 }  // namespace nivarra
