@@ -29,7 +29,7 @@
 # 20 seconds, 4 rounds and 3 seconds to settle unless told; --quick is 5
 # seconds and 1 round. --states picks states by name, separated by commas
 # (snow, off, covered, hidden, snow-2x, off-2x; all unless told). PROGRAM
-# (default build/native/src/platform/gtk/nivarra) and WINDOWS_EXE (default
+# (default build/native/src/app/nivarra) and WINDOWS_EXE (default
 # build/windows/src/app/Nivarra.exe) may also be build directories; either
 # program and its build's floor are built when missing. Whatever else runs
 # on the machine shows in the figures: measure on a quiet one.
@@ -54,8 +54,8 @@ while (($#)); do
     *) paths+=("$1"); shift ;;
   esac
 done
-program="${paths[0]:-build/native/src/platform/gtk/nivarra}"
-[ -d "$program" ] && program="$program/src/platform/gtk/nivarra"
+program="${paths[0]:-build/native/src/app/nivarra}"
+[ -d "$program" ] && program="$program/src/app/nivarra"
 exe="${paths[1]:-build/windows/src/app/Nivarra.exe}"
 [ -d "$exe" ] && exe="$exe/src/app/Nivarra.exe"
 program="$(realpath -m "$program")"
@@ -74,7 +74,7 @@ results="$work/results"  # one line per round and column: DESKTOP ROW COLUMN PER
 build_dir_of() {  # build_dir_of PATH PATH_IN_BUILD
   [[ "$1" == */"$2" ]] && echo "${1%/"$2"}"
 }
-native_build="$(build_dir_of "$program" src/platform/gtk/nivarra || echo "$root/build/native")"
+native_build="$(build_dir_of "$program" src/app/nivarra || echo "$root/build/native")"
 windows_build="$(build_dir_of "$exe" src/app/Nivarra.exe || true)"
 linux_floor="$native_build/tools/present-floor/xshm-floor"
 windows_floor="${windows_build:-/nonexistent}/tools/present-floor/ulw-floor.exe"

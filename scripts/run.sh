@@ -15,7 +15,7 @@ root="$PWD"
 scripts/install-deps.sh
 cmake --preset native >/dev/null
 cmake --build --preset native --target nivarra
-program="$root/build/native/src/platform/gtk/nivarra"
+program="$root/build/native/src/app/nivarra"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Nivarra runs on your desktop; right-click the globe and choose Exit to end it."

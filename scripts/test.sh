@@ -26,7 +26,7 @@ cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
 phase "Linux program end to end (openbox with a panel, bare and with a compositor; a server without MIT-SHM; GDK_SCALE=2; a screensaver; two monitors)"
-NIVARRA_E2E_SHOTS=build/gtk-e2e tests/gtk/e2e.sh build/native/src/platform/gtk/nivarra
+NIVARRA_E2E_SHOTS=build/gtk-e2e tests/gtk/e2e.sh build/native/src/app/nivarra
 
 # Packaging (added with the Debian package; about 5 s after the native build)
 phase "Debian package: contents, Depends, --version, --help, an unknown option, validators, lintian"
@@ -51,7 +51,7 @@ tests/wine/e2e.sh build/windows/src/app/Nivarra.exe
 if [ "$torture" = on ]; then
   phase "desktop torture test (20 steps on each of openbox, openbox with xcompmgr, xfwm4, IceWM, Wine on openbox)"
   NIVARRA_TORTURE_SHOTS=build/torture scripts/torture.sh --seed 1 --steps 20 \
-    --program build/native/src/platform/gtk/nivarra --exe build/windows/src/app/Nivarra.exe
+    --program build/native/src/app/nivarra --exe build/windows/src/app/Nivarra.exe
 else
   phase "desktop torture test: skipped (NIVARRA_TORTURE=off)"
 fi

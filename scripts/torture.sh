@@ -27,7 +27,7 @@ seed=1
 steps=100
 desktops=()
 load=""
-program="$root/build/native/src/platform/gtk/nivarra"
+program="$root/build/native/src/app/nivarra"
 exe="$root/build/windows/src/app/Nivarra.exe"
 usage() { sed -n '2,/^set /{/^#/s/^# \{0,1\}//p}' "$0"; exit "$1"; }
 while (($#)); do

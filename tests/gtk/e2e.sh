@@ -26,9 +26,9 @@
 set -uo pipefail
 
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-program="$(realpath -m "${1:-$root/build/native/src/platform/gtk/nivarra}")"
+program="$(realpath -m "${1:-$root/build/native/src/app/nivarra}")"
 # The headless scene of the same build, for the frames the globe should show.
-globe_render="$(realpath -m "$(dirname "$program")/../../../tools/globe-render")"
+globe_render="$(realpath -m "$(dirname "$program")/../../tools/globe-render")"
 convert=/usr/bin/convert  # another convert earlier in PATH may not be ImageMagick's
 . "$root/tests/lib/desktop.sh"
 
