@@ -134,7 +134,7 @@ class OurFrames {
   OurFrames(const Globe& globe, const PixelStore& base, std::int32_t animationInterval,
             const Artwork* art = nullptr)
       : desktop_(globe.Now) {
-    ConnectCountdown(scene_, globe.Form);
+    ConnectCountdown(scene_, globe.Form, [] { return CountdownChoice{.Christmas = true}; });
     scene_.SetArt(art != nullptr ? art : &globe.Art);
     scene_.SetBaseImage(base);
     ShowSceneFirstTime(scene_, desktop_, nullptr);
@@ -193,7 +193,7 @@ class ReferenceFrames {
 
   PixelStore Compose() {
     PixelStore frame = CopyOfBase();
-    scene_.Frame(form_, desktop_.TickCount(), desktop_.LocalNow(), HolidayCountdown::CheckedChoice(form_), interval_, true,
+    scene_.Frame(form_, desktop_.TickCount(), desktop_.LocalNow(), CountdownChoice{.Christmas = true}, interval_, true,
                  [&](const std::string& name, int x, int y) {
                    DrawNamedPicture(form_, name, frame, x, y);
                    ++draws_;
@@ -402,7 +402,7 @@ class PrototypeFrames {
       }
       Find(cover).Draw(frame_, 0, 0, area);
     }
-    countdown_.Draw(form_, desktop_.LocalNow(), HolidayCountdown::CheckedChoice(form_),
+    countdown_.Draw(form_, desktop_.LocalNow(), CountdownChoice{.Christmas = true},
                     [&](const std::string& name, int x, int y) { Find(name).Draw(frame_, x, y, area); });
     for (int y = area.Top; y < area.Bottom; ++y) PrototypeClamp(frame_.RowAddress(y) + 4 * area.Left, area.Width());
     desktop_.NextFrame();

@@ -62,10 +62,10 @@ void GlobeApp::MouseDown() noexcept {
 void GlobeApp::ContextMenu(ScreenPoint at) noexcept {
   Guarded([&] {
     if (form_.PopupMenu == nullptr) return;
+    form_.ShowSettingsOnMenu();
     const ItemMenuModel menu = BuildMenuModel(form_.PopupMenu->Items());
     if (TMenuItem* chosen = menu.ItemForCommand(desktop_.Window.TrackPopupMenu(menu, at))) {
-      chosen->Click();
-      form_.UserChanged(chosen);
+      form_.MenuCommand(*chosen);
       WakeFrames();
     }
   });

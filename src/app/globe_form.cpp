@@ -1,5 +1,7 @@
 #include "app/globe_form.h"
 
+#include <algorithm>
+
 #include "app/globe_artwork.h"
 #include "app/guarded_call.h"
 #include "app/scene_presenter.h"
@@ -50,12 +52,10 @@ std::uint8_t TfrmMain::TransparencyAlpha() const { return scene_ ? scene_->Setti
 
 void TfrmMain::FormCreate(const TEventArgs&) {
   if (platform_ == nullptr) return;
-  AddRealTimeItem();
-  AddSizeItems();
-  AddShakeItem();
+  BuildMenu();
   scene_ = std::make_unique<GlobeScene>();
   presenter_ = std::make_unique<ScenePresenter>();
-  ConnectCountdown(*scene_, *this);
+  ConnectCountdown(*scene_, *this, [this] { return CountdownChoiceOf(settings_.Countdown); });
   // The globe a person sees, at 1x: the mask's own size is the artwork's.
   TBitmap& mask = PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture());
   outlineAt1x_ = BoundsOf(RegionFromMask(mask, mask.Width(), mask.Height()));
@@ -87,11 +87,11 @@ void TfrmMain::Rescale(const std::function<ScreenPoint(int width, int height)>& 
 
 int TfrmMain::FittingPercent(std::span<const MonitorArea> monitors) const {
   const std::optional<std::size_t> home = HomeMonitor(Place(), Outline(), monitors);
-  if (!home) return sizePercent_;
+  if (!home) return settings_.Size;
   int fitting = kSizePercents.front();
   for (int percent : kSizePercents) {
     const ScreenRect outline = ScaledOutline(outlineAt1x_, displayScale_ * percent / 100.0);
-    if (percent <= sizePercent_ && OutlineFits(outline, monitors[*home].WorkArea)) fitting = percent;
+    if (percent <= settings_.Size && OutlineFits(outline, monitors[*home].WorkArea)) fitting = percent;
   }
   return fitting;
 }
@@ -130,40 +130,23 @@ void TfrmMain::DisplayScaleChanged(std::optional<ScreenPoint> suggested) {
 }
 
 void TfrmMain::SetSizePercent(int percent) {
-  if (std::find(kSizePercents.begin(), kSizePercents.end(), percent) == kSizePercents.end()) {
-    percent = kDefaultSizePercent;
-  }
-  for (std::size_t i = 0; i < kSizePercents.size(); ++i) {
-    if (i < sizeItems_.size()) sizeItems_[i]->SetChecked(kSizePercents[i] == percent);
-  }
-  sizePercent_ = percent;
+  settings_.Size = UsableNumber(kSettingRows[SettingIndex(&GlobeSettings::Size)], percent);
   if (scene_ == nullptr || platform_ == nullptr) {
-    shownPercent_ = percent;
+    shownPercent_ = settings_.Size;
     return;
   }
   FitSize(platform_->Screen.Monitors());
 }
 
-void TfrmMain::pmiSizeClick(const TEventArgs& args) {
-  for (std::size_t i = 0; i < sizeItems_.size() && i < kSizePercents.size(); ++i) {
-    if (sizeItems_[i] == args.Sender) SetSizePercent(kSizePercents[i]);
-  }
-}
+void TfrmMain::pmiSizeClick(const TEventArgs&) { SetSizePercent(settings_.Size); }
 
-void TfrmMain::AddShakeItem() {
-  if (shakeItem_ != nullptr) return;
+TMenuItem* TfrmMain::AddCheckItem(TMenuItem& parent, std::string_view name, std::string_view caption) {
   auto* item = new TMenuItem(this);  // owned and freed by the form
-  item->SetName(kShakeItemName);
-  item->SetCaption(std::string(kShakeItemCaption));
+  item->SetName(name);
+  item->SetCaption(std::string(caption));
   item->SetAutoCheck(true);
-  item->SetChecked(true);
-  item->OnClick = TMethod{FindHandler(ClassInfo(), "pmiShakeClick"), this};
-  MenuItem(GlobeSlot::pmiOnTop)->ParentItem()->Add(item);
-  shakeItem_ = item;
-}
-
-void TfrmMain::pmiShakeClick(const TEventArgs&) {
-  if (scene_ && shakeItem_ != nullptr) scene_->Settings.ShakeEnabled = shakeItem_->Checked();
+  parent.Add(item);
+  return item;
 }
 
 void TfrmMain::GlassMoved(ScreenPoint topLeft) {
@@ -207,7 +190,6 @@ void TfrmMain::AddSizeItems() {
     item->SetCaption(std::to_string(percent) + "%");
     item->SetRadioItem(true);
     item->SetGroupIndex(1);
-    item->SetChecked(percent == sizePercent_);
     item->OnClick = click;
     menu->Add(item);
     sizeItems_.push_back(item);
@@ -232,23 +214,114 @@ void TfrmMain::InitLayeredWindow() {
   scene_->SetBaseImage(globe);
 }
 
-void TfrmMain::SetTransparency(std::uint8_t alpha) {
-  scene_->Settings.TransparencyAlpha = alpha;
+void TfrmMain::ShowTransparency() {
+  // With the marked level chosen again nothing is marked, and the globe
+  // stays as it is.
+  if (settings_.Transparency != kNothingChosen) {
+    scene_->Settings.TransparencyAlpha = TransparencyAlphaOf(settings_.Transparency);
+  }
   InitLayeredWindow();
 }
 
-void ConnectCountdown(GlobeScene& scene, const TComponent& form) {
-  scene.State().CountdownChoiceNow = [items = HolidayCountdown::FindCountdownItems(form)] {
-    return HolidayCountdown::CheckedChoice(items);
+void ShowCountdownCaptions(const HolidayCountdown& countdown, const TComponent& form) {
+  const auto set = [&](const char* name, const std::string& caption) {
+    if (auto* item = dynamic_cast<TMenuItem*>(form.FindOwnedComponent(name))) item->SetCaption(caption);
   };
-  scene.State().HolidaysMoved = [&form](const HolidayCountdown& countdown) { countdown.ApplyCaptions(form); };
+  set("pmiChristmas", countdown.ChristmasCaption());
+  set("pmiNewYear", countdown.NewYearCaption());
+  set("pmiJulian", countdown.JulianCaption());
+}
+
+void ConnectCountdown(GlobeScene& scene, const TComponent& form, std::function<CountdownChoice()> choice) {
+  scene.State().CountdownChoiceNow = std::move(choice);
+  scene.State().HolidaysMoved = [&form](const HolidayCountdown& countdown) { ShowCountdownCaptions(countdown, form); };
 }
 
 void ShowSceneFirstTime(GlobeScene& scene, const Desktop& desktop, const TComponent* form) {
   scene.PrepareFirstShow();
   scene.Countdown().UpdateHolidayDates(desktop.Time.LocalNow(),
                                        [&](double date) { return desktop.Language.FormatLongDate(date); });
-  if (form != nullptr) scene.Countdown().ApplyCaptions(*form);
+  if (form != nullptr) ShowCountdownCaptions(scene.Countdown(), *form);
+}
+
+void TfrmMain::BuildMenu() {
+  if (!menuChoices_.empty()) return;
+  AddRealTimeItem();
+  AddSizeItems();
+  TMenuItem& options = *MenuItem(GlobeSlot::pmiOnTop)->ParentItem();
+  shakeItem_ = AddCheckItem(options, kShakeItemName, kShakeItemCaption);
+
+  const auto flag = [&](TMenuItem* item, bool GlobeSettings::* field) {
+    menuChoices_.push_back(MenuChoice{item, field, nullptr, 0});
+  };
+  const auto number = [&](TMenuItem* item, int GlobeSettings::* field, int value) {
+    menuChoices_.push_back(MenuChoice{item, nullptr, field, value});
+  };
+  flag(MenuItem(GlobeSlot::pmiOnTop), &GlobeSettings::OnTop);
+  flag(MenuItem(GlobeSlot::pmiSnow), &GlobeSettings::Snow);
+  flag(MenuItem(GlobeSlot::pmiStartUp), &GlobeSettings::Autostart);
+  flag(shakeItem_, &GlobeSettings::Shake);
+  int level = 0;
+  for (GlobeSlot slot : {GlobeSlot::pmi0, GlobeSlot::pmi10, GlobeSlot::pmi20, GlobeSlot::pmi30, GlobeSlot::pmi40,
+                         GlobeSlot::pmi50, GlobeSlot::pmi60, GlobeSlot::pmi70, GlobeSlot::pmi80, GlobeSlot::pmi90}) {
+    number(MenuItem(slot), &GlobeSettings::Transparency, level++);
+  }
+  level = 0;
+  for (GlobeSlot slot : {GlobeSlot::pmiSlow, GlobeSlot::pmiNormal, GlobeSlot::pmiFast, GlobeSlot::pmiQuickly}) {
+    number(MenuItem(slot), &GlobeSettings::Speed, level++);
+  }
+  number(realTimeItem_, &GlobeSettings::Speed, kRealTimeSpeed);
+  level = 0;
+  for (GlobeSlot slot : {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian}) {
+    number(MenuItem(slot), &GlobeSettings::Countdown, level++);
+  }
+  for (std::size_t i = 0; i < sizeItems_.size(); ++i) number(sizeItems_[i], &GlobeSettings::Size, kSizePercents[i]);
+}
+
+const TfrmMain::MenuChoice* TfrmMain::ChoiceOf(const TMenuItem* item) const {
+  const auto found = std::ranges::find(menuChoices_, item, &MenuChoice::Item);
+  return found != menuChoices_.end() ? &*found : nullptr;
+}
+
+void TfrmMain::ShowSettingsOnMenu() {
+  for (const MenuChoice& choice : menuChoices_) {
+    choice.Item->SetChecked(choice.Flag != nullptr ? settings_.*choice.Flag
+                                                   : settings_.*choice.Number == choice.Value);
+  }
+}
+
+void TfrmMain::MenuCommand(TMenuItem& item) {
+  if (const MenuChoice* choice = ChoiceOf(&item)) {
+    if (choice->Flag != nullptr) {
+      settings_.*choice->Flag = !(settings_.*choice->Flag);
+    } else {
+      // An item that marks itself (a transparency level) clears its mark
+      // when chosen marked.
+      int& number = settings_.*choice->Number;
+      number = item.AutoCheck() && number == choice->Value ? kNothingChosen : choice->Value;
+    }
+    ApplySettings();
+  }
+  item.Click();
+  UserChanged(&item);
+}
+
+void TfrmMain::ApplySettings() {
+  const bool realTime = settings_.Speed == kRealTimeSpeed;
+  // Real time keeps the Normal speed's clocks for the sun's and moon's frames.
+  const AnimationSpeed speed =
+      SpeedTiming(realTime ? SpeedLevel::Normal : static_cast<SpeedLevel>(settings_.Speed));
+  Timer(GlobeSlot::TimerGarland)->SetInterval(speed.FramePeriodMs);
+  if (!scene_) return;
+  SceneSettings& scene = scene_->Settings;
+  scene.AnimationInterval = speed.AnimationInterval;
+  // The sky jumps to the clock's moment in the next frame; leaving the
+  // clock, the cycle goes on from where the sky stands.
+  scene.SkyFollowsClock = realTime;
+  scene.SnowEnabled = settings_.Snow;
+  scene.ShakeEnabled = settings_.Shake;
+  scene.Latitude = settings_.Latitude;
+  scene.Longitude = settings_.Longitude;
 }
 
 void TfrmMain::FormShow(const TEventArgs&) {
@@ -338,7 +411,7 @@ void TfrmMain::pmiAboutClick(const TEventArgs&) {
 }
 
 void TfrmMain::pmiOnTopClick(const TEventArgs&) {
-  if (platform_ != nullptr) platform_->Window.SetTopmost(MenuItem(GlobeSlot::pmiOnTop)->Checked());
+  if (platform_ != nullptr) platform_->Window.SetTopmost(settings_.OnTop);
 }
 
 void TfrmMain::pmiExitClick(const TEventArgs&) {
@@ -348,15 +421,15 @@ void TfrmMain::pmiExitClick(const TEventArgs&) {
   platform_->Window.RequestClose();
 }
 
-void TfrmMain::pmiSnowClick(const TEventArgs&) {
-  if (scene_) scene_->Settings.SnowEnabled = MenuItem(GlobeSlot::pmiSnow)->Checked();
-}
-
-void TfrmMain::CheckOnly(GlobeSlot item) { MenuItem(item)->SetChecked(true); }
-
-void TfrmMain::pmiChristmasClick(const TEventArgs&) { CheckOnly(GlobeSlot::pmiChristmas); }
-void TfrmMain::pmiNewYearClick(const TEventArgs&) { CheckOnly(GlobeSlot::pmiNewYear); }
-void TfrmMain::pmiJulianClick(const TEventArgs&) { CheckOnly(GlobeSlot::pmiJulian); }
+// The settings have changed already, and ApplySettings has shown them.
+void TfrmMain::pmiSnowClick(const TEventArgs&) {}
+void TfrmMain::pmiChristmasClick(const TEventArgs&) {}
+void TfrmMain::pmiNewYearClick(const TEventArgs&) {}
+void TfrmMain::pmiJulianClick(const TEventArgs&) {}
+void TfrmMain::pmiSlowClick(const TEventArgs&) {}
+void TfrmMain::pmiNormalClick(const TEventArgs&) {}
+void TfrmMain::pmiFastClick(const TEventArgs&) {}
+void TfrmMain::pmiQuicklyClick(const TEventArgs&) {}
 
 void TfrmMain::AddRealTimeItem() {
   if (realTimeItem_ != nullptr) return;
@@ -367,65 +440,25 @@ void TfrmMain::AddRealTimeItem() {
   item->SetCaption(std::string(kRealTimeCaption));
   item->SetRadioItem(true);
   item->SetGroupIndex(quickly->GroupIndex());
-  item->OnClick = TMethod{FindHandler(ClassInfo(), "pmiRealTimeClick"), this};
   AddAfter(*speeds, *quickly, *item);
   realTimeItem_ = item;
 }
 
-std::vector<TMenuItem*> TfrmMain::SpeedItems() const {
-  std::vector<TMenuItem*> items;
-  for (GlobeSlot slot : {GlobeSlot::pmiSlow, GlobeSlot::pmiNormal, GlobeSlot::pmiFast, GlobeSlot::pmiQuickly}) {
-    items.push_back(MenuItem(slot));
+// Each level shows the empty globe anew with its alpha, even the level shown.
+#define NIVARRA_TRANSPARENCY_HANDLER(level)              \
+  void TfrmMain::pmi##level##Click(const TEventArgs&) { \
+    if (scene_) ShowTransparency();                      \
   }
-  if (realTimeItem_ != nullptr) items.push_back(realTimeItem_);
-  return items;
-}
-
-void TfrmMain::ApplySpeed(TMenuItem* item, int framePeriodMs, std::int32_t animationInterval, bool followClock) {
-  item->SetChecked(true);
-  Timer(GlobeSlot::TimerGarland)->SetInterval(framePeriodMs);
-  if (!scene_) return;
-  scene_->Settings.AnimationInterval = animationInterval;
-  // Leaving the clock, the cycle goes on from where the sky stands.
-  scene_->Settings.SkyFollowsClock = followClock;
-}
-
-#define NIVARRA_SPEED_HANDLER(handler, item, level)                                       \
-  void TfrmMain::handler(const TEventArgs&) {                                             \
-    constexpr AnimationSpeed speed = SpeedTiming(level);                                  \
-    ApplySpeed(MenuItem(GlobeSlot::item), speed.FramePeriodMs, speed.AnimationInterval); \
-  }
-NIVARRA_SPEED_HANDLER(pmiSlowClick, pmiSlow, SpeedLevel::Slow)
-NIVARRA_SPEED_HANDLER(pmiNormalClick, pmiNormal, SpeedLevel::Normal)
-NIVARRA_SPEED_HANDLER(pmiFastClick, pmiFast, SpeedLevel::Fast)
-NIVARRA_SPEED_HANDLER(pmiQuicklyClick, pmiQuickly, SpeedLevel::Quickly)
-#undef NIVARRA_SPEED_HANDLER
-
-// The sky jumps to the clock's moment in the next frame; the sun's and
-// moon's frames keep the Normal rhythm.
-void TfrmMain::pmiRealTimeClick(const TEventArgs&) {
-  if (realTimeItem_ == nullptr) return;
-  constexpr AnimationSpeed speed = SpeedTiming(SpeedLevel::Normal);
-  ApplySpeed(realTimeItem_, speed.FramePeriodMs, speed.AnimationInterval, true);
-}
-
-#define NIVARRA_TRANSPARENCY_HANDLER(level)                                       \
-  void TfrmMain::pmi##level##0Click(const TEventArgs&) {                          \
-    if (scene_) SetTransparency(TransparencyAlphaOf(level));                      \
-  }
-NIVARRA_TRANSPARENCY_HANDLER(1)
-NIVARRA_TRANSPARENCY_HANDLER(2)
-NIVARRA_TRANSPARENCY_HANDLER(3)
-NIVARRA_TRANSPARENCY_HANDLER(4)
-NIVARRA_TRANSPARENCY_HANDLER(5)
-NIVARRA_TRANSPARENCY_HANDLER(6)
-NIVARRA_TRANSPARENCY_HANDLER(7)
-NIVARRA_TRANSPARENCY_HANDLER(8)
-NIVARRA_TRANSPARENCY_HANDLER(9)
+NIVARRA_TRANSPARENCY_HANDLER(0)
+NIVARRA_TRANSPARENCY_HANDLER(10)
+NIVARRA_TRANSPARENCY_HANDLER(20)
+NIVARRA_TRANSPARENCY_HANDLER(30)
+NIVARRA_TRANSPARENCY_HANDLER(40)
+NIVARRA_TRANSPARENCY_HANDLER(50)
+NIVARRA_TRANSPARENCY_HANDLER(60)
+NIVARRA_TRANSPARENCY_HANDLER(70)
+NIVARRA_TRANSPARENCY_HANDLER(80)
+NIVARRA_TRANSPARENCY_HANDLER(90)
 #undef NIVARRA_TRANSPARENCY_HANDLER
-
-void TfrmMain::pmi0Click(const TEventArgs&) {
-  if (scene_) SetTransparency(TransparencyAlphaOf(0));
-}
 
 }  // namespace nivarra

@@ -15,12 +15,14 @@
 #include <string_view>
 #include <vector>
 
+#include "app/globe_settings.h"
 #include "app/placement.h"
 #include "layout/controls.h"
 #include "layout/form.h"
 #include "layout/menus.h"
 #include "layout/timer.h"
 #include "platform/desktop.h"
+#include "scene/countdown.h"
 
 namespace nivarra {
 class ESettingsWriteError;
@@ -46,15 +48,15 @@ namespace nivarra {
   X(pmi10) X(pmi20) X(pmi30) X(pmi40) X(pmi50) X(pmi60) X(pmi70) X(pmi80) X(pmi90) X(pmiOnTop)            \
   X(pmiStartUp) X(N2) X(pmiExit) X(TimerGarland) X(timerCountSnow)
 
-// The handlers the layout may bind, by name (the window binds pmiRealTimeClick,
-// pmiSizeClick and pmiShakeClick to the menu items it adds itself).
+// The handlers the layout may bind, by name (the window binds pmiSizeClick
+// to the Size items it adds itself). A menu command has changed the
+// settings before its handler runs: the handlers only show the change.
 #define NIVARRA_GLOBE_HANDLERS(X)                                                                         \
   X(FormCreate) X(FormDestroy) X(FormMouseDown) X(pmiAboutClick) X(pmiOnTopClick) X(pmiExitClick)         \
   X(FormShow) X(pmi0Click) X(pmi10Click) X(pmi20Click) X(pmi30Click) X(pmi40Click) X(pmi50Click)          \
   X(pmi60Click) X(pmi70Click) X(pmi80Click) X(pmi90Click) X(FormCloseQuery) X(TimerGarlandTimer)          \
   X(pmiChristmasClick) X(pmiNewYearClick) X(pmiJulianClick) X(pmiSlowClick) X(pmiNormalClick)             \
-  X(pmiFastClick) X(pmiQuicklyClick) X(pmiSnowClick) X(timerCountSnowTimer) X(pmiRealTimeClick)          \
-  X(pmiSizeClick) X(pmiShakeClick)
+  X(pmiFastClick) X(pmiQuicklyClick) X(pmiSnowClick) X(timerCountSnowTimer) X(pmiSizeClick)
 
 enum class GlobeSlot {
 #define NIVARRA_SLOT_ENUM(name) name,
@@ -78,20 +80,17 @@ inline constexpr std::string_view kNoBrowserMessage =
 inline constexpr std::string_view kBaseUpdateFailedMessage = N_("No!!!!!");
 
 // The speed item the window adds to the layout's four: the sky follows the
-// local clock. Stored as speed 4.
+// local clock. Stored as speed 4 (kRealTimeSpeed).
 inline constexpr std::string_view kRealTimeItemName = "pmiRealTime";
 inline constexpr std::string_view kRealTimeCaption = N_("Real time");
 
 // Options › Size, added by the window after Transparent: the globe's size
-// in percent of its artwork, times the desktop's own scale. Stored as
-// "Size"; any other stored number reads as 100.
+// in percent of its artwork (kSizePercents), times the desktop's own scale.
 inline constexpr std::string_view kSizeMenuName = "pmiSize";
 inline constexpr std::string_view kSizeMenuCaption = N_("Size");
-inline constexpr std::array<int, 4> kSizePercents{75, 100, 150, 200};
-inline constexpr int kDefaultSizePercent = 100;
 
 // Options › "Shake the snow when moved", added by the window after Always
-// OnTop: dragging the globe stirs its snow. Stored as "isShakeOn".
+// OnTop: dragging the globe stirs its snow.
 inline constexpr std::string_view kShakeItemName = "pmiShake";
 inline constexpr std::string_view kShakeItemCaption = N_("Shake the snow when moved");
 
@@ -102,9 +101,11 @@ constexpr std::uint8_t TransparencyAlphaOf(int level) { return static_cast<std::
 // countdown at the holiday dates of the platform's day; with a form, its
 // countdown items take the dates' captions.
 void ShowSceneFirstTime(GlobeScene& scene, const Desktop& desktop, const TComponent* form);
-// The plaque counts to the holiday checked among form's menu items, whose
-// captions follow the holidays' dates.
-void ConnectCountdown(GlobeScene& scene, const TComponent& form);
+// The plaque counts to what choice says, and form's countdown items take
+// the holidays' captions whenever their dates move on.
+void ConnectCountdown(GlobeScene& scene, const TComponent& form, std::function<CountdownChoice()> choice);
+// Puts the countdown's captions on form's pmiChristmas, pmiNewYear and pmiJulian.
+void ShowCountdownCaptions(const HolidayCountdown& countdown, const TComponent& form);
 
 class TfrmMain : public TForm {
  public:
@@ -139,17 +140,23 @@ class TfrmMain : public TForm {
   // Makes the window layered and shows the empty globe alone with the current constant alpha, where the window
   // stands.
   void InitLayeredWindow();
-  // Shows the globe with a new constant alpha; it stays where it stands.
-  void SetTransparency(std::uint8_t alpha);
-  // Reads the stored settings, places the window and applies them through
-  // the menu; a value that cannot be read is reported and its default used.
+  // What the user has set (its place is where the window stood when last
+  // read or saved; where it stands now is Place()).
+  const GlobeSettings& Settings() const { return settings_; }
+  // Sets the menu's check marks from the settings, as the menu opens.
+  void ShowSettingsOnMenu();
+  // The user picked item from the menu: the settings change as it says,
+  // its handler shows the change, and the change is saved soon.
+  void MenuCommand(TMenuItem& item);
+  // Reads the stored settings, places the window and shows them; a value
+  // that cannot be read is reported and its default used.
   void LoadSettings();
   // Writes every setting and the autostart value; raises ESettingsError
   // when a value cannot be written. Until the start has finished only the
   // values read from the store or changed by the user are written.
   void SaveSettings();
-  // The user changed what item stands for (a menu command), or the
-  // window's place (item empty): saved soon, once per burst of changes.
+  // The user changed what item sets (a menu command), or the window's
+  // place (item empty): saved soon, once per burst of changes.
   void UserChanged(const TMenuItem* item);
   // The monitors changed: a globe left on none moves to the nearest place
   // that fits one.
@@ -166,7 +173,7 @@ class TfrmMain : public TForm {
   // that fits; the choice stays and applies again where it fits.
   void SetSizePercent(int percent);
   // The size chosen, and the size shown.
-  int SizePercent() const { return sizePercent_; }
+  int SizePercent() const { return settings_.Size; }
   int ShownSizePercent() const { return shownPercent_; }
   // Device pixels per artwork pixel: the desktop's scale times the size shown.
   double GlobeScale() const { return displayScale_ * shownPercent_ / 100.0; }
@@ -203,15 +210,30 @@ class TfrmMain : public TForm {
 
  private:
   friend struct GlobeFormSlots;
-  // Runs the handler of a menu item (as a click would, without toggling).
-  void RunItemHandler(GlobeSlot item);
-  void RunItemHandler(TMenuItem* item);
-  void ApplySpeed(TMenuItem* item, int framePeriodMs, std::int32_t animationInterval, bool followClock = false);
+  // A menu item and the field of the settings it sets: a yes or no it
+  // turns over (Flag), or a number it sets to Value.
+  struct MenuChoice {
+    TMenuItem* Item = nullptr;
+    bool GlobeSettings::* Flag = nullptr;
+    int GlobeSettings::* Number = nullptr;
+    int Value = 0;
+  };
+  // Adds the window's own items to the layout's menu, and binds every item
+  // that sets something to its field of the settings.
+  void BuildMenu();
+  // A check item added at the end of parent.
+  TMenuItem* AddCheckItem(TMenuItem& parent, std::string_view name, std::string_view caption);
+  const MenuChoice* ChoiceOf(const TMenuItem* item) const;
+  // The settings to the scene and the frame timer: speed, snow, shake and
+  // the sky's place (the plaque asks for its holiday at every frame).
+  void ApplySettings();
+  // The transparency to the window: the empty globe shown anew with its
+  // constant alpha.
+  void ShowTransparency();
   // Adds "Real time" to the speed submenu (the layout stays as it was designed).
   void AddRealTimeItem();
-  // Adds Options › Size after Transparent, and the shake item at the end.
+  // Adds Options › Size after Transparent.
   void AddSizeItems();
-  void AddShakeItem();
   // Draws the globe anew at GlobeScale(): pictures, empty globe, window size
   // and shape; the window's top-left goes where placeFor says for the new
   // width and height, moved as little as keeps the globe wholly on its
@@ -230,22 +252,12 @@ class TfrmMain : public TForm {
   void KeepOnMonitors(std::optional<ScreenPoint> from, std::span<const MonitorArea> monitors);
   // The window's shape at the current scale, cut from the mask.
   std::vector<ShapeRect> WindowShape();
-  // The speed items in the order of their stored levels.
-  std::vector<TMenuItem*> SpeedItems() const;
-  void CheckOnly(GlobeSlot item);
 
-  // The values of the store in the order they are written, for knowing
-  // which have been read or set.
-  enum class Stored { OnTop, TrVal, Top, Left, iCountdown, iSpeed, isSnowOn, Size, isShakeOn, RunValue, Count };
-  using StoredSet = std::bitset<static_cast<std::size_t>(Stored::Count)>;
-  // The stored place for the sky that follows the clock; read, never written.
-  void LoadSkyPlace(SettingsKey* key);
-  void Know(Stored value) { known_.set(static_cast<std::size_t>(value)); }
-  bool Known(Stored value) const { return known_.test(static_cast<std::size_t>(value)); }
-  // The user changed what value holds: known, and not stored until a save works.
-  void Changed(Stored value) {
-    Know(value);
-    unsaved_.set(static_cast<std::size_t>(value));
+  // The user changed the value of a row of kSettingRows: known, and not
+  // stored until a save works.
+  void Changed(std::size_t row) {
+    known_.set(row);
+    unsaved_.set(row);
   }
   // The same failure named by the first value not stored yet: the change
   // the user will miss.
@@ -261,8 +273,9 @@ class TfrmMain : public TForm {
   TMenuItem* realTimeItem_ = nullptr;  // owned by the form
   std::vector<TMenuItem*> sizeItems_;   // owned by the form
   TMenuItem* shakeItem_ = nullptr;      // owned by the form
-  int sizePercent_ = kDefaultSizePercent;
-  int shownPercent_ = kDefaultSizePercent;
+  std::vector<MenuChoice> menuChoices_;
+  GlobeSettings settings_ = GlobeSettings::Defaults();
+  int shownPercent_ = settings_.Size;
   ScreenRect outlineAt1x_;
   double displayScale_ = 1.0;
   std::unique_ptr<GlobeArtwork> art_;
@@ -283,8 +296,9 @@ class TfrmMain : public TForm {
   bool baseShown_ = false;
   bool shown_ = false;
 
-  StoredSet known_;
-  StoredSet unsaved_;  // changed by the user since the last save that worked
+  // The settings read from the store or set by the user, by row.
+  SettingSet known_;
+  SettingSet unsaved_;  // changed by the user since the last save that worked
   bool keepsSettings_ = true;
   bool startFinished_ = false;
   std::vector<std::string> loadProblems_;

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <span>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "app/globe_form.h"
@@ -44,18 +43,10 @@ std::string StoreProblemLine(const SettingsProblem& problem, const StoreProblemL
   return FillIn(Translate(lines.InPlace), {problem.Place, problem.Reason});
 }
 
-constexpr GlobeSlot kTransparencyItems[] = {GlobeSlot::pmi0,  GlobeSlot::pmi10, GlobeSlot::pmi20, GlobeSlot::pmi30,
-                                            GlobeSlot::pmi40, GlobeSlot::pmi50, GlobeSlot::pmi60, GlobeSlot::pmi70,
-                                            GlobeSlot::pmi80, GlobeSlot::pmi90};
-constexpr GlobeSlot kCountdownItems[] = {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian};
-
-// The stored values' names, in the order of TfrmMain::Stored; messages
-// name starting with the session as the program's own value.
-constexpr std::string_view kStoredNames[] = {"OnTop",  "TrVal",    "Top",  "Left",      "iCountdown",
-                                             "iSpeed", "isSnowOn", "Size", "isShakeOn", kAutostartValueName};
-
-constexpr int kDefaultTransparencyLevel = 0;
-constexpr int kDefaultSpeedLevel = 1;
+constexpr std::size_t kTopRow = SettingIndex(&GlobeSettings::Top);
+constexpr std::size_t kLeftRow = SettingIndex(&GlobeSettings::Left);
+constexpr std::size_t kSizeRow = SettingIndex(&GlobeSettings::Size);
+constexpr std::size_t kRunRow = SettingIndex(&GlobeSettings::Autostart);
 
 }  // namespace
 
@@ -145,31 +136,8 @@ std::string UnusableSettingsMessage(std::span<const std::string> problems, std::
   return text;
 }
 
-void TfrmMain::RunItemHandler(GlobeSlot item) { RunItemHandler(MenuItem(item)); }
-
-void TfrmMain::RunItemHandler(TMenuItem* item) { Fire(item->OnClick, TEventArgs{.Sender = item}); }
-
-void TfrmMain::LoadSkyPlace(SettingsKey* key) {
-  const auto read = [&](std::string_view name, double limit) -> std::optional<double> {
-    if (key == nullptr) return std::nullopt;
-    try {
-      const std::optional<SettingValue> value = key->ReadValue(name);
-      return value ? ParseStoredDegrees(*value, limit) : std::nullopt;
-    } catch (const std::exception&) {
-      return std::nullopt;  // the zone's place does as well
-    }
-  };
-  scene_->Settings.Latitude = read("Latitude", 90);
-  scene_->Settings.Longitude = read("Longitude", 180);
-}
-
 void TfrmMain::LoadSettings() {
-  bool snowEnabled = true;
-  bool shakeEnabled = true;
-  int speedLevel = kDefaultSpeedLevel;
-  int transparencyLevel = kDefaultTransparencyLevel;
-  int countdownTarget = 0;
-  loadProblems_.clear();
+  LoadedSettings loaded;
   storeProblem_.reset();
   keepsSettings_ = platform_->Instance.FirstArgument() != "add";
 
@@ -179,27 +147,11 @@ void TfrmMain::LoadSettings() {
     if (key == nullptr) storeProblem_ = platform_->Settings.LastProblem();
     // A value that cannot be read keeps its default and is reported once
     // the globe is visible; the rest still loads.
-    const auto read = [&](std::string_view name, Stored value) -> StoredCoordinate {
-      if (key == nullptr || !key->ValueExists(name)) return {};
-      try {
-        StoredCoordinate stored{true, ReadStoredInteger(*key, name)};
-        if (stored.Value) Know(value);
-        return stored;
-      } catch (const ESettingsError& error) {
-        loadProblems_.emplace_back(error.what());
-        unsaved_.set(static_cast<std::size_t>(value));  // its default is saved once the user has been told
-        return StoredCoordinate{true, std::nullopt};
-      }
-    };
-    if (const auto onTop = read("OnTop", Stored::OnTop).Value) MenuItem(GlobeSlot::pmiOnTop)->SetChecked(*onTop != 0);
-    if (const auto level = read("TrVal", Stored::TrVal).Value) transparencyLevel = *level & 0xFF;
-    if (const auto target = read("iCountdown", Stored::iCountdown).Value) countdownTarget = *target;
-    if (const auto speed = read("iSpeed", Stored::iSpeed).Value) speedLevel = *speed;
-    if (const auto snow = read("isSnowOn", Stored::isSnowOn).Value) snowEnabled = *snow != 0;
-    if (const auto shake = read("isShakeOn", Stored::isShakeOn).Value) shakeEnabled = *shake != 0;
-    LoadSkyPlace(key.get());
+    ReadChoices(key.get(), loaded);
     // The size decides the window's width and height, so it comes before the place.
-    if (const auto size = read("Size", Stored::Size).Value) SetSizePercent(*size);
+    ReadSetting(key.get(), kSizeRow, loaded);
+    settings_ = loaded.Value;
+    if (loaded.Read.test(kSizeRow)) SetSizePercent(loaded.Value.Size);
     const std::vector<MonitorArea> monitors = platform_->Screen.Monitors();
 
     bool firstRun = false;
@@ -212,10 +164,15 @@ void TfrmMain::LoadSettings() {
       const int top = RandomBelow(work.Height - Height());
       SetBounds(left, top, Width(), Height());
     } else {
-      const StoredCoordinate storedTop = read("Top", Stored::Top);
-      const StoredCoordinate storedLeft = read("Left", Stored::Left);
-      const StartPlacement placement = PlaceAtStart(storedLeft, storedTop, monitors, platform_->Screen.WorkAreaSize(),
-                                                    Width(), Height(), Outline());
+      ReadSetting(key.get(), kTopRow, loaded);
+      ReadSetting(key.get(), kLeftRow, loaded);
+      const auto stored = [&](std::size_t row, int value) {
+        return StoredCoordinate{loaded.Present.test(row),
+                                loaded.Read.test(row) ? std::optional<std::int32_t>(value) : std::nullopt};
+      };
+      const StartPlacement placement =
+          PlaceAtStart(stored(kLeftRow, loaded.Value.Left), stored(kTopRow, loaded.Value.Top), monitors,
+                       platform_->Screen.WorkAreaSize(), Width(), Height(), Outline());
       firstRun = placement.FirstRun;
       SetBounds(placement.TopLeft.X, placement.TopLeft.Y, Width(), Height());
     }
@@ -225,85 +182,47 @@ void TfrmMain::LoadSettings() {
 
     const std::optional<bool> startsWithSystem = platform_->StartWithSystem.IsEnabled();
     if (startsWithSystem && !firstRun) {
-      MenuItem(GlobeSlot::pmiStartUp)->SetChecked(*startsWithSystem);
-      Know(Stored::RunValue);
+      settings_.Autostart = *startsWithSystem;
+      loaded.Read.set(kRunRow);
     }
     // Whether the user's globe starts at log-in is for that globe to say.
     MenuItem(GlobeSlot::pmiStartUp)->SetEnabled(keepsSettings_);
   }
+  known_ = loaded.Read;
+  unsaved_ |= loaded.Unusable;  // their defaults are saved once the user has been told
+  loadProblems_ = std::move(loaded.Problems);
 
-  // Levels outside what is ever stored fall back to the defaults rather
-  // than leaving the globe invisible or frozen.
-  if (transparencyLevel < 0 || transparencyLevel > 9) transparencyLevel = kDefaultTransparencyLevel;
-  MenuItem(kTransparencyItems[transparencyLevel])->SetChecked(true);
-  RunItemHandler(kTransparencyItems[transparencyLevel]);
-
-  if (countdownTarget >= 0 && countdownTarget <= 2) MenuItem(kCountdownItems[countdownTarget])->SetChecked(true);
-
-  const std::vector<TMenuItem*> speedItems = SpeedItems();
-  if (speedLevel < 0 || speedLevel >= static_cast<int>(speedItems.size())) speedLevel = kDefaultSpeedLevel;
-  speedItems[static_cast<std::size_t>(speedLevel)]->SetChecked(true);
-  RunItemHandler(speedItems[static_cast<std::size_t>(speedLevel)]);
-
-  scene_->Settings.SnowEnabled = snowEnabled;
-  MenuItem(GlobeSlot::pmiSnow)->SetChecked(snowEnabled);
-  scene_->Settings.ShakeEnabled = shakeEnabled;
-  if (shakeItem_ != nullptr) shakeItem_->SetChecked(shakeEnabled);
-  pmiOnTopClick(TEventArgs{.Sender = MenuItem(GlobeSlot::pmiOnTop)});
+  ShowTransparency();
+  ApplySettings();
+  platform_->Window.SetTopmost(settings_.OnTop);
 }
 
 void TfrmMain::SaveSettings() {
-  const auto checked = [this](GlobeSlot item) { return MenuItem(item)->Checked(); };
-  const auto lastChecked = [](const auto& items, const auto& isChecked, int none) {
-    int index = none;
-    for (std::size_t i = 0; i < std::size(items); ++i) {
-      if (isChecked(items[i])) index = static_cast<int>(i);
-    }
-    return index;
-  };
-  const int transparencyLevel = lastChecked(kTransparencyItems, checked, 0);
-  const int speedLevel =
-      lastChecked(SpeedItems(), [](const TMenuItem* item) { return item->Checked(); }, kDefaultSpeedLevel);
-  const int countdownTarget = lastChecked(kCountdownItems, checked, 0);
-
+  settings_.Left = Left();
+  settings_.Top = Top();
   if (!keepsSettings_) return;
   // Before the start has finished, what the window holds may be the
   // layout's design or a default the user has not been told about yet.
   if (startFinished_) known_.set();
   if (known_.none()) return;
-  const auto name = [](Stored value) { return kStoredNames[static_cast<std::size_t>(value)]; };
-  // Settings that cannot be opened fail the first value meant for them.
-  const auto unopened = [&](std::string_view value) {
-    return ESettingsWriteError(value, platform_->Settings.LastProblem().value_or(SettingsProblem{
-                                          Translate("it cannot be opened"), platform_->Settings.Place()}));
-  };
+  const GlobeSettings& settings = settings_;
   try {
     const std::unique_ptr<SettingsKey> key = platform_->Settings.OpenSettings(true);
-    // One commit for the lot: a store that holds writes back changes once.
-    std::optional<Stored> firstWritten;
-    const auto write = [&](Stored value, auto number) {
-      if (!Known(value)) return;
-      if (!firstWritten) firstWritten = value;
-      if (key == nullptr) throw unopened(name(value));
-      if constexpr (std::is_same_v<decltype(number), bool>) {
-        WriteStoredBoolean(*key, name(value), number);
-      } else {
-        WriteStoredInteger(*key, name(value), number);
+    const SettingSet inKey = known_ & RowsInSettingsKey();
+    if (inKey.any()) {
+      if (key == nullptr) {
+        // Settings that cannot be opened fail the first value meant for them.
+        std::size_t first = 0;
+        while (!inKey.test(first)) ++first;
+        throw ESettingsWriteError(kSettingRows[first].Key,
+                                  platform_->Settings.LastProblem().value_or(SettingsProblem{
+                                      Translate("it cannot be opened"), platform_->Settings.Place()}));
       }
-    };
-    write(Stored::OnTop, checked(GlobeSlot::pmiOnTop));
-    write(Stored::TrVal, transparencyLevel);
-    write(Stored::Top, Top());
-    write(Stored::Left, Left());
-    write(Stored::iCountdown, countdownTarget);
-    write(Stored::iSpeed, speedLevel);
-    write(Stored::isSnowOn, checked(GlobeSlot::pmiSnow));
-    write(Stored::Size, sizePercent_);
-    write(Stored::isShakeOn, shakeItem_ != nullptr && shakeItem_->Checked());
-    if (firstWritten) CommitStored(*key, name(*firstWritten));
-    unsaved_ &= StoredSet().set(static_cast<std::size_t>(Stored::RunValue));
+      WriteSettings(*key, settings, inKey);
+    }
+    unsaved_ &= SettingSet().set(kRunRow);
 
-    if (Known(Stored::RunValue)) SetAutostart(platform_->StartWithSystem, checked(GlobeSlot::pmiStartUp));
+    if (known_.test(kRunRow)) SetAutostart(platform_->StartWithSystem, settings.Autostart);
   } catch (const ESettingsWriteError& error) {
     RethrowForUnsaved(error);
   }
@@ -311,39 +230,24 @@ void TfrmMain::SaveSettings() {
 }
 
 void TfrmMain::RethrowForUnsaved(const ESettingsWriteError& error) const {
-  for (std::size_t i = 0; i < std::size(kStoredNames); ++i) {
-    if (unsaved_.test(i)) throw ESettingsWriteError(kStoredNames[i], error.Problem());
+  for (std::size_t i = 0; i < kSettingCount; ++i) {
+    if (unsaved_.test(i)) throw ESettingsWriteError(kSettingRows[i].Key, error.Problem());
   }
   throw error;
 }
 
 void TfrmMain::UserChanged(const TMenuItem* item) {
   if (platform_ == nullptr || !shown_ || !keepsSettings_) return;
-  const auto is = [&](std::span<const GlobeSlot> items) {
-    return std::ranges::any_of(items, [&](GlobeSlot slot) { return MenuItem(slot) == item; });
-  };
   if (item == nullptr) {
-    Changed(Stored::Left);
-    Changed(Stored::Top);
-  } else if (is(kTransparencyItems)) {
-    Changed(Stored::TrVal);
-  } else if (std::ranges::count(SpeedItems(), item) > 0) {
-    Changed(Stored::iSpeed);
-  } else if (is(kCountdownItems)) {
-    Changed(Stored::iCountdown);
-  } else if (item == MenuItem(GlobeSlot::pmiSnow)) {
-    Changed(Stored::isSnowOn);
-  } else if (item == MenuItem(GlobeSlot::pmiOnTop)) {
-    Changed(Stored::OnTop);
-  } else if (item == MenuItem(GlobeSlot::pmiStartUp)) {
-    Changed(Stored::RunValue);
-  } else if (item == shakeItem_) {
-    Changed(Stored::isShakeOn);
-  } else if (std::ranges::count(sizeItems_, item) > 0) {
-    // The globe grew or shrank about its bottom-right corner.
-    Changed(Stored::Size);
-    Changed(Stored::Left);
-    Changed(Stored::Top);
+    Changed(kLeftRow);
+    Changed(kTopRow);
+  } else if (const MenuChoice* choice = ChoiceOf(item)) {
+    Changed(choice->Flag != nullptr ? SettingIndex(choice->Flag) : SettingIndex(choice->Number));
+    if (choice->Number == &GlobeSettings::Size) {
+      // The globe grew or shrank about its bottom-right corner.
+      Changed(kLeftRow);
+      Changed(kTopRow);
+    }
   } else {
     return;  // nothing stored changed
   }

@@ -6,7 +6,6 @@
 
 #include "layout/component.h"
 #include "layout/controls.h"
-#include "layout/menus.h"
 #include "core/date_time.h"
 #include "core/translation.h"
 
@@ -93,15 +92,6 @@ void HolidayCountdown::SetDates(double today) {
   julianCaption_ = Translate("Julian Christmas - ") + formatLongDate_(julianDate_);
 }
 
-void HolidayCountdown::ApplyCaptions(const TComponent& owner) const {
-  const auto set = [&](const char* name, const std::string& caption) {
-    if (auto* item = dynamic_cast<TMenuItem*>(owner.FindOwnedComponent(name))) item->SetCaption(caption);
-  };
-  set("pmiChristmas", christmasCaption_);
-  set("pmiNewYear", newYearCaption_);
-  set("pmiJulian", julianCaption_);
-}
-
 int HolidayCountdown::CountDays(double now, CountdownChoice choice) {
   const double* date = nullptr;
   if (choice.Christmas) date = &christmasDate_;
@@ -131,20 +121,6 @@ void HolidayCountdown::Draw(const TComponent& owner, double now, CountdownChoice
   for (const CountdownGlyph& glyph : CountdownGlyphs(daysLeft_, digitWidth, label)) {
     draw(glyph.Name, glyph.X, glyph.Y);
   }
-}
-
-HolidayCountdown::CountdownItems HolidayCountdown::FindCountdownItems(const TComponent& owner) {
-  const auto find = [&](const char* name) { return dynamic_cast<const TMenuItem*>(owner.FindOwnedComponent(name)); };
-  return CountdownItems{find("pmiChristmas"), find("pmiNewYear"), find("pmiJulian")};
-}
-
-CountdownChoice HolidayCountdown::CheckedChoice(const CountdownItems& items) {
-  const auto checked = [](const TMenuItem* item) { return item != nullptr && item->Checked(); };
-  return CountdownChoice{checked(items[0]), checked(items[1]), checked(items[2])};
-}
-
-CountdownChoice HolidayCountdown::CheckedChoice(const TComponent& owner) {
-  return CheckedChoice(FindCountdownItems(owner));
 }
 
 }  // namespace nivarra

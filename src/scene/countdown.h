@@ -1,10 +1,9 @@
 #pragma once
 // The holiday countdown on the globe's plaque: the next Christmas, New Year
-// and Julian Christmas counted from today, the captions of their menu
+// and Julian Christmas counted from today, the captions for their menu
 // items, and the calendar days left to the chosen one written with digit
 // images.
 
-#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,7 +11,6 @@
 namespace nivarra {
 
 class TComponent;
-class TMenuItem;
 
 // One image of the countdown: its name and top-left corner.
 struct CountdownGlyph {
@@ -42,14 +40,20 @@ std::string PlaqueLabelName(int count);
 std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<int(char digit)>& digitWidth,
                                             const std::function<PlaqueLabel(int count)>& label = {});
 
-// Which countdown menu items are checked. They form one radio group; should
-// several be set, the later one wins.
+// Which holiday the plaque counts to; should several be set, the later
+// one wins, and with none the plaque stays empty.
 struct CountdownChoice {
   bool Christmas = false;
   bool NewYear = false;
   bool Julian = false;
   friend bool operator==(const CountdownChoice&, const CountdownChoice&) = default;
 };
+
+// The choice as the settings store it: 0 Christmas, 1 New Year, 2 Julian
+// Christmas; any other number chooses none.
+constexpr CountdownChoice CountdownChoiceOf(int target) {
+  return CountdownChoice{target == 0, target == 1, target == 2};
+}
 
 class HolidayCountdown {
  public:
@@ -77,28 +81,22 @@ class HolidayCountdown {
   // before the first UpdateHolidayDates. Cheap on an unchanged day, so it
   // can run every frame.
   bool FollowDate(double now);
-  // Puts the captions on owner's pmiChristmas, pmiNewYear and pmiJulian.
-  void ApplyCaptions(const TComponent& owner) const;
 
   // Works out DaysLeft, the calendar days from the day of now to the chosen
   // date (the time of day does not count), and hands each digit and label
   // image that writes it to draw by name and place (widths from owner's
-  // images). The dates are the ones last set; with no item checked nothing
-  // is drawn.
+  // images). The dates are the ones last set; with no holiday chosen
+  // nothing is drawn.
   using GlyphSink = std::function<void(const std::string& name, int x, int y)>;
   // Works out DaysLeft as Draw does, without drawing, and returns it.
   int CountDays(double now, CountdownChoice choice);
   void Draw(const TComponent& owner, double now, CountdownChoice choice, const GlyphSink& draw);
-  // Owner's three countdown menu items (Christmas, New Year, Julian
-  // Christmas), null where missing, and their checks.
-  using CountdownItems = std::array<const TMenuItem*, 3>;
-  static CountdownItems FindCountdownItems(const TComponent& owner);
-  static CountdownChoice CheckedChoice(const CountdownItems& items);
-  static CountdownChoice CheckedChoice(const TComponent& owner);
 
   double ChristmasDate() const { return christmasDate_; }
   double NewYearDate() const { return newYearDate_; }
   double JulianDate() const { return julianDate_; }
+  // The captions for the holidays' menu items: "Christmas - " and the
+  // date in the user's long format, and so on; the app puts them on the menu.
   const std::string& ChristmasCaption() const { return christmasCaption_; }
   const std::string& NewYearCaption() const { return newYearCaption_; }
   const std::string& JulianCaption() const { return julianCaption_; }

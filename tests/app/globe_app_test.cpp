@@ -39,7 +39,12 @@ class Globe : public ::testing::Test {
   }
   void Close() { platform_.RequestClose(); }
   TfrmMain& Form() { return app_->Form(); }
-  TMenuItem& Item(GlobeSlot slot) { return *Form().MenuItem(slot); }
+  // An item as the menu shows it when it opens.
+  TMenuItem& Item(GlobeSlot slot) { return Shown(Form().MenuItem(slot)); }
+  TMenuItem& Shown(TMenuItem* item) {
+    Form().ShowSettingsOnMenu();
+    return *item;
+  }
   // Picks an item from the popup menu opened by a right click.
   void Choose(GlobeSlot slot) { Choose(&Item(slot)); }
   void Choose(TMenuItem* item) {
@@ -130,7 +135,7 @@ TEST_F(Globe, RealTimeIsTheFifthSpeedAndTheSkyKeepsTheClock) {
   EXPECT_EQ(speeds->Item(3), &Item(GlobeSlot::pmiQuickly));
   EXPECT_EQ(speeds->Item(4), realTime);
   EXPECT_EQ(realTime->Caption(), "Real time");
-  EXPECT_TRUE(realTime->RadioItem() && realTime->Checked() && realTime->GroupIndex() == 0);
+  EXPECT_TRUE(realTime->RadioItem() && Shown(realTime).Checked() && realTime->GroupIndex() == 0);
   EXPECT_FALSE(Item(GlobeSlot::pmiNormal).Checked());
   EXPECT_EQ(Form().Timer(GlobeSlot::TimerGarland)->Interval(), 20);
   EXPECT_EQ(Form().Scene()->Settings.AnimationInterval, 1000);
@@ -150,7 +155,7 @@ TEST_F(Globe, RealTimeIsTheFifthSpeedAndTheSkyKeepsTheClock) {
   // Fast goes on from where the sky stands; Real time comes back at once.
   const int offset = sky.SkyOffset();
   Choose(GlobeSlot::pmiFast);
-  EXPECT_FALSE(realTime->Checked());
+  EXPECT_FALSE(Shown(realTime).Checked());
   platform_.Advance(1020);
   EXPECT_EQ(sky.SkyOffset(), offset - 4);
   Choose(realTime);
@@ -170,7 +175,7 @@ TEST_F(Globe, SpeedsBeyondRealTimeFallBackToNormal) {
     Stored() = {{"iSpeed", level}};
     Start();
     EXPECT_TRUE(Item(GlobeSlot::pmiNormal).Checked());
-    EXPECT_FALSE(Form().RealTimeItem()->Checked());
+    EXPECT_FALSE(Shown(Form().RealTimeItem()).Checked());
     EXPECT_FALSE(Form().Scene()->Settings.SkyFollowsClock);
   }
   Choose(Form().RealTimeItem());
@@ -189,6 +194,36 @@ TEST(StoredDegrees, DecimalStringsOrWholeDegreesWithinTheLimit) {
       {std::string(""), {}},         {std::string("nan"), {}},          {ForeignSetting{3, 8}, {}},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseStoredDegrees(c.value, 90), c.degrees);
+}
+
+// Every value the table writes reads back as it was, the place and size
+// (read by the window after the rest) included.
+TEST(SettingsTable, WhatIsWrittenReadsBack) {
+  HeadlessPlatform desktop;
+  const std::unique_ptr<SettingsKey> key = desktop.OpenSettings(true);
+  GlobeSettings chosen = GlobeSettings::Defaults();
+  chosen.OnTop = false;
+  chosen.Transparency = 7;
+  chosen.Top = -20;
+  chosen.Left = 3000;
+  chosen.Countdown = 2;
+  chosen.Speed = kRealTimeSpeed;
+  chosen.Snow = false;
+  chosen.Size = 150;
+  chosen.Shake = false;
+  WriteSettings(*key, chosen, RowsInSettingsKey());
+  EXPECT_EQ(desktop.Settings().size(), 9u);
+  LoadedSettings loaded;
+  ReadChoices(key.get(), loaded);
+  for (std::size_t row = 0; row < kSettingCount; ++row) {
+    const int GlobeSettings::* number = kSettingRows[row].Number;
+    if (number == &GlobeSettings::Size || number == &GlobeSettings::Top || number == &GlobeSettings::Left) {
+      ReadSetting(key.get(), row, loaded);
+    }
+  }
+  EXPECT_EQ(loaded.Value, chosen);
+  EXPECT_EQ(loaded.Read, RowsInSettingsKey());
+  EXPECT_TRUE(loaded.Problems.empty());
 }
 
 // The globe's outline in its 300x260 window at 1x: the glass and stand
@@ -444,7 +479,7 @@ TEST_F(Globe, AutostartFollowsItsCheckMarkAtClose) {
   again.Settings() = {{"Left", 10}, {"Top", 10}};
   GlobeApp app(again);
   app.Run();
-  EXPECT_TRUE(app.Form().MenuItem(GlobeSlot::pmiStartUp)->Checked());
+  EXPECT_TRUE(app.Form().Settings().Autostart);
 }
 
 TEST_F(Globe, MenuCommandsChangeTheSceneAtOnce) {
@@ -532,9 +567,9 @@ TEST_F(Globe, ShakingTheGlobeStirsItsSnowUnlessTheUserSaysNo) {
   TMenuItem* item = Form().ShakeItem();
   ASSERT_NE(item, nullptr);
   EXPECT_EQ(item->Caption(), "Shake the snow when moved");
-  EXPECT_TRUE(item->Checked());
+  EXPECT_TRUE(Shown(item).Checked());
   Choose(item);
-  EXPECT_FALSE(item->Checked());
+  EXPECT_FALSE(Shown(item).Checked());
   shake();
   EXPECT_FALSE(Form().Scene()->Stirred());
   platform_.Advance(kSaveDelayMs);

@@ -180,6 +180,7 @@ TEST_F(GlobeScale, SizeIsChosenStoredAndKeepsTheBaseWhereItStands) {
   const std::vector<TMenuItem*>& items = app_->Form().SizeItems();
   ASSERT_EQ(items.size(), 4u);
   EXPECT_EQ(items[2]->Caption(), "150%");
+  app_->Form().ShowSettingsOnMenu();
   EXPECT_TRUE(items[2]->Checked());
   EXPECT_EQ(items[2]->ParentItem()->Caption(), "Size");
 
@@ -189,6 +190,7 @@ TEST_F(GlobeScale, SizeIsChosenStoredAndKeepsTheBaseWhereItStands) {
   EXPECT_EQ(platform.Window().Width, 600);
   EXPECT_EQ(platform.LastFrame().Height(), 520);
   EXPECT_EQ(platform.Window().Position, (ScreenPoint{before.X + 450 - 600, before.Y + 390 - 520}));
+  app_->Form().ShowSettingsOnMenu();
   EXPECT_TRUE(items[3]->Checked());
   EXPECT_FALSE(items[2]->Checked());
   platform.Advance(kSaveDelayMs + 20);
@@ -201,7 +203,7 @@ TEST_F(GlobeScale, SizeIsChosenStoredAndKeepsTheBaseWhereItStands) {
   EXPECT_EQ(platform.Window().Width, 900);
   EXPECT_EQ(platform.LastFrame().Width(), 900);
   EXPECT_EQ(platform.Window().Position, (ScreenPoint{100, 80}));
-  EXPECT_TRUE(items[3]->Checked());
+  EXPECT_EQ(app_->Form().SizePercent(), 200);
   // On a larger monitor the chosen size comes back, about the bottom-right
   // corner (to -200,-180), then moved the least that puts its outline (156
   // and 8 pixels into the window at 4x) wholly on the monitor.

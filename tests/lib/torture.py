@@ -23,6 +23,9 @@ After every step (polls wait up to 6 seconds for them to hold, 12 with --load):
       Size, a restart, a second start, iconify, show desktop, a monitor
       switched on) leaves the globe where it stood
   (f) a second start ends at once and brings the one globe to the front
+  (h) a Size choice grows or shrinks the globe about its bottom-right
+      corner, then moves it the shortest way back into the work area it
+      stood wholly in (where it did; within 2 pixels of rounding)
   (g) halfway through a slow drag, held still, the globe is under the pointer
 The sequence goes on after a failure; every failed step prints its seed,
 step, action and invariant and saves a screenshot of the whole screen."""
@@ -466,6 +469,7 @@ class Torture:
         self.action = "start"
         self.place = None  # where the globe stood after the last step
         self.strict = False  # (c) asks for the whole outline in a work area
+        self.resized = None  # (h): the Size, place and work area before a Size choice
         self.changed = False  # the globe has had something to save
         self.notes = []
 
@@ -593,7 +597,31 @@ class Torture:
         if before is not None:
             results["(e) the step leaves the globe where it stood"] = (
                 (g.rect.left, g.rect.top) == before, f"{before[0]},{before[1]} -> {g.rect.left},{g.rect.top}")
+        expected = self.resized_place()
+        if expected is not None:
+            results["(h) the globe grew or shrank about its base"] = (
+                max(abs(g.rect.left - expected[0]), abs(g.rect.top - expected[1])) <= 2,
+                f"from {self.resized[1][0]},{self.resized[1][1]} at {self.resized[0]} %: expected "
+                f"{expected[0]},{expected[1]}, shown at {g.rect.left},{g.rect.top}")
         return results
+
+    def resized_place(self):
+        """Where a Size choice should leave the globe; nothing when the rule
+        leaves it open (it did not stand wholly in one work area, or the new
+        size does not fit there)."""
+        if self.resized is None:
+            return None
+        size, (left, top), area = self.resized
+        if area is None:
+            return None
+        old, new = Outline.at(size), Outline.at(self.size)
+        x, y = left + old.width - new.width, top + old.height - new.height
+        box = Rect(x + new.box.left, y + new.box.top, new.box.width, new.box.height)
+        if box.width > area.width or box.height > area.height:
+            return None
+        x += max(area.left - box.left, 0) - max(box.right - area.right, 0)
+        y += max(area.top - box.top, 0) - max(box.bottom - area.bottom, 0)
+        return x, y
 
     # --- checking ---------------------------------------------------------------
 
@@ -632,6 +660,7 @@ class Torture:
         if desktop.globe is not None and desktop.globe.viewable:
             self.place = (desktop.globe.rect.left, desktop.globe.rect.top)
         self.strict = False
+        self.resized = None
         return desktop
 
     # --- what users do ---------------------------------------------------------------
@@ -693,7 +722,14 @@ class Torture:
         percent = self.random.choice([s for s in SIZES if s != self.size])
         self.action = f"Size {percent} %"
         keys = self.OPTIONS + ["Down", "Down", "Right"] + self.to_item(SIZES.index(percent), len(SIZES)) + ["Return"]
+        desktop = self.look()
+        if desktop.globe is not None:
+            box = self.outline_box(desktop)
+            area = next((a for a in desktop.work_areas if box.within(a)), None)
+            before = (self.size, (desktop.globe.rect.left, desktop.globe.rect.top), area)
         if self.menu(keys):
+            if desktop.globe is not None:
+                self.resized = before
             self.size = percent
             self.strict = True
 

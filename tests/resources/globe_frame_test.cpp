@@ -58,7 +58,7 @@ class GlobeFrame : public ::testing::Test {
     RandomSeed() = 0;
     art_ = LoadGlobeArtwork(form_, 1.0);
     scene_ = std::make_unique<GlobeScene>();
-    ConnectCountdown(*scene_, form_);
+    ConnectCountdown(*scene_, form_, [] { return CountdownChoice{.Christmas = true}; });
     scene_->SetArt(&art_.Scene);
     scene_->SetBaseImage(baseImage_.Store());
     ShowSceneFirstTime(*scene_, platform_, nullptr);
@@ -105,7 +105,6 @@ TEST_F(GlobeFrame, BaseImageIsTheTreePremultiplied) {
 TEST_F(GlobeFrame, EveryFrameKeepsTheBaseAlphaAndValidPremultipliedColour) {
   // Both clocks fire in every frame, so the strip, sun and moon move all the time.
   scene_->Settings.AnimationInterval = 0;
-  form_.MenuItem(GlobeSlot::pmiChristmas)->SetChecked(true);
   const std::vector<std::uint8_t> baseAlpha = AlphaPlane(baseImage_.Store());
   for (int frame = 0; frame < 400; ++frame) {
     RenderFrames(1);
@@ -122,13 +121,16 @@ TEST_F(GlobeFrame, EveryFrameKeepsTheBaseAlphaAndValidPremultipliedColour) {
   EXPECT_EQ(scene_->Countdown().DaysLeft(), 18);  // 7 December to Christmas
 }
 
+// What the plaque counts to in the frames compared with a plain composition.
+constexpr CountdownChoice kNewYear{.NewYear = true};
+
 // The reference scene drawn in full in every frame through the canvas,
 // each picture at art's scale.
 PixelStore PlainFrame(test::ReferenceScene& plain, const TComponent& form, const ScaledPictures& art,
                       const PixelStore& base, HeadlessPlatform& platform, const SceneSettings& settings) {
   PixelStore frame = base;
   TCanvas canvas(frame);
-  plain.Frame(form, platform.TickCount(), platform.LocalNow(), HolidayCountdown::CheckedChoice(form),
+  plain.Frame(form, platform.TickCount(), platform.LocalNow(), kNewYear,
               settings.AnimationInterval, settings.SnowEnabled, [&](const std::string& name, int x, int y) {
                 canvas.DrawGraphic(art.ToDevice(x), art.ToDevice(y), art.Picture(name));
               });
@@ -141,7 +143,6 @@ PixelStore PlainFrame(test::ReferenceScene& plain, const TComponent& form, const
 // background is reused, with snow and without; then the globe shaken, where the plain scene
 // has nothing to say and the instruction sets must agree with each other.
 TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
-  form_.MenuItem(GlobeSlot::pmiNewYear)->SetChecked(true);
   std::vector<BlendPath> paths{BlendPath::Scalar};
   if (HasBlendPath(BlendPath::Sse2)) paths.push_back(BlendPath::Sse2);
   std::vector<std::unique_ptr<TComponent>> sets;
@@ -166,7 +167,7 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
     std::vector<std::unique_ptr<GlobeScene>> scenes;
     for (const BlendPath path : paths) {
       scenes.push_back(std::make_unique<GlobeScene>());
-      ConnectCountdown(*scenes.back(), form_);
+      ConnectCountdown(*scenes.back(), form_, [] { return kNewYear; });
       scenes.back()->SetArt(&art);
       scenes.back()->SetBaseImage(base);
       scenes.back()->SetBlendPath(path);

@@ -239,9 +239,8 @@ TEST(Countdown, SceneFollowsTheDateWhileRunning) {
     items.push_back(new TMenuItem(&plaque.owner));
     items.back()->SetName(name);
   }
-  items[1]->SetChecked(true);
   GlobeScene scene;
-  ConnectCountdown(scene, plaque.owner);
+  ConnectCountdown(scene, plaque.owner, [] { return CountdownChoice{.NewYear = true}; });
   const Artwork art = ResolveArtwork(ScaledPictures(plaque.owner));
   scene.SetArt(&art);
   PixelStore base(300, 260, 32, RowOrder::TopDown);
@@ -255,7 +254,7 @@ TEST(Countdown, SceneFollowsTheDateWhileRunning) {
   };
   platform.SetLocalNow(EncodeDateTime(2026, 12, 31, 23, 59, 59));
   scene.Countdown().UpdateHolidayDates(platform.LocalNow(), formatter);
-  scene.Countdown().ApplyCaptions(plaque.owner);
+  ShowCountdownCaptions(scene.Countdown(), plaque.owner);
 
   const struct {
     double Now;

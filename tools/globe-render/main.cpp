@@ -72,7 +72,7 @@ struct Options {
   std::optional<double> Longitude;
   std::uint32_t StartTick = 100000;
   std::optional<double> Now;
-  GlobeSlot Countdown = GlobeSlot::pmiChristmas;
+  int Countdown = 0;  // as iCountdown stores it
   bool Snow = true;
   bool Covered = false;
   std::string OutDir;
@@ -243,9 +243,9 @@ Options ParseOptions(int argc, char** argv) {
       options.Longitude = ParseDegrees(value(), "--longitude", 180);
     } else if (arg == "--countdown") {
       const std::string_view v = value();
-      if (v == "christmas") options.Countdown = GlobeSlot::pmiChristmas;
-      else if (v == "newyear") options.Countdown = GlobeSlot::pmiNewYear;
-      else if (v == "julian") options.Countdown = GlobeSlot::pmiJulian;
+      if (v == "christmas") options.Countdown = 0;
+      else if (v == "newyear") options.Countdown = 1;
+      else if (v == "julian") options.Countdown = 2;
       else Usage("bad value for --countdown: " + std::string(v));
     } else if (arg == "--snow") {
       const std::string_view v = value();
@@ -346,13 +346,10 @@ int Run(const Options& options) {
   // options say otherwise.
   GlobeScene scene;
   ScenePresenter presenter;
-  ConnectCountdown(scene, form);
+  ConnectCountdown(scene, form, [choice = CountdownChoiceOf(options.Countdown)] { return choice; });
   scene.SetArt(&art.Scene);
   scene.SetBaseImage(art.Scene.EmptyGlobe);
   ShowSceneFirstTime(scene, platform, &form);
-  for (GlobeSlot item : {GlobeSlot::pmiChristmas, GlobeSlot::pmiNewYear, GlobeSlot::pmiJulian}) {
-    form.MenuItem(item)->SetChecked(item == options.Countdown);
-  }
   // Real time keeps the Normal speed's clocks for the sun's and moon's frames.
   const AnimationSpeed speed = SpeedTiming(options.RealTime ? SpeedLevel::Normal : options.Speed);
   scene.Settings.AnimationInterval = speed.AnimationInterval;

@@ -291,7 +291,8 @@ void GtkGlobeWindow::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   if (!window_) return;
   GtkWindow* globe = GTK_WINDOW(window_.get());
   const int scale = Scale();
-  if (width != width_ || height != height_) {
+  const bool resized = width != width_ || height != height_;
+  if (resized) {
     width_ = width;
     height_ = height;
     // A size between two of GDK's units is rounded up; the shape trims the rest.
@@ -304,9 +305,14 @@ void GtkGlobeWindow::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   // The configure events that follow are not news to the window's logic.
   position_ = topLeft;
   placeRequests_ = 0;
+  askedBeforeSize_ = false;
   placingSince_ = clock_.TickCount();
   if (gtk_widget_get_mapped(window_.get())) {
-    MoveToPosition();
+    // A new size goes to the window manager with the new place, in one
+    // request: GTK sends the size only later, and a window manager that
+    // keeps windows on the screen (IceWM) judged the place by the old size,
+    // so a globe shrinking about its base moved the wrong way.
+    MoveToPosition(resized);
   } else {
     // GTK places the window as it maps, on its own grid; Run puts it on
     // the device pixel after.
@@ -391,12 +397,21 @@ void GtkGlobeWindow::AskForSize() {
   gdk_window_resize(window, only.min_width, only.min_height);
 }
 
-void GtkGlobeWindow::MoveToPosition() {
+void GtkGlobeWindow::MoveToPosition(bool withSize) {
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (window == nullptr) return;
   // What gtk_window_move asks of the X server, without GDK's rounding to
   // its units: a stored place is the same device pixel at every scale.
-  XMoveWindow(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window), position_.X, position_.Y);
+  Display* xdisplay = GDK_WINDOW_XDISPLAY(window);
+  if (!withSize) {
+    XMoveWindow(xdisplay, GDK_WINDOW_XID(window), position_.X, position_.Y);
+    return;
+  }
+  // The size GTK asks for next, in device pixels.
+  const int scale = Scale();
+  XMoveResizeWindow(xdisplay, GDK_WINDOW_XID(window), position_.X, position_.Y,
+                    static_cast<unsigned>(std::max(CeilDiv(width_, scale), 1) * scale),
+                    static_cast<unsigned>(std::max(CeilDiv(height_, scale), 1) * scale));
 }
 
 void GtkGlobeWindow::OnScaleChanged(GObject*, GParamSpec*, gpointer self) {
@@ -452,13 +467,18 @@ void GtkGlobeWindow::FollowSeenPosition() {
   const std::optional<ScreenPoint> seen = SeenPosition();
   if (!seen || closed_) return;
   if (*seen == position_) {
-    placingSince_.reset();
+    // Until the new size is there, the window manager may still move it.
+    if (SizeSettled()) placingSince_.reset();
   } else if (placingSince_ && clock_.TickCount() - *placingSince_ < kPlacementGraceMs) {
     // The window manager at work on our placement. Some pull a window
-    // wholly onto the screen as it maps, though they leave a later move
-    // alone: asked once more, a place the user chose is kept. The settle
-    // check looks again at the end of the grace.
-    if (placeRequests_ == 0 && gtk_widget_get_mapped(window_.get())) {
+    // wholly onto the screen as it maps, or as it grows (openbox), though
+    // they leave a later move alone: asked once more, a place the user
+    // chose is kept; once more again when the first ask came before the
+    // new size, which may pull it back. The settle check looks again at
+    // the end of the grace.
+    const bool mayAsk = placeRequests_ == 0 || (placeRequests_ == 1 && askedBeforeSize_ && SizeSettled());
+    if (mayAsk && gtk_widget_get_mapped(window_.get())) {
+      askedBeforeSize_ = !SizeSettled();
       ++placeRequests_;
       placingSince_ = clock_.TickCount();
       MoveToPosition();

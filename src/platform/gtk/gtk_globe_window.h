@@ -150,7 +150,8 @@ class GtkGlobeWindow : public GlobeWindow {
   // Device pixels per unit of GDK's for the window.
   int Scale() const;
   // Asks for the window at position_ in device pixels.
-  void MoveToPosition();
+  // With withSize, the size asked for goes in the same request.
+  void MoveToPosition(bool withSize = false);
   // Maps the window where the window's logic placed it.
   void Show();
 
@@ -201,6 +202,7 @@ class GtkGlobeWindow : public GlobeWindow {
   SourceHandle settleCheck_;
   int sizeRequests_ = 0;  // asked again for a size the window did not take
   int placeRequests_ = 0;  // asked again for a place the window manager changed
+  bool askedBeforeSize_ = false;  // ... before the window had its new size
 
   std::optional<Press> pressing_;  // the press being handed to MouseDown
   ClickOrDrag rightPress_;
