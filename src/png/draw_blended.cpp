@@ -228,7 +228,8 @@ template <class Source>
 void StraightRowWithAlphaPlane(const TPNGObject& png, int y, std::uint8_t* out) {
   const std::uint8_t* alpha = png.AlphaRow(y);
   const Source s{png.PixelRow(y)};
-  for (int x = 0; x < png.Width(); ++x, out += 4) {
+  const int width = png.Width();
+  for (int x = 0; x < width; ++x, out += 4) {
     out[0] = s.At(x, 0);
     out[1] = s.At(x, 1);
     out[2] = s.At(x, 2);
@@ -242,7 +243,7 @@ void StraightIndexedRow(const TPNGObject& png, int y, std::uint8_t* out) {
   const auto& colours = header.Storage.DibInfo.Colours;
   const int bits = header.Storage.DibInfo.Header.BitCount;
   const std::uint8_t* pixels = png.PixelRow(y);
-  for (int x = 0; x < png.Width(); ++x, out += 4) {
+  for (int x = 0; x < header.Width; ++x, out += 4) {
     const int index = PackedIndex(pixels, x, bits);
     const RGBQuad c = colours[static_cast<std::size_t>(index)];
     out[0] = c.Blue;

@@ -41,7 +41,8 @@ struct Artwork {
   std::array<Sprite, 10> Digits;
   // Scene units.
   std::array<int, 10> DigitWidths{};
-  // By picture name (PlaqueLabelName), the English ones included.
+  // By picture name (PlaqueLabelName): the English words and those of the
+  // language in use when the artwork was resolved.
   std::map<std::string, PlaqueWord, std::less<>> Words;
 
   int ToDevice(int sceneUnits) const {
