@@ -402,8 +402,8 @@ class PrototypeFrames {
       }
       Find(cover).Draw(frame_, 0, 0, area);
     }
-    countdown_.Draw(form_, desktop_.LocalNow(), CountdownChoice{.Christmas = true},
-                    [&](const std::string& name, int x, int y) { Find(name).Draw(frame_, x, y, area); });
+    test::DrawCountdownFrom(form_, countdown_, desktop_.LocalNow(), CountdownChoice{.Christmas = true},
+                            [&](const std::string& name, int x, int y) { Find(name).Draw(frame_, x, y, area); });
     for (int y = area.Top; y < area.Bottom; ++y) PrototypeClamp(frame_.RowAddress(y) + 4 * area.Left, area.Width());
     desktop_.NextFrame();
   }

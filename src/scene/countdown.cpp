@@ -4,8 +4,6 @@
 #include <climits>
 #include <cmath>
 
-#include "layout/component.h"
-#include "layout/controls.h"
 #include "core/date_time.h"
 #include "core/translation.h"
 
@@ -17,16 +15,16 @@ namespace {
 // from the catalogs into the pictures PlaqueLabelName names.
 [[maybe_unused]] constexpr PluralText kPlaqueWord = NP_("day", "days");
 
-PlaqueLabel EnglishLabel(int count) {
+}  // namespace
+
+PlaqueLabel EnglishPlaqueLabel(int count) {
   return count == 1 ? PlaqueLabel{"imgDDay", HolidayCountdown::kDayWidth}
                     : PlaqueLabel{"imgDays", HolidayCountdown::kDaysWidth};
 }
 
-}  // namespace
-
 std::string PlaqueLabelName(int count) {
   const std::string language = CurrentLanguage();
-  if (language.empty() || count < 0) return EnglishLabel(count).Name;
+  if (language.empty() || count < 0) return EnglishPlaqueLabel(count).Name;
   return "imgDays_" + language + "_" + std::to_string(PluralFormFor(static_cast<std::uint64_t>(count)));
 }
 
@@ -35,7 +33,7 @@ std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<in
   std::vector<CountdownGlyph> glyphs;
   if (daysLeft < 0 || daysLeft > HolidayCountdown::kMaxShown) return glyphs;
   const std::string text = std::to_string(daysLeft);
-  const PlaqueLabel english = EnglishLabel(daysLeft);
+  const PlaqueLabel english = EnglishPlaqueLabel(daysLeft);
   const PlaqueLabel word = label ? label(daysLeft) : english;
   // Centres the number on the plaque; the lone narrow 1 needs a push right.
   int shift = text.size() == 1 ? 0 : text.size() == 2 ? -4 : -9;
@@ -102,25 +100,6 @@ int HolidayCountdown::CountDays(double now, CountdownChoice choice) {
   const double days = *date - DateOf(now);
   daysLeft_ = std::fabs(days) < static_cast<double>(INT_MAX) ? static_cast<int>(days) : INT_MAX;
   return daysLeft_;
-}
-
-void HolidayCountdown::Draw(const TComponent& owner, double now, CountdownChoice choice, const GlyphSink& draw) {
-  // Without a choice the count is -1, which no glyph writes.
-  CountDays(now, choice);
-  const auto digitWidth = [&](char digit) {
-    const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(std::string("d") + digit));
-    return image != nullptr ? image->Width() : 0;
-  };
-  const auto label = [&](int count) -> PlaqueLabel {
-    const std::string name = PlaqueLabelName(count);
-    const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(name));
-    // A language without label pictures writes the English word.
-    if (image == nullptr) return EnglishLabel(count);
-    return {name, image->Width()};
-  };
-  for (const CountdownGlyph& glyph : CountdownGlyphs(daysLeft_, digitWidth, label)) {
-    draw(glyph.Name, glyph.X, glyph.Y);
-  }
 }
 
 }  // namespace nivarra

@@ -10,8 +10,6 @@
 
 namespace nivarra {
 
-class TComponent;
-
 // One image of the countdown: its name and top-left corner.
 struct CountdownGlyph {
   std::string Name;
@@ -31,6 +29,8 @@ struct PlaqueLabel {
 // imgDDay or imgDays in English, else imgDays_<language>_<form>
 // (imgDays_ru_2 is "дней").
 std::string PlaqueLabelName(int count);
+// The English word's picture for count: imgDDay for 1, else imgDays.
+PlaqueLabel EnglishPlaqueLabel(int count);
 
 // The images that write daysLeft, in drawing order; empty outside 0..367.
 // digitWidth answers the Width of "d0".."d9" for a digit character; label
@@ -83,14 +83,9 @@ class HolidayCountdown {
   bool FollowDate(double now);
 
   // Works out DaysLeft, the calendar days from the day of now to the chosen
-  // date (the time of day does not count), and hands each digit and label
-  // image that writes it to draw by name and place (widths from owner's
-  // images). The dates are the ones last set; with no holiday chosen
-  // nothing is drawn.
-  using GlyphSink = std::function<void(const std::string& name, int x, int y)>;
-  // Works out DaysLeft as Draw does, without drawing, and returns it.
+  // date (the time of day does not count), and returns it: -1 with no
+  // holiday chosen. The dates are the ones last set.
   int CountDays(double now, CountdownChoice choice);
-  void Draw(const TComponent& owner, double now, CountdownChoice choice, const GlyphSink& draw);
 
   double ChristmasDate() const { return christmasDate_; }
   double NewYearDate() const { return newYearDate_; }
@@ -100,7 +95,7 @@ class HolidayCountdown {
   const std::string& ChristmasCaption() const { return christmasCaption_; }
   const std::string& NewYearCaption() const { return newYearCaption_; }
   const std::string& JulianCaption() const { return julianCaption_; }
-  // The value of the last Draw (-1 before the first or without a choice).
+  // The value of the last CountDays (-1 before the first or without a choice).
   int DaysLeft() const { return daysLeft_; }
 
  private:

@@ -19,6 +19,7 @@
 #include "layout/resources.h"
 #include "platform/headless/headless_platform.h"
 #include "scene/countdown.h"
+#include "support/plaque_glyphs.h"
 
 namespace nivarra {
 namespace {
@@ -45,8 +46,8 @@ TEST(Translation, PluralFormsFollowEachLanguagesRule) {
   countdown.UpdateHolidayDates(christmas, [](double) { return std::string(); });
   const auto labelFor = [&](int count) {
     std::string label;
-    countdown.Draw(form, christmas - count + 0.5, CountdownChoice{true, false, false},
-                   [&](const std::string& name, int, int) { label = name; });
+    test::DrawCountdownFrom(form, countdown, christmas - count + 0.5, CountdownChoice{true, false, false},
+                            [&](const std::string& name, int, int) { label = name; });
     return label;
   };
   for (const auto& row : rows) {

@@ -25,6 +25,7 @@
 #include "scene/countdown.h"
 #include "core/date_time.h"
 #include "scene/globe_scene.h"
+#include "support/plaque_glyphs.h"
 #include "support/png_builder.h"
 
 namespace nivarra {
@@ -98,7 +99,7 @@ struct Plaque {
   // Draws the count to the chosen holiday at now onto a cleared store.
   void Draw(double now, CountdownChoice choice = {true, false, false}) {
     store.Fill(0, 0, 0, 0);
-    countdown.Draw(owner, now, choice, [&](const std::string& name, int x, int y) {
+    test::DrawCountdownFrom(owner, countdown, now, choice, [&](const std::string& name, int x, int y) {
       const auto* image = dynamic_cast<const TImage*>(owner.FindOwnedComponent(name));
       if (image != nullptr) canvas.DrawGraphic(x, y, image->Picture().Graphic());
     });

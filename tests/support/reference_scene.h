@@ -15,6 +15,7 @@
 #include "scene/countdown.h"
 #include "scene/sky.h"
 #include "scene/snowfall.h"
+#include "support/plaque_glyphs.h"
 
 namespace nivarra::test {
 
@@ -49,7 +50,7 @@ class ReferenceScene {
           snowEnabled);
       draw(cover, 0, 0);
     }
-    countdown_.Draw(form, now, choice, draw);
+    DrawCountdownFrom(form, countdown_, now, choice, draw);
   }
 
   const Sky& SkyState() const { return sky_; }
