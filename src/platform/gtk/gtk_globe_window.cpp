@@ -250,6 +250,7 @@ bool GtkGlobeWindow::DrawNow(const PixelRect& part) {
   const ErrorTrap trap(display);
   frameImage_->Put(GDK_WINDOW_XID(window), part);
   gdk_display_flush(display);
+  frameImage_->CollectCompletion();
   return true;
 }
 

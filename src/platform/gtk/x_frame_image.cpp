@@ -168,15 +168,27 @@ void XFrameImage::Put(unsigned long window, const PixelRect& part) {
   putAt_ = g_get_monotonic_time();
 }
 
+bool XFrameImage::IsOwnCompletion(const void* xevent) const {
+  const auto* event = static_cast<const XEvent*>(xevent);
+  return event->type == memory_->CompletionType &&
+         reinterpret_cast<const XShmCompletionEvent*>(event)->shmseg == memory_->Segment.shmseg;
+}
+
 GdkFilterReturn XFrameImage::OnEvent(GdkXEvent* xevent, GdkEvent*, gpointer self) {
   auto& image = *static_cast<XFrameImage*>(self);
-  const auto* event = static_cast<const XEvent*>(xevent);
-  if (event->type != image.memory_->CompletionType ||
-      reinterpret_cast<const XShmCompletionEvent*>(event)->shmseg != image.memory_->Segment.shmseg) {
-    return GDK_FILTER_CONTINUE;
-  }
+  if (!image.IsOwnCompletion(xevent)) return GDK_FILTER_CONTINUE;
   if (image.putPending_) image.Completed();
   return GDK_FILTER_REMOVE;
+}
+
+void XFrameImage::CollectCompletion() {
+  if (!putPending_) return;
+  const auto own = [](Display*, XEvent* event, XPointer self) -> Bool {
+    return reinterpret_cast<const XFrameImage*>(self)->IsOwnCompletion(event) ? True : False;
+  };
+  XEvent event;
+  // Reads what the server has sent so far, without waiting for more.
+  if (XCheckIfEvent(memory_->Xdisplay, &event, own, reinterpret_cast<XPointer>(this))) Completed();
 }
 
 void XFrameImage::Completed() {

@@ -58,11 +58,17 @@ class XFrameImage {
   // server still reads the last put, Ready asks for it again once it has.
   // The caller flushes.
   void Put(unsigned long window, const PixelRect& part);
+  // After a flush: takes the server's word that it has read the last put
+  // when that word has already come (the server is often that quick), which
+  // spares the main loop a turn of its own for the event.
+  void CollectCompletion();
 
  private:
   struct Memory;
   XFrameImage(GdkDisplay* display, int width, int height, Ready ready);
   static GdkFilterReturn OnEvent(GdkXEvent* xevent, GdkEvent*, gpointer self);
+  // Whether event is the server's word on a put from this image.
+  bool IsOwnCompletion(const void* xevent) const;
   // Whether the server may still be reading the pixels.
   bool Busy();
   // The server has read them: what waited is written in, and Ready told
