@@ -55,6 +55,7 @@ void TfrmMain::FormCreate(const TEventArgs&) {
   BuildMenu();
   scene_ = std::make_unique<GlobeScene>();
   presenter_ = std::make_unique<ScenePresenter>();
+  ScenePresenter::ComposeInWindowMemory(*scene_, *platform_);
   ConnectCountdown(*scene_, *this, [this] { return CountdownChoiceOf(settings_.Countdown); });
   // The globe a person sees, at 1x: the mask's own size is the artwork's.
   TBitmap& mask = PictureAsBitmap(Image(GlobeSlot::imgMask)->Picture());

@@ -12,6 +12,11 @@ FrameInput FrameInputFrom(Clock& clock) {
                     [&clock](double at) { return clock.LocalTimeZone(at); }};
 }
 
+void ScenePresenter::ComposeInWindowMemory(GlobeScene& scene, const Desktop& desktop) {
+  scene.Compositor().SetFrameMemory(
+      [&window = desktop.Window](int width, int height) { return window.FrameMemory(width, height); });
+}
+
 void ScenePresenter::RenderFrame(GlobeScene& scene, const Desktop& desktop, int left, int top) {
   const SceneCompositor& compositor = scene.Compositor();
   if (compositor.BaseImage().IsEmpty()) return;  // the window is between two empty globes

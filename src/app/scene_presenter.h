@@ -22,6 +22,10 @@ FrameInput FrameInputFrom(Clock& clock);
 
 class ScenePresenter {
  public:
+  // Frames are composed straight into memory the desktop's window shows
+  // them from, where it has such memory to give.
+  static void ComposeInWindowMemory(GlobeScene& scene, const Desktop& desktop);
+
   // RenderFrame: probes whether other windows cover the globe standing at
   // (left, top), composes a frame and shows it there. A frame identical to
   // the one last shown at the same place and alpha is not shown again. A

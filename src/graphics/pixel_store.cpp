@@ -3,6 +3,7 @@
 #include <bit>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 namespace nivarra {
 
@@ -54,6 +55,70 @@ PixelStore::PixelStore(int width, int height, int bitCount, RowOrder order)
   if (!row || !total) throw std::length_error("pixel store too large");
   rowStride_ = *row;
   bytes_.assign(*total, 0);
+  data_ = bytes_.data();
+  size_ = bytes_.size();
+}
+
+PixelStore::PixelStore(int width, int height, std::shared_ptr<PixelMemory> memory)
+    : width_(width), height_(height), bitCount_(32), order_(RowOrder::TopDown), memory_(std::move(memory)) {
+  const auto row = StoredRowBytes(width, 32);
+  const auto total = StoredImageBytes(width, height, 32);
+  const std::span<std::uint8_t> bytes = memory_ ? memory_->Bytes() : std::span<std::uint8_t>{};
+  if (width < 0 || height < 0 || !row || !total || bytes.size() < *total) {
+    throw std::length_error("pixel memory too small for the store");
+  }
+  rowStride_ = *row;
+  data_ = bytes.data();
+  size_ = *total;
+}
+
+PixelStore::PixelStore(const PixelStore& other)
+    : width_(other.width_),
+      height_(other.height_),
+      bitCount_(other.bitCount_),
+      rowStride_(other.rowStride_),
+      order_(other.order_),
+      colours_(other.colours_),
+      masks_(other.masks_),
+      bytes_(other.Bytes().begin(), other.Bytes().end()),
+      data_(bytes_.data()),
+      size_(bytes_.size()) {}
+
+PixelStore& PixelStore::operator=(const PixelStore& other) {
+  if (this != &other) *this = PixelStore(other);
+  return *this;
+}
+
+PixelStore::PixelStore(PixelStore&& other) noexcept
+    : width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)),
+      bitCount_(other.bitCount_),
+      rowStride_(std::exchange(other.rowStride_, 0)),
+      order_(other.order_),
+      colours_(other.colours_),
+      masks_(other.masks_),
+      bytes_(std::move(other.bytes_)),
+      memory_(std::move(other.memory_)),
+      data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)) {
+  other.bytes_.clear();
+}
+
+PixelStore& PixelStore::operator=(PixelStore&& other) noexcept {
+  if (this == &other) return *this;
+  width_ = std::exchange(other.width_, 0);
+  height_ = std::exchange(other.height_, 0);
+  bitCount_ = other.bitCount_;
+  rowStride_ = std::exchange(other.rowStride_, 0);
+  order_ = other.order_;
+  bytes_ = std::move(other.bytes_);
+  other.bytes_.clear();
+  colours_ = other.colours_;
+  masks_ = other.masks_;
+  memory_ = std::move(other.memory_);
+  data_ = std::exchange(other.data_, nullptr);
+  size_ = std::exchange(other.size_, 0);
+  return *this;
 }
 
 TColor PixelStore::PixelColour(int x, int y) const {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -42,9 +43,30 @@ inline int PackedIndex(const std::uint8_t* row, int x, int bits) {
   return (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
 }
 
+// Memory a store's pixels can lie in instead of memory of the store's own:
+// memory somebody else reads too, such as a display server showing frames
+// straight from it. The store keeps it alive.
+class PixelMemory {
+ public:
+  virtual ~PixelMemory() = default;
+  virtual std::span<std::uint8_t> Bytes() = 0;
+  // Returns once nobody else may still be reading the pixels: called
+  // before they are written.
+  virtual void Claim() {}
+};
+
 class PixelStore {
  public:
   PixelStore() = default;
+  // A 32-bit top-down store over memory, its rows width × 4 bytes apart.
+  // Throws std::length_error when the memory is smaller than that.
+  PixelStore(int width, int height, std::shared_ptr<PixelMemory> memory);
+  // Copies hold pixels of their own; moves take the memory along.
+  PixelStore(const PixelStore& other);
+  PixelStore& operator=(const PixelStore& other);
+  PixelStore(PixelStore&& other) noexcept;
+  PixelStore& operator=(PixelStore&& other) noexcept;
+  ~PixelStore() = default;
   // Allocates a zeroed store. Throws std::length_error for sizes that do not
   // fit and std::bad_alloc when memory runs out.
   PixelStore(int width, int height, int bitCount, RowOrder order);
@@ -58,11 +80,17 @@ class PixelStore {
   bool IsEmpty() const { return width_ == 0 || height_ == 0; }
 
   // First byte of image row y (0 is the top row). No range test.
-  std::uint8_t* RowAddress(int y) { return bytes_.data() + RowOffset(y); }
-  const std::uint8_t* RowAddress(int y) const { return bytes_.data() + RowOffset(y); }
+  std::uint8_t* RowAddress(int y) { return data_ + RowOffset(y); }
+  const std::uint8_t* RowAddress(int y) const { return data_ + RowOffset(y); }
 
-  std::span<std::uint8_t> Bytes() { return bytes_; }
-  std::span<const std::uint8_t> Bytes() const { return bytes_; }
+  std::span<std::uint8_t> Bytes() { return {data_, size_}; }
+  std::span<const std::uint8_t> Bytes() const { return {data_, size_}; }
+  // The memory the pixels lie in when it is not the store's own.
+  const std::shared_ptr<PixelMemory>& Memory() const { return memory_; }
+  // Before the pixels are written: waits for whoever else reads that memory.
+  void ClaimMemory() {
+    if (memory_) memory_->Claim();
+  }
 
   std::array<RGBQuad, 256>& ColourTable() { return colours_; }
   const std::array<RGBQuad, 256>& ColourTable() const { return colours_; }
@@ -89,9 +117,13 @@ class PixelStore {
   int bitCount_ = 32;
   std::size_t rowStride_ = 0;
   RowOrder order_ = RowOrder::TopDown;
-  std::vector<std::uint8_t> bytes_;
   std::array<RGBQuad, 256> colours_{};
   std::optional<ColourMasks> masks_;
+  std::vector<std::uint8_t> bytes_;
+  std::shared_ptr<PixelMemory> memory_;
+  // bytes_'s or memory_'s.
+  std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
 };
 
 }  // namespace nivarra

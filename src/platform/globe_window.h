@@ -4,6 +4,7 @@
 // desktop's move loop, and the event loop it lives in.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 
 namespace nivarra {
 
+class PixelMemory;
 class PixelStore;
 struct MenuModel;
 
@@ -95,6 +97,15 @@ class GlobeWindow {
                               const PixelRect& dirty) {
     (void)dirty;
     return Present(frame, left, top, constantAlpha);
+  }
+  // Memory for frames of width × height 32-bit pixels (rows width × 4 bytes
+  // apart, the top one first) that the window shows straight from: a frame
+  // composed in it goes to the screen without a copy. Null where the window
+  // has none to give (it then copies each frame it is handed).
+  virtual std::shared_ptr<PixelMemory> FrameMemory(int width, int height) {
+    (void)width;
+    (void)height;
+    return nullptr;
   }
   // What the user is told when the desktop refuses a frame, in its words.
   virtual std::string PresentFailedMessage() { return N_("UpdateLayeredWindow error"); }

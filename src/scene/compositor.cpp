@@ -22,15 +22,19 @@ void CopyArea(const PixelStore& source, int x, int y, PixelStore& target, int to
   }
 }
 
-// Copies the pixels of source into target, which keeps its buffer when it
-// already has the same geometry.
+// Copies the pixels of source into target, which keeps its buffer (and
+// its row order) when it already has the same size and depth.
 void CopyPixels(const PixelStore& source, PixelStore& target) {
   if (target.Width() != source.Width() || target.Height() != source.Height() ||
-      target.Order() != source.Order() || target.Bytes().size() != source.Bytes().size()) {
+      target.BitCount() != source.BitCount() || target.RowStride() != source.RowStride()) {
     target = source;
     return;
   }
-  std::memcpy(target.Bytes().data(), source.Bytes().data(), source.Bytes().size());
+  if (target.Order() == source.Order()) {
+    std::memcpy(target.Bytes().data(), source.Bytes().data(), source.Bytes().size());
+    return;
+  }
+  for (int y = 0; y < source.Height(); ++y) std::memcpy(target.RowAddress(y), source.RowAddress(y), source.RowStride());
 }
 
 }  // namespace
@@ -173,6 +177,7 @@ const PixelStore& SceneCompositor::Compose(const FrameStep& step, SceneState& st
   if (moved) {
     const int last = composed_;
     composed_ = onScreen_ ? 1 - *onScreen_ : composed_;
+    frames_[composed_].ClaimMemory();
     if (composed_ != last) {
       CopyPixels(frames_[last], frames_[composed_]);
       wholePlaque_[composed_] = wholePlaque_[last];
@@ -189,8 +194,22 @@ const PixelStore& SceneCompositor::Compose(const FrameStep& step, SceneState& st
   }
 
   composed_ = onScreen_ ? 1 - *onScreen_ : composed_;
+  PrepareBuffer(composed_);
   ComposeWithFlakes(live, step, state);
   return frames_[composed_];
+}
+
+void SceneCompositor::PrepareBuffer(int index) {
+  PixelStore& buffer = frames_[static_cast<std::size_t>(index)];
+  const int width = base_.Width(), height = base_.Height();
+  const bool inDesktopMemory = buffer.Memory() && buffer.Width() == width && buffer.Height() == height;
+  if (frameMemory_ && !inDesktopMemory && base_.BitCount() == 32 && !base_.IsEmpty()) {
+    if (std::shared_ptr<PixelMemory> memory = frameMemory_(width, height)) {
+      buffer = PixelStore(width, height, std::move(memory));
+      wholePlaque_[static_cast<std::size_t>(index)].reset();
+    }
+  }
+  buffer.ClaimMemory();
 }
 
 void SceneCompositor::PlacePlaque(int daysLeft) {

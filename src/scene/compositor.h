@@ -7,6 +7,8 @@
 // stays, the live area the glass lets show, and the last frame's key.
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -42,6 +44,12 @@ class SceneCompositor {
   // Whether a frame was composed since the last new base or art.
   bool HasFrame() const { return frameKeyValid_; }
   void SetBlendPath(BlendPath path) { blendPath_ = path; }
+  // Where frames are composed when the desktop can show them straight from
+  // memory of its own: source(width, height) gives such memory for a frame
+  // of that size, or null, and the frames then lie in the compositor's own.
+  // A buffer's memory is claimed before each frame is composed into it.
+  using FrameMemorySource = std::function<std::shared_ptr<PixelMemory>(int width, int height)>;
+  void SetFrameMemory(FrameMemorySource source) { frameMemory_ = std::move(source); }
 
   // The frame composed last, the buffer it is in, and either buffer.
   const PixelStore& Frame() const { return frames_[composed_]; }
@@ -90,6 +98,10 @@ class SceneCompositor {
   // background: only the live area when the buffer already holds the glass
   // front's own pixels for this plaque around it.
   void ComposeWithFlakes(const std::optional<TRect>& live, const FrameStep& step, SceneState& state);
+  // The buffer about to be composed whole or over its live area: in the
+  // desktop's memory where it gives some of the base's size (to be composed
+  // whole then), and claimed.
+  void PrepareBuffer(int index);
   // The background and frame composed anew in area only, in place.
   void RecomposePart(PixelStore& frame, const SkyShot& sky, const TRect& area);
 
@@ -118,6 +130,7 @@ class SceneCompositor {
 
   // Two frames: the one on the screen stays for comparison while the next is composed.
   std::array<PixelStore, 2> frames_;
+  FrameMemorySource frameMemory_;
   int composed_ = 0;
   std::optional<int> onScreen_;
 };

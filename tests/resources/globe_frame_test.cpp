@@ -32,10 +32,24 @@ namespace {
 
 constexpr int kLeft = 900, kTop = 700;
 
+// Row by row: frames in the desktop's memory are stored top row first.
 bool SamePixels(const PixelStore& a, const PixelStore& b) {
-  return a.Width() == b.Width() && a.Height() == b.Height() &&
-         std::equal(a.Bytes().begin(), a.Bytes().end(), b.Bytes().begin(), b.Bytes().end());
+  if (a.Width() != b.Width() || a.Height() != b.Height() || a.BitCount() != b.BitCount()) return false;
+  for (int y = 0; y < a.Height(); ++y) {
+    if (!std::equal(a.RowAddress(y), a.RowAddress(y) + a.RowStride(), b.RowAddress(y))) return false;
+  }
+  return true;
 }
+
+// Memory of the kind a desktop gives to show frames straight from; it
+// starts out as garbage.
+struct DesktopMemory : PixelMemory {
+  DesktopMemory(std::size_t size, int& claims) : Pixels(size, 0xCD), Claims(claims) {}
+  std::span<std::uint8_t> Bytes() override { return Pixels; }
+  void Claim() override { ++Claims; }
+  std::vector<std::uint8_t> Pixels;
+  int& Claims;
+};
 
 // Byte 3 of every pixel, top row first.
 std::vector<std::uint8_t> AlphaPlane(const PixelStore& image) {
@@ -174,6 +188,21 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
       scenes.back()->PrepareFirstShow();
       scenes.back()->Countdown().UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
     }
+    // And the fastest path again, composing in the desktop's memory.
+    // None for its first frames, as before the window is on the screen.
+    int asked = 0, given = 0, claims = 0;
+    scenes.push_back(std::make_unique<GlobeScene>());
+    ConnectCountdown(*scenes.back(), form_, [] { return kNewYear; });
+    scenes.back()->SetArt(&art);
+    scenes.back()->SetBaseImage(base);
+    scenes.back()->PrepareFirstShow();
+    scenes.back()->Countdown().UpdateHolidayDates(platform_.LocalNow(), [](double) { return std::string("date"); });
+    scenes.back()->Compositor().SetFrameMemory([&](int width, int height) -> std::shared_ptr<PixelMemory> {
+      if (++asked <= 3) return nullptr;
+      ++given;
+      return std::make_shared<DesktopMemory>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4,
+                                             claims);
+    });
     test::ReferenceScene plain(platform_.LocalNow());
     // Each frame from the same random sequence: the scenes draw from the one generator.
     const auto composeAll = [&](int frame, bool shaken) {
@@ -186,6 +215,8 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
         scene->Settings.SnowEnabled = settingsAt(frame).SnowEnabled;
         if (shaken) scene->GlassMoved(platform_.TickCount(), 900 + (frame / 3 % 2) * 24, 700);
         composed.push_back(&scene->ComposeFrame(FrameInputFrom(platform_), true));
+        // The scene in the desktop's memory alternates its buffers, as one presented does.
+        if (scene == scenes.back()) scene->Compositor().SetOnScreen(scene->Compositor().Composed());
         after.push_back(RandomSeed());
       }
       ASSERT_EQ(after, std::vector<std::uint32_t>(after.size(), after.front())) << "frame " << frame;
@@ -206,6 +237,9 @@ TEST_F(GlobeFrame, FramesMatchAPlainCompositionAtEveryScaleAndOnEveryPath) {
     for (int frame = frames; frame < frames + 20; ++frame) ASSERT_NO_FATAL_FAILURE(composeAll(frame, true));
     EXPECT_TRUE(scenes.front()->Stirred());
     for (int frame = frames + 20; frame < frames + 60; ++frame) ASSERT_NO_FATAL_FAILURE(composeAll(frame, false));
+    // Once for each buffer, not once a frame.
+    EXPECT_EQ(given, 2);
+    EXPECT_GT(claims, 0);
   }
 }
 

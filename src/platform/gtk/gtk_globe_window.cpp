@@ -116,6 +116,7 @@ GtkGlobeWindow::GtkGlobeWindow(Clock& clock)
 }
 
 GtkGlobeWindow::~GtkGlobeWindow() {
+  self_.reset();
   events_ = nullptr;
   window_.reset();
   if (compositedHandler_ != 0) g_signal_handler_disconnect(screen_, compositedHandler_);
@@ -136,16 +137,17 @@ gboolean GtkGlobeWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
   // Without a compositor nothing shows through, and a faded globe would
   // only turn darker.
   const double alpha = platform.composited_ ? platform.alpha_ / 255.0 : 1.0;
-  if (!platform.surface_ || alpha < 1.0) {
+  cairo_surface_t* surface = platform.ShownSurface();
+  if (surface == nullptr || alpha < 1.0) {
     cairo_set_source_rgba(cr, 0, 0, 0, 0);
     cairo_paint(cr);
   }
-  if (platform.surface_) {
+  if (surface != nullptr) {
     // The frame is at the screen's resolution: one of its pixels per
     // device pixel, however many of those GDK's unit holds.
     const double scale = platform.Scale();
-    cairo_surface_set_device_scale(platform.surface_.get(), scale, scale);
-    cairo_set_source_surface(cr, platform.surface_.get(), 0, 0);
+    cairo_surface_set_device_scale(surface, scale, scale);
+    cairo_set_source_surface(cr, surface, 0, 0);
     if (alpha < 1.0) {
       cairo_paint_with_alpha(cr, alpha);
     } else {
@@ -169,6 +171,7 @@ bool GtkGlobeWindow::FitSurface(int width, int height) {
   if (fits && (frameImage_ || frameImageTried_ || window == nullptr)) return true;
   // The surface goes before the pixels it paints from.
   surface_.reset();
+  surfaceCurrent_ = false;
   frameImage_.reset();
   frameImageTried_ = window != nullptr;
   frameImage_ = XFrameImage::Make(window, width, height, [this](const PixelRect& part) { ShowPart(part); });
@@ -214,20 +217,66 @@ bool GtkGlobeWindow::Present(const PixelStore& frame, int, int, std::uint8_t con
   if (!window_ || frame.BitCount() != 32 || frame.IsEmpty()) return false;
   const int width = frame.Width();
   const int height = frame.Height();
-  if (!FitSurface(width, height)) return false;
-  // The frames alternate between two buffers the scene composes into while
-  // an earlier one may still wait to be drawn: the surface keeps a copy.
-  CopyToSurface(frame, {0, 0, width, height});
+  if (!TakeFrame(frame, {0, 0, width, height})) return false;
   alpha_ = constantAlpha;
   if (width != width_ || height != height_) PlaceWindow(position_, width, height);
   ShowWhole();
   return true;
 }
 
+std::shared_ptr<PixelMemory> GtkGlobeWindow::FrameMemory(int width, int height) {
+  GdkWindow* window = window_ ? gtk_widget_get_window(window_.get()) : nullptr;
+  if (window == nullptr || nothingToGive_) return nullptr;
+  // The image may outlive the window (the scene holds it): what the server
+  // had not yet read when a put came is shown only while the window is.
+  std::shared_ptr<XFrameImage> image =
+      XFrameImage::Make(window, width, height, [alive = std::weak_ptr<GtkGlobeWindow*>(self_)](const PixelRect& part) {
+        if (const std::shared_ptr<GtkGlobeWindow*> self = alive.lock()) (*self)->ShowPart(part);
+      });
+  if (!image) return nullptr;
+  // Memory the server does not share would be sent with every put anyway:
+  // frames stay in the scene's own and are sent from a copy, as before.
+  if (!image->Shared()) {
+    nothingToGive_ = true;
+    return nullptr;
+  }
+  UniqueSurface surface(cairo_image_surface_create_for_data(image->Pixels(), CAIRO_FORMAT_ARGB32, width, height,
+                                                            image->Stride()));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+  std::erase_if(given_, [](const GivenImage& given) { return given.Image.expired(); });
+  given_.push_back(GivenImage{image, std::move(surface)});
+  return image;
+}
+
+bool GtkGlobeWindow::TakeFrame(const PixelStore& frame, const PixelRect& part) {
+  for (const GivenImage& given : given_) {
+    std::shared_ptr<XFrameImage> image = given.Image.lock();
+    if (image && image->Pixels() == frame.Bytes().data() && image->Width() == frame.Width() &&
+        image->Height() == frame.Height()) {
+      // What GTK's drawing read from it is the server's, not cairo's.
+      cairo_surface_mark_dirty_rectangle(given.Surface.get(), part.Left, part.Top, part.Right - part.Left,
+                                         part.Bottom - part.Top);
+      direct_ = std::move(image);
+      directSurface_ = given.Surface.get();
+      surfaceCurrent_ = false;
+      return true;
+    }
+  }
+  direct_.reset();
+  directSurface_ = nullptr;
+  const int width = frame.Width(), height = frame.Height();
+  if (!FitSurface(width, height)) return false;
+  // The frames alternate between two buffers the scene composes into while
+  // an earlier one may still wait to be drawn: the surface keeps a copy.
+  CopyToSurface(frame, surfaceCurrent_ ? part : PixelRect{0, 0, width, height});
+  surfaceCurrent_ = true;
+  return true;
+}
+
 void GtkGlobeWindow::ShowWhole() {
-  if (!window_ || !surface_) return;
-  const PixelRect whole{0, 0, cairo_image_surface_get_width(surface_.get()),
-                        cairo_image_surface_get_height(surface_.get())};
+  cairo_surface_t* surface = ShownSurface();
+  if (!window_ || surface == nullptr) return;
+  const PixelRect whole{0, 0, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface)};
   if (DrawNow(whole)) return;
   // All of the X window as GDK knows it, which a configure event has
   // already grown: the widget's allocation may still be the old size.
@@ -239,7 +288,11 @@ void GtkGlobeWindow::ShowWhole() {
 }
 
 bool GtkGlobeWindow::DrawNow(const PixelRect& part) {
-  if (!window_ || !surface_ || !frameImage_ || !gtk_widget_get_mapped(window_.get()) || !SizeSettled()) return false;
+  XFrameImage* image = ShownImage();
+  if (!window_ || ShownSurface() == nullptr || image == nullptr || !gtk_widget_get_mapped(window_.get()) ||
+      !SizeSettled()) {
+    return false;
+  }
   if (composited_ && alpha_ != 255) return false;
   GdkWindow* window = gtk_widget_get_window(window_.get());
   if (window == nullptr || !GDK_IS_X11_WINDOW(window)) return false;
@@ -248,9 +301,9 @@ bool GtkGlobeWindow::DrawNow(const PixelRect& part) {
   // go away under us: its errors are not worth a report.
   GdkDisplay* display = gdk_window_get_display(window);
   const ErrorTrap trap(display);
-  frameImage_->Put(GDK_WINDOW_XID(window), part);
+  image->Put(GDK_WINDOW_XID(window), part);
   gdk_display_flush(display);
-  frameImage_->CollectCompletion();
+  image->CollectCompletion();
   return true;
 }
 
@@ -269,13 +322,13 @@ bool GtkGlobeWindow::PresentChanged(const PixelStore& frame, int left, int top, 
   const PixelRect part{std::max(dirty.Left, 0), std::max(dirty.Top, 0), std::min(dirty.Right, frame.Width()),
                        std::min(dirty.Bottom, frame.Height())};
   // Only over the frame shown last, as it was shown; anything else is drawn whole.
-  const bool over = window_ && surface_ && frame.BitCount() == 32 && constantAlpha == alpha_ &&
+  cairo_surface_t* shown = ShownSurface();
+  const bool over = window_ && shown != nullptr && frame.BitCount() == 32 && constantAlpha == alpha_ &&
                     frame.Width() == width_ && frame.Height() == height_ &&
-                    cairo_image_surface_get_width(surface_.get()) == width_ &&
-                    cairo_image_surface_get_height(surface_.get()) == height_;
+                    cairo_image_surface_get_width(shown) == width_ && cairo_image_surface_get_height(shown) == height_;
   if (!over) return Present(frame, left, top, constantAlpha);
   if (part.Right <= part.Left || part.Bottom <= part.Top) return true;
-  CopyToSurface(frame, part);
+  if (!TakeFrame(frame, part)) return false;
   ShowPart(part);
   return true;
 }

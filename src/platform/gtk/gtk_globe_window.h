@@ -55,6 +55,8 @@ class GtkGlobeWindow : public GlobeWindow {
   void OnUnmapped(std::function<void()> call) { unmapped_ = std::move(call); }
   void OnShownAgain(std::function<void()> call) { shownAgain_ = std::move(call); }
 
+  // On X11 with shared memory: an X image the frames are put from as they lie.
+  std::shared_ptr<PixelMemory> FrameMemory(int width, int height) override;
   bool IsCoveredAt(int screenX, int screenY) override;
   // On X11, from the server's notifications of other windows.
   bool ReportsCoverChanges() override { return xwatch_ != nullptr; }
@@ -135,6 +137,14 @@ class GtkGlobeWindow : public GlobeWindow {
   // Copies part (frame pixels, inside the frame) of the frame into surface_,
   // which is the frame's size.
   void CopyToSurface(const PixelStore& frame, const PixelRect& part);
+  // The frame becomes the one the window shows: from the memory it lies in
+  // when the window gave it (FrameMemory), else copied into surface_ (part
+  // of it, when surface_ holds the frame shown last). False when cairo
+  // cannot make the surface.
+  bool TakeFrame(const PixelStore& frame, const PixelRect& part);
+  // The image and surface the frame shown last is drawn from.
+  XFrameImage* ShownImage() const { return direct_ ? direct_.get() : frameImage_.get(); }
+  cairo_surface_t* ShownSurface() const { return direct_ ? directSurface_ : surface_.get(); }
   // Shows part of surface_ in the window, once it has its size.
   void ShowPart(const PixelRect& part);
   // Shows part of surface_ in the window at once, put from frameImage_
@@ -184,6 +194,22 @@ class GtkGlobeWindow : public GlobeWindow {
   std::unique_ptr<XFrameImage> frameImage_;
   bool frameImageTried_ = false;
   UniqueSurface surface_;
+  // Whether surface_ holds the frame shown last.
+  bool surfaceCurrent_ = false;
+  // The images given as frame memory, each with the surface GTK's drawing
+  // paints it from, and the one the frame shown last lies in (none: it was
+  // copied into surface_).
+  struct GivenImage {
+    std::weak_ptr<XFrameImage> Image;
+    UniqueSurface Surface;
+  };
+  std::vector<GivenImage> given_;
+  std::shared_ptr<XFrameImage> direct_;
+  cairo_surface_t* directSurface_ = nullptr;
+  // The server cannot share memory: no image is given.
+  bool nothingToGive_ = false;
+  // Reaches the window from the images given, while it is there.
+  std::shared_ptr<GtkGlobeWindow*> self_ = std::make_shared<GtkGlobeWindow*>(this);
   std::uint8_t alpha_ = 255;
   bool composited_ = false;
   ScreenPoint position_{};  // the place the window's logic knows

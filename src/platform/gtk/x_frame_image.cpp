@@ -136,6 +136,22 @@ std::uint8_t* XFrameImage::Pixels() { return reinterpret_cast<std::uint8_t*>(mem
 
 bool XFrameImage::Shared() const { return memory_ && memory_->Attached; }
 
+std::span<std::uint8_t> XFrameImage::Bytes() {
+  return {Pixels(), static_cast<std::size_t>(Stride()) * static_cast<std::size_t>(height_)};
+}
+
+void XFrameImage::Claim() {
+  if (!Busy()) return;
+  CollectCompletion();
+  if (!putPending_) return;
+  // The server reads a put when it comes to it: once it has answered a
+  // later request, it has read it. The window may have gone meanwhile.
+  gdk_x11_display_error_trap_push(display_);
+  XSync(memory_->Xdisplay, False);
+  gdk_x11_display_error_trap_pop_ignored(display_);
+  Completed();
+}
+
 bool XFrameImage::Busy() {
   if (putPending_ && g_get_monotonic_time() - putAt_ > kLostCompletionUs) Completed();
   return putPending_;

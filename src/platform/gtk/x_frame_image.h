@@ -19,15 +19,17 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
+#include "graphics/pixel_store.h"
 #include "platform/screen_geometry.h"
 
 namespace nivarra {
 
-class PixelStore;
-
-class XFrameImage {
+// An image can also be memory the scene composes frames in (PixelMemory):
+// the frame is then put from where it was composed, without a copy.
+class XFrameImage final : public PixelMemory {
  public:
   // Called when parts put while the server was still reading have been
   // written into the image: they are to be shown now.
@@ -37,7 +39,7 @@ class XFrameImage {
   // server when it can be; null when the window's visual does not take the
   // frame's bytes as they are (not 32 bits a pixel, another channel order).
   static std::unique_ptr<XFrameImage> Make(GdkWindow* window, int width, int height, Ready ready);
-  ~XFrameImage();
+  ~XFrameImage() override;
   XFrameImage(const XFrameImage&) = delete;
   XFrameImage& operator=(const XFrameImage&) = delete;
 
@@ -50,6 +52,11 @@ class XFrameImage {
   std::uint8_t* Pixels();
   // Whether the server reads the pixels from shared memory.
   bool Shared() const;
+  // As memory frames are composed in: Claim returns once the server has
+  // read the last put (at once, nearly always: frames are 20 ms apart and
+  // the server reads a put within a millisecond or two).
+  std::span<std::uint8_t> Bytes() override;
+  void Claim() override;
 
   // Copies part (frame pixels, inside the image) of a 32-bit frame of the
   // image's size in, or keeps it until the server has read the last put.
