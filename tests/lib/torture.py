@@ -254,8 +254,9 @@ class Desktop:
     """One look at the screen: monitors, work areas, and the top-level
     windows in stacking order with the client window each frames."""
 
-    def __init__(self, x, program_class):
+    def __init__(self, x, program_class, one_work_area=False):
         self.x = x
+        self.one_work_area = one_work_area
         self.screen = x.root_rect()
         self.monitors = monitors()
         self.windows = []
@@ -290,8 +291,16 @@ class Desktop:
 
     def work_area(self, monitor):
         """The monitor less what panels reserve along its edges (their
-        struts), as far as they stand on it."""
+        struts), as far as they stand on it. Wine tells a program the part
+        of each monitor inside the desktop's one _NET_WORKAREA instead, so
+        a panel on one monitor trims them all alike."""
         area = Rect(monitor.left, monitor.top, monitor.width, monitor.height)
+        if self.one_work_area:
+            work = self.x.property(self.x.root, "_NET_WORKAREA")
+            if work and len(work) >= 4:
+                left, top = max(area.left, work[0]), max(area.top, work[1])
+                right, bottom = min(area.right, work[0] + work[2]), min(area.bottom, work[1] + work[3])
+                return Rect(left, top, max(0, right - left), max(0, bottom - top))
         for w in self.windows:
             strut = self.x.property(w.client, "_NET_WM_STRUT_PARTIAL") or self.x.property(w.client, "_NET_WM_STRUT")
             if not w.viewable or not strut or not w.rect.meets(monitor):
@@ -476,7 +485,7 @@ class Torture:
     # --- looking ---------------------------------------------------------------
 
     def look(self):
-        return Desktop(self.x, self.program.wm_class)
+        return Desktop(self.x, self.program.wm_class, isinstance(self.program, WineProgram))
 
     def glass_point(self, desktop):
         """A point of the globe's glass that a person can click: one that

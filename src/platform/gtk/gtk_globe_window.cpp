@@ -880,6 +880,12 @@ int GtkGlobeWindow::Run() {
 }
 
 void GtkGlobeWindow::Show() {
+  // The window manager places the window as it maps, which on a busy
+  // machine can come well after the place was asked for: the grace for
+  // its pulls starts here.
+  placingSince_ = clock_.TickCount();
+  placeRequests_ = 0;
+  askedBeforeSize_ = false;
   gtk_widget_show(window_.get());
   const int scale = Scale();
   if (position_.X % scale != 0 || position_.Y % scale != 0) MoveToPosition();
