@@ -8,7 +8,6 @@
 #include "app/base_image.h"
 #include "app/region.h"
 #include "app/scaled_pictures.h"
-#include "core/translation.h"
 #include "graphics/canvas.h"
 #include "layout/bitmap.h"
 #include "layout/component.h"
@@ -87,15 +86,13 @@ Artwork ResolveArtwork(const ScaledPictures& pictures) {
     const TImage* image = OwnedImage(form, name);
     art.DigitWidths[static_cast<std::size_t>(digit)] = image != nullptr ? image->Width() : 0;
   }
-  // The English words and those of the language in use: the plaque writes
-  // no others, and decoding every language's would slow each start.
-  const std::string language = CurrentLanguage();
-  const std::string ownWords = "imgDays_" + language + "_";
+  // The plaque writes no other words, and decoding every language's would
+  // slow each start.
   for (int i = 0; i < form.ComponentCount(); ++i) {
     const auto* image = dynamic_cast<const TImage*>(form.Component(i));
     if (image == nullptr) continue;
     const std::string& name = image->Name();
-    if (name == "imgDDay" || name == "imgDays" || (!language.empty() && name.rfind(ownWords, 0) == 0)) {
+    if (IsPlaqueLabelInUse(name)) {
       art.Words.emplace(name, PlaqueWord{sprite(name), image->Width()});
     }
   }

@@ -15,6 +15,9 @@ namespace {
 // from the catalogs into the pictures PlaqueLabelName names.
 [[maybe_unused]] constexpr PluralText kPlaqueWord = NP_("day", "days");
 
+// The prefix of a language's own label pictures: imgDays_ru_.
+std::string OwnLabelPrefix(const std::string& language) { return "imgDays_" + language + "_"; }
+
 }  // namespace
 
 PlaqueLabel EnglishPlaqueLabel(int count) {
@@ -25,7 +28,13 @@ PlaqueLabel EnglishPlaqueLabel(int count) {
 std::string PlaqueLabelName(int count) {
   const std::string language = CurrentLanguage();
   if (language.empty() || count < 0) return EnglishPlaqueLabel(count).Name;
-  return "imgDays_" + language + "_" + std::to_string(PluralFormFor(static_cast<std::uint64_t>(count)));
+  return OwnLabelPrefix(language) + std::to_string(PluralFormFor(static_cast<std::uint64_t>(count)));
+}
+
+bool IsPlaqueLabelInUse(const std::string& name) {
+  if (name == "imgDDay" || name == "imgDays") return true;
+  const std::string language = CurrentLanguage();
+  return !language.empty() && name.starts_with(OwnLabelPrefix(language));
 }
 
 std::vector<CountdownGlyph> CountdownGlyphs(int daysLeft, const std::function<int(char digit)>& digitWidth,

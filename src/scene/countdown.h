@@ -29,6 +29,9 @@ struct PlaqueLabel {
 // imgDDay or imgDays in English, else imgDays_<language>_<form>
 // (imgDays_ru_2 is "дней").
 std::string PlaqueLabelName(int count);
+// Whether name is a label picture PlaqueLabelName may give: an English
+// one or one of the language in use.
+bool IsPlaqueLabelInUse(const std::string& name);
 // The English word's picture for count: imgDDay for 1, else imgDays.
 PlaqueLabel EnglishPlaqueLabel(int count);
 

@@ -233,10 +233,11 @@ std::shared_ptr<PixelMemory> GtkGlobeWindow::FrameMemory(int width, int height) 
       XFrameImage::Make(window, width, height, [alive = std::weak_ptr<GtkGlobeWindow*>(self_)](const PixelRect& part) {
         if (const std::shared_ptr<GtkGlobeWindow*> self = alive.lock()) (*self)->ShowPart(part);
       });
-  if (!image) return nullptr;
   // Memory the server does not share would be sent with every put anyway:
-  // frames stay in the scene's own and are sent from a copy, as before.
-  if (!image->Shared()) {
+  // frames stay in the scene's own and are sent from a copy, as before. A
+  // window that cannot have an image now (not X11, a visual of another
+  // kind) never will: the scene is not to ask again every frame.
+  if (!image || !image->Shared()) {
     nothingToGive_ = true;
     return nullptr;
   }
@@ -358,9 +359,7 @@ void GtkGlobeWindow::PlaceWindow(ScreenPoint topLeft, int width, int height) {
   }
   // The configure events that follow are not news to the window's logic.
   position_ = topLeft;
-  placeRequests_ = 0;
-  askedBeforeSize_ = false;
-  placingSince_ = clock_.TickCount();
+  BeginPlacement();
   if (gtk_widget_get_mapped(window_.get())) {
     // A new size goes to the window manager with the new place, in one
     // request: GTK sends the size only later, and a window manager that
@@ -373,6 +372,12 @@ void GtkGlobeWindow::PlaceWindow(ScreenPoint topLeft, int width, int height) {
     gtk_window_move(globe, FloorDiv(topLeft.X, scale), FloorDiv(topLeft.Y, scale));
   }
   ScheduleSettleCheck();
+}
+
+void GtkGlobeWindow::BeginPlacement() {
+  placingSince_ = clock_.TickCount();
+  placeRequests_ = 0;
+  askedBeforeSize_ = false;
 }
 
 bool GtkGlobeWindow::SizeSettled() const {
@@ -883,9 +888,7 @@ void GtkGlobeWindow::Show() {
   // The window manager places the window as it maps, which on a busy
   // machine can come well after the place was asked for: the grace for
   // its pulls starts here.
-  placingSince_ = clock_.TickCount();
-  placeRequests_ = 0;
-  askedBeforeSize_ = false;
+  BeginPlacement();
   gtk_widget_show(window_.get());
   const int scale = Scale();
   if (position_.X % scale != 0 || position_.Y % scale != 0) MoveToPosition();

@@ -110,6 +110,9 @@ class GtkGlobeWindow : public GlobeWindow {
   // Where the window stands may have changed: told to the window's logic
   // when it is not our own placement under way.
   void FollowSeenPosition();
+  // The window manager's moves from now on, for the grace, are its work on
+  // position_ and may be asked back.
+  void BeginPlacement();
   // Whether the X window has the size asked for.
   bool SizeSettled() const;
   // The X window was seen at this size (GDK's units).
