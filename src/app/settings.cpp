@@ -28,6 +28,12 @@ void WriteStored(std::string_view name, Write write) {
   }
 }
 
+// The same monitors, whatever their work areas, which follow the panels later.
+bool SameMonitorBounds(std::span<const MonitorArea> a, std::span<const MonitorArea> b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const MonitorArea& x, const MonitorArea& y) { return x.Bounds == y.Bounds; });
+}
+
 // Why the settings cannot be saved or used, and where they are.
 struct StoreProblemLines {
   const char* InPlace;
@@ -324,8 +330,16 @@ void TfrmMain::MonitorsChanged() {
   // settled, and the buttons are up.
   monitorsSettle_ = StartGuardedTimer(*platform_, kMonitorsSettleMs, [this] {
     if (platform_->Window.PointerHeld()) return;  // the timer ticks again
-    KeepOnMonitors(placeBeforeMonitors_, platform_->Screen.Monitors());
+    std::vector<MonitorArea> now = platform_->Screen.Monitors();
     monitorsSettle_.reset();
+    if (!SameMonitorBounds(now, monitorsAtChange_)) {
+      // Monitors came or went again since the first look, and the desktop
+      // has not told yet (the Windows program only finds out at its next
+      // look): a change of its own, from where the globe stands now.
+      MonitorsChanged();
+      return;
+    }
+    KeepOnMonitors(placeBeforeMonitors_, now);
   });
 }
 

@@ -463,6 +463,11 @@ TEST_F(Globe, OnlyOneGlobeForAPlainStartAndAGlobeLeftOnNoMonitorComesBack) {
   EXPECT_EQ(desktop.Window().Position, (ScreenPoint{1029, 300}));
   desktop.Advance(20);
   EXPECT_EQ(desktop.LastPresentation().Left, 1029);
+  // The monitor comes back before the second look, untold: the globe stays
+  // where the first change put it, not where it stood before that.
+  desktop.SetMonitors(std::vector<ScreenRect>{{0, 0, 1280, 1024}, {1280, 0, 2560, 1024}});
+  desktop.Advance(5000);
+  EXPECT_EQ(desktop.Window().Position, (ScreenPoint{1029, 300}));
 }
 
 TEST_F(Globe, AutostartFollowsItsCheckMarkAtClose) {
