@@ -32,6 +32,8 @@ using UniqueEvent = std::unique_ptr<GdkEvent, ReleaseWith<gdk_event_free>>;
 // How long the window manager may take to carry out a placement we asked
 // for; a window manager that puts the window elsewhere has had its say by then.
 constexpr std::uint32_t kPlacementGraceMs = 1000;
+// How often within the grace a place the window manager pulled away from is asked for again.
+constexpr int kPlacementAsks = 3;
 
 int Rounded(double coordinate) { return static_cast<int>(std::lround(coordinate)); }
 
@@ -377,7 +379,6 @@ void GtkGlobeWindow::PlaceWindow(ScreenPoint topLeft, int width, int height) {
 void GtkGlobeWindow::BeginPlacement() {
   placingSince_ = clock_.TickCount();
   placeRequests_ = 0;
-  askedBeforeSize_ = false;
 }
 
 bool GtkGlobeWindow::SizeSettled() const {
@@ -526,18 +527,18 @@ void GtkGlobeWindow::FollowSeenPosition() {
   const std::optional<ScreenPoint> seen = SeenPosition();
   if (!seen || closed_) return;
   if (*seen == position_) {
-    // Until the new size is there, the window manager may still move it.
-    if (SizeSettled()) placingSince_.reset();
+    // Where it was asked for; the grace runs on all the same: a window
+    // manager may still pull it after telling of that place (xfwm4 as it
+    // maps a window on a busy machine), or once the new size is there.
   } else if (placingSince_ && clock_.TickCount() - *placingSince_ < kPlacementGraceMs) {
     // The window manager at work on our placement. Some pull a window
     // wholly onto the screen as it maps, or as it grows (openbox), though
     // they leave a later move alone: asked once more, a place the user
-    // chose is kept; once more again when the first ask came before the
-    // new size, which may pull it back. The settle check looks again at
-    // the end of the grace.
-    const bool mayAsk = placeRequests_ == 0 || (placeRequests_ == 1 && askedBeforeSize_ && SizeSettled());
-    if (mayAsk && gtk_widget_get_mapped(window_.get())) {
-      askedBeforeSize_ = !SizeSettled();
+    // chose is kept. A few times at most: a report on the way (the window
+    // at 0,0 before its frame takes it in) or a pull after the new size
+    // may take the first asks. The settle check looks again at the end of
+    // the grace.
+    if (placeRequests_ < kPlacementAsks && gtk_widget_get_mapped(window_.get())) {
       ++placeRequests_;
       placingSince_ = clock_.TickCount();
       MoveToPosition();

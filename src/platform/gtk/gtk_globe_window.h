@@ -231,7 +231,6 @@ class GtkGlobeWindow : public GlobeWindow {
   SourceHandle settleCheck_;
   int sizeRequests_ = 0;  // asked again for a size the window did not take
   int placeRequests_ = 0;  // asked again for a place the window manager changed
-  bool askedBeforeSize_ = false;  // ... before the window had its new size
 
   std::optional<Press> pressing_;  // the press being handed to MouseDown
   ClickOrDrag rightPress_;
