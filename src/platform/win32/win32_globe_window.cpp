@@ -220,10 +220,10 @@ LRESULT Win32GlobeWindow::GlobeMessage(UINT message, WPARAM wParam, LPARAM lPara
   if (visibility_ && visibility_->Take(message, wParam, lParam)) ReportVisibility();
   switch (message) {
     case WM_LBUTTONDOWN:
-      PressButton(Button::Left);
+      PressButton(Button::Left, CursorOf(globe_, lParam));
       return 0;
     case WM_MBUTTONDOWN:
-      PressButton(Button::Middle);
+      PressButton(Button::Middle, CursorOf(globe_, lParam));
       return 0;
     case WM_RBUTTONDOWN: {
       if (ownMoveButton_ != Button::None) return 0;
@@ -268,7 +268,9 @@ LRESULT Win32GlobeWindow::GlobeMessage(UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_WINDOWPOSCHANGED: {
       const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
-      if ((position->flags & SWP_NOMOVE) == 0) ReportPosition({position->x, position->y});
+      // A minimised window stands nowhere a person could see (Windows and
+      // Wine put it at -32000,-32000): the globe's place is where it comes back.
+      if ((position->flags & SWP_NOMOVE) == 0 && !::IsIconic(globe_)) ReportPosition({position->x, position->y});
       break;
     }
     case WM_MOVING:
@@ -357,10 +359,11 @@ LRESULT Win32GlobeWindow::ApplicationMessage(UINT message, WPARAM wParam, LPARAM
 
 // --- mouse ----------------------------------------------------------------------
 
-void Win32GlobeWindow::PressButton(Button button) {
+void Win32GlobeWindow::PressButton(Button button, POINT at) {
   if (rightPress_.Drop()) ::ReleaseCapture();
   if (events_ == nullptr || ownMoveButton_ != Button::None) return;
   pressing_ = button;
+  pressedAt_ = at;
   events_->MouseDown();
   pressing_ = Button::None;
 }
@@ -373,6 +376,8 @@ void Win32GlobeWindow::TrackRightPress(POINT cursor) {
   if (motion != ClickOrDrag::Motion::Drag || events_ == nullptr) return;
   // A drag after all, from where the button went down.
   pressing_ = Button::Right;
+  const ScreenPoint pressed = rightPress_.PressedAt();
+  pressedAt_ = {pressed.X, pressed.Y};
   events_->MouseDown();
   pressing_ = Button::None;
 }
@@ -385,13 +390,13 @@ void Win32GlobeWindow::BeginSystemMove() {
     // Under Wine with a window manager the system's loop moves only an
     // outline until the button goes up: the left drag follows here too,
     // so the globe moves with the pointer and its snow feels the shake.
+    // The drag runs from where the button went down: on a busy machine
+    // the pointer may have gone on before the press is read here.
     POINT cursor{};
     ::GetCursorPos(&cursor);
-    const ScreenPoint pressed = rightPress_.PressedAt();
-    const POINT start = pressing_ == Button::Right ? POINT{pressed.X, pressed.Y} : cursor;
     ::SetCapture(globe_);
     ownMoveButton_ = pressing_;
-    ownMoveCursor_ = start;
+    ownMoveCursor_ = pressedAt_;
     ownMoveWindow_ = WindowPosition();
     FollowOwnMove(cursor);
     return;

@@ -75,7 +75,7 @@ class Win32GlobeWindow : public GlobeWindow {
   LRESULT GlobeMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT ApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-  void PressButton(Button button);
+  void PressButton(Button button, POINT at);
   void TrackRightPress(POINT cursor);
   void FollowOwnMove(POINT cursor);
   void EndOwnMove();
@@ -125,6 +125,7 @@ class Win32GlobeWindow : public GlobeWindow {
   ClickOrDrag rightPress_;
   // The button whose press is being handed to the window's logic.
   Button pressing_ = Button::None;
+  POINT pressedAt_{};  // where on the screen that button went down
   // Middle and right drags follow the pointer here until their button
   // goes up (the system's move loop ends on the left button only).
   Button ownMoveButton_ = Button::None;
