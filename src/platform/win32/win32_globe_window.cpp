@@ -1,5 +1,7 @@
 #include "platform/win32/win32_globe_window.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +29,11 @@ constexpr int kMouseButtonKeys[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTT
 constexpr UINT kVisibilityLookMs = 2000;
 constexpr DWORD kMappingGraceMs = 1000;
 constexpr UINT_PTR kVisibilityTimer = ~UINT_PTR{0};
+// While a drag follows the pointer here, the pointer is also looked at on
+// this timer: on a busy machine the last move of a drag can reach the
+// globe late or not at all, and the globe would stay behind the pointer.
+constexpr UINT kOwnMoveLookMs = 15;
+constexpr UINT_PTR kOwnMoveTimer = ~UINT_PTR{0} - 1;
 
 // --- handles that close themselves ------------------------------------------
 
@@ -61,6 +68,13 @@ POINT CursorOf(HWND window, LPARAM lParam) {
   POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
   ::ClientToScreen(window, &point);
   return point;
+}
+
+// Where the pointer was when the message being handled was sent: the
+// window may have moved since, so its client coordinates would mislead.
+POINT MessageCursor() {
+  const DWORD position = ::GetMessagePos();
+  return {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
 }
 
 bool ButtonHeld(int virtualKey) { return (::GetKeyState(virtualKey) & 0x8000) != 0; }
@@ -234,7 +248,7 @@ LRESULT Win32GlobeWindow::GlobeMessage(UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_MOUSEMOVE:
       if (ownMoveButton_ != Button::None) {
-        FollowOwnMove(CursorOf(globe_, lParam));
+        FollowOwnMove(MessageCursor());
       } else if (rightPress_.Waiting()) {
         TrackRightPress(CursorOf(globe_, lParam));
       }
@@ -256,7 +270,10 @@ LRESULT Win32GlobeWindow::GlobeMessage(UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_CAPTURECHANGED:
       rightPress_.Drop();
-      if (reinterpret_cast<HWND>(lParam) != globe_) ownMoveButton_ = Button::None;
+      if (reinterpret_cast<HWND>(lParam) != globe_ && ownMoveButton_ != Button::None) {
+        ownMoveButton_ = Button::None;
+        ::KillTimer(globe_, kOwnMoveTimer);
+      }
       return 0;
     case WM_CONTEXTMENU:
       // From the keyboard: at the window's top-left corner. A right click
@@ -283,6 +300,11 @@ LRESULT Win32GlobeWindow::GlobeMessage(UINT message, WPARAM wParam, LPARAM lPara
       ReportPosition(WindowPosition());
       return 0;
     case WM_TIMER: {
+      if (wParam == kOwnMoveTimer) {
+        POINT cursor{};
+        if (ownMoveButton_ != Button::None && ::GetCursorPos(&cursor)) FollowOwnMove(cursor);
+        return 0;
+      }
       if (wParam == kVisibilityTimer && visibility_) {
         visibility_->Look();
         ReportVisibility();
@@ -398,6 +420,7 @@ void Win32GlobeWindow::BeginSystemMove() {
     ownMoveButton_ = pressing_;
     ownMoveCursor_ = pressedAt_;
     ownMoveWindow_ = WindowPosition();
+    ::SetTimer(globe_, kOwnMoveTimer, kOwnMoveLookMs, nullptr);
     FollowOwnMove(cursor);
     return;
   }
@@ -416,14 +439,15 @@ void Win32GlobeWindow::FollowOwnMove(POINT cursor) {
     EndOwnMove();
     return;
   }
-  const int x = ownMoveWindow_.X + (cursor.x - ownMoveCursor_.x);
-  const int y = ownMoveWindow_.Y + (cursor.y - ownMoveCursor_.y);
-  ::SetWindowPos(globe_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const ScreenPoint place{ownMoveWindow_.X + (cursor.x - ownMoveCursor_.x), ownMoveWindow_.Y + (cursor.y - ownMoveCursor_.y)};
+  if (place == WindowPosition()) return;
+  ::SetWindowPos(globe_, nullptr, place.X, place.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32GlobeWindow::EndOwnMove() {
   if (ownMoveButton_ == Button::None) return;
   ownMoveButton_ = Button::None;
+  ::KillTimer(globe_, kOwnMoveTimer);
   ::ReleaseCapture();
   if (globe_ != nullptr) ReportPosition(WindowPosition());
 }
