@@ -32,7 +32,7 @@ std::string PlaqueLabelName(int count) {
 }
 
 bool IsPlaqueLabelInUse(const std::string& name) {
-  if (name == "imgDDay" || name == "imgDays") return true;
+  if (name == EnglishPlaqueLabel(1).Name || name == EnglishPlaqueLabel(2).Name) return true;
   const std::string language = CurrentLanguage();
   return !language.empty() && name.starts_with(OwnLabelPrefix(language));
 }

@@ -270,10 +270,8 @@ LRESULT Win32GlobeWindow::GlobeMessage(UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_CAPTURECHANGED:
       rightPress_.Drop();
-      if (reinterpret_cast<HWND>(lParam) != globe_ && ownMoveButton_ != Button::None) {
-        ownMoveButton_ = Button::None;
-        ::KillTimer(globe_, kOwnMoveTimer);
-      }
+      // Taken by another window: its capture is not ours to release.
+      if (reinterpret_cast<HWND>(lParam) != globe_) StopFollowingPointer();
       return 0;
     case WM_CONTEXTMENU:
       // From the keyboard: at the window's top-left corner. A right click
@@ -444,10 +442,15 @@ void Win32GlobeWindow::FollowOwnMove(POINT cursor) {
   ::SetWindowPos(globe_, nullptr, place.X, place.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32GlobeWindow::EndOwnMove() {
-  if (ownMoveButton_ == Button::None) return;
+bool Win32GlobeWindow::StopFollowingPointer() {
+  if (ownMoveButton_ == Button::None) return false;
   ownMoveButton_ = Button::None;
   ::KillTimer(globe_, kOwnMoveTimer);
+  return true;
+}
+
+void Win32GlobeWindow::EndOwnMove() {
+  if (!StopFollowingPointer()) return;
   ::ReleaseCapture();
   if (globe_ != nullptr) ReportPosition(WindowPosition());
 }

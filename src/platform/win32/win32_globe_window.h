@@ -79,6 +79,9 @@ class Win32GlobeWindow : public GlobeWindow {
   void TrackRightPress(POINT cursor);
   void FollowOwnMove(POINT cursor);
   void EndOwnMove();
+  // Ends a drag that follows the pointer here, without touching the
+  // capture; false when there was none.
+  bool StopFollowingPointer();
   void ReportPosition(ScreenPoint position);
   // A close request: the globe leaves the screen, the window's logic
   // decides, and on yes the window goes.
