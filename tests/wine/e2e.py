@@ -1100,6 +1100,22 @@ def full_desktop():
     check("a plain start brings the running globe to the front", hidden > 0.9 and share < 0.05,
           f"{hidden:.0%} covered before, {share:.0%} after")
 
+    # The same over a desktop program's window, asked by a start whose own
+    # windows are already gone: Wine's order of windows knows neither.
+    rect = f"{WIDTH + 20}x{HEIGHT + 20}+{window[1] - 10}+{window[2] - 10}"
+    blocker = subprocess.Popen(["xmessage", "-geometry", rect, "-bg", "#404040", "-fg", "#404040", "cover"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    hidden = wait_for(lambda: covered(window) > 0.9, 5) and covered(window)
+    asked = probe("front").get("posted") == "1"
+    wait_for(lambda: covered(window) < 0.05, 3)
+    share = covered(window)
+    blocker.kill()
+    blocker.wait()
+    exstyle = int(probe("globe").get("exstyle", "0"), 16)
+    check("a start brings the running globe over a desktop program's window, and not always on top",
+          asked and hidden > 0.9 and share < 0.05 and not exstyle & 0x8,
+          f"{hidden:.0%} covered before, {share:.0%} after; exstyle {exstyle:08x}")
+
     # Exit clears the screen at once.
     choose_exit(window)
     started = time.monotonic()

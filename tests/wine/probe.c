@@ -19,6 +19,10 @@
  *   probe session lock | probe session unlock
  *                   tells the globe the session was locked or unlocked,
  *                   as Windows does (Wine never does)
+ *   probe front     asks the globe to come to the front as a second start
+ *                   does, from a process with no window of its own (a
+ *                   second start's windows may be gone by the time the
+ *                   globe reads the request)
  * Output: one "key=value" per line, every place and size in device pixels
  * (the probe is per-monitor DPI aware, as the globe is: an unaware caller
  * would get them scaled to 96 DPI). */
@@ -186,6 +190,17 @@ static int session(const char *change) {
   return posted ? 0 : 1;
 }
 
+static int front(void) {
+  HWND g = FindWindowA("NivarraGlobe", NULL);
+  DWORD process = 0;
+  BOOL posted;
+  if (g != NULL) GetWindowThreadProcessId(g, &process);
+  AllowSetForegroundWindow(process);
+  posted = g != NULL && PostMessageW(g, RegisterWindowMessageW(L"Nivarra.ComeToFront"), 0, 0);
+  printf("posted=%d\n", posted ? 1 : 0);
+  return posted ? 0 : 1;
+}
+
 int main(int argc, char **argv) {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   if (argc >= 2 && strcmp(argv[1], "globe") == 0) return globe();
@@ -195,11 +210,12 @@ int main(int argc, char **argv) {
   if (argc >= 3 && strcmp(argv[1], "writable") == 0) return key_access(argv[2], KEY_ALL_ACCESS);
   if (argc >= 4 && strcmp(argv[1], "value") == 0) return value(argv[2], argv[3]);
   if (argc >= 3 && strcmp(argv[1], "session") == 0) return session(argv[2]);
+  if (argc >= 2 && strcmp(argv[1], "front") == 0) return front();
   if (argc >= 7 && strcmp(argv[1], "cover") == 0) {
     return cover(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
                  !(argc >= 8 && strcmp(argv[7], "normal") == 0));
   }
   fprintf(stderr, "usage: probe globe | message | monitors | readonly KEY | writable KEY | "
-                  "cover X Y W H SECONDS [normal] | value KEY NAME | session lock|unlock\n");
+                  "cover X Y W H SECONDS [normal] | value KEY NAME | session lock|unlock | front\n");
   return 2;
 }
