@@ -428,13 +428,17 @@ bare_pass() {
   place="$(position)"
   check "$pass: \"add\" places the globe elsewhere ($place)" eval \
     '[ "$place" != 775,584 ] && in_range "${place%,*}" 0 975 && in_range "${place#*,}" 0 734'
-  local x=$((${place%,*} + 150)) y=$((${place#*,} + 130))
-  drag 1 "$x" "$y" 10 10 5
-  check "$pass: the added globe moves" wait_for 5 at "$((${place%,*} + 50)),$((${place#*,} + 50))"
-  menu_at "$((x + 50))" "$((y + 50))"
+  # Moved towards the middle of the screen: openbox holds a window back at
+  # the screen's and the panel's edges.
+  local x=$((${place%,*} + 150)) y=$((${place#*,} + 130)) dx=50 dy=50
+  ((${place%,*} > 490)) && dx=-50
+  ((${place#*,} > 380)) && dy=-50
+  drag 1 "$x" "$y" $((dx / 5)) $((dy / 5)) 5
+  check "$pass: the added globe moves" wait_for 5 at "$((${place%,*} + dx)),$((${place#*,} + dy))"
+  menu_at "$((x + dx))" "$((y + dy))"
   key Down Down Down Down Right Return  # Options, Snow
   sleep 1
-  exit_from_menu "$((x + 50))" "$((y + 50))"
+  exit_from_menu "$((x + dx))" "$((y + dy))"
   exit_code
   check "$pass: and closed, it leaves the stored settings and the autostart entry as they were" \
     eval 'cmp -s "$work/main.ini" "$(settings_file)" && cmp -s "$work/main.desktop" "$config/autostart/nivarra.desktop"'

@@ -38,40 +38,35 @@ desktop_wait() {
   done
 }
 
-desktop_free_display() {
-  local n
-  for n in $(seq 90 189); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      echo ":$n"
-      return 0
-    fi
-  done
-  echo "desktop: no free X display number" >&2
-  return 1
+# Starts an X server (its command line, without a display) that takes the
+# first free display number itself, so servers started at the same moment
+# never pick the same one; exports DISPLAY once it takes clients.
+desktop_start_server() {
+  local log="$1" seconds="$2" number
+  shift 2
+  : >"$log.display"
+  "$@" -displayfd 3 3>"$log.display" >"$log" 2>&1 &
+  DESKTOP_PIDS+=($!)
+  DESKTOP_X_PID=$!
+  desktop_wait "$seconds" grep -q '^[0-9]' "$log.display" || return 1
+  number="$(head -n 1 "$log.display")"
+  export DISPLAY=":$number"
 }
 
 desktop_start_xvfb() {
-  local fbdir="$1" size="${2:-1280x1024}" display
+  local fbdir="$1" size="${2:-1280x1024}"
   shift $(($# < 2 ? $# : 2))
-  display="$(desktop_free_display)" || return 1
   mkdir -p "$fbdir"
-  Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp -noreset -fbdir "$fbdir" "$@" >"$fbdir/xvfb.log" 2>&1 &
-  DESKTOP_PIDS+=($!)
-  export DISPLAY="$display"
-  DESKTOP_X_PID=$!
-  desktop_wait 10 xwininfo -root || { echo "desktop: Xvfb did not start" >&2; return 1; }
+  desktop_start_server "$fbdir/xvfb.log" 10 Xvfb -screen 0 "${size}x24" -nolisten tcp -noreset -fbdir "$fbdir" "$@" &&
+    desktop_wait 10 xwininfo -root || { echo "desktop: Xvfb did not start" >&2; return 1; }
 }
 
 desktop_start_xorg_dummy() {
-  local logdir="$1" display
-  display="$(desktop_free_display)" || return 1
+  local logdir="$1"
   mkdir -p "$logdir"
-  Xorg "$display" -config "$DESKTOP_LIB_DIR/xorg-dummy.conf" -noreset -nolisten tcp \
-    -logfile "$logdir/xorg.log" >"$logdir/xorg.out" 2>&1 &
-  DESKTOP_PIDS+=($!)
-  DESKTOP_X_PID=$!
-  export DISPLAY="$display"
-  desktop_wait 15 xwininfo -root || { echo "desktop: Xorg did not start" >&2; cat "$logdir/xorg.out" >&2; return 1; }
+  desktop_start_server "$logdir/xorg.out" 15 Xorg -config "$DESKTOP_LIB_DIR/xorg-dummy.conf" -noreset -nolisten tcp \
+    -logfile "$logdir/xorg.log" &&
+    desktop_wait 15 xwininfo -root || { echo "desktop: Xorg did not start" >&2; cat "$logdir/xorg.out" >&2; return 1; }
   xrandr --addmode DUMMY1 1280x1024 &&
     xrandr --output DUMMY0 --mode 1280x1024 --pos 0x0 --primary \
       --output DUMMY1 --mode 1280x1024 --right-of DUMMY0 ||
