@@ -532,6 +532,7 @@ class Torture:
             self.paint(visible, region, other.rect, 0)
         counts = {1: [0, 0], 2: [0, 0], 3: [0, 0]}  # kind -> [seen, differing from the desktop]
         first_outside = None
+        beyond_box = 0  # where no program draws: a compositor's paint of what was there before
         bg = self.background
         for ry in range(region.height):
             y = region.top + ry - g.rect.top
@@ -551,6 +552,8 @@ class Torture:
                     if p != bg:
                         c[1] += 1
                         first_outside = first_outside or (x, y, p)
+                        if not (0 <= x < g.rect.width and 0 <= y < g.rect.height):
+                            beyond_box += 1
                 elif p != bg and p != 0:  # an undrawn part of a window shows black without a compositor
                     c[1] += 1
         problems = []
@@ -561,7 +564,8 @@ class Torture:
         if counts[3][1]:
             x, y, p = first_outside
             problems.append(f"outside the outline: {counts[3][1]} of {counts[3][0]} visible pixels drawn "
-                            f"(first at {x},{y} of the window: #{p:06x})")
+                            f"(first at {x},{y} of the window: #{p:06x}; {beyond_box} of them outside the "
+                            "window, where only the compositor paints)")
         seen = counts[1][0] + counts[2][0]
         detail = (f"glass {counts[1][1]}/{counts[1][0]}, stand {counts[2][1]}/{counts[2][0]}, "
                   f"outside {counts[3][1]}/{counts[3][0]}")
