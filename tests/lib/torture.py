@@ -27,6 +27,12 @@ After every step (polls wait up to 6 seconds for them to hold, 12 with --load):
       corner, then moves it the shortest way back into the work area it
       stood wholly in (where it did; within 2 pixels of rounding)
   (g) halfway through a slow drag, held still, the globe is under the pointer
+Known failures that are not the globe's (under Wine, on openbox with xcompmgr):
+  - (a) with every stray pixel outside the window: xcompmgr's paint of
+    where the globe had been (the detail counts them)
+  - (c) with the outline's bottom at the screen's bottom after a monitor
+    change: a running Wine program keeps the work area Wine read as the
+    monitors changed, before the panel's strut came back
 The sequence goes on after a failure; every failed step prints its seed,
 step, action and invariant and saves a screenshot of the whole screen."""
 
