@@ -27,12 +27,13 @@ After every step (polls wait up to 6 seconds for them to hold, 12 with --load):
       corner, then moves it the shortest way back into the work area it
       stood wholly in (where it did; within 2 pixels of rounding)
   (g) halfway through a slow drag, held still, the globe is under the pointer
-Known failures that are not the globe's (under Wine, on openbox with xcompmgr):
+Seen on the Wine desktop (openbox with xcompmgr) and not yet mended:
   - (a) with every stray pixel outside the window: xcompmgr's paint of
     where the globe had been (the detail counts them)
-  - (c) with the outline's bottom at the screen's bottom after a monitor
-    change: a running Wine program keeps the work area Wine read as the
-    monitors changed, before the panel's strut came back
+  - (c) with the outline's bottom a few pixels into the panel after a Size
+    or monitor change. One cause is Wine's: a running Wine program keeps
+    the work area Wine read as the monitors changed, even when the panel's
+    strut comes back later. Cases right after a restart are not explained.
 The sequence goes on after a failure; every failed step prints its seed,
 step, action and invariant and saves a screenshot of the whole screen."""
 
