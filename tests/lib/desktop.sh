@@ -40,7 +40,8 @@ desktop_wait() {
 
 # Starts an X server (its command line, without a display) that takes the
 # first free display number itself, so servers started at the same moment
-# never pick the same one; exports DISPLAY once it takes clients.
+# never pick the same one; exports DISPLAY once it takes clients (the server
+# writes its number only then).
 desktop_start_server() {
   local log="$1" seconds="$2" number
   shift 2
@@ -57,16 +58,16 @@ desktop_start_xvfb() {
   local fbdir="$1" size="${2:-1280x1024}"
   shift $(($# < 2 ? $# : 2))
   mkdir -p "$fbdir"
-  desktop_start_server "$fbdir/xvfb.log" 10 Xvfb -screen 0 "${size}x24" -nolisten tcp -noreset -fbdir "$fbdir" "$@" &&
-    desktop_wait 10 xwininfo -root || { echo "desktop: Xvfb did not start" >&2; return 1; }
+  desktop_start_server "$fbdir/xvfb.log" 10 Xvfb -screen 0 "${size}x24" -nolisten tcp -noreset -fbdir "$fbdir" "$@" ||
+    { echo "desktop: Xvfb did not start" >&2; return 1; }
 }
 
 desktop_start_xorg_dummy() {
   local logdir="$1"
   mkdir -p "$logdir"
   desktop_start_server "$logdir/xorg.out" 15 Xorg -config "$DESKTOP_LIB_DIR/xorg-dummy.conf" -noreset -nolisten tcp \
-    -logfile "$logdir/xorg.log" &&
-    desktop_wait 15 xwininfo -root || { echo "desktop: Xorg did not start" >&2; cat "$logdir/xorg.out" >&2; return 1; }
+    -logfile "$logdir/xorg.log" ||
+    { echo "desktop: Xorg did not start" >&2; cat "$logdir/xorg.out" >&2; return 1; }
   xrandr --addmode DUMMY1 1280x1024 &&
     xrandr --output DUMMY0 --mode 1280x1024 --pos 0x0 --primary \
       --output DUMMY1 --mode 1280x1024 --right-of DUMMY0 ||

@@ -676,17 +676,16 @@ void Win32GlobeWindow::ComeToFront() {
   if (globe_ == nullptr || closing_) return;
   // A globe the desktop minimised comes back where it stood.
   if (::IsIconic(globe_)) ::ShowWindow(globe_, SW_RESTORE);
-  constexpr UINT kRestackOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
   if ((::GetWindowLongPtrW(globe_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
-    ::SetWindowPos(globe_, HWND_TOP, 0, 0, 0, 0, kRestackOnly);
+    ::SetWindowPos(globe_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   } else {
     // Up through the topmost band and back: that ends above every window
     // that is not topmost. HWND_TOP is dropped as "no change" when the globe
     // already leads the windows the system knows of, and under Wine those
     // are only Windows programs' windows: a window of a desktop program
     // over the globe stayed over it.
-    ::SetWindowPos(globe_, HWND_TOPMOST, 0, 0, 0, 0, kRestackOnly);
-    ::SetWindowPos(globe_, HWND_NOTOPMOST, 0, 0, 0, 0, kRestackOnly);
+    SetTopmost(true);
+    SetTopmost(false);
   }
   ::SetForegroundWindow(globe_);
 }
