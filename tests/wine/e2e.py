@@ -147,8 +147,13 @@ def probe(*args):
 
 def reg_query(key):
     """name -> (type, data) of the key's values; None when the key is missing."""
-    result = wine("reg", "query", key)
-    if result.returncode != 0:
+    # reg.exe fails now and then on a busy machine although the key is
+    # there: a missing key fails every time.
+    for _ in range(3):
+        result = wine("reg", "query", key)
+        if result.returncode == 0:
+            break
+    else:
         return None
     values = {}
     for line in result.stdout.splitlines():
