@@ -47,7 +47,7 @@ missing=()
 for tool in Xorg openbox xfwm4 icewm tint2 xcompmgr xrandr wmctrl xdotool xmessage xprop xwininfo dbus-daemon python3; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
-[[ " ${desktops[*]} " == *" wine "* ]] && { command -v wine >/dev/null || missing+=(wine); [ -f "$exe" ] || missing+=("$exe"); }
+[[ " ${desktops[*]} " == *" wine "* ]] && { for tool in wine x86_64-w64-mingw32-gcc; do command -v "$tool" >/dev/null || missing+=("$tool"); done; [ -f "$exe" ] || missing+=("$exe"); }
 [ -x "$program" ] || missing+=("$program")
 if ((${#missing[@]})); then
   echo "torture: FAIL: missing ${missing[*]} (scripts/install-deps.sh installs the tools; build the programs first)" >&2
@@ -112,7 +112,10 @@ for desktop in "${desktops[@]}"; do
     # Wine reads the monitors when its server starts: on this desktop.
     wine wineboot --init >"$work/wineboot.log" 2>&1
     wineserver -w
-    args+=(--program "$exe" --wine)
+    # It asks Wine which work areas it tells programs.
+    x86_64-w64-mingw32-gcc -O2 -Wall -o "$work/probe.exe" "$root/tests/wine/probe.c" -lgdi32 -ladvapi32 ||
+      { echo "FAIL $desktop: the probe does not build"; failed=1; desktop_stop; continue; }
+    args+=(--program "$exe" --wine --probe "$work/probe.exe")
   else
     args+=(--program "$program")
   fi
