@@ -491,6 +491,7 @@ class Torture:
                "shake", "monitor", "monitor", "restart", "restart", "second_start", "iconify", "show_desktop")
     # Steps that have nothing to do with the place: (e) holds after them.
     KEEP_PLACE = {"transparent", "on_top", "snow", "restart", "second_start", "iconify", "show_desktop"}
+    DRAWN = "(a) the whole globe is drawn, nothing outside its outline"
 
     def __init__(self, args):
         self.args = args
@@ -631,7 +632,7 @@ class Torture:
         """name -> (ok, detail) for (a) to (e)."""
         g = desktop.globe
         outline = Outline.at(self.size)
-        results = {"(a) the whole globe is drawn, nothing outside its outline": self.drawn(desktop)}
+        results = {self.DRAWN: self.drawn(desktop)}
         if g is None:
             return results
         stored = self.program.stored()
@@ -696,19 +697,17 @@ class Torture:
             if all(ok for ok, _ in results.values()) or time.monotonic() > end:
                 break
             time.sleep(0.2)
-        drawn = next(name for name in results if name.startswith("(a)"))
-        if not results[drawn][0]:
+        if not results[self.DRAWN][0]:
             # Pixels of an earlier picture that go once the compositor paints
             # the screen again were its own leftovers: nothing draws them now.
-            stale = results[drawn][1]
             self.x.repaint()
             time.sleep(0.5)
             desktop = self.look()
-            again = self.invariants(desktop, keep_place, stored_place)
-            if again[drawn][0]:
-                results[drawn] = again[drawn]
+            again = self.drawn(desktop)
+            if again[0]:
                 self.notes.append(f"step {self.step}: the compositor showed what was no longer drawn until it "
-                                  f"painted the screen again ({stale})")
+                                  f"painted the screen again ({results[self.DRAWN][1]})")
+                results[self.DRAWN] = again
         failed = [(name, detail) for name, (ok, detail) in results.items() if not ok]
         took = f", {time.monotonic() - started:.1f} s" if started else ""
         label = f"{self.args.desktop} seed {self.args.seed} step {self.step} ({self.action}{took})"
