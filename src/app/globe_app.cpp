@@ -1,5 +1,6 @@
 #include "app/globe_app.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -8,6 +9,7 @@
 
 #include "app/item_menu_model.h"
 #include "layout/loader.h"
+#include "scene/globe_scene.h"
 
 namespace nivarra {
 
@@ -119,6 +121,7 @@ void GlobeApp::BindTimer(TTimer& timer) {
     timers_[index].reset();
     periods_[index] = 0;
     if (index == kFrameTimer && !form_.Seen()) return;  // no frames while nobody can see them
+    if (index == kDensityTimer && densityResting_) return;  // it wakes with the snow
     if (t.Enabled() && t.Interval() > 0) Arm(index, t, t.Interval());
   };
   timer.OnSettingsChanged = start;
@@ -127,11 +130,27 @@ void GlobeApp::BindTimer(TTimer& timer) {
 
 void GlobeApp::Arm(std::size_t index, TTimer& timer, int period) {
   periods_[index] = period;
+  if (index == kDensityTimer) densityDue_ = desktop_.Time.TickCount() + static_cast<std::uint32_t>(period);
   // A desktop timer may be replaced from inside its own tick: each desktop
   // keeps a running tick's call alive until it has returned.
   timers_[index] = desktop_.Time.StartTimer(period, [this, &timer, index] {
+    if (index == kFrameTimer) {
+      // A density step due now comes first, also when its timer was
+      // started later: the frame shows the density of its moment.
+      Guarded([&] { TakeDueDensitySteps(); });
+      Guarded([&] { timer.Tick(); });
+      Guarded([&] { RestFrames(); });
+      return;
+    }
     Guarded([&] { timer.Tick(); });
-    if (index == kFrameTimer) Guarded([&] { RestFrames(); });
+    if (index == kDensityTimer) {
+      densityDue_ = desktop_.Time.TickCount() + static_cast<std::uint32_t>(timer.Interval());
+      // The first step after a rest came after what remained of its period.
+      if (periods_[index] != timer.Interval() && timer.Enabled() && timer.Interval() > 0) {
+        Arm(index, timer, timer.Interval());
+      }
+      Guarded([&] { RestDensity(); });
+    }
   });
 }
 
@@ -147,7 +166,40 @@ void GlobeApp::RestFrames() {
   if (period != periods_[kFrameTimer]) Arm(kFrameTimer, frames, period);
 }
 
+void GlobeApp::RestDensity() {
+  const GlobeScene* scene = form_.Scene();
+  if (densityResting_ || periods_[kDensityTimer] == 0 || scene == nullptr || !scene->DensityCanRest()) return;
+  timers_[kDensityTimer].reset();
+  periods_[kDensityTimer] = 0;
+  densityResting_ = true;
+}
+
+void GlobeApp::TakeDueDensitySteps() {
+  const GlobeScene* scene = form_.Scene();
+  if (densityResting_ ? scene != nullptr && scene->DensityCanRest() : periods_[kDensityTimer] == 0) return;
+  TTimer& density = *form_.Timer(GlobeSlot::timerCountSnow);
+  if (!density.Enabled() || density.Interval() <= 0) {
+    densityResting_ = false;
+    return;
+  }
+  const std::uint32_t now = desktop_.Time.TickCount();
+  const auto interval = static_cast<std::uint32_t>(density.Interval());
+  std::uint32_t ahead = densityDue_ - now;
+  if (!densityResting_ && ahead != 0 && ahead <= interval) return;  // no step has come yet
+  densityResting_ = false;
+  if (ahead == 0 || ahead > interval) {
+    // The step due then and one a period after it until now, in order: each
+    // draws its random numbers where the running timer's would have.
+    const std::uint32_t behind = now - densityDue_;
+    const std::uint32_t steps = std::min(behind / interval + 1, kMostMissedDensitySteps);
+    for (std::uint32_t i = 0; i < steps; ++i) Guarded([&] { density.Tick(); });
+    ahead = interval - behind % interval;
+  }
+  Arm(kDensityTimer, density, static_cast<int>(ahead));
+}
+
 void GlobeApp::WakeFrames() {
+  TakeDueDensitySteps();
   TTimer& frames = *form_.Timer(GlobeSlot::TimerGarland);
   if (form_.Seen() && frames.Enabled() && frames.Interval() > 0 && periods_.size() > kFrameTimer &&
       periods_[kFrameTimer] != frames.Interval()) {

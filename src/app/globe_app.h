@@ -2,6 +2,7 @@
 // The program: the globe window created from its layout resource and run
 // on a desktop until it closes.
 
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -53,14 +54,27 @@ class GlobeApp : public WindowEvents {
   void RestFrames();
   // Something may change the next frame: the frame timer beats again.
   void WakeFrames();
+  // While the snow is off nobody sees the density walk, so its timer rests;
+  // when the snow comes back the walk first takes the steps it missed, each
+  // as its tick would have, so that the snow is as if it had never rested.
+  void RestDensity();
+  // Takes the density steps whose time has come and the timer has not
+  // taken: those missed while it rested, or one due at this very moment.
+  void TakeDueDensitySteps();
 
   // The density timer is bound first, the frame timer second.
+  static constexpr std::size_t kDensityTimer = 0;
   static constexpr std::size_t kFrameTimer = 1;
+  // At most this many missed steps are taken at once (an hour's): the walk
+  // has long forgotten where it stood by then.
+  static constexpr std::uint32_t kMostMissedDensitySteps = 18000;
 
   const Desktop desktop_;
   TfrmMain form_;
   std::vector<std::unique_ptr<PlatformTimer>> timers_;
   std::vector<int> periods_;  // each desktop timer's period, 0 when stopped
+  std::uint32_t densityDue_ = 0;  // the tick count of the density timer's next step
+  bool densityResting_ = false;
 };
 
 // GlobeApp on desktop, run until the window has closed; a plain start

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 namespace nivarra {
 
 struct TRect {
@@ -10,5 +12,11 @@ struct TRect {
   int Width() const { return Right - Left; }
   int Height() const { return Bottom - Top; }
 };
+
+// The smallest rectangle that holds both.
+inline TRect Bounding(const TRect& a, const TRect& b) {
+  return TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+               std::max(a.Bottom, b.Bottom)};
+}
 
 }  // namespace nivarra

@@ -64,10 +64,12 @@ void SceneCompositor::ForgetComposition() {
   liveAreaKnown_ = false;
   liveArea_.reset();
   wholePlaque_ = {};
+  partDiffers_.reset();
   onScreen_.reset();
 }
 
 std::optional<TRect> SceneCompositor::BuffersDifferWithin() const {
+  if (partDiffers_) return partDiffers_;
   if (liveArea_ && wholePlaque_[0] && wholePlaque_[0] == wholePlaque_[1]) return liveArea_;
   return std::nullopt;
 }
@@ -132,9 +134,7 @@ std::optional<TRect> SceneCompositor::SpritesMoved(const SkyShot& from, const Sk
       const Sprite& picture = art_->Body(body.Which, body.Frame);
       if (picture.Width() == 0) continue;
       const TRect r{Device(body.X), Device(body.Y), Device(body.X) + picture.Width(), Device(body.Y) + picture.Height()};
-      if (!area) area = r;
-      area = TRect{std::min(area->Left, r.Left), std::min(area->Top, r.Top), std::max(area->Right, r.Right),
-                   std::max(area->Bottom, r.Bottom)};
+      area = area ? Bounding(*area, r) : r;
     }
   }
   if (!area) return std::nullopt;
@@ -177,12 +177,25 @@ const PixelStore& SceneCompositor::Compose(const FrameStep& step, SceneState& st
   if (moved) {
     const int last = composed_;
     composed_ = onScreen_ ? 1 - *onScreen_ : composed_;
-    frames_[composed_].ClaimMemory();
+    PixelStore& frame = frames_[composed_];
+    frame.ClaimMemory();
     if (composed_ != last) {
-      CopyPixels(frames_[last], frames_[composed_]);
+      // This buffer holds the frame before last: it takes the last one's
+      // pixels where the two may differ.
+      const PixelStore& shown = frames_[last];
+      const std::optional<TRect> differ = BuffersDifferWithin();
+      if (differ && frame.Width() == shown.Width() && frame.Height() == shown.Height() &&
+          frame.BitCount() == 32 && shown.BitCount() == 32) {
+        CopyArea(shown, differ->Left, differ->Top, frame, differ->Left, differ->Top, differ->Width(), differ->Height());
+      } else {
+        CopyPixels(shown, frame);
+      }
       wholePlaque_[composed_] = wholePlaque_[last];
+      partDiffers_ = *moved;
+    } else if (partDiffers_) {
+      partDiffers_ = Bounding(*partDiffers_, *moved);
     }
-    RecomposePart(frames_[composed_], frameKey.Sky, *moved);
+    RecomposePart(frame, frameKey.Sky, *moved);
     backgroundSky_ = frameKey.Sky;
     return frames_[composed_];
   }
@@ -194,6 +207,7 @@ const PixelStore& SceneCompositor::Compose(const FrameStep& step, SceneState& st
   }
 
   composed_ = onScreen_ ? 1 - *onScreen_ : composed_;
+  partDiffers_.reset();
   PrepareBuffer(composed_);
   ComposeWithFlakes(live, step, state);
   return frames_[composed_];

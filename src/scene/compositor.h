@@ -59,7 +59,8 @@ class SceneCompositor {
   // the next frame is composed in the other. A new base or art forgets it.
   void SetOnScreen(std::optional<int> index) { onScreen_ = index; }
   std::optional<int> OnScreen() const { return onScreen_; }
-  // The part within which the two buffers can differ: the live area when
+  // The part within which the two buffers can differ: the part a moving
+  // sun or moon changed when only it was composed anew, the live area when
   // both were last composed whole with the same plaque; nothing otherwise.
   std::optional<TRect> BuffersDifferWithin() const;
   // Whether the frame composed last has flakes in it.
@@ -123,6 +124,9 @@ class SceneCompositor {
   // The plaque each frame buffer was last composed whole with; nothing when
   // it must be composed whole.
   std::array<std::optional<std::vector<SpriteDraw>>, 2> wholePlaque_;
+  // Set when a frame recomposed only a part: the buffers hold the same
+  // pixels outside it.
+  std::optional<TRect> partDiffers_;
 
   bool skipUnchanged_ = true;
   FrameKey frameKey_;

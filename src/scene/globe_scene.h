@@ -77,6 +77,9 @@ class GlobeScene {
     return state_.QuietFor(now, localNow, coverReported);
   }
   static constexpr std::uint32_t kLongestQuietMs = SceneState::kLongestQuietMs;
+  // Whether the density walk may wait: while the snow is off nothing shows
+  // it (with skipping off it never waits; tests compare the two).
+  bool DensityCanRest() const { return compositor_.SkipUnchanged() && !Settings.SnowEnabled; }
 
   // The window stands at (x, y), in scene units, at tick: every place the
   // desktop reports while the globe is dragged. Its acceleration stirs the
