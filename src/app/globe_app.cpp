@@ -67,6 +67,7 @@ void GlobeApp::ContextMenu(ScreenPoint at) noexcept {
     form_.ShowSettingsOnMenu();
     const ItemMenuModel menu = BuildMenuModel(form_.PopupMenu->Items());
     if (TMenuItem* chosen = menu.ItemForCommand(desktop_.Window.TrackPopupMenu(menu, at))) {
+      TakeOwedBeat();  // with the speed it came from
       form_.MenuCommand(*chosen);
       WakeFrames();
     }
@@ -92,7 +93,10 @@ void GlobeApp::DisplayScaleChanged(std::optional<ScreenPoint> suggested) noexcep
 }
 
 void GlobeApp::VisibilityChanged(bool canBeSeen) noexcept {
-  Guarded([&] { form_.SetSeen(canBeSeen); });
+  Guarded([&] {
+    TakeOwedBeat();
+    form_.SetSeen(canBeSeen);
+  });
   if (canBeSeen) {
     Guarded([&] { WakeFrames(); });
   } else if (periods_.size() > kFrameTimer) {
@@ -137,6 +141,7 @@ void GlobeApp::Arm(std::size_t index, TTimer& timer, int period) {
     if (index == kFrameTimer) {
       // A density step due now comes first, also when its timer was
       // started later: the frame shows the density of its moment.
+      Guarded([&] { TakeOwedBeat(); });
       Guarded([&] { TakeDueDensitySteps(); });
       Guarded([&] { timer.Tick(); });
       Guarded([&] { RestFrames(); });
@@ -159,11 +164,21 @@ void GlobeApp::RestFrames() {
   const int beat = frames.Interval();
   if (!form_.Seen() || !frames.Enabled() || beat <= 0 || periods_.size() <= kFrameTimer) return;
   int period = beat;
-  if (const auto quiet = form_.QuietForMs()) {
+  owedBeat_.reset();
+  if (const auto rest = form_.RestFor(beat)) {
     // The first beat at or after the moment something can change.
-    period = static_cast<int>((*quiet + beat - 1) / beat) * beat;
+    period = static_cast<int>((rest->Ms + beat - 1) / beat) * beat;
+    if (rest->StepsBeatBefore) owedBeat_ = desktop_.Time.TickCount() + static_cast<std::uint32_t>(period - beat);
   }
   if (period != periods_[kFrameTimer]) Arm(kFrameTimer, frames, period);
+}
+
+void GlobeApp::TakeOwedBeat() {
+  if (!owedBeat_) return;
+  const std::uint32_t beat = *owedBeat_;
+  owedBeat_.reset();
+  // Woken before it, the frames beat again and the firing is theirs.
+  if (static_cast<std::int32_t>(desktop_.Time.TickCount() - beat) >= 0) form_.StepBeat(beat);
 }
 
 void GlobeApp::RestDensity() {
@@ -199,6 +214,7 @@ void GlobeApp::TakeDueDensitySteps() {
 }
 
 void GlobeApp::WakeFrames() {
+  TakeOwedBeat();
   TakeDueDensitySteps();
   TTimer& frames = *form_.Timer(GlobeSlot::TimerGarland);
   if (form_.Seen() && frames.Enabled() && frames.Interval() > 0 && periods_.size() > kFrameTimer &&

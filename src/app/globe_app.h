@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -54,6 +55,9 @@ class GlobeApp : public WindowEvents {
   void RestFrames();
   // Something may change the next frame: the frame timer beats again.
   void WakeFrames();
+  // The beat a resting frame timer left to the frame after it, stepped
+  // once its moment has come (before a menu command changes the speed, say).
+  void TakeOwedBeat();
   // While the snow is off nobody sees the density walk, so its timer rests;
   // when the snow comes back the walk first takes the steps it missed, each
   // as its tick would have, so that the snow is as if it had never rested.
@@ -75,6 +79,7 @@ class GlobeApp : public WindowEvents {
   std::vector<int> periods_;  // each desktop timer's period, 0 when stopped
   std::uint32_t densityDue_ = 0;  // the tick count of the density timer's next step
   bool densityResting_ = false;
+  std::optional<std::uint32_t> owedBeat_;  // the tick of that beat
 };
 
 // GlobeApp on desktop, run until the window has closed; a plain start

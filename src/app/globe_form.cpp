@@ -363,9 +363,14 @@ void TfrmMain::SetSeen(bool seen) {
   lastFrameTick_ = platform_->Time.TickCount();
 }
 
-std::optional<std::uint32_t> TfrmMain::QuietForMs() const {
+std::optional<FrameRest> TfrmMain::RestFor(int beatMs) const {
   if (!shown_ || scene_ == nullptr || platform_ == nullptr || dragging_) return std::nullopt;
-  return scene_->QuietFor(platform_->Time.TickCount(), platform_->Time.LocalNow(), platform_->Window.ReportsCoverChanges());
+  return scene_->RestFor(platform_->Time.TickCount(), platform_->Time.LocalNow(), beatMs,
+                         platform_->Window.ReportsCoverChanges());
+}
+
+void TfrmMain::StepBeat(std::uint32_t tick) {
+  if (shown_ && scene_ != nullptr && platform_ != nullptr) scene_->StepBeat(FrameInputFrom(platform_->Time), tick);
 }
 
 void TfrmMain::TimerGarlandTimer(const TEventArgs&) { RenderFrame(); }

@@ -23,6 +23,7 @@
 #include "layout/timer.h"
 #include "platform/desktop.h"
 #include "scene/countdown.h"
+#include "scene/scene_state.h"
 
 namespace nivarra {
 class ESettingsWriteError;
@@ -198,9 +199,12 @@ class TfrmMain : public TForm {
   // with the beats nobody saw, as under a covering window.
   void SetSeen(bool seen);
   bool Seen() const { return seen_; }
-  // How long after now nothing on the globe can change (see
-  // GlobeScene::QuietFor); nothing before the first show.
-  std::optional<std::uint32_t> QuietForMs() const;
+  // How long after now the frames, beatMs apart, can rest (see
+  // GlobeScene::RestFor); nothing before the first show.
+  std::optional<FrameRest> RestFor(int beatMs) const;
+  // The clocks and the sky stepped as a frame at tick would have (a beat
+  // the resting frames left to the frame after it).
+  void StepBeat(std::uint32_t tick);
 
   std::uint8_t TransparencyAlpha() const;
   GlobeScene* Scene() const { return scene_.get(); }

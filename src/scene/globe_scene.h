@@ -66,16 +66,21 @@ class GlobeScene {
   // the same. On by default; off, every frame is composed whole (tests
   // compare the two).
   void SetSkipUnchanged(bool skip) { compositor_.SetSkipUnchanged(skip); }
-  // How many milliseconds after the tick now no frame can differ from the
-  // last one (the next firing of a clock, the next local midnight), at
-  // most kLongestQuietMs; nothing while the sky follows the clock, while
+  // How long after the tick now the frames, beatMs apart, can rest: no
+  // frame can differ from the last one before the next firing of a clock
+  // or the next local midnight, at most kLongestQuietMs; or until the frame
+  // after a firing that shows nothing new, which then takes that firing's
+  // beat first (StepBeat). Nothing while the sky follows the clock, while
   // the snow is stirred, or with skipping off, and nothing with snow on
   // (flakes may start at any frame) unless the last frame found the globe
   // covered and the desktop reports when that may change (coverReported).
-  std::optional<std::uint32_t> QuietFor(std::uint32_t now, double localNow, bool coverReported = false) const {
+  std::optional<FrameRest> RestFor(std::uint32_t now, double localNow, int beatMs, bool coverReported = false) const {
     if (!compositor_.SkipUnchanged() || !compositor_.HasFrame()) return std::nullopt;
-    return state_.QuietFor(now, localNow, coverReported);
+    return state_.RestFor(now, localNow, beatMs, coverReported);
   }
+  // The clocks and the sky stepped as the frame at tick (before input's
+  // moment) would have.
+  void StepBeat(const FrameInput& input, std::uint32_t tick) { state_.StepBeat(input, tick); }
   static constexpr std::uint32_t kLongestQuietMs = SceneState::kLongestQuietMs;
   // Whether the density walk may wait: while the snow is off nothing shows
   // it (with skipping off it never waits; tests compare the two).

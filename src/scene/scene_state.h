@@ -44,6 +44,15 @@ struct FrameKey {
   friend bool operator==(const FrameKey&, const FrameKey&) = default;
 };
 
+// How long the frames may rest after a frame: no frame before Ms can show
+// anything new. With StepsBeatBefore the beat one frame interval before Ms
+// fires a clock whose change only the frame after it shows; the frame at Ms
+// takes that beat's step first (SceneState::StepBeat).
+struct FrameRest {
+  std::uint32_t Ms = 0;
+  bool StepsBeatBefore = false;
+};
+
 // One frame's step.
 struct FrameStep {
   FrameKey Key;
@@ -73,6 +82,9 @@ class SceneState {
   // apart): each steps the clocks and the sky as a covered frame would. The
   // local time of the last is input's.
   void CatchUp(const FrameInput& input, std::uint32_t from, std::uint32_t to, int beatMs);
+  // The clocks and the sky stepped as a frame at tick (at or before
+  // input's) would have; nothing else of the frame changes.
+  void StepBeat(const FrameInput& input, std::uint32_t tick);
 
   // Steps a snow layer and hands each flake to draw(kind, x, y), in scene
   // units: stirred, where the shake moved it, and the shake's extra flakes too.
@@ -91,9 +103,9 @@ class SceneState {
     if (step.GlobeVisible) shake_.ForEachExtra(layer, draw);
   }
 
-  // How many milliseconds after the tick now no frame can differ from the
-  // last one (see GlobeScene::QuietFor).
-  std::optional<std::uint32_t> QuietFor(std::uint32_t now, double localNow, bool coverReported) const;
+  // How long after the tick now the frames, beatMs apart, can rest (see
+  // GlobeScene::RestFor).
+  std::optional<FrameRest> RestFor(std::uint32_t now, double localNow, int beatMs, bool coverReported) const;
   static constexpr std::uint32_t kLongestQuietMs = 1000;
 
   // The window stands at (x, y), in scene units, at tick (with ShakeEnabled).
@@ -114,6 +126,8 @@ class SceneState {
  private:
   // A frame's steps of the clocks and the sky; what the sky shows.
   SkyShot StepSky(const std::function<std::uint32_t()>& readTick, const FrameInput& input, double now);
+  // What the sky shows in a frame that steps sky with these clocks.
+  static SkyShot ShowSky(Sky& sky, bool skyTick, bool spriteTick, bool inPlace);
 
   Sky sky_;
   RealTimeSky realTime_;
@@ -125,6 +139,7 @@ class SceneState {
   bool globeVisible_ = true;
   bool skyTick_ = false;
   bool spriteTick_ = false;
+  SkyShot shown_;  // what the sky showed in the last frame
   // The flakes of the layer being drawn, reused from frame to frame.
   std::vector<FlakeSpot> flakeSpots_;
 };

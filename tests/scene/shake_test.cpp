@@ -171,7 +171,7 @@ TEST(Shake, FlakesLagTheGlassStayInsideAndSettleBackIntoTheSameSnowfall) {
     ++stirred;
     lastStirred = frame;
     mostExtras = std::max(mostExtras, scene.Shake().ExtraCount());
-    EXPECT_FALSE(scene.QuietFor(shaken.platform.TickCount(), 0.5));
+    EXPECT_FALSE(scene.RestFor(shaken.platform.TickCount(), 0.5, 20));
     // Inside the glass, or (a sprite's corner turned outwards) no further
     // out than where the snowfall itself draws.
     EXPECT_LE(Farthest(pixels), std::max(99.5, farthest[frame] + 2.5)) << "frame " << frame;
