@@ -24,7 +24,7 @@
 # test: it exits 0 unless it could not measure at all.
 #
 #   scripts/measure-cpu.sh [--seconds N] [--runs N] [--settle N] [--quick]
-#                          [--states LIST] [--only linux|windows] [PROGRAM] [WINDOWS_EXE]
+#                          [--states LIST] [--only linux|windows] [--outline round] [PROGRAM] [WINDOWS_EXE]
 #
 # 20 seconds, 4 rounds and 3 seconds to settle unless told; --quick is 5
 # seconds and 1 round. --states picks states by name, separated by commas
@@ -32,18 +32,21 @@
 # (default build/native/src/app/nivarra) and WINDOWS_EXE (default
 # build/windows/src/app/Nivarra.exe) may also be build directories; either
 # program and its build's floor are built when missing. Whatever else runs
-# on the machine shows in the figures: measure on a quiet one.
+# on the machine shows in the figures: measure on a quiet one. Wine rebuilds
+# a layered window's shape from its alpha channel at every update; with
+# --outline round the Windows floor is transparent outside a round outline,
+# as the globe is, and pays for that too.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root="$PWD"
 
-usage() { sed -n '28,29p' "$0" | sed 's/^# *//'; }
+usage() { sed -n '/^#   scripts\/measure-cpu.sh/,/^#$/p' "$0" | sed '$d; s/^# *//'; }
 
-seconds=20 runs=4 settle=3 only="" states=""
+seconds=20 runs=4 settle=3 only="" states="" outline=""
 paths=()
 while (($#)); do
   case "$1" in
-    --seconds | --runs | --settle | --only | --states)
+    --seconds | --runs | --settle | --only | --states | --outline)
       [ $# -ge 2 ] || { usage >&2; exit 2; }
       declare "${1#--}=$2"
       shift 2
@@ -415,7 +418,8 @@ windows_processes() {
 
 windows_floor_pid="" windows_floor_launcher=""
 windows_floor_start() {  # windows_floor_start SCALE
-  wine "$windows_floor" --scale "$1" --at "$globe_left,$globe_top" >>"$work/windows-floor.log" 2>&1 &
+  wine "$windows_floor" --scale "$1" --at "$globe_left,$globe_top" ${outline:+--outline "$outline"} \
+    >>"$work/windows-floor.log" 2>&1 &
   windows_floor_launcher=$!
   desktop_wait 30 wine_process ulw-floor.exe
   windows_floor_pid="$(wine_process ulw-floor.exe)"
@@ -577,7 +581,7 @@ if [ -n "${linux_measured:-}" ]; then
   measured=1
 fi
 if [ -n "${windows_measured:-}" ]; then
-  print_table windows "Windows (under Wine; floor: UpdateLayeredWindowIndirect)" program xserver wineserver compositor wm
+  print_table windows "Windows (under Wine; floor: UpdateLayeredWindowIndirect${outline:+, $outline outline})" program xserver wineserver compositor wm
   measured=1
 fi
 ((measured)) && snow_note

@@ -8,7 +8,12 @@
 // selected into one memory DC), on a 20 ms timer, and nothing else. scripts/measure-cpu.sh measures it beside
 // the globe under Wine.
 //
-//   ulw-floor [--scale S] [--at X,Y]
+//   ulw-floor [--scale S] [--at X,Y] [--outline round]
+//
+// Wine rebuilds a layered window's shape from its alpha channel at every
+// update, which costs a curved outline more than a rectangle: with
+// "--outline round" the pixels outside the ellipse that fills the window
+// are transparent, as the glass's outline leaves the globe's corners.
 //
 // Runs until its window is closed or the process is ended.
 
@@ -84,11 +89,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Floor floor;
   int x = 0, y = 0;
+  bool round = false;
   int argc = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
   for (int i = 1; argv != nullptr && i + 1 < argc; i += 2) {
     if (std::wcscmp(argv[i], L"--scale") == 0) floor.Scale = std::wcstol(argv[i + 1], nullptr, 10);
     if (std::wcscmp(argv[i], L"--at") == 0) std::swscanf(argv[i + 1], L"%d,%d", &x, &y);
+    if (std::wcscmp(argv[i], L"--outline") == 0) round = std::wcscmp(argv[i + 1], L"round") == 0;
   }
   ::LocalFree(argv);
   if (floor.Scale < 1 || floor.Scale > 4) return 2;
@@ -109,7 +116,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   floor.Bitmap = nivarra::FrameBitmap::Make(width, height);
   if (!floor.Bitmap) return 1;
   auto* pixels = reinterpret_cast<std::uint32_t*>(floor.Bitmap->Bits());
-  for (int i = 0; i < width * height; ++i) pixels[i] = 0xff202040;
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      const double dx = (column + 0.5) / width * 2 - 1, dy = (row + 0.5) / height * 2 - 1;
+      pixels[row * width + column] = !round || dx * dx + dy * dy <= 1 ? 0xff202040 : 0;
+    }
+  }
 
   floor.Show(nullptr);
   ::ShowWindow(floor.Window, SW_SHOWNOACTIVATE);
