@@ -32,10 +32,11 @@
 # (default build/native/src/app/nivarra) and WINDOWS_EXE (default
 # build/windows/src/app/Nivarra.exe) may also be build directories; either
 # program and its build's floor are built when missing. Whatever else runs
-# on the machine shows in the figures: measure on a quiet one. Wine rebuilds
-# a layered window's shape from its alpha channel at every update; with
-# --outline round the Windows floor is transparent outside a round outline,
-# as the globe is, and pays for that too.
+# on the machine shows in the figures: measure on a quiet one. The globe's
+# window is shaped to its outline, which costs more per update than a
+# rectangle (Wine even rebuilds a layered window's shape from its alpha
+# channel at every update); with --outline round both floors are shaped to
+# a round outline and transparent outside it, and pay for that too.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root="$PWD"
@@ -302,7 +303,7 @@ linux_processes() {
 
 linux_floor_pid=""
 linux_floor_start() {  # linux_floor_start SCALE
-  "$linux_floor" --scale "$1" --at "$globe_left,$globe_top" >>"$work/linux-floor.log" 2>&1 &
+  "$linux_floor" --scale "$1" --at "$globe_left,$globe_top" ${outline:+--outline "$outline"} >>"$work/linux-floor.log" 2>&1 &
   linux_floor_pid=$!
 }
 linux_floor_class() { echo xshm-floor; }
@@ -577,7 +578,7 @@ if [ "$only" != linux ]; then
   desktop_stop
 fi
 if [ -n "${linux_measured:-}" ]; then
-  print_table linux "Linux (GTK, X11; floor: XShmPutImage)" program xserver compositor wm
+  print_table linux "Linux (GTK, X11; floor: XShmPutImage${outline:+, $outline outline})" program xserver compositor wm
   measured=1
 fi
 if [ -n "${windows_measured:-}" ]; then

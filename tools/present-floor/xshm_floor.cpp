@@ -5,7 +5,11 @@
 // before the memory is written again, and nothing else. scripts/measure-cpu.sh
 // measures it beside the globe.
 //
-//   xshm-floor [--scale S] [--at X,Y] [--fps N]
+//   xshm-floor [--scale S] [--at X,Y] [--fps N] [--outline round]
+//
+// With "--outline round" the window is shaped to the ellipse that fills it,
+// and transparent outside it, as the glass's outline shapes the globe: a
+// shaped window costs the X server and the compositor more per update.
 //
 // Runs until it is ended (SIGTERM, SIGINT) or the X server goes.
 
@@ -20,11 +24,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/shape.h>
 
 namespace {
 
@@ -33,6 +39,13 @@ constexpr int kWidth = 300, kHeight = 260;
 constexpr int kLiveLeft = 50, kLiveTop = 20, kLiveWidth = 200, kLiveHeight = 165;
 
 volatile std::sig_atomic_t ending = 0;
+
+// Whether the pixel at (column, row) lies within the ellipse that fills a
+// width x height window.
+bool InsideOutline(int column, int row, int width, int height) {
+  const double dx = (column + 0.5) / width * 2 - 1, dy = (row + 0.5) / height * 2 - 1;
+  return dx * dx + dy * dy <= 1;
+}
 
 std::int64_t NowNs() {
   timespec now{};
@@ -49,6 +62,7 @@ std::int64_t NowNs() {
 
 int main(int argc, char** argv) {
   int scale = 1, x = 0, y = 0, fps = 50;
+  bool round = false;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--scale") {
@@ -57,8 +71,10 @@ int main(int argc, char** argv) {
       std::sscanf(argv[i + 1], "%d,%d", &x, &y);
     } else if (option == "--fps") {
       fps = std::atoi(argv[i + 1]);
+    } else if (option == "--outline") {
+      round = std::string(argv[i + 1]) == "round";
     } else {
-      Fail("usage: xshm-floor [--scale S] [--at X,Y] [--fps N]");
+      Fail("usage: xshm-floor [--scale S] [--at X,Y] [--fps N] [--outline round]");
     }
   }
   if (scale < 1 || scale > 4 || fps < 1 || fps > 1000) Fail("a scale of 1 to 4 and 1 to 1000 frames a second");
@@ -95,6 +111,23 @@ int main(int argc, char** argv) {
   hints.x = x;
   hints.y = y;
   XSetWMNormalHints(display, window, &hints);
+  if (round) {
+    std::vector<XRectangle> rows;
+    for (int row = 0; row < height; ++row) {
+      int left = 0;
+      while (left < width && !InsideOutline(left, row, width, height)) ++left;
+      int right = left;
+      while (right < width && InsideOutline(right, row, width, height)) ++right;
+      if (right > left) {
+        rows.push_back(XRectangle{static_cast<short>(left), static_cast<short>(row),
+                                  static_cast<unsigned short>(right - left), 1});
+      }
+    }
+    for (const int kind : {ShapeBounding, ShapeInput}) {
+      XShapeCombineRectangles(display, window, kind, 0, 0, rows.data(), static_cast<int>(rows.size()), ShapeSet,
+                              YXBanded);
+    }
+  }
   XMapWindow(display, window);
 
   XShmSegmentInfo segment{};
@@ -114,11 +147,15 @@ int main(int argc, char** argv) {
   values.graphics_exposures = False;
   const GC gc = XCreateGC(display, window, GCGraphicsExposures, &values);
 
-  // Opaque dark blue all over, a frame's worth of the live area changing
-  // every frame.
+  // Opaque dark blue all over (within the outline), a frame's worth of the
+  // live area changing every frame.
   auto* pixels = reinterpret_cast<std::uint32_t*>(image->data);
   const int stride = image->bytes_per_line / 4;
-  for (int i = 0; i < stride * height; ++i) pixels[i] = 0xff202040;
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < stride; ++column) {
+      pixels[row * stride + column] = !round || InsideOutline(column, row, width, height) ? 0xff202040 : 0;
+    }
+  }
   const int liveLeft = kLiveLeft * scale, liveTop = kLiveTop * scale;
   const int liveWidth = kLiveWidth * scale, liveHeight = kLiveHeight * scale;
 
