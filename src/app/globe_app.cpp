@@ -149,10 +149,11 @@ void GlobeApp::Arm(std::size_t index, TTimer& timer, int period) {
     }
     Guarded([&] { timer.Tick(); });
     if (index == kDensityTimer) {
-      densityDue_ = desktop_.Time.TickCount() + static_cast<std::uint32_t>(timer.Interval());
-      // The first step after a rest came after what remained of its period.
       if (periods_[index] != timer.Interval() && timer.Enabled() && timer.Interval() > 0) {
+        // The first step after a rest came after what remained of its period.
         Arm(index, timer, timer.Interval());
+      } else {
+        densityDue_ = desktop_.Time.TickCount() + static_cast<std::uint32_t>(timer.Interval());
       }
       Guarded([&] { RestDensity(); });
     }
@@ -191,7 +192,8 @@ void GlobeApp::RestDensity() {
 
 void GlobeApp::TakeDueDensitySteps() {
   const GlobeScene* scene = form_.Scene();
-  if (densityResting_ ? scene != nullptr && scene->DensityCanRest() : periods_[kDensityTimer] == 0) return;
+  const bool mayRest = scene != nullptr && scene->DensityCanRest();
+  if (densityResting_ ? mayRest : periods_[kDensityTimer] == 0) return;
   TTimer& density = *form_.Timer(GlobeSlot::timerCountSnow);
   if (!density.Enabled() || density.Interval() <= 0) {
     densityResting_ = false;

@@ -22,15 +22,14 @@
 #include <cwchar>
 #include <memory>
 
+#include "floor_globe.h"
 #include "platform/win32/frame_bitmap.h"
 
 #include <shellapi.h>
 
 namespace {
 
-// The globe's window and live area at 100 %, in pixels.
-constexpr int kWidth = 300, kHeight = 260;
-constexpr int kLiveLeft = 50, kLiveTop = 20, kLiveWidth = 200, kLiveHeight = 165;
+using namespace floor_globe;
 constexpr UINT_PTR kFrameTimer = 1;
 constexpr UINT kFrameMs = 20;
 
@@ -118,8 +117,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   auto* pixels = reinterpret_cast<std::uint32_t*>(floor.Bitmap->Bits());
   for (int row = 0; row < height; ++row) {
     for (int column = 0; column < width; ++column) {
-      const double dx = (column + 0.5) / width * 2 - 1, dy = (row + 0.5) / height * 2 - 1;
-      pixels[row * width + column] = !round || dx * dx + dy * dy <= 1 ? 0xff202040 : 0;
+      pixels[row * width + column] = !round || InsideRoundOutline(column, row, width, height) ? 0xff202040 : 0;
     }
   }
 

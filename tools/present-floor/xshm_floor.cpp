@@ -32,20 +32,13 @@
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
 
+#include "floor_globe.h"
+
 namespace {
 
-// The globe's window and live area at 100 %, in pixels.
-constexpr int kWidth = 300, kHeight = 260;
-constexpr int kLiveLeft = 50, kLiveTop = 20, kLiveWidth = 200, kLiveHeight = 165;
+using namespace floor_globe;
 
 volatile std::sig_atomic_t ending = 0;
-
-// Whether the pixel at (column, row) lies within the ellipse that fills a
-// width x height window.
-bool InsideOutline(int column, int row, int width, int height) {
-  const double dx = (column + 0.5) / width * 2 - 1, dy = (row + 0.5) / height * 2 - 1;
-  return dx * dx + dy * dy <= 1;
-}
 
 std::int64_t NowNs() {
   timespec now{};
@@ -115,9 +108,9 @@ int main(int argc, char** argv) {
     std::vector<XRectangle> rows;
     for (int row = 0; row < height; ++row) {
       int left = 0;
-      while (left < width && !InsideOutline(left, row, width, height)) ++left;
+      while (left < width && !InsideRoundOutline(left, row, width, height)) ++left;
       int right = left;
-      while (right < width && InsideOutline(right, row, width, height)) ++right;
+      while (right < width && InsideRoundOutline(right, row, width, height)) ++right;
       if (right > left) {
         rows.push_back(XRectangle{static_cast<short>(left), static_cast<short>(row),
                                   static_cast<unsigned short>(right - left), 1});
@@ -153,7 +146,7 @@ int main(int argc, char** argv) {
   const int stride = image->bytes_per_line / 4;
   for (int row = 0; row < height; ++row) {
     for (int column = 0; column < stride; ++column) {
-      pixels[row * stride + column] = !round || InsideOutline(column, row, width, height) ? 0xff202040 : 0;
+      pixels[row * stride + column] = !round || InsideRoundOutline(column, row, width, height) ? 0xff202040 : 0;
     }
   }
   const int liveLeft = kLiveLeft * scale, liveTop = kLiveTop * scale;
